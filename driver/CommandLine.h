@@ -1,0 +1,12 @@
+// driver/: the export driver -- the program's entry, its command line, the
+// export script and the loop over packages and sounds, and every console
+// message of Snd_Pull.
+#pragma once
+
+#include <ostream>
+
+// The whole run of `Snd_Pull ScriptFile [/i:InPath] [/o:OutPath]`: usage text,
+// script name and open, options, then the export loop. Every message goes to
+// `out`. Returns the exit status, which is 0 on every path: batch callers
+// rely on that.
+int SndPullMain(int argc, const char* const* argv, std::ostream& out);

@@ -1,0 +1,13 @@
+// The export loop: reads the script line by line, opens the packages its
+// package lines name and exports the sounds its sound lines name.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+// Runs the script to its end. `inPath` and `outPath` are empty or end in a
+// backslash. Every message line goes to `out`, ended with a newline and a
+// flush.
+void RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
+                   std::ostream& out);

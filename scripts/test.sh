@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs every test: once with GCC, once with Clang under
+# AddressSanitizer and UndefinedBehaviorSanitizer, which also runs each fuzz
+# target for FUZZ_SECONDS (default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
+cmake --build build/gcc -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DSND_SANITIZE=ON -DSND_FUZZ=ON -DSND_FUZZ_SECONDS="${FUZZ_SECONDS:-60}" >/dev/null
+cmake --build build/asan -j "$jobs"
+
+echo "== Tests (GCC)"
+ctest --test-dir build/gcc --output-on-failure -j "$jobs"
+echo "== Tests and fuzz targets (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
+ctest --test-dir build/asan --output-on-failure -j "$jobs"

@@ -1,0 +1,112 @@
+#include "tests/support/RunTool.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace TestSupport {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = fs::temp_directory_path() /
+                               ("snd_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) +
+                                "_" + std::to_string(random()));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void TempDir::Write(const std::string& name, const std::string& bytes) const {
+    WriteFile(path_ / name, bytes);
+}
+
+std::string TempDir::Read(const std::string& name) const { return ReadFile(path_ / name); }
+
+bool TempDir::Exists(const std::string& name) const { return fs::exists(path_ / name); }
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+std::vector<std::string> Words(const char* text) {
+    std::vector<std::string> words;
+    std::istringstream in(text ? text : "");
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+std::string FromEnvironment(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+}  // namespace
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args, const fs::path& folder) {
+    std::vector<std::string> argv = Words(std::getenv("SND_TEST_RUNNER"));
+    argv.push_back(program);
+    argv.insert(argv.end(), args.begin(), args.end());
+
+    TempDir capture;
+    const fs::path outPath = capture.Path() / "stdout";
+    const fs::path errPath = capture.Path() / "stderr";
+
+    const pid_t child = ::fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || ::chdir(folder.c_str()) != 0) ::_exit(126);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> raw;
+        for (auto& arg : argv) raw.push_back(arg.data());
+        raw.push_back(nullptr);
+        ::execvp(raw[0], raw.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+    }
+    RunResult result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+std::string SndPullPath() { return FromEnvironment("SND_PULL", SND_PULL_PATH); }
+std::string SndInfoPath() { return FromEnvironment("SND_INFO", SND_INFO_PATH); }
+
+}  // namespace TestSupport
