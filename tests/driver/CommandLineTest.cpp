@@ -22,7 +22,7 @@ std::string RunPull(const TempDir& dir, const std::vector<std::string>& args) {
 
 std::string NotOpened(const std::string& name) { return "Script File '" + name + "' could not be opened.\n"; }
 
-TEST(CommandLine, NoArgumentPrintsUsage) {
+TEST(CommandLineE2E, NoArgumentPrintsUsage) {
     TempDir dir;
     EXPECT_EQ(RunPull(dir, {}),
               "Usage:\n"
@@ -32,7 +32,7 @@ TEST(CommandLine, NoArgumentPrintsUsage) {
               "   OutPath : Path to export WAVs to\n");
 }
 
-TEST(CommandLine, ScriptExtensionIsAddedUnlessPresentExactly) {
+TEST(CommandLineE2E, ScriptExtensionIsAddedUnlessPresentExactly) {
     TempDir dir;
     dir.Write("batch.dpl", "");
     dir.Write("ab.dpl", "");
@@ -46,7 +46,7 @@ TEST(CommandLine, ScriptExtensionIsAddedUnlessPresentExactly) {
     EXPECT_EQ(RunPull(dir, {"d"}), NotOpened("d.dpl"));
 }
 
-TEST(CommandLine, ScriptThatCannotBeOpenedHidesBadOptions) {
+TEST(CommandLineE2E, ScriptThatCannotBeOpenedHidesBadOptions) {
     TempDir dir;
     std::filesystem::create_directory(dir.Path() / "folder.dpl");
     EXPECT_EQ(RunPull(dir, {"missing", "-x"}), NotOpened("missing.dpl"));
@@ -54,7 +54,7 @@ TEST(CommandLine, ScriptThatCannotBeOpenedHidesBadOptions) {
     EXPECT_EQ(RunPull(dir, {"/i:pk", "batch"}), NotOpened("/i:pk.dpl"));
 }
 
-TEST(CommandLine, UnknownOptionNamesItsNumberAndSelector) {
+TEST(CommandLineE2E, UnknownOptionNamesItsNumberAndSelector) {
     TempDir dir;
     dir.Write("batch.dpl", "");
     EXPECT_EQ(RunPull(dir, {"batch", "/i:a", "/o:b", "/q:c"}), "Unknown option #4: '/q:'\n");

@@ -1,28 +1,29 @@
 // Writes the seed corpus of every fuzz target: <root>/<target>/<seed>.
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
-namespace {
+#include "tests/fuzz/Seeds.h"
 
-void WriteSeed(const std::filesystem::path& root, const std::string& target, const std::string& name,
-               const std::string& bytes) {
-    const auto folder = root / target;
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / name, std::ios::binary) << bytes;
+namespace FuzzSeeds {
+
+std::vector<Maker>& Makers() {
+    static std::vector<Maker> makers;
+    return makers;
 }
 
-}  // namespace
+Registrar::Registrar(Maker maker) { Makers().push_back(maker); }
+
+}  // namespace FuzzSeeds
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::filesystem::path root = argv[1];
-
-    const std::vector<std::string> indices = {
-        std::string("\x05", 1), std::string("\xC0\x01", 2), std::string("\x7F\xFF\xFF\xFF\x1F", 5),
-        std::string("\x40\x80\x80\x80\x80\x05", 6)};
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        WriteSeed(root, "fuzz_compact_index", "index" + std::to_string(i), indices[i]);
+    for (const auto maker : FuzzSeeds::Makers()) {
+        for (const auto& seed : maker()) {
+            const auto folder = root / seed.target;
+            std::filesystem::create_directories(folder);
+            std::ofstream(folder / seed.name, std::ios::binary) << seed.bytes;
+        }
+    }
     return 0;
 }
