@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once with GCC, once with Clang under
 # AddressSanitizer and UndefinedBehaviorSanitizer, which also runs each fuzz
-# target for FUZZ_SECONDS (default 60).
+# target for FUZZ_SECONDS (default 60); then the Windows pass
+# (scripts/windows.sh): the end-to-end tests against the Windows build under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -18,3 +20,6 @@ echo "== Tests (GCC)"
 ctest --test-dir build/gcc --output-on-failure -j "$jobs"
 echo "== Tests and fuzz targets (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# Last, so that the run closes with its summary.
+bash scripts/windows.sh

@@ -106,6 +106,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     return result;
 }
 
+bool RunsUnderRunner() { return !Words(std::getenv("SND_TEST_RUNNER")).empty(); }
+
 std::string SndPullPath() { return FromEnvironment("SND_PULL", SND_PULL_PATH); }
 std::string SndInfoPath() { return FromEnvironment("SND_INFO", SND_INFO_PATH); }
 

@@ -38,6 +38,12 @@ struct RunResult {
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::filesystem::path& folder);
 
+// True when SND_TEST_RUNNER is set. The runner is Wine running the Windows
+// build (scripts/windows.sh): a test of behaviour that belongs to the host's
+// file system or command line, not to our code, skips itself there and says
+// why.
+bool RunsUnderRunner();
+
 // The programs under test: SND_PULL / SND_INFO from the environment, else the
 // ones this build made.
 std::string SndPullPath();

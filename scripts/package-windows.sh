@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Makes build/windows/Snd_Pull-windows.zip: the Windows programs, README.md and
+# the example, in one folder Snd_Pull-windows/.
+#
+# The example folder holds the files that example/ ships (its generator's
+# sources left out) and, when the host build has the target make_example,
+# the files that `make_example FOLDER` writes into FOLDER.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/windows-build.sh
+
+name=Snd_Pull-windows
+stage="$root/build/windows/package"
+rm -rf "$stage"
+mkdir -p "$stage/$name"
+for exe in build/windows/Snd_*.exe; do
+  x86_64-w64-mingw32-strip -o "$stage/$name/$(basename "$exe")" "$exe"
+done
+cp README.md "$stage/$name/"
+
+if [ -d example ]; then
+  # The files that example/ ships (not what a run has left in it), less the
+  # sources of its generator.
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    list_example() { git ls-files -- example; }
+  else
+    list_example() { find example -type f -not -path 'example/out/*'; }
+  fi
+  while IFS= read -r file; do
+    case "$file" in
+      */CMakeLists.txt | *.cpp | *.h) ;;
+      *) mkdir -p "$stage/$name/$(dirname "$file")" && cp "$file" "$stage/$name/$file" ;;
+    esac
+  done < <(list_example)
+  cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
+  maker=$(ninja -C build/gcc -t targets all 2>/dev/null |
+    sed -n 's/^\(\(.*\/\)\{0,1\}make_example\): CXX_EXECUTABLE_LINKER.*/\1/p' || true)
+  if [ -n "$maker" ]; then
+    cmake --build build/gcc -j "$(nproc)" --target make_example
+    "build/gcc/$maker" "$stage/$name/example" >/dev/null
+  fi
+  rmdir "$stage/$name/example" 2>/dev/null || true
+fi
+
+rm -f "build/windows/$name.zip"
+(cd "$stage" && cmake -E tar cf "$root/build/windows/$name.zip" --format=zip "$name")
+echo "Made build/windows/$name.zip:"
+(cd "$stage" && find "$name" -type f | sort | sed 's/^/  /')
