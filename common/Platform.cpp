@@ -49,7 +49,9 @@ bool ReadScriptLine(std::istream& in, std::string& line) {
 void PrepareConsole() {
 #ifdef _WIN32
     std::fflush(stdout);
+    std::fflush(stderr);
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
 }
 

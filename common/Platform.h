@@ -34,8 +34,9 @@ void OpenOutput(std::ofstream& stream, const std::string& path);
 // last line without an LF, stays. Returns false when no line could be read.
 bool ReadScriptLine(std::istream& in, std::string& line);
 
-// Puts standard output in the state the messages need: on Windows no LF ->
-// CR LF translation, so the bytes are the same on every system.
+// Puts standard output and standard error in the state the messages need:
+// on Windows no LF -> CR LF translation, so the bytes are the same on every
+// system.
 void PrepareConsole();
 
 }  // namespace Platform
