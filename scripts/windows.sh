@@ -35,11 +35,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
   "$wineserver" -w
 fi
-# One quiet run first: a prefix older than the installed Wine is brought up
-# to date here, not in the first test. The server then stays up for the
-# whole pass and is stopped at the end.
-"$wineserver" -p
+# One server for the whole pass (it would otherwise stop 3 s after each
+# program), stopped at the end. Then one quiet run: a prefix older than the
+# installed Wine is brought up to date here, not in the first test.
+"$wineserver" -p30
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+trap 'exit 130' INT TERM
 "$wine" build/windows/Snd_Pull.exe </dev/null >/dev/null 2>&1 || true
 
 export SND_TEST_RUNNER="$wine"
