@@ -66,15 +66,15 @@ std::string Ltxt(std::uint32_t cueID, std::uint32_t sampleLength, const std::str
                  std::uint16_t codePage, const std::string& text = "");
 
 struct Phoneme {
-    std::string tag;  // up to 4 characters, zero-padded
+    std::string tag = "";  // up to 4 characters, zero-padded
     std::uint16_t code = 0;
     float a = 0, b = 0;
 };
 struct Word {
-    std::string word;  // up to 32 characters, zero-padded
+    std::string word = "";  // up to 32 characters, zero-padded
     std::int32_t intA = 0, intB = 0;
     float a = 0, b = 0;
-    std::vector<Phoneme> phonemes;
+    std::vector<Phoneme> phonemes = {};
 };
 // "phnm" with its counts taken from the contents; never padded (the model
 // writes it that way).
