@@ -6,11 +6,14 @@
 
 void WAVE_File::LoadData(std::istream& in) {
     *this = WAVE_File{};
+    // What the stream holds is measured once, here, before the first read.
+    ChunkIO::ChunkBody stream(in, ChunkIO::BoundedInput::kUnlimited);
+    std::istream& header = stream.Stream();
     std::uint32_t id = 0;
     std::uint32_t form = 0;
-    LittleEndian::Read(in, id);
-    LittleEndian::Read(in, RiffSize);
-    LittleEndian::Read(in, form);
+    LittleEndian::Read(header, id);
+    LittleEndian::Read(header, RiffSize);
+    LittleEndian::Read(header, form);
     RiffID = id;
     FormType = form;
     if (id != kRiffID || form != kWaveID) {
@@ -20,7 +23,7 @@ void WAVE_File::LoadData(std::istream& in) {
     // The image ends RiffSize bytes after the form type's first byte.
     std::uint64_t chunkBytes = RiffSize < 4 ? 0 : RiffSize - 4;
     if (RiffSize == kUnknownRiffSize) chunkBytes = ChunkIO::BoundedInput::kUnlimited;
-    ChunkIO::ChunkBody image(in, chunkBytes);
+    ChunkIO::ChunkBody image(header, chunkBytes);
     std::istream& chunks = image.Stream();
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
