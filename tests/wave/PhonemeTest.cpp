@@ -144,19 +144,4 @@ TEST(WordBlock, SetWordCutsAndClears) {
     EXPECT_EQ(std::string(word.Word.data(), 32), "hello" + std::string(27, '\0'));
 }
 
-TEST(WordBlock, MakeRecordsFromCounts) {
-    phnm_Chunk phnm;
-    phnm.WordCount = 2;
-    phnm.MakeWords();
-    ASSERT_EQ(phnm.Words.size(), 2u);
-    phnm.Words[1].PhonemeCount = 3;
-    phnm.Words[1].MakePhonemes();
-    phnm.Words[1].Phonemes[0].SetPhonemeTag("s");
-    phnm.Text = "so";
-    EXPECT_EQ(phnm.CalcSize(), 8u + 10 + 52 + 52 + 3 * 14);
-    std::istringstream in(Saved(phnm).substr(4));
-    phnm_Chunk reloaded(in);
-    EXPECT_EQ(reloaded.Words[1].Phonemes[0].Code, 0x0073);
-}
-
 }  // namespace
