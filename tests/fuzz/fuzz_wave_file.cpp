@@ -1,0 +1,36 @@
+// A whole file from the fuzzer's bytes: load, save, reload the saved bytes,
+// save again. The RIFF size written must count the bytes after it, and the
+// two saves must be identical.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "tests/fuzz/WaveFuzz.h"
+
+namespace {
+
+std::string LoadAndSave(const std::string& bytes, bool& zeroLedID) {
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    std::ostringstream out;
+    wave.SaveData(out);
+    const std::string saved = out.str();
+    WaveFuzz::Require(saved.size() == static_cast<std::size_t>(wave.RiffSize) + 8);
+    WaveFuzz::Require(WaveFuzz::StoredU32(saved, 4) == saved.size() - 8);
+    zeroLedID = WaveFuzz::HasZeroLedID(wave.FirstChunk.get());
+    return saved;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    WaveFuzz::SilenceMessages();
+    bool zeroLedID = false;
+    const std::string first = LoadAndSave(std::string(reinterpret_cast<const char*>(data), size), zeroLedID);
+    if (zeroLedID) return 0;
+    const std::string second = LoadAndSave(first, zeroLedID);
+    WaveFuzz::Require(second == first);
+    return 0;
+}

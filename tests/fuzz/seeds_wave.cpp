@@ -1,0 +1,43 @@
+// Seeds for the WAVE fuzz targets, made by the WAVE byte builder: ordinary
+// files of every chunk class, and a few damaged ones.
+#include "tests/fuzz/Seeds.h"
+#include "tests/support/WaveBuilder.h"
+
+namespace {
+
+using namespace WaveBuilder;
+
+std::vector<FuzzSeeds::Seed> MakeSeeds() {
+    const std::string adtl = List("adtl", Labl(1, "one") + Labl(2, "second") + Ltxt(1, 100, "rgn ", 1, 2, 3, 4, "text") +
+                                              Chunk("note", "odd"));
+    const std::string phnm = Phnm("hi", {{"hi", 1, 2, 0.5f, 1.5f, {{"hh", 0x0266}, {"ay"}}}, {"x", 0, 0, 0, 0, {}}});
+    const std::string body = PcmFmt(1, 8000, 8) + Chunk("fact", U32(5)) + Chunk("data", Samples(8, 1, 5)) +
+                             Cue({{1, 0}, {2, 3}}) + adtl + phnm + Chunk("junk", "xyz");
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"pcm16", PcmWave(2, 44100, 16, 8)},
+        {"extensible", Riff(ExtensibleFmt(2, 48000, 24, 3) + Chunk("data", Samples(24, 2, 4)))},
+        {"every_chunk", Riff(body)},
+        {"info", Riff(PcmFmt(1, 8000, 16) + List("INFO", Chunk("INAM", "Name") + Chunk("ISFT", "Tool")))},
+        {"riff_size_unknown", Riff(0xFFFFFFFF, PcmFmt(1, 8000, 8) + Header("data", 0xFFFFFFFF) + "abc")},
+        {"riff_size_small", Riff(20, body)},
+        {"cut_short", Riff(body).substr(0, 90)},
+        {"not_wave", "RIFX" + U32(4) + "WAVE"},
+    };
+    std::vector<FuzzSeeds::Seed> seeds;
+    for (const auto& [name, bytes] : files) seeds.push_back({"fuzz_wave_file", name, bytes});
+    // fuzz_chunks: a mode byte and a class byte before the chunk bytes.
+    seeds.push_back({"fuzz_chunks", "file_chain", std::string("\0\0", 2) + body});
+    seeds.push_back({"fuzz_chunks", "list_chain", std::string("\1\0", 2) + adtl.substr(12)});
+    const char* single[] = {"fmt", "fact", "data", "cue", "list", "phnm", "labl", "ltxt"};
+    const std::string chunks[] = {ExtensibleFmt(1, 8000, 16, 4), Chunk("fact", U32(9)), Chunk("data", "abc"),
+                                  Cue({{1, 2}}), adtl, phnm, Labl(3, "label"), Ltxt(1, 2, "rgn ", 0, 0, 0, 0, "t")};
+    for (int i = 0; i < 8; ++i) {
+        seeds.push_back({"fuzz_chunks", std::string("single_") + single[i], std::string(1, '\2') +
+                                                                             static_cast<char>(i) + chunks[i].substr(4)});
+    }
+    return seeds;
+}
+
+const FuzzSeeds::Registrar registrar(&MakeSeeds);
+
+}  // namespace

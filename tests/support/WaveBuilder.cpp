@@ -1,0 +1,129 @@
+#include "tests/support/WaveBuilder.h"
+
+#include <cmath>
+#include <numbers>
+#include <cstring>
+
+namespace WaveBuilder {
+
+namespace {
+
+std::string Bytes(std::uint64_t value, int width) {
+    std::string out;
+    for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string Fixed(const std::string& text, std::size_t width) {
+    std::string out = text.substr(0, width);
+    out.resize(width, '\0');
+    return out;
+}
+
+std::string FmtFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    const std::uint16_t blockAlign = static_cast<std::uint16_t>(channels * ((bits + 7) / 8));
+    return U16(tag) + U16(channels) + U32(rate) + U32(rate * blockAlign) + U16(blockAlign) + U16(bits);
+}
+
+}  // namespace
+
+std::string U16(std::uint16_t value) { return Bytes(value, 2); }
+std::string U32(std::uint32_t value) { return Bytes(value, 4); }
+
+std::string F32(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return U32(bits);
+}
+
+std::string Code(const std::string& code) { return Fixed(code, 4); }
+
+std::string Header(const std::string& id, std::uint32_t size) { return Code(id) + U32(size); }
+
+std::string Chunk(const std::string& id, const std::string& body) {
+    std::string out = Header(id, static_cast<std::uint32_t>(body.size())) + body;
+    if (body.size() % 2 != 0) out += '\0';
+    return out;
+}
+
+std::string Riff(const std::string& chunks) { return Riff(static_cast<std::uint32_t>(4 + chunks.size()), chunks); }
+
+std::string Riff(std::uint32_t riffSize, const std::string& chunks) { return "RIFF" + U32(riffSize) + "WAVE" + chunks; }
+
+std::string PcmFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    return Chunk("fmt ", FmtFields(1, channels, rate, bits));
+}
+
+std::string FmtWithExtension(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                             const std::string& extension) {
+    return Chunk("fmt ", FmtFields(tag, channels, rate, bits) + U16(static_cast<std::uint16_t>(extension.size())) +
+                             extension);
+}
+
+std::string ExtensibleFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t channelMask) {
+    // KSDATAFORMAT_SUBTYPE_PCM: 00000001-0000-0010-8000-00AA00389B71.
+    const std::string pcmGuid = U32(1) + U16(0) + U16(0x10) + std::string("\x80\x00\x00\xAA\x00\x38\x9B\x71", 8);
+    return FmtWithExtension(0xFFFE, channels, rate, bits, U16(bits) + U32(channelMask) + pcmGuid);
+}
+
+std::string Samples(std::uint16_t bits, std::uint16_t channels, std::uint32_t frames) {
+    const int width = (bits + 7) / 8;
+    std::string out;
+    out.reserve(static_cast<std::size_t>(frames) * channels * width);
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        for (std::uint16_t channel = 0; channel < channels; ++channel) {
+            // A sine of a period that differs per channel, at 3/4 of full scale.
+            const double x = 0.75 * std::sin(2.0 * std::numbers::pi * frame / (32.0 + 8.0 * channel));
+            if (width == 1) {
+                out += static_cast<char>(static_cast<std::uint8_t>(128 + std::lround(x * 127)));
+            } else {
+                const double full = std::ldexp(1.0, 8 * width - 1) - 1;
+                out += Bytes(static_cast<std::uint64_t>(std::llround(x * full)), width);
+            }
+        }
+    }
+    return out;
+}
+
+std::string PcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t frames) {
+    return Riff(PcmFmt(channels, rate, bits) + Chunk("data", Samples(bits, channels, frames)));
+}
+
+std::string Cue(const std::vector<CueRecord>& points) {
+    std::string body = U32(static_cast<std::uint32_t>(points.size()));
+    for (const auto& p : points) {
+        body += U32(p.cueID) + U32(p.position) + Code(p.dataChunkID) + U32(p.chunkStart) + U32(p.blockStart) +
+                U32(p.sampleOffset);
+    }
+    return Chunk("cue ", body);
+}
+
+std::string List(const std::string& type, const std::string& subChunks) { return Chunk("LIST", Code(type) + subChunks); }
+
+std::string Labl(std::uint32_t cueID, const std::string& text) { return Chunk("labl", U32(cueID) + text + '\0'); }
+
+std::string Ltxt(std::uint32_t cueID, std::uint32_t sampleLength, const std::string& purpose, std::uint16_t country,
+                 std::uint16_t language, std::uint16_t dialect, std::uint16_t codePage, const std::string& text) {
+    return Chunk("ltxt", U32(cueID) + U32(sampleLength) + Code(purpose) + U16(country) + U16(language) +
+                             U16(dialect) + U16(codePage) + text);
+}
+
+std::string PhonemeRecord(const Phoneme& phoneme) {
+    return Fixed(phoneme.tag, 4) + U16(phoneme.code) + F32(phoneme.a) + F32(phoneme.b);
+}
+
+std::string WordRecord(const Word& word, std::int32_t phonemeCount) {
+    std::string out = Fixed(word.word, 32) + U32(static_cast<std::uint32_t>(word.intA)) +
+                      U32(static_cast<std::uint32_t>(word.intB)) + F32(word.a) + F32(word.b) +
+                      U32(static_cast<std::uint32_t>(phonemeCount));
+    for (const auto& phoneme : word.phonemes) out += PhonemeRecord(phoneme);
+    return out;
+}
+
+std::string Phnm(const std::string& text, const std::vector<Word>& words) {
+    std::string body = U32(static_cast<std::uint32_t>(text.size())) + text + U32(static_cast<std::uint32_t>(words.size()));
+    for (const auto& word : words) body += WordRecord(word, static_cast<std::int32_t>(word.phonemes.size()));
+    return Header("phnm", static_cast<std::uint32_t>(body.size())) + body;
+}
+
+}  // namespace WaveBuilder

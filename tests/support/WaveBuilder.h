@@ -1,0 +1,86 @@
+// Builds RIFF WAVE bytes for tests, fuzz seeds and benchmarks, independently
+// of the WAVE model under test: every function returns the stored bytes of
+// one piece (a field, a chunk, a whole file), and pieces are joined with +.
+//
+//   using namespace WaveBuilder;
+//   std::string wav = Riff(PcmFmt(2, 44100, 16) + Chunk("data", Samples(16, 2, 100)));
+//   std::string bad = Riff(Header("data", 0xFFFFFFF0) + "abc");  // sizes that lie
+//
+// Chunk() adds the zero pad byte after an odd-sized body, as RIFF writers
+// should; Header() + body gives any other layout.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace WaveBuilder {
+
+// Little-endian fields.
+std::string U16(std::uint16_t value);
+std::string U32(std::uint32_t value);
+std::string F32(float value);
+// A four-character code: `code` cut or zero-padded to 4 bytes.
+std::string Code(const std::string& code);
+
+// An 8-byte chunk header that claims `size` bytes of body.
+std::string Header(const std::string& id, std::uint32_t size);
+// Header with the body's real size, the body, and a zero pad byte when odd.
+std::string Chunk(const std::string& id, const std::string& body);
+// "RIFF", the size of what follows it ("WAVE" + chunks), "WAVE", chunks.
+std::string Riff(const std::string& chunks);
+// The same with a RIFF size of your choice.
+std::string Riff(std::uint32_t riffSize, const std::string& chunks);
+
+// "fmt " chunks. Plain PCM: 16-byte body, tag 1.
+std::string PcmFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
+// Any tag with an extension: 18 + extension bytes (ExtraSize = its length).
+std::string FmtWithExtension(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
+                             std::uint16_t bits, const std::string& extension);
+// WAVE_FORMAT_EXTENSIBLE (tag 0xFFFE) for PCM samples: a 40-byte body with
+// its 22 extension bytes (valid bits, channel mask, PCM sub-format GUID).
+std::string ExtensibleFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                          std::uint32_t channelMask);
+
+// `frames` frames of integer PCM samples of `bits` bits (8 unsigned, 16, 24,
+// 32 signed): a deterministic waveform, different in every channel.
+std::string Samples(std::uint16_t bits, std::uint16_t channels, std::uint32_t frames);
+// A whole PCM file: fmt and data.
+std::string PcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t frames);
+
+struct CueRecord {
+    std::uint32_t cueID = 0, position = 0;
+    std::string dataChunkID = "data";
+    std::uint32_t chunkStart = 0, blockStart = 0, sampleOffset = 0;
+};
+// "cue " with CuePointCount = the number of records.
+std::string Cue(const std::vector<CueRecord>& points);
+
+// "LIST" of `type` ("adtl", "INFO", ...) holding `subChunks` (already built).
+std::string List(const std::string& type, const std::string& subChunks);
+// "labl": the cue id, the text and its terminating NUL (padded when odd).
+std::string Labl(std::uint32_t cueID, const std::string& text);
+// "ltxt": the 20 fixed bytes and `text` as stored after them.
+std::string Ltxt(std::uint32_t cueID, std::uint32_t sampleLength, const std::string& purpose,
+                 std::uint16_t country, std::uint16_t language, std::uint16_t dialect,
+                 std::uint16_t codePage, const std::string& text = "");
+
+struct Phoneme {
+    std::string tag = "";  // up to 4 characters, zero-padded
+    std::uint16_t code = 0;
+    float a = 0, b = 0;
+};
+struct Word {
+    std::string word = "";  // up to 32 characters, zero-padded
+    std::int32_t intA = 0, intB = 0;
+    float a = 0, b = 0;
+    std::vector<Phoneme> phonemes = {};
+};
+// "phnm" with its counts taken from the contents; never padded (the model
+// writes it that way).
+std::string Phnm(const std::string& text, const std::vector<Word>& words);
+// The body of a phoneme record / word record alone, for damaged layouts.
+std::string PhonemeRecord(const Phoneme& phoneme);
+std::string WordRecord(const Word& word, std::int32_t phonemeCount);
+
+}  // namespace WaveBuilder

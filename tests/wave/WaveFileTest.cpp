@@ -1,0 +1,184 @@
+// Whole files: the header test, where an image ends, chunk order on save, and
+// round trips of ordinary files byte for byte.
+#include <gtest/gtest.h>
+
+#include "tests/wave/WaveTestUtil.h"
+
+namespace {
+
+using namespace WaveBuilder;
+using WaveTest::ChainIDs;
+using WaveTest::Saved;
+
+WAVE_File Load(const std::string& bytes) {
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    return wave;
+}
+
+TEST(WaveFile, RejectsAnythingButRiffWave) {
+    const std::string chunks = PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Cue({});
+    for (const std::string bad : {"RIFX", "riff", "RIF"}) {
+        std::string bytes = Riff(chunks);
+        bytes.replace(0, bad.size(), bad);
+        if (bad.size() < 4) bytes = bad;
+        WaveTest::CoutCapture cout;
+        WAVE_File wave = Load(bytes);
+        EXPECT_EQ(cout.Text(), "Not a valid WAVE file.\n");
+        EXPECT_NE(wave.RiffID, kRiffID);
+        EXPECT_EQ(wave.FirstChunk, nullptr);
+        EXPECT_EQ(wave.DataChunk.ChunkSize, 0u);
+    }
+    std::string form = Riff(chunks);
+    form[11] = 'X';
+    WaveTest::CoutCapture cout;
+    WAVE_File wave = Load(form);
+    EXPECT_EQ(cout.Text(), "Not a valid WAVE file.\n");
+    EXPECT_EQ(wave.FormType, LittleEndian::FourCC("WAVX"));
+    EXPECT_EQ(wave.RiffSize, chunks.size() + 4);
+    EXPECT_EQ(wave.FirstChunk, nullptr);
+}
+
+TEST(WaveFile, SavesFmtFactDataThenTheRestInLoadOrder) {
+    const std::string fmt = PcmFmt(2, 22050, 16);
+    const std::string fact = Chunk("fact", U32(3));
+    const std::string data = Chunk("data", Samples(16, 2, 3));
+    const std::string list = List("adtl", Labl(1, "a"));
+    const std::string cue = Cue({{1, 0}});
+    const std::string top = Labl(2, "top") + Ltxt(3, 0, "rgn ", 0, 0, 0, 0);  // raw outside a list
+    WAVE_File wave = Load(Riff(list + data + cue + fmt + top + fact));
+    EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "LIST,cue ,labl,ltxt");
+    EXPECT_NE(dynamic_cast<unknown_Chunk*>(wave.FirstChunk->GetNextChunk()->GetNextChunk()), nullptr);
+    EXPECT_EQ(Saved(wave), Riff(fmt + fact + data + list + cue + top));
+}
+
+TEST(WaveFile, LaterFmtAndDataReplaceEarlierOnes) {
+    WAVE_File wave = Load(Riff(PcmFmt(1, 8000, 8) + Chunk("data", "first") + FmtWithExtension(3, 2, 48000, 32, "") +
+                               Chunk("data", "second")));
+    EXPECT_EQ(wave.FmtChunk.FormatTag, 3);
+    EXPECT_EQ(Saved(wave), Riff(FmtWithExtension(3, 2, 48000, 32, "") + Chunk("data", "second")));
+}
+
+TEST(WaveFile, MissingChunksAreSavedInTheirEmptyForm) {
+    WAVE_File wave = Load(Riff(Chunk("data", "xy")));
+    EXPECT_EQ(Saved(wave), Riff(Chunk("fmt ", std::string(18, '\0')) + Chunk("data", "xy")));
+
+    WAVE_File none = Load(Riff(PcmFmt(1, 8000, 8)));
+    EXPECT_EQ(Saved(none), Riff(PcmFmt(1, 8000, 8) + Header("data", 0)));
+}
+
+TEST(WaveFile, ImageEndsAtItsRiffSize) {
+    const std::string fmt = PcmFmt(1, 8000, 8);
+    const std::string data = Chunk("data", "abcd");
+    const std::string cue = Cue({});
+    // Too small: the load ends at the first chunk that begins at or after the end.
+    WAVE_File small = Load(Riff(static_cast<std::uint32_t>(4 + fmt.size() + data.size()), fmt + data + cue));
+    EXPECT_EQ(small.FirstChunk, nullptr);
+    EXPECT_EQ(small.DataChunk.ChunkSize, 4u);
+    // A chunk that runs over the end holds only what lies inside the image.
+    WAVE_File cut = Load(Riff(static_cast<std::uint32_t>(4 + fmt.size() + 10), fmt + data + cue));
+    EXPECT_EQ(cut.DataChunk.ChunkSize, 2u);
+    // Too large, by the 8 bytes some writers add, or unknown: up to the end of the stream.
+    for (const std::uint32_t riffSize : {static_cast<std::uint32_t>(12 + fmt.size() + data.size() + cue.size()), 0xFFFFFFFFu}) {
+        WAVE_File large = Load(Riff(riffSize, fmt + data + cue));
+        EXPECT_EQ(ChainIDs(large.FirstChunk.get()), "cue ");
+        EXPECT_EQ(Saved(large), Riff(fmt + data + cue));
+    }
+    // Below 4: not even the form type lies inside.
+    WAVE_File tiny = Load(Riff(2, fmt + data));
+    EXPECT_EQ(tiny.DataChunk.ChunkSize, 0u);
+}
+
+TEST(WaveFile, ReadsAnImageInsideALargerStreamUpToItsEnd) {
+    const std::string image = Riff(PcmFmt(1, 8000, 8) + Chunk("data", "abc") + Cue({{9, 9}}));
+    const std::string after = Chunk("junk", "not part of the image");
+    std::istringstream in("package bytes before" + image + after);
+    in.seekg(20);
+    WAVE_File wave;
+    wave.LoadData(in);
+    EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "cue ");
+    EXPECT_EQ(Saved(wave), image);
+    EXPECT_EQ(WaveTest::Rest(in), after);
+
+    // A data chunk claiming more than its image holds stops at the image's end.
+    const std::string claims = Riff(PcmFmt(1, 8000, 8) + Header("data", 1000) + "abc");
+    std::istringstream inside(claims + after);
+    WAVE_File cut;
+    cut.LoadData(inside);
+    EXPECT_EQ(cut.DataChunk.ChunkSize, 3u);
+    EXPECT_EQ(WaveTest::Rest(inside), after);
+}
+
+TEST(WaveFile, PadBytesAreSkippedOnlyWhenTheyAreZero) {
+    // An odd unknown chunk written with and without its pad byte.
+    const std::string padded = Riff(Chunk("odd1", "abc") + Chunk("data", "x"));
+    WAVE_File a = Load(padded);
+    EXPECT_EQ(ChainIDs(a.FirstChunk.get()), "odd1");
+    EXPECT_EQ(a.DataChunk.ChunkSize, 1u);
+    WAVE_File b = Load(Riff(Header("odd1", 3) + "abc" + Chunk("data", "x")));
+    EXPECT_EQ(ChainIDs(b.FirstChunk.get()), "odd1");
+    EXPECT_EQ(b.DataChunk.ChunkSize, 1u);
+    // The RIFF size written equals what follows it.
+    const std::string saved = Saved(a);
+    EXPECT_EQ(saved.substr(4, 4), U32(static_cast<std::uint32_t>(saved.size() - 8)));
+    EXPECT_EQ(a.CalcSize(), saved.size());
+}
+
+TEST(WaveFile, OrdinaryFilesRoundTripByteForByte) {
+    const std::string adtl = List("adtl", Labl(1, "start") + Labl(2, "odd!!!") + Ltxt(1, 100, "rgn ", 0, 9, 0, 1252));
+    const std::string info = List("INFO", Chunk("INAM", std::string("Tone\0\0", 6)) + Chunk("ISFT", std::string("Tool\0\0", 6)));
+    const std::string phnm = Phnm("hi you", {{"hi", 1, 2, 0.5f, 1.5f, {{"hh", 0x0266}, {"ay"}}}, {"you", 0, 0, 0, 0, {{"y", 0x006A}, {"uw", 0x0075}}}});
+    const std::pair<const char*, std::string> files[] = {
+        {"PCM 8-bit odd length", PcmWave(1, 11025, 8, 1001)},
+        {"PCM 16-bit stereo", PcmWave(2, 44100, 16, 500)},
+        {"PCM 24-bit", PcmWave(1, 48000, 24, 301)},
+        {"PCM 32-bit", PcmWave(2, 96000, 32, 64)},
+        {"extensible", Riff(ExtensibleFmt(2, 48000, 24, 3) + Chunk("fact", U32(100)) + Chunk("data", Samples(24, 2, 100)))},
+        {"LIST INFO", Riff(PcmFmt(1, 8000, 16) + Chunk("data", Samples(16, 1, 50)) + info)},
+        {"cue and labels", Riff(PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 7)) + Cue({{1, 0}, {2, 4}}) + adtl)},
+        {"phonemes", Riff(PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 8)) + phnm)},
+    };
+    for (const auto& [what, bytes] : files) {
+        SCOPED_TRACE(what);
+        WAVE_File wave = Load(bytes);
+        EXPECT_EQ(Saved(wave), bytes);
+    }
+}
+
+TEST(WaveFile, AMillionChunksLoadAndAreReleased) {
+    // Each chunk a bare header; a list among them holds as many sub-chunks.
+    constexpr int kChunks = 500000;
+    std::string chunks;
+    chunks.reserve(2 * kChunks * 8 + 64);
+    for (int i = 0; i < kChunks; ++i) chunks += Header("tiny", 0);
+    std::string sub;
+    sub.reserve(kChunks * 8);
+    for (int i = 0; i < kChunks; ++i) sub += Header("note", 0);
+    chunks += List("adtl", sub);
+    {
+        WAVE_File wave = Load(Riff(chunks));
+        int count = 0;
+        for (const RIFF_Chunk* c = wave.FirstChunk.get(); c != nullptr; c = c->GetNextChunk()) ++count;
+        EXPECT_EQ(count, kChunks + 1);
+        EXPECT_EQ(wave.CalcSize(), 12 + 26 + 8 + chunks.size());  // with an empty fmt and data
+    }
+}
+
+TEST(WaveFile, SizesClaimingGigabytesCostOnlyTheInput) {
+    // 1 KiB of input whose sizes claim about 4 GiB each.
+    std::string bytes = Riff(0xFFFFFFFF, PcmFmt(1, 8000, 8) + Header("data", 0xFFFFFFF0) + std::string(900, 'd'));
+    ASSERT_LT(bytes.size(), 1024u);
+    WAVE_File wave = Load(bytes);
+    EXPECT_LE(wave.DataChunk.ChunkData.capacity(), 900u);
+
+    for (const char* id : {"cue ", "LIST", "phnm", "junk"}) {
+        WAVE_File other = Load(Riff(Header(id, 0xFFFFFFFF) + U32(0x7FFFFFFF) + std::string(900, '\x7F')));
+        ASSERT_NE(other.FirstChunk, nullptr) << id;
+        std::ostringstream out;
+        other.SaveData(out);
+        EXPECT_LT(out.str().size(), 2048u) << id;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include "wave/ChunkIO.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/LittleEndian.h"
+
+namespace ChunkIO {
+
+namespace {
+
+using Traits = std::streambuf::traits_type;
+
+// Bytes from the current position to the end of a plain stream buffer, or
+// kUnlimited when it cannot seek.
+std::uint64_t MeasureSource(std::streambuf* source, bool& exact) {
+    exact = false;
+    if (source == nullptr) {
+        exact = true;
+        return 0;
+    }
+    const auto here = source->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here == std::streampos(-1)) return BoundedInput::kUnlimited;
+    const auto end = source->pubseekoff(0, std::ios::end, std::ios::in);
+    const auto back = source->pubseekpos(here, std::ios::in);
+    if (end == std::streampos(-1) || back != here || end < here) return BoundedInput::kUnlimited;
+    exact = true;
+    return static_cast<std::uint64_t>(end - here);
+}
+
+// Reading is cheaper than seeking for short steps: the bytes are usually in
+// the stream's buffer already.
+constexpr std::uint64_t kReadToSkip = 64 * 1024;
+
+void DiscardFrom(std::streambuf* source, std::uint64_t count) {
+    std::array<char, 4096> scratch;
+    while (count > 0) {
+        const auto step = static_cast<std::streamsize>(std::min<std::uint64_t>(count, scratch.size()));
+        const auto got = source->sgetn(scratch.data(), step);
+        if (got <= 0) return;
+        count -= static_cast<std::uint64_t>(got);
+    }
+}
+
+void SkipSource(std::streambuf* source, std::uint64_t count) {
+    if (count > kReadToSkip &&
+        source->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur, std::ios::in) != std::streampos(-1)) {
+        return;
+    }
+    DiscardFrom(source, count);
+}
+
+}  // namespace
+
+void WritePad(std::ostream& out, std::uint64_t size) {
+    if (PadLength(size) != 0) out.put('\0');
+}
+
+bool ReadChunkID(std::istream& in, std::uint32_t& id) {
+    std::uint32_t read = 0;
+    if (!LittleEndian::Read(in, read)) return false;
+    id = read;
+    return true;
+}
+
+BoundedInput::BoundedInput(std::streambuf* source, std::uint64_t limit)
+    : source_(source), parent_(dynamic_cast<BoundedInput*>(source)) {
+    const std::uint64_t available = parent_ != nullptr ? parent_->Left() : MeasureSource(source, exact_);
+    if (parent_ != nullptr) exact_ = parent_->Exact();
+    left_ = std::min(limit, available);
+}
+
+void BoundedInput::Skip(std::uint64_t count) {
+    count = std::min(count, left_);
+    if (count == 0) return;
+    if (parent_ != nullptr) {
+        parent_->Skip(count);
+    } else {
+        SkipSource(source_, count);
+    }
+    left_ -= count;
+}
+
+BoundedInput::int_type BoundedInput::underflow() {
+    if (left_ == 0) return Traits::eof();
+    const int_type c = source_->sgetc();
+    if (Traits::eq_int_type(c, Traits::eof())) left_ = 0;
+    return c;
+}
+
+BoundedInput::int_type BoundedInput::uflow() {
+    if (left_ == 0) return Traits::eof();
+    const int_type c = source_->sbumpc();
+    if (Traits::eq_int_type(c, Traits::eof())) {
+        left_ = 0;
+    } else {
+        --left_;
+    }
+    return c;
+}
+
+std::streamsize BoundedInput::xsgetn(char* s, std::streamsize count) {
+    if (count <= 0) return 0;
+    const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), left_));
+    if (wanted == 0) return 0;
+    const std::streamsize got = source_->sgetn(s, wanted);
+    if (got < wanted) {
+        left_ = 0;  // the source ended early
+    } else {
+        left_ -= static_cast<std::uint64_t>(got);
+    }
+    return std::max<std::streamsize>(got, 0);
+}
+
+std::uint64_t BytesLeft(std::istream& in, bool& exact) {
+    exact = true;
+    if (!in.good()) return 0;
+    if (auto* view = dynamic_cast<BoundedInput*>(in.rdbuf())) {
+        exact = view->Exact();
+        return view->Left();
+    }
+    return MeasureSource(in.rdbuf(), exact);
+}
+
+ChunkBody::ChunkBody(std::istream& in, std::uint64_t size)
+    : outer_(in.good() ? in.rdbuf() : nullptr), size_(size), view_(outer_, outer_ != nullptr ? size : 0) {}
+
+std::istream& ChunkBody::Stream() {
+    if (!stream_) stream_.emplace(&view_);
+    return *stream_;
+}
+
+void ChunkBody::Realign() {
+    view_.Skip(view_.Left());
+    if (PadLength(size_) == 0 || outer_ == nullptr) return;
+    if (Traits::eq_int_type(outer_->sgetc(), Traits::to_int_type('\0'))) outer_->sbumpc();
+}
+
+}  // namespace ChunkIO

@@ -1,0 +1,74 @@
+// The three chunks a WAVE file is built around; a WAVE_File holds one of each
+// as a member, never in a chain.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "wave/RIFF_Chunk.h"
+
+// "fmt ": how the samples are encoded.
+//   0  2  FormatTag        1 = plain PCM, no extension follows
+//   2  2  Channels
+//   4  4  SamplesPerSec
+//   8  4  AvgBytesPerSec
+//  12  2  BlockAlign
+//  14  2  BitsPerSample
+//  16  2  ExtraSize        only when FormatTag is not 1
+//  18  ExtraSize ExtraData only when FormatTag is not 1
+class fmt_Chunk : public RIFF_Chunk {
+public:
+    std::uint16_t FormatTag = 0;
+    std::uint16_t Channels = 0;
+    std::uint32_t SamplesPerSec = 0;
+    std::uint32_t AvgBytesPerSec = 0;
+    std::uint16_t BlockAlign = 0;
+    std::uint16_t BitsPerSample = 0;
+    std::uint16_t ExtraSize = 0;
+    std::vector<char> ExtraData;
+
+    static constexpr std::uint16_t kPCM = 1;
+
+    fmt_Chunk();
+
+    // An extension cut short by the body keeps the bytes present, and
+    // ExtraSize becomes their count.
+    void LoadData(std::istream& in) override;
+    void SaveData(std::ostream& out) override;
+    // ChunkSize: 16 for PCM, else 18 + the extension (ExtraSize follows
+    // ExtraData). No pad byte.
+    std::uint32_t CalcSize() override;
+};
+
+// "fact": the sample count. Present while ChunkSize is not 0.
+//   0  4  SampleCount
+class fact_Chunk : public RIFF_Chunk {
+public:
+    std::uint32_t SampleCount = 0;
+
+    fact_Chunk();
+
+    void LoadData(std::istream& in) override;
+    // Writes nothing while absent.
+    void SaveData(std::ostream& out) override;
+    // 12 when present (ChunkSize becomes 4, the body always being the
+    // 4-byte count), 0 when absent.
+    std::uint32_t CalcSize() override;
+};
+
+// "data": the sample bytes as stored, held whole in one buffer.
+class data_Chunk : public RIFF_Chunk {
+public:
+    // After a load, the bytes really present, with ChunkSize cut down to
+    // their count when the input ended first.
+    std::vector<char> ChunkData;
+
+    data_Chunk();
+
+    void LoadData(std::istream& in) override;
+    // Header, samples, and a zero pad byte after an odd-sized body.
+    void SaveData(std::ostream& out) override;
+    // ChunkSize becomes the length of ChunkData; the length returned counts
+    // the pad byte.
+    std::uint32_t CalcSize() override;
+};

@@ -1,0 +1,58 @@
+#include "wave/RIFF_Chunk.h"
+
+#include "wave/ChunkIO.h"
+
+RIFF_Chunk::~RIFF_Chunk() {
+    // Each chunk is taken off the chain before it goes, so its own destructor
+    // finds no successor to release.
+    std::unique_ptr<RIFF_Chunk> next = std::move(NextChunk);
+    while (next) next = std::move(next->NextChunk);
+}
+
+void RIFF_Chunk::LoadData(std::istream& in) {
+    ChunkSize = 0;
+    LittleEndian::Read(in, ChunkSize);
+}
+
+void RIFF_Chunk::SaveData(std::ostream& out) {
+    LittleEndian::Write(out, ChunkID);
+    LittleEndian::Write(out, ChunkSize);
+}
+
+std::uint32_t RIFF_Chunk::CalcSize() { return ChunkSize + 8; }
+
+std::unique_ptr<RIFF_Chunk> RIFF_Chunk::SetNextChunk(std::unique_ptr<RIFF_Chunk> next) {
+    NextChunk.swap(next);
+    return next;
+}
+
+ChainBuilder::ChainBuilder(std::unique_ptr<RIFF_Chunk>& head) : tail_(&head) {
+    while (*tail_) tail_ = &(*tail_)->NextChunk;
+}
+
+void ChainBuilder::Append(std::unique_ptr<RIFF_Chunk> chunk) {
+    *tail_ = std::move(chunk);
+    tail_ = &(*tail_)->NextChunk;
+}
+
+unknown_Chunk::unknown_Chunk(std::uint32_t id) { ChunkID = id; }
+
+unknown_Chunk::unknown_Chunk(std::uint32_t id, std::istream& in) : unknown_Chunk(id) { unknown_Chunk::LoadData(in); }
+
+void unknown_Chunk::LoadData(std::istream& in) {
+    RIFF_Chunk::LoadData(in);
+    ChunkIO::ChunkBody body(in, ChunkSize);
+    body.ReadRest(ChunkData);
+    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
+    body.Realign();
+}
+
+void unknown_Chunk::SaveData(std::ostream& out) {
+    RIFF_Chunk::SaveData(out);
+    out.write(ChunkData.data(), static_cast<std::streamsize>(ChunkData.size()));
+}
+
+std::uint32_t unknown_Chunk::CalcSize() {
+    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
+    return ChunkSize + 8;
+}

@@ -1,0 +1,101 @@
+// The chunk framework: the stored chunk header, the base of every chunk class
+// with its chain link, and unknown_Chunk for chunks held as raw bytes.
+//
+//   offset 0   4 bytes   identifier, four ASCII characters
+//   offset 4   4 bytes   size of the body, unsigned, without header or pad
+//   offset 8   size      body
+//   then       0/1 byte  pad to an even length (see ChunkIO)
+//
+// The contract of a chunk class:
+// - LoadData(in) is entered just after the 4-byte identifier. It reads the
+//   size (RIFF_Chunk::LoadData), then the body field by field in stored order,
+//   never past the body; fields the body does not hold keep their defaults.
+//   It leaves the stream after the stored body and its pad byte.
+// - SaveData(out) writes the header and the body as the fields stand now,
+//   without recomputing a size.
+// - CalcSize() brings ChunkSize (and any count) up to date with the contents
+//   and returns the whole stored length, header and pad byte included. Call it
+//   before SaveData; WAVE_File::SaveData does so for the whole file.
+// - Classes that stand in a chain have a constructor from the stream (which
+//   loads) and a default constructor (an empty chunk, for building in code).
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "common/LittleEndian.h"
+
+// Four-character codes: the four bytes in file order read as one
+// little-endian 32-bit value, compared exactly (case and blanks count).
+inline constexpr std::uint32_t kRiffID = LittleEndian::FourCC("RIFF");
+inline constexpr std::uint32_t kWaveID = LittleEndian::FourCC("WAVE");
+inline constexpr std::uint32_t kFmtID = LittleEndian::FourCC("fmt ");
+inline constexpr std::uint32_t kFactID = LittleEndian::FourCC("fact");
+inline constexpr std::uint32_t kDataID = LittleEndian::FourCC("data");
+inline constexpr std::uint32_t kCueID = LittleEndian::FourCC("cue ");
+inline constexpr std::uint32_t kListID = LittleEndian::FourCC("LIST");
+inline constexpr std::uint32_t kAdtlID = LittleEndian::FourCC("adtl");
+inline constexpr std::uint32_t kLablID = LittleEndian::FourCC("labl");
+inline constexpr std::uint32_t kLtxtID = LittleEndian::FourCC("ltxt");
+inline constexpr std::uint32_t kPhnmID = LittleEndian::FourCC("phnm");
+
+class RIFF_Chunk {
+public:
+    std::uint32_t ChunkID = 0;
+    std::uint32_t ChunkSize = 0;
+    // The chunk after this one in its chain (a file's or a list's); this
+    // chunk owns it, and through it the rest of the chain.
+    std::unique_ptr<RIFF_Chunk> NextChunk;
+
+    RIFF_Chunk() = default;
+    RIFF_Chunk(const RIFF_Chunk&) = delete;
+    RIFF_Chunk& operator=(const RIFF_Chunk&) = delete;
+    RIFF_Chunk(RIFF_Chunk&&) = default;
+    RIFF_Chunk& operator=(RIFF_Chunk&&) = default;
+    // Releases the rest of the chain one chunk after the other: a stored file
+    // may hold a million chunks, too many for one nested call each.
+    virtual ~RIFF_Chunk();
+
+    // Reads the 4-byte size. The chain link is left as it is: it belongs to
+    // the holder of the chain, not to the stored chunk.
+    virtual void LoadData(std::istream& in);
+    // Writes the identifier and the size.
+    virtual void SaveData(std::ostream& out);
+    // ChunkSize + 8.
+    virtual std::uint32_t CalcSize();
+
+    RIFF_Chunk* GetNextChunk() const { return NextChunk.get(); }
+    // Links `next` after this chunk and hands back the chain it replaces, so
+    // that nothing is lost and nothing leaks.
+    std::unique_ptr<RIFF_Chunk> SetNextChunk(std::unique_ptr<RIFF_Chunk> next);
+};
+
+// Appends chunks to a chain in order, from its empty head.
+class ChainBuilder {
+public:
+    explicit ChainBuilder(std::unique_ptr<RIFF_Chunk>& head);
+    void Append(std::unique_ptr<RIFF_Chunk> chunk);
+
+private:
+    std::unique_ptr<RIFF_Chunk>* tail_;
+};
+
+// Any chunk the model has no class for: its body kept as stored.
+class unknown_Chunk : public RIFF_Chunk {
+public:
+    // The body as stored; after a load, the bytes really present, with
+    // ChunkSize cut down to their count when the input ended first.
+    std::vector<char> ChunkData;
+
+    explicit unknown_Chunk(std::uint32_t id);
+    unknown_Chunk(std::uint32_t id, std::istream& in);
+
+    void LoadData(std::istream& in) override;
+    void SaveData(std::ostream& out) override;
+    // ChunkSize becomes the length of ChunkData. No pad byte is counted or
+    // written.
+    std::uint32_t CalcSize() override;
+};
