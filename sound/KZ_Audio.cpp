@@ -45,11 +45,17 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
             // This sound's header was read in full, so its bytes are worth
             // reading whatever an earlier short read left in the flags.
             in.clear();
+            // Right after LoadData the stream already stands there, with the
+            // first bytes buffered: seeking would only throw them away.
+            if (in.tellg() != static_cast<std::streamoff>(WaveOffset)) in.seekg(static_cast<std::streamoff>(WaveOffset));
             // Never more than the file can still supply, whatever WaveSize says.
-            const auto size = static_cast<std::size_t>(
-                std::min<std::uint64_t>(static_cast<std::uint64_t>(WaveSize), BytesFrom(in, WaveOffset)));
-            bytes = std::make_unique_for_overwrite<char[]>(size);
-            in.seekg(static_cast<std::streamoff>(WaveOffset));
+            auto size = static_cast<std::uint64_t>(WaveSize);
+            const std::streamsize buffered = in.rdbuf()->in_avail();
+            if (size > static_cast<std::uint64_t>(std::max<std::streamsize>(buffered, 0))) {
+                size = std::min(size, BytesFrom(in, WaveOffset));
+                in.seekg(static_cast<std::streamoff>(WaveOffset));
+            }
+            bytes = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
             in.read(bytes.get(), static_cast<std::streamsize>(size));
             held = static_cast<std::size_t>(in.gcount());
             readAll = held == static_cast<std::size_t>(WaveSize);
