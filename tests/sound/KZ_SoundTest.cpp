@@ -47,6 +47,7 @@ TEST(KZ_Sound, SaveWAVECopiesEveryByteAndClosesThePackage) {
     const std::string birds = ToneWave(880, 0.2);
     b.AddSound("Wind01", wind);
     b.AddSound("Birds", birds);
+    b.AddSound("Empty", "");
     PackageFile p(b.Build());
     const TempDir& dir = p.Dir();
     dir.Write("Birds.wav", std::string(100000, 'x'));  // an existing file is truncated
@@ -64,17 +65,12 @@ TEST(KZ_Sound, SaveWAVECopiesEveryByteAndClosesThePackage) {
     // Saving again reopens the package and seeks by itself.
     EXPECT_TRUE(first.SaveWAVE((dir.Path() / "Again.wav").string()).ReadAll);
     EXPECT_EQ(dir.Read("Again.wav"), wind);
-}
 
-TEST(KZ_Sound, EmptyWave) {
-    PackageBuilder b;
-    b.AddSound("Empty", "");
-    PackageFile p(b.Build());
-    KZ_Sound sound = Load(*p, "Empty");
-    const KZ_SaveResult r = sound.SaveWAVE((p.Dir().Path() / "Empty.wav").string());
-    EXPECT_TRUE(r.ReadAll && r.WroteAll);
-    EXPECT_TRUE(p.Dir().Exists("Empty.wav"));
-    EXPECT_EQ(p.Dir().Read("Empty.wav"), "");
+    // WaveSize 0: an empty file, and nothing missing.
+    dir.Write("Empty.wav", "old");
+    const KZ_SaveResult empty = Load(*p, "Empty").SaveWAVE((dir.Path() / "Empty.wav").string());
+    EXPECT_TRUE(empty.ReadAll && empty.WroteAll);
+    EXPECT_EQ(dir.Read("Empty.wav"), "");
 }
 
 TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
@@ -98,26 +94,11 @@ TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
     EXPECT_EQ(p.Dir().Read("Whole.wav"), whole);
 }
 
-TEST(KZ_Sound, NoBytesWithoutAFullHeaderOrWithANegativeSize) {
+TEST(KZ_Sound, NoBytesWithoutAHeader) {
     PackageBuilder b;
-    b.AddSound("Negative", "RIFF", {0, 0, 0, -4, 0});
-    b.AddSound("Cut", "", {0, 5, 0, 0, 0});
-    // The last sound's header ends inside HeaderValue: the file stops there.
-    std::string bytes = b.Build();
-    bytes.resize(b.ObjectOffsets[1] + 3);
-    PackageFile p(bytes);
+    b.AddSound("Tone", ToneWave(440, 0.01));
+    PackageFile p(b.Build());
     const std::string out = p.Dir().Path().string() + "/";
-
-    for (const char* name : {"Negative", "Cut"}) {
-        SCOPED_TRACE(name);
-        p.Dir().Write(std::string(name) + ".wav", "old");
-        KZ_Sound sound = Load(*p, name);
-        const KZ_SaveResult r = sound.SaveWAVE(out + name + ".wav");
-        EXPECT_FALSE(r.ReadAll);
-        EXPECT_TRUE(r.WroteAll);
-        EXPECT_TRUE(p.Dir().Exists(std::string(name) + ".wav"));
-        EXPECT_EQ(p.Dir().Read(std::string(name) + ".wav"), "");
-    }
 
     // A stream already failed: nothing is read, WaveSize is 0.
     KZ_Sound failed;
@@ -128,7 +109,9 @@ TEST(KZ_Sound, NoBytesWithoutAFullHeaderOrWithANegativeSize) {
     failed.LoadData(in);
     EXPECT_FALSE(failed.HeaderComplete);
     EXPECT_EQ(failed.WaveSize, 0);
-    EXPECT_FALSE(failed.SaveWAVE(out + "Failed.wav").ReadAll);
+    const KZ_SaveResult r = failed.SaveWAVE(out + "Failed.wav");
+    EXPECT_FALSE(r.ReadAll);
+    EXPECT_TRUE(r.WroteAll);
     EXPECT_EQ(p.Dir().Read("Failed.wav"), "");
 
     // A sound never loaded has no header either.
@@ -136,20 +119,6 @@ TEST(KZ_Sound, NoBytesWithoutAFullHeaderOrWithANegativeSize) {
     unloaded.Package = p.get();
     EXPECT_FALSE(unloaded.SaveWAVE(out + "Unloaded.wav").ReadAll);
     EXPECT_TRUE(p.Dir().Exists("Unloaded.wav"));
-}
-
-TEST(KZ_Sound, OutputThatCannotBeCreated) {
-    PackageBuilder b;
-    b.AddSound("Tone", ToneWave(440, 0.01));
-    PackageFile p(b.Build());
-    std::filesystem::create_directory(p.Dir().Path() / "Folder.wav");
-    for (const char* path : {"/missing/Tone.wav", "/Folder.wav"}) {
-        KZ_Sound sound = Load(*p, "Tone");
-        const KZ_SaveResult r = sound.SaveWAVE(p.Dir().Path().string() + path);
-        EXPECT_TRUE(r.ReadAll) << path;
-        EXPECT_FALSE(r.WroteAll) << path;
-        EXPECT_FALSE(p->Stream.is_open());
-    }
 }
 
 TEST(KZ_Sound, SizeClaimsCostNoMoreThanTheFileHolds) {
