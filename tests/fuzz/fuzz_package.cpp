@@ -17,12 +17,21 @@
 
 namespace {
 
-const std::string& TempPath(const char* extension) {
-    static const std::string base =
-        (std::filesystem::temp_directory_path() / ("fuzz_package_" + std::to_string(::getpid()))).string();
-    static const std::string kzs = base + ".kzs";
-    static const std::string wav = base + ".wav";
-    return extension[0] == 'k' ? kzs : wav;
+// The package and the output file of this process, removed at exit.
+struct TempFiles {
+    std::string base = (std::filesystem::temp_directory_path() / ("fuzz_package_" + std::to_string(::getpid()))).string();
+    std::string package = base + ".kzs";
+    std::string output = base + ".wav";
+    ~TempFiles() {
+        std::error_code ec;
+        std::filesystem::remove(package, ec);
+        std::filesystem::remove(output, ec);
+    }
+};
+
+const TempFiles& Temp() {
+    static const TempFiles files;
+    return files;
 }
 
 void Check(bool condition) {
@@ -39,7 +48,7 @@ std::int32_t Scan(const KZ_Package& package, const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = TempPath("kzs");
+    const std::string& path = Temp().package;
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -91,8 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             KZ_Sound sound;
             sound.Package = &package;
             sound.LoadData(in);
-            const KZ_SaveResult result = sound.SaveWAVE(TempPath("wav"));
-            const auto written = std::filesystem::file_size(TempPath("wav"));
+            const KZ_SaveResult result = sound.SaveWAVE(Temp().output);
+            const auto written = std::filesystem::file_size(Temp().output);
             Check(result.WroteAll);
             Check(written <= size);
             Check(!result.ReadAll || written == static_cast<std::uintmax_t>(sound.WaveSize));
