@@ -1,6 +1,116 @@
 #include "driver/ExportLoop.h"
 
-void RunExportLoop(std::istream& /*script*/, const std::string& /*inPath*/,
-                   const std::string& /*outPath*/, std::ostream& /*out*/) {
-    // The loop over package and sound lines comes with the package reader.
+#include <memory>
+#include <new>
+
+#include "common/Platform.h"
+#include "package/KZ_Package.h"
+#include "sound/KZ_Audio.h"
+
+namespace {
+
+constexpr char kPackageExtension[] = ".kzs";
+constexpr char kSoundExtension[] = ".wav";
+
+void EndLine(std::ostream& out) { out << '\n' << std::flush; }
+
+class ExportLoop {
+public:
+    ExportLoop(const std::string& inPath, const std::string& outPath, std::ostream& out)
+        : inPath_(inPath), outPath_(outPath), out_(out) {}
+
+    void PackageLine(const std::string& line);
+    void SoundLine(const std::string& line);
+
+private:
+    void Export(const std::string& line, const KZ_Export_Element& found);
+
+    const std::string& inPath_;
+    const std::string& outPath_;
+    std::ostream& out_;
+    // The package borrows the text of packagePath_: it is only changed while
+    // no package exists.
+    std::unique_ptr<KZ_Package> package_;
+    std::string packagePath_;
+};
+
+void ExportLoop::PackageLine(const std::string& line) {
+    package_.reset();
+    packagePath_ = inPath_ + line.substr(0, line.size() - 1) + kPackageExtension;
+    try {
+        package_ = std::make_unique<KZ_Package>(packagePath_.c_str());
+    } catch (const std::bad_alloc&) {
+        package_.reset();  // reported as a package that could not be opened
+    }
+    EndLine(out_);
+    if (package_ && !package_->GetPackageFile().fail()) {
+        out_ << "Opened '" << packagePath_ << "'";
+        EndLine(out_);
+    } else {
+        out_ << "Could not open '" << packagePath_ << "'";
+        EndLine(out_);
+        package_.reset();
+    }
+}
+
+void ExportLoop::SoundLine(const std::string& line) {
+    if (!package_) return;
+    const KZ_Export_Element* found = package_->FindExport(line);
+    // An export whose stored offset is -1 reads as no match, as the lookup
+    // by offset has always reported it.
+    if (!found || found->DataOffset == -1) {
+        out_ << "Could not find '" << line << "' in package '" << packagePath_ << "'";
+        EndLine(out_);
+        return;
+    }
+    Export(line, *found);
+}
+
+void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found) {
+    const std::string outputPath = outPath_ + line + kSoundExtension;
+    KZ_Sound sound;
+    sound.Package = package_.get();
+    // An export without stored data has no sound behind it: its offset reads
+    // 0, where the package header lies. It is not read, and comes out as an
+    // empty file with "Could not read".
+    if (found.DataSize > 0) {
+        std::ifstream& in = package_->GetPackageFile();
+        // An earlier sound's short read must not spoil this one.
+        in.clear();
+        in.seekg(found.DataOffset);
+        sound.LoadData(in);
+    }
+    out_ << "Exporting " << outputPath;
+    EndLine(out_);
+
+    KZ_SaveResult result;
+    try {
+        result = sound.SaveWAVE(outputPath);
+    } catch (const std::bad_alloc&) {
+        result = {};
+    }
+    if (!result.ReadAll) {
+        out_ << "Could not read '" << line << "' in package '" << packagePath_ << "'";
+        EndLine(out_);
+    }
+    if (!result.WroteAll) {
+        out_ << "Could not write '" << outputPath << "'";
+        EndLine(out_);
+    }
+}
+
+}  // namespace
+
+void RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
+                   std::ostream& out) {
+    ExportLoop loop(inPath, outPath, out);
+    std::string line;
+    while (Platform::ReadScriptLine(script, line)) {
+        if (line.empty()) continue;
+        if (line.back() == ';') {
+            loop.PackageLine(line);
+        } else {
+            loop.SoundLine(line);
+        }
+    }
 }

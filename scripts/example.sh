@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Builds Snd_Pull and runs it.
+# Builds Snd_Pull and the bundled example (two packages of synthesized sounds
+# and an export script, made by our own package builder into build/example/),
+# then exports the example's sounds and says where the .wav files are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
-cmake --build build/gcc -j "$(nproc)" --target Snd_Pull
-./build/gcc/Snd_Pull
+cmake --build build/gcc -j "$(nproc)" --target Snd_Pull make_example
+
+rm -rf build/example
+./build/gcc/example/make_example build/example
+cd build/example
+echo "== The export script build/example/batch.dpl:"
+cat batch.dpl
+echo "== Snd_Pull batch /i:pk /o:out   (run in build/example)"
+../gcc/Snd_Pull batch /i:pk /o:out
+echo "== The exported sounds are in $(pwd)/out:"
+ls -l out

@@ -1,0 +1,192 @@
+#include "package/KZ_Package.h"
+
+#include <cstring>
+
+#include "common/LittleEndian.h"
+#include "common/Platform.h"
+#include "package/CompactIndex.h"
+
+namespace {
+
+const std::string kNoName;
+
+// Where the generation entries begin: right after GenerationCount.
+constexpr std::uint64_t kGenerationTableOffset = 56;
+
+// The file's length, or 0 when the stream cannot tell; leaves it at offset 0.
+std::uint64_t FileSize(std::ifstream& in) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    in.seekg(0);
+    return end > 0 ? static_cast<std::uint64_t>(end) : 0;
+}
+
+// Whether `count` entries of at least `minEntrySize` bytes can lie between
+// `offset` and the end of the file.
+bool Fits(std::uint32_t count, std::uint64_t minEntrySize, std::uint64_t offset, std::uint64_t fileSize) {
+    return offset <= fileSize && count * minEntrySize <= fileSize - offset;
+}
+
+}  // namespace
+
+// ---- table entries --------------------------------------------------------
+
+void KZ_Name_Element::LoadData(KZ_Package* package) {
+    Owner = package;
+    std::istream& in = package->GetPackageFile();
+    LittleEndian::Read(in, Length);
+    char text[256];
+    in.read(text, Length);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    // All Length bytes are consumed; the name stops at the first NUL.
+    const void* nul = std::memchr(text, 0, got);
+    Name.assign(text, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : got);
+    LittleEndian::Read(in, Flags);
+}
+
+void KZ_Import_Element::LoadData(KZ_Package* package) {
+    Owner = package;
+    std::istream& in = package->GetPackageFile();
+    ClassPackage = Decode_cIndex(in);
+    ClassName = Decode_cIndex(in);
+    LittleEndian::Read(in, Package);
+    ObjectName = Decode_cIndex(in);
+}
+
+void KZ_Export_Element::LoadData(KZ_Package* package) {
+    Owner = package;
+    std::istream& in = package->GetPackageFile();
+    Class = Decode_cIndex(in);
+    Super = Decode_cIndex(in);
+    LittleEndian::Read(in, Package);
+    ObjectName = Decode_cIndex(in);
+    LittleEndian::Read(in, ObjectFlags);
+    DataSize = Decode_cIndex(in);
+    // An export without stored data has no offset field at all.
+    DataOffset = DataSize > 0 ? Decode_cIndex(in) : 0;
+}
+
+void KZ_Generation_Element::LoadData(std::istream& in) {
+    LittleEndian::Read(in, FirstWord);
+    LittleEndian::Read(in, SecondWord);
+}
+
+std::string KZ_Import_Element::GetName() const { return Owner ? Owner->NameAt(ObjectName) : kNoName; }
+std::string KZ_Import_Element::GetClassName() const { return Owner ? Owner->NameAt(ClassName) : kNoName; }
+std::string KZ_Import_Element::GetClassPackageName() const {
+    return Owner ? Owner->NameAt(ClassPackage) : kNoName;
+}
+std::string KZ_Import_Element::GetPackageName() const { return Owner ? Owner->GetObjectName(Package) : kNoName; }
+
+std::string KZ_Export_Element::GetName() const { return Owner ? Owner->NameAt(ObjectName) : kNoName; }
+std::string KZ_Export_Element::GetClassName() const { return Owner ? Owner->GetObjectName(Class) : kNoName; }
+std::string KZ_Export_Element::GetSuperName() const { return Owner ? Owner->GetObjectName(Super) : kNoName; }
+std::string KZ_Export_Element::GetPackageName() const { return Owner ? Owner->GetObjectName(Package) : kNoName; }
+
+// ---- the package ----------------------------------------------------------
+
+KZ_Package::KZ_Package(const char* path) : Path(path) {
+    GetPackageFile();
+    if (!Stream.is_open()) return;
+    const std::uint64_t fileSize = FileSize(Stream);
+
+    LittleEndian::Read(Stream, Tag);
+    LittleEndian::Read(Stream, Version);
+    LittleEndian::Read(Stream, PackageFlags);
+    LittleEndian::Read(Stream, NameCount);
+    LittleEndian::Read(Stream, NameOffset);
+    LittleEndian::Read(Stream, ExportCount);
+    LittleEndian::Read(Stream, ExportOffset);
+    LittleEndian::Read(Stream, ImportCount);
+    LittleEndian::Read(Stream, ImportOffset);
+    if (Version > kLastLegacyVersion) {
+        Stream.read(reinterpret_cast<char*>(Guid.data()), Guid.size());
+        LittleEndian::Read(Stream, GenerationCount);
+        // The generation entries follow the count directly.
+        if (GenerationCount > 0) {
+            if (Fits(GenerationCount, kGenerationEntry, kGenerationTableOffset, fileSize)) {
+                Generations.resize(GenerationCount);
+                for (auto& generation : Generations) generation.LoadData(Stream);
+            } else {
+                Stream.setstate(std::ios::failbit);
+            }
+        }
+    } else {
+        LittleEndian::Read(Stream, LegacyCount);
+        LittleEndian::Read(Stream, LegacyOffset);
+    }
+
+    // Names first, then imports, then exports: each from its own offset.
+    ReadTable(Names, NameCount, NameOffset, kMinNameEntry, fileSize);
+    ReadTable(Imports, ImportCount, ImportOffset, kMinImportEntry, fileSize);
+    ReadTable(Exports, ExportCount, ExportOffset, kMinExportEntry, fileSize);
+    Stream.close();
+}
+
+// A count that cannot fit between its offset and the end of the file marks
+// the package failed, like a file cut short, and its table is not made: the
+// reader never allocates more entries than the file could hold. A table that
+// fits is made even on a failed stream; its unread entries stay fresh.
+template <typename Entry>
+void KZ_Package::ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
+                           std::uint64_t minEntrySize, std::uint64_t fileSize) {
+    if (count == 0) return;  // an empty table may carry any offset
+    if (!Fits(count, minEntrySize, offset, fileSize)) {
+        Stream.setstate(std::ios::failbit);
+        return;
+    }
+    table.resize(count);
+    Stream.seekg(static_cast<std::streamoff>(offset));
+    for (auto& entry : table) entry.LoadData(this);
+}
+
+std::ifstream& KZ_Package::GetPackageFile() {
+    if (!Stream.is_open()) {
+        if (Path) {
+            Platform::OpenInput(Stream, Path);
+        } else {
+            Stream.setstate(std::ios::failbit);
+        }
+    }
+    return Stream;
+}
+
+const std::string& KZ_Package::NameAt(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= Names.size()) return kNoName;
+    return Names[static_cast<std::size_t>(index)].Name;
+}
+
+std::string KZ_Package::GetObjectName(std::int32_t ref) const {
+    std::int32_t nameIndex = 0;
+    if (ref < 0) {
+        // -ref - 1 in 64 bits: -INT32_MIN does not fit in 32.
+        const std::uint64_t import = static_cast<std::uint64_t>(-static_cast<std::int64_t>(ref) - 1);
+        if (import >= Imports.size()) return kNoName;
+        nameIndex = Imports[import].ObjectName;
+    } else if (ref > 0) {
+        const auto exportIndex = static_cast<std::uint64_t>(ref) - 1;
+        if (exportIndex >= Exports.size()) return kNoName;
+        nameIndex = Exports[exportIndex].ObjectName;
+    }
+    return NameAt(nameIndex);
+}
+
+const KZ_Export_Element* KZ_Package::FindExport(std::string_view name) const {
+    if (!exportIndexBuilt_) {
+        // try_emplace keeps the first export of each name, as a scan in
+        // table order would find it.
+        exportByName_.reserve(Exports.size());
+        for (std::size_t i = 0; i < Exports.size(); ++i) {
+            const std::string& own = NameAt(Exports[i].ObjectName);
+            exportByName_.try_emplace(std::string_view(own), i);
+        }
+        exportIndexBuilt_ = true;
+    }
+    const auto found = exportByName_.find(name);
+    return found == exportByName_.end() ? nullptr : &Exports[found->second];
+}
+
+std::int32_t KZ_Package::FindExpObjByName(std::string name) const {
+    const KZ_Export_Element* found = FindExport(name);
+    return found ? found->DataOffset : -1;
+}

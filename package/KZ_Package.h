@@ -1,0 +1,158 @@
+// A sound package: a fixed header, then a name, an import and an export table
+// (and, from version 68 on, a generation table), each found by its own
+// offset; the objects themselves lie wherever the export table says.
+//
+//   0  u32 Tag            20 u32 ExportCount     36.. tail, by Version:
+//   4  u32 Version        24 u32 ExportOffset      <= 67: u32 LegacyCount, u32 LegacyOffset
+//   8  u32 PackageFlags   28 u32 ImportCount       >= 68: 16-byte Guid, u32 GenerationCount,
+//  12  u32 NameCount      32 u32 ImportOffset             then the generation entries
+//  16  u32 NameOffset
+//
+// The package reads its header and tables once, in the constructor, and
+// closes the file; GetPackageFile reopens it on demand. Every failure shows
+// only in the stream's state: a file that cannot be opened, one cut short,
+// or a header whose counts cannot fit in the file leaves the stream failed,
+// and reopening never clears that.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class KZ_Package;
+
+// Name entry: u8 Length, Length name bytes, u32 Flags (5 to 260 bytes). The
+// name is the bytes before the first NUL among them.
+class KZ_Name_Element {
+public:
+    KZ_Package* Owner = nullptr;
+    std::uint8_t Length = 0;
+    std::string Name;
+    std::uint32_t Flags = 0;
+
+    void LoadData(KZ_Package* package);
+};
+
+// Import entry: compact ClassPackage, compact ClassName, i32 Package,
+// compact ObjectName (7 to 19 bytes). ClassPackage, ClassName and ObjectName
+// are name indices; Package is an object reference.
+class KZ_Import_Element {
+public:
+    KZ_Package* Owner = nullptr;
+    std::int32_t ClassPackage = 0;
+    std::int32_t ClassName = 0;
+    std::int32_t Package = 0;
+    std::int32_t ObjectName = 0;
+
+    void LoadData(KZ_Package* package);
+
+    std::string GetName() const;
+    std::string GetClassName() const;
+    std::string GetClassPackageName() const;
+    std::string GetPackageName() const;
+};
+
+// Export entry: compact Class, compact Super, i32 Package, compact
+// ObjectName, u32 ObjectFlags, compact DataSize, and compact DataOffset only
+// when DataSize > 0 (12 to 33 bytes). Class, Super and Package are object
+// references; ObjectName is a name index.
+class KZ_Export_Element {
+public:
+    KZ_Package* Owner = nullptr;
+    std::int32_t Class = 0;
+    std::int32_t Super = 0;
+    std::int32_t Package = 0;
+    std::int32_t ObjectName = 0;
+    std::uint32_t ObjectFlags = 0;
+    std::int32_t DataSize = 0;
+    std::int32_t DataOffset = 0;
+
+    void LoadData(KZ_Package* package);
+
+    std::string GetName() const;
+    std::string GetClassName() const;
+    std::string GetSuperName() const;
+    std::string GetPackageName() const;
+};
+
+// Generation entry: two u32, kept as read.
+class KZ_Generation_Element {
+public:
+    std::uint32_t FirstWord = 0;
+    std::uint32_t SecondWord = 0;
+
+    void LoadData(std::istream& in);
+};
+
+class KZ_Package {
+public:
+    // Smallest stored entry of each table: what a count must at least cost.
+    static constexpr std::uint64_t kMinNameEntry = 5;
+    static constexpr std::uint64_t kMinImportEntry = 7;
+    static constexpr std::uint64_t kMinExportEntry = 12;
+    static constexpr std::uint64_t kGenerationEntry = 8;
+    static constexpr std::uint32_t kLastLegacyVersion = 67;
+
+    // An empty package: no path, no file, no tables.
+    KZ_Package() = default;
+    // Reads the header and tables of the file at `path` and closes it. The
+    // text is borrowed, not copied: it must stay valid and unchanged while
+    // the package lives, because the file is reopened from it.
+    explicit KZ_Package(const char* path);
+    KZ_Package(const KZ_Package&) = delete;
+    KZ_Package& operator=(const KZ_Package&) = delete;
+
+    // The package's stream, reopened from Path when it is closed. Never seeks
+    // and never clears the stream's flags.
+    std::ifstream& GetPackageFile();
+
+    // Object reference r: r > 0 is export r-1, r < 0 is import -r-1, 0 stands
+    // for name 0. Returns a copy of the designated object's name; a reference
+    // or name index outside its table gives an empty name.
+    std::string GetObjectName(std::int32_t ref) const;
+    // The name at a name index; empty outside the name table.
+    const std::string& NameAt(std::int32_t index) const;
+
+    // The first export whose own name is exactly `name`, or null.
+    const KZ_Export_Element* FindExport(std::string_view name) const;
+    // That export's DataOffset, or -1 when none has that name.
+    std::int32_t FindExpObjByName(std::string name) const;
+
+    const char* Path = nullptr;
+    std::ifstream Stream;
+    std::uint32_t Tag = 0;
+    std::uint32_t Version = 0;
+    std::uint32_t PackageFlags = 0;
+    // Counts and offsets are kept as stored. A table whose count cannot fit
+    // in the file is not read and stays empty (the stream is then failed), so
+    // walk a table by its size(), not by its count.
+    std::uint32_t NameCount = 0;
+    std::uint32_t NameOffset = 0;
+    std::vector<KZ_Name_Element> Names;
+    std::uint32_t ExportCount = 0;
+    std::uint32_t ExportOffset = 0;
+    std::vector<KZ_Export_Element> Exports;
+    std::uint32_t ImportCount = 0;
+    std::uint32_t ImportOffset = 0;
+    std::vector<KZ_Import_Element> Imports;
+    std::uint32_t LegacyCount = 0;
+    std::uint32_t LegacyOffset = 0;
+    std::array<std::uint8_t, 16> Guid{};
+    std::uint32_t GenerationCount = 0;
+    std::vector<KZ_Generation_Element> Generations;
+
+private:
+    template <typename Entry>
+    void ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
+                   std::uint64_t minEntrySize, std::uint64_t fileSize);
+
+    // Own name -> index of the first export with that name; built on the
+    // first lookup, over the tables that never change after construction.
+    mutable std::unordered_map<std::string_view, std::size_t> exportByName_;
+    mutable bool exportIndexBuilt_ = false;
+};

@@ -1,0 +1,76 @@
+#include "sound/KZ_Audio.h"
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+#include "common/LittleEndian.h"
+#include "common/Platform.h"
+#include "package/CompactIndex.h"
+#include "package/KZ_Package.h"
+
+namespace {
+
+// How many bytes the file holds from `position` on; 0 when it cannot tell.
+std::uint64_t BytesFrom(std::istream& in, std::uint64_t position) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    return end > 0 && static_cast<std::uint64_t>(end) > position ? static_cast<std::uint64_t>(end) - position : 0;
+}
+
+}  // namespace
+
+void KZ_Sound::LoadData(std::istream& in) {
+    HeaderByte = 0;
+    HeaderIndex = 0;
+    HeaderValue = 0;
+    WaveSize = 0;
+    WaveOffset = 0;
+    LittleEndian::Read(in, HeaderByte);
+    HeaderIndex = Decode_cIndex(in);
+    LittleEndian::Read(in, HeaderValue);
+    WaveSize = Decode_cIndex(in);
+    // A stream that failed before or during the header gives no position.
+    HeaderComplete = !in.fail();
+    if (HeaderComplete) WaveOffset = static_cast<std::uint32_t>(in.tellg());
+}
+
+KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
+    bool readAll = HeaderComplete && WaveSize >= 0 && (WaveSize == 0 || Package);
+    std::unique_ptr<char[]> bytes;
+    std::size_t held = 0;
+    if (Package) {
+        std::ifstream& in = Package->GetPackageFile();
+        if (readAll && WaveSize > 0) {
+            // This sound's header was read in full, so its bytes are worth
+            // reading whatever an earlier short read left in the flags.
+            in.clear();
+            // Right after LoadData the stream already stands there, with the
+            // first bytes buffered: seeking would only throw them away.
+            if (in.tellg() != static_cast<std::streamoff>(WaveOffset)) in.seekg(static_cast<std::streamoff>(WaveOffset));
+            // Never more than the file can still supply, whatever WaveSize says.
+            auto size = static_cast<std::uint64_t>(WaveSize);
+            const std::streamsize buffered = in.rdbuf()->in_avail();
+            if (size > static_cast<std::uint64_t>(std::max<std::streamsize>(buffered, 0))) {
+                size = std::min(size, BytesFrom(in, WaveOffset));
+                in.seekg(static_cast<std::streamoff>(WaveOffset));
+            }
+            bytes = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
+            in.read(bytes.get(), static_cast<std::streamsize>(size));
+            held = static_cast<std::size_t>(in.gcount());
+            readAll = held == static_cast<std::size_t>(WaveSize);
+        }
+        in.close();
+    }
+
+    KZ_SaveResult result;
+    result.ReadAll = readAll;
+    std::ofstream out;
+    Platform::OpenOutput(out, path);
+    if (out.is_open()) {
+        if (held > 0) out.write(bytes.get(), static_cast<std::streamsize>(held));
+        out.close();
+        result.WroteAll = !out.fail();
+    }
+    return result;
+}

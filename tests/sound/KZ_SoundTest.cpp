@@ -1,0 +1,137 @@
+// The sound object: its header at an export's offset, and the copy of its
+// WAVE bytes, whole or as far as the package holds them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sound/KZ_Audio.h"
+#include "tests/common/AllocationProbe.h"
+#include "tests/package/PackageFile.h"
+#include "tests/support/PackageBuilder.h"
+
+namespace {
+
+using namespace TestSupport;
+
+// A sound of `package`, loaded from its export's offset as the driver does.
+KZ_Sound Load(KZ_Package& package, const std::string& name) {
+    KZ_Sound sound;
+    sound.Package = &package;
+    std::ifstream& in = package.GetPackageFile();
+    in.clear();
+    in.seekg(package.FindExpObjByName(name));
+    sound.LoadData(in);
+    return sound;
+}
+
+TEST(KZ_Sound, HeaderWithIndicesOfAnyLength) {
+    for (int length = 0; length <= 5; ++length) {
+        SCOPED_TRACE(length);
+        PackageBuilder b;
+        const std::string wave = ToneWave(440, 0.01);
+        b.AddSound("Tone", wave, {0x7E, -70, 0xDEADBEEF, std::nullopt, length});
+        PackageFile p(b.Build());
+        const KZ_Sound sound = Load(*p, "Tone");
+        EXPECT_TRUE(sound.HeaderComplete);
+        EXPECT_EQ(sound.HeaderByte, 0x7E);
+        EXPECT_EQ(sound.HeaderIndex, -70);
+        EXPECT_EQ(sound.HeaderValue, 0xDEADBEEFu);
+        EXPECT_EQ(sound.WaveSize, static_cast<std::int32_t>(wave.size()));
+        EXPECT_EQ(sound.WaveOffset, b.ObjectOffsets[0] + b.Exports[0].object.size() - wave.size());
+    }
+}
+
+TEST(KZ_Sound, SaveWAVECopiesEveryByteAndClosesThePackage) {
+    PackageBuilder b;
+    const std::string wind = ToneWave(440, 0.3);
+    const std::string birds = ToneWave(880, 0.2);
+    b.AddSound("Wind01", wind);
+    b.AddSound("Birds", birds);
+    b.AddSound("Empty", "");
+    PackageFile p(b.Build());
+    const TempDir& dir = p.Dir();
+    dir.Write("Birds.wav", std::string(100000, 'x'));  // an existing file is truncated
+
+    KZ_Sound first = Load(*p, "Wind01");
+    const KZ_SaveResult r1 = first.SaveWAVE((dir.Path() / "Wind01.wav").string());
+    EXPECT_TRUE(r1.ReadAll && r1.WroteAll);
+    EXPECT_FALSE(p->Stream.is_open());
+    KZ_Sound second = Load(*p, "Birds");
+    const KZ_SaveResult r2 = second.SaveWAVE((dir.Path() / "Birds.wav").string());
+    EXPECT_TRUE(r2.ReadAll && r2.WroteAll);
+    EXPECT_EQ(dir.Read("Wind01.wav"), wind);
+    EXPECT_EQ(dir.Read("Birds.wav"), birds);
+
+    // Saving again reopens the package and seeks by itself.
+    EXPECT_TRUE(first.SaveWAVE((dir.Path() / "Again.wav").string()).ReadAll);
+    EXPECT_EQ(dir.Read("Again.wav"), wind);
+
+    // WaveSize 0: an empty file, and nothing missing.
+    dir.Write("Empty.wav", "old");
+    const KZ_SaveResult empty = Load(*p, "Empty").SaveWAVE((dir.Path() / "Empty.wav").string());
+    EXPECT_TRUE(empty.ReadAll && empty.WroteAll);
+    EXPECT_EQ(dir.Read("Empty.wav"), "");
+}
+
+TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
+    PackageBuilder b;
+    const std::string whole = ToneWave(440, 0.1);
+    b.AddSound("Whole", whole);
+    b.AddSound("Short", "RIFF....WAVE", {0, 0, 0, 1000, 0});  // 12 bytes of 1000, at the end
+    PackageFile p(b.Build());
+    const std::string out = p.Dir().Path().string() + "/";
+
+    KZ_Sound whole1 = Load(*p, "Whole");
+    KZ_Sound shorted = Load(*p, "Short");
+    EXPECT_TRUE(shorted.HeaderComplete);
+    const KZ_SaveResult r = shorted.SaveWAVE(out + "Short.wav");
+    EXPECT_FALSE(r.ReadAll);
+    EXPECT_TRUE(r.WroteAll);
+    EXPECT_EQ(p.Dir().Read("Short.wav"), "RIFF....WAVE");
+    // The short read left the stream failed; this sound's bytes still come out.
+    const KZ_SaveResult after = whole1.SaveWAVE(out + "Whole.wav");
+    EXPECT_TRUE(after.ReadAll);
+    EXPECT_EQ(p.Dir().Read("Whole.wav"), whole);
+}
+
+TEST(KZ_Sound, NoBytesWithoutAHeader) {
+    PackageBuilder b;
+    b.AddSound("Tone", ToneWave(440, 0.01));
+    PackageFile p(b.Build());
+    const std::string out = p.Dir().Path().string() + "/";
+
+    // A stream already failed: nothing is read, WaveSize is 0.
+    KZ_Sound failed;
+    failed.Package = p.get();
+    std::ifstream& in = p->GetPackageFile();
+    in.seekg(b.ObjectOffsets[0]);
+    in.setstate(std::ios::failbit);
+    failed.LoadData(in);
+    EXPECT_FALSE(failed.HeaderComplete);
+    EXPECT_EQ(failed.WaveSize, 0);
+    const KZ_SaveResult r = failed.SaveWAVE(out + "Failed.wav");
+    EXPECT_FALSE(r.ReadAll);
+    EXPECT_TRUE(r.WroteAll);
+    EXPECT_EQ(p.Dir().Read("Failed.wav"), "");
+
+    // A sound never loaded has no header either.
+    KZ_Sound unloaded;
+    unloaded.Package = p.get();
+    EXPECT_FALSE(unloaded.SaveWAVE(out + "Unloaded.wav").ReadAll);
+    EXPECT_TRUE(p.Dir().Exists("Unloaded.wav"));
+}
+
+TEST(KZ_Sound, SizeClaimsCostNoMoreThanTheFileHolds) {
+    PackageBuilder b;
+    b.AddSound("Huge", "RIFF", {0, 0, 0, 0x7FFFFFFF, 0});
+    PackageFile p(b.Build());
+    KZ_Sound sound = Load(*p, "Huge");
+    EXPECT_EQ(sound.WaveSize, 0x7FFFFFFF);
+    AllocationProbe probe;
+    const KZ_SaveResult r = sound.SaveWAVE(p.Dir().Path().string() + "/Huge.wav");
+    EXPECT_FALSE(r.ReadAll);
+    EXPECT_EQ(p.Dir().Read("Huge.wav"), "RIFF");
+    EXPECT_LT(probe.Largest(), 64u * 1024);
+}
+
+}  // namespace
