@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "common/LittleEndian.h"
 #include "common/Platform.h"
 #include "package/CompactIndex.h"
 #include "package/KZ_Package.h"
+#include "wave/Audio.h"
 
 namespace {
 
@@ -73,4 +75,30 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
         result.WroteAll = !out.fail();
     }
     return result;
+}
+
+std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() {
+    auto wave = std::make_unique<WAVE_File>();
+    if (!HeaderComplete || !Package) {
+        // No header, so no place to read from: the model sees no bytes at all.
+        std::istringstream nothing;
+        wave->LoadData(nothing);
+        return wave;
+    }
+    std::ifstream& in = Package->GetPackageFile();
+    // Closes the stream and gives back the flags it came with, also when the
+    // load throws: an earlier short read must not keep this sound from being
+    // read, and this read must not leave the package failed for the next one.
+    struct Restore {
+        std::ifstream& in;
+        std::ios::iostate before;
+        ~Restore() {
+            in.close();
+            in.clear(before);
+        }
+    } restore{in, in.rdstate()};
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(WaveOffset));
+    wave->LoadData(in);
+    return wave;
 }

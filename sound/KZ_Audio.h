@@ -16,9 +16,11 @@
 
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string>
 
 class KZ_Package;
+class WAVE_File;
 
 // What SaveWAVE managed: every one of the sound's WAVE bytes read from the
 // package, and the output file created and written in full.
@@ -49,5 +51,13 @@ public:
     // end of the package when WaveSize runs past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);
 
-    // The WAVE model's entry (GetWAVE) joins here.
+    // The WAVE bytes as a new WAVE_File, owned by the caller: read from the
+    // package's stream (reopened when closed) at WaveOffset up to the image's
+    // own RIFF end, then the stream is closed. The package is left as it was
+    // found: its stream's flags are what they were before the call, so later
+    // SaveWAVE and GetWAVE calls on any of its sounds work as if this one had
+    // not run. Bytes that are not a RIFF WAVE image, or a sound whose header
+    // could not be read, give a model that failed its header test (and the
+    // model's "Not a valid WAVE file." on standard output).
+    std::unique_ptr<WAVE_File> GetWAVE();
 };
