@@ -1,0 +1,456 @@
+// Snd_Info, the built program, run in a fresh folder: exact standard output
+// and standard error, exit statuses, the files /w: writes, and the export
+// scripts /dpl writes, run through Snd_Pull.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/PackageBuilder.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/WaveBuilder.h"
+#include "wave/Audio.h"
+
+namespace {
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+namespace wb = WaveBuilder;
+
+RunResult Info(const TempDir& dir, const std::vector<std::string>& args) {
+    return TestSupport::Run(SndInfoPath(), args, dir.Path());
+}
+
+RunResult Pull(const TempDir& dir, const std::vector<std::string>& args) {
+    return TestSupport::Run(SndPullPath(), args, dir.Path());
+}
+
+// What the WAVE model saves for `bytes`: what /w: must write.
+std::string ModelSaves(const std::string& bytes) {
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    std::ostringstream out;
+    wave.SaveData(out);
+    return out.str();
+}
+
+const char kUsage[] =
+    "Usage:\n"
+    "   Snd_Info FILE [SOUND] [/w:OUT.wav] [/dpl]\n\n"
+    "   FILE        : a sound package, or a WAVE file (a file that begins with RIFF)\n"
+    "   SOUND       : a sound of the package, shown as a WAVE file\n"
+    "   /w:OUT.wav  : also save the WAVE file or SOUND through the WAVE model to OUT.wav\n"
+    "   /dpl        : print an export script for Snd_Pull naming the package's sounds\n\n"
+    "   Snd_Info PACKAGE          lists the package's header and exports\n"
+    "   Snd_Info PACKAGE SOUND    shows the sound's WAVE file\n"
+    "   Snd_Info FILE.wav         shows the WAVE file\n"
+    "   Snd_Info PACKAGE /dpl     prints an export script\n";
+
+const std::string kWind = ToneWave(440, 0.05);
+const std::string kBirds = ToneWave(660, 0.04);
+const std::string kRain = ToneWave(220, 0.03);
+
+// Every kind of chunk the model knows and two it does not, out of saved
+// order, with texts and codes that must be escaped.
+std::string RichWave() {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    return wb::Riff(wb::ExtensibleFmt(2, 44100, 16, 3) +
+                    wb::List("adtl", wb::Labl(7, "Start \"x\" \\ \xC3\xA9\x01\xC2\x9B\xFF") +
+                                         wb::Ltxt(7, 100, "rgn ", 1, 2, 3, 4, "txt") + wb::Chunk("note", "abc")) +
+                    wb::Chunk("fact", wb::U32(5)) + wb::Chunk("data", wb::Samples(16, 2, 5)) +
+                    wb::Cue({{7, 0, "data", 0, 0, 3}, {8, 2, "data", 0, 0, 4}}) +
+                    wb::Phnm("hi yo", {{"hi", 1, -2, 0.5f, nan, {{"hh", 0x0266, 0.1f, 1e20f}, {"q\x01", 1, 0, -0.0f}}}}) +
+                    wb::Chunk(std::string("ju\x01\xFF", 4), "12345"));
+}
+
+const char kRichPrint[] =
+    "RIFF size: 352 as saved (355 as stored)\n"
+    "'fmt ' 40 bytes\n"
+    "  Format tag: 0xFFFE (extensible)\n"
+    "  Channels: 2\n"
+    "  Samples per second: 44100\n"
+    "  Average bytes per second: 176400\n"
+    "  Block align: 4\n"
+    "  Bits per sample: 16\n"
+    "  Extra size: 22\n"
+    "  Extra data: 10 00 03 00 00 00 01 00 00 00 00 00 10 00 80 00 00 AA 00 38 9B 71\n"
+    "'fact' 4 bytes\n"
+    "  Sample count: 5\n"
+    "'data' 20 bytes\n"
+    "  Duration: 0.000 s (5 blocks)\n"
+    "'LIST' 78 bytes, type 'adtl'\n"
+    "  'labl' 23 bytes, cue id 7: \"Start \\\"x\\\" \\\\ \xC3\xA9\\x01\\xC2\\x9B\\xFF\"\n"
+    "  'ltxt' 23 bytes, cue id 7: sample length 100, purpose 'rgn ', country 1, language 2, dialect 3, "
+    "code page 4, text \"txt\"\n"
+    "  'note' 3 bytes, not interpreted\n"
+    "'cue ' 52 bytes\n"
+    "  Cue points: 2\n"
+    "  Cue id 7: position 0, chunk 'data', chunk start 0, block start 0, sample offset 3\n"
+    "  Cue id 8: position 2, chunk 'data', chunk start 0, block start 0, sample offset 4\n"
+    "'phnm' 93 bytes\n"
+    "  Text: \"hi yo\"\n"
+    "  Words: 1\n"
+    "  Word \"hi\": int A 1, int B -2, float A 0.5, float B nan (bits 0x7FC00000), phonemes 2\n"
+    "    Phoneme 'hh' U+0266 \xC9\xA6: float A 0.1, float B 1e+20\n"
+    "    Phoneme 'q\\x01' U+0001: float A 0, float B -0\n"
+    "'ju\\x01\\xFF' 5 bytes, not interpreted\n";
+
+TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
+    TempDir dir;
+    const std::string rich = RichWave();
+    dir.Write("rich.wav", rich);
+    PackageBuilder b;
+    b.AddSound("Rich", rich);
+    b.Write(dir.Path() / "pk" / "Rich.kzs");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"rich.wav"}, std::vector<std::string>{"pk\\Rich.kzs", "Rich"}}) {
+        SCOPED_TRACE(args[0]);
+        const RunResult r = Info(dir, args);
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, kRichPrint);
+    }
+
+    // A file whose sizes agree shows one RIFF size; a format without a byte
+    // rate has no duration, one without a block size no block count.
+    dir.Write("plain.wav", wb::Riff(wb::FmtWithExtension(0x55, 1, 8000, 0, "") + wb::Chunk("data", "abcd")));
+    const RunResult plain = Info(dir, {"plain.wav"});
+    EXPECT_EQ(plain.out,
+              "RIFF size: 42\n"
+              "'fmt ' 18 bytes\n"
+              "  Format tag: 0x0055\n"
+              "  Channels: 1\n"
+              "  Samples per second: 8000\n"
+              "  Average bytes per second: 0\n"
+              "  Block align: 0\n"
+              "  Bits per sample: 0\n"
+              "  Extra size: 0\n"
+              "'data' 4 bytes\n");
+    dir.Write("pcm.wav", wb::PcmWave(1, 8000, 8, 12345));
+    EXPECT_EQ(Info(dir, {"pcm.wav"}).out,
+              "RIFF size: 12382\n"
+              "'fmt ' 16 bytes\n"
+              "  Format tag: 0x0001 (PCM)\n"
+              "  Channels: 1\n"
+              "  Samples per second: 8000\n"
+              "  Average bytes per second: 8000\n"
+              "  Block align: 1\n"
+              "  Bits per sample: 8\n"
+              "'data' 12345 bytes\n"
+              "  Duration: 1.543 s (12345 blocks)\n");
+}
+
+TEST(SndInfoE2E, ListsAPackage) {
+    TempDir dir;
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    ExportEntry notes;
+    notes.classRef = b.AddImport({b.Name("Core"), b.Name("Class"), 0, b.Name("Text")});
+    notes.objectName = b.Name("Notes");
+    notes.object = "plain text, not a sound";
+    b.AddExport(notes);
+    ExportEntry empty;
+    empty.objectName = b.Name("Empty");
+    b.AddExport(empty);
+    b.AddSound("Wind01", kBirds);                       // a second export of the name
+    b.AddSound("Caf\xC3\xA9 \x01\xFF", kRain);          // shown escaped
+    b.AddSound("Short", "RIFF", {0, 0, 0, 4, 0});       // too short for a RIFF header
+    b.AddSound("Cut", kRain, {0, 0, 0, 100000, 0});     // claims more than the file holds
+    b.PackageFlags = 0x00010001;
+    b.Guid[0] = 0xAB;
+    b.Guid[15] = 0x01;
+    b.Write(dir.Path() / "pk" / "Mixed.kzs");
+
+    const RunResult r = Info(dir, {"pk\\Mixed.kzs"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    // Class 0 stands for name 0 ("Core"); a name holding a control byte and
+    // one that is not UTF-8 are escaped, and the columns still line up.
+    EXPECT_EQ(r.out,
+              "Package: pk\\Mixed.kzs\n"
+              "Tag: 0x50535A4B ('KZSP')\n"
+              "Version: 68\n"
+              "Flags: 0x00010001\n"
+              "GUID: AB000000000000000000000000000001\n"
+              "Generations: 0\n"
+              "Names: 10 at offset 56\n"
+              "Imports: 2 at offset 156\n"
+              "Exports: 7 at offset 170\n"
+              "\n"
+              "Index  Name             Class    Size  Offset  WAVE\n"
+              "    0  \"Wind01\"         \"Sound\"  2256     270  yes\n"
+              "    1  \"Notes\"          \"Text\"     23    2526  no\n"
+              "    2  \"Empty\"          \"Core\"      0       -  no\n"
+              "    3  \"Wind01\"         \"Sound\"  1816    2549  yes\n"
+              "    4  \"Caf\xC3\xA9 \\x01\\xFF\"  \"Sound\"  1374    4365  yes\n"
+              "    5  \"Short\"          \"Sound\"    11    5739  no\n"
+              "    6  \"Cut\"            \"Sound\"  1375    5750  yes\n");
+}
+
+TEST(SndInfoE2E, ListsALegacyPackage) {
+    TempDir dir;
+    PackageBuilder b(60);
+    b.LegacyCount = 3;
+    b.LegacyOffset = 99;
+    b.Name("None");
+    b.Write(dir.Path() / "Old.kzs");
+    const RunResult r = Info(dir, {"Old.kzs"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "Package: Old.kzs\n"
+              "Tag: 0x50535A4B ('KZSP')\n"
+              "Version: 60\n"
+              "Flags: 0x00000000\n"
+              "Legacy count: 3, offset 99\n"
+              "Names: 1 at offset 44\n"
+              "Imports: 0 at offset 53\n"
+              "Exports: 0 at offset 53\n");
+}
+
+TEST(SndInfoE2E, WritesThroughTheModel) {
+    TempDir dir;
+    const std::string rich = RichWave();
+    // Already in saved order, with a list of texts and an odd data chunk.
+    const std::string ordered = wb::Riff(wb::PcmFmt(1, 11025, 8) + wb::Chunk("data", wb::Samples(8, 1, 101)) +
+                                         wb::List("INFO", wb::Chunk("INAM", std::string("Title\0", 6))) +
+                                         wb::Cue({{1, 0, "data", 0, 0, 0}}));
+    dir.Write("rich.wav", rich);
+    dir.Write("in\\ordered.wav", "");  // not this one: the folder is meant
+    dir.Write("in/ordered.wav", ordered);
+    PackageBuilder b;
+    b.AddSound("Rich", rich);
+    b.AddSound("Ordered", ordered);
+    b.Write(dir.Path() / "pk" / "Both.kzs");
+    fs::create_directory(dir.Path() / "out");
+
+    const struct {
+        std::vector<std::string> args;
+        std::string written;
+        std::string expected;
+    } cases[] = {
+        {{"rich.wav", "/w:out\\rich.wav"}, "out/rich.wav", ModelSaves(rich)},
+        {{"/W:out\\ordered.wav", "in\\ordered.wav"}, "out/ordered.wav", ordered},
+        {{"pk\\Both.kzs", "Rich", "/w:out\\sound-rich.wav"}, "out/sound-rich.wav", ModelSaves(rich)},
+        {{"pk\\Both.kzs", "/w:out\\sound-ordered.wav", "Ordered"}, "out/sound-ordered.wav", ordered},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(dir.Read(c.written), c.expected);
+        // The written file prints as the model did, but for the RIFF size
+        // that was stored in the input.
+        const std::string again = Info(dir, {"out\\" + fs::path(c.written).filename().string()}).out;
+        EXPECT_EQ(again.substr(again.find('\n')), r.out.substr(r.out.find('\n')));
+    }
+    EXPECT_EQ(ModelSaves(rich).size(), 360u);
+}
+
+const char kAmbientScriptRun[] =
+    "\n"
+    "Opened 'pk\\Ambient.kzs'\n"
+    "Exporting out\\Wind01.wav\n"
+    "Exporting out\\Birds.wav\n"
+    "Exporting out\\ Lead.wav\n";
+
+TEST(SndInfoE2E, ExportScriptExportsEverySound) {
+    TempDir dir;
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    ExportEntry notRain;  // the first "Rain" is no sound, so Snd_Pull could not export one
+    notRain.objectName = b.Name("Rain");
+    notRain.object = "not a sound";
+    b.AddExport(notRain);
+    b.AddSound("Birds", kBirds);
+    b.AddSound("Rain", kRain);
+    b.AddSound("Birds", kRain);  // listed once: Snd_Pull takes the first
+    ExportEntry hidden;          // an offset of -1 is no match for Snd_Pull
+    hidden.classRef = b.SoundClass();
+    hidden.objectName = b.Name("Hidden");
+    hidden.object = SoundObject(kWind);
+    hidden.dataOffset = -1;
+    b.AddExport(hidden);
+    b.AddSound("Short", "RIFF", {0, 0, 0, 4, 0});
+    b.AddSound(" Lead", kRain);
+    b.Write(dir.Path() / "pk" / "Ambient.kzs");
+    fs::create_directory(dir.Path() / "out");
+
+    const RunResult script = Info(dir, {"pk\\Ambient.kzs", "/dpl"});
+    EXPECT_EQ(script.exitStatus, 0);
+    EXPECT_EQ(script.err, "");
+    EXPECT_EQ(script.out, "Ambient;\nWind01\nBirds\n Lead\n");
+    dir.Write("sounds.dpl", script.out);
+    const RunResult pull = Pull(dir, {"sounds", "/i:pk", "/o:out"});
+    EXPECT_EQ(pull.out, kAmbientScriptRun);
+    EXPECT_EQ(pull.err, "");
+    EXPECT_EQ(dir.Read("out/Wind01.wav"), kWind);
+    EXPECT_EQ(dir.Read("out/Birds.wav"), kBirds);
+    EXPECT_EQ(dir.Read("out/ Lead.wav"), kRain);
+
+    // Any case, anywhere; a name without ".kzs" is kept whole, with a warning.
+    fs::copy_file(dir.Path() / "pk" / "Ambient.kzs", dir.Path() / "Ambient.pak");
+    const RunResult other = Info(dir, {"/DPL", "Ambient.pak"});
+    EXPECT_EQ(other.exitStatus, 0);
+    EXPECT_EQ(other.out, "Ambient.pak;\nWind01\nBirds\n Lead\n");
+    EXPECT_EQ(other.err, "Snd_Info: warning: 'Ambient.pak' does not end in \".kzs\": Snd_Pull will look for "
+                         "'Ambient.pak.kzs'\n");
+}
+
+TEST(SndInfoE2E, ExportScriptLeavesOutUnsafeNames) {
+    TempDir dir;
+    PackageBuilder b;
+    for (const std::string name : {"a/b", "ok", "a\\b", "c:d", ".", "..", "semi;", "tab\there", "", "del\x7F",
+                                   "line\nbreak", "..."}) {
+        b.AddSound(name, kWind);
+    }
+    ExportEntry notASound;  // unsafe, but no sound: not worth a word
+    notASound.objectName = b.Name("x/y");
+    b.AddExport(notASound);
+    b.Write(dir.Path() / "Unsafe.kzs");
+    fs::create_directory(dir.Path() / "out");
+
+    const RunResult r = Info(dir, {"Unsafe.kzs", "/dpl"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, "Unsafe;\nok\n...\n");
+    const std::string leftOut = "Snd_Info: left out of the script, not usable as a file name: ";
+    EXPECT_EQ(r.err, leftOut + "\"a/b\"\n" + leftOut + "\"a\\\\b\"\n" + leftOut + "\"c:d\"\n" + leftOut + "\".\"\n" +
+                         leftOut + "\"..\"\n" + leftOut + "\"semi;\"\n" + leftOut + "\"tab\\x09here\"\n" + leftOut +
+                         "\"\"\n" + leftOut + "\"del\\x7F\"\n" + leftOut + "\"line\\x0Abreak\"\n");
+    dir.Write("unsafe.dpl", r.out);
+    EXPECT_EQ(Pull(dir, {"unsafe", "/o:out"}).out,
+              "\nOpened 'Unsafe.kzs'\nExporting out\\ok.wav\nExporting out\\....wav\n");
+    EXPECT_EQ(dir.Read("out/ok.wav"), kWind);
+}
+
+TEST(SndInfoE2E, NonAsciiNamesInFileNames) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "Windows spells non-ASCII file names through its code page";
+    TempDir dir;
+    PackageBuilder b;
+    b.AddSound("Gr\xC3\xBC\xC3\x9F" "e", kWind);
+    b.AddSound("\xFF\xFE", kBirds);
+    b.Write(dir.Path() / "Gr\xC3\xBC\xC3\x9F" "e.kzs");
+    fs::create_directory(dir.Path() / "out");
+
+    const RunResult r = Info(dir, {"Gr\xC3\xBC\xC3\x9F" "e.kzs", "/dpl"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "Gr\xC3\xBC\xC3\x9F" "e;\nGr\xC3\xBC\xC3\x9F" "e\n\xFF\xFE\n");
+    dir.Write("script.dpl", r.out);
+    Pull(dir, {"script", "/o:out"});
+    EXPECT_EQ(dir.Read("out/Gr\xC3\xBC\xC3\x9F" "e.wav"), kWind);
+    EXPECT_EQ(dir.Read("out/\xFF\xFE.wav"), kBirds);
+}
+
+TEST(SndInfoE2E, BadUsage) {
+    TempDir dir;
+    dir.Write("in.wav", kWind);
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    b.Write(dir.Path() / "A.kzs");
+
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{}, "no FILE given"},
+        {{"/dpl"}, "no FILE given"},
+        {{"A.kzs", "Wind01", "more"}, "one argument too many: 'more'"},
+        {{"A.kzs", "/x"}, "unknown option '/x'"},
+        {{"A.kzs", "/dpl:yes"}, "unknown option '/dpl:yes'"},
+        {{"in.wav", "/w:"}, "/w: needs a file name after it"},
+        {{"in.wav", "/dpl"}, "/dpl works on a package, not on a WAVE file"},
+        {{"A.kzs", "Wind01", "/dpl"}, "/dpl takes a package alone, without a SOUND"},
+        {{"A.kzs", "/w:out.wav"}, "/w: saves a WAVE file or a SOUND of a package"},
+        {{"in.wav", "Wind01"}, "a SOUND is looked up in a package, not in a WAVE file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + kUsage);
+    }
+    EXPECT_FALSE(dir.Exists("out.wav"));
+
+    const RunResult help = Info(dir, {"/?"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.out, kUsage);
+    EXPECT_EQ(help.err, "");
+}
+
+TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
+    TempDir dir;
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    b.AddSound("Text", "RIFF\x04\x00\x00\x00TEXT, not WAVE");
+    ExportEntry noData;
+    noData.objectName = b.Name("NoData");
+    b.AddExport(noData);
+    ExportEntry hidden;
+    hidden.classRef = b.SoundClass();
+    hidden.objectName = b.Name("Hidden");
+    hidden.object = SoundObject(kWind);
+    hidden.dataOffset = -1;
+    b.AddExport(hidden);
+    b.Write(dir.Path() / "pk" / "A.kzs");
+    PackageBuilder damaged;
+    damaged.AddSound("Wind01", kWind);
+    damaged.ExportCount = 0x10000000;
+    damaged.Write(dir.Path() / "Damaged.kzs");
+    dir.Write("short.kzs", "KZ");
+    dir.Write("empty.kzs", "");
+    dir.Write("avi.wav", std::string("RIFF\x04\x00\x00\x00" "AVI ", 12));
+    dir.Write("in.wav", kWind);
+
+    const std::string invalid = "Not a valid WAVE file.\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err;
+    } cases[] = {
+        {{"missing.kzs"}, "", "cannot open 'missing.kzs'"},
+        {{"pk"}, "", "cannot open 'pk'"},
+        {{"Damaged.kzs"}, "", "'Damaged.kzs' is neither a WAVE file nor a readable sound package"},
+        {{"short.kzs", "/dpl"}, "", "'short.kzs' is neither a WAVE file nor a readable sound package"},
+        {{"empty.kzs", "Wind01"}, "", "'empty.kzs' is neither a WAVE file nor a readable sound package"},
+        {{"pk\\A.kzs", "Nope"}, "", "no sound 'Nope' in package 'pk\\A.kzs'"},
+        {{"pk\\A.kzs", "Hidden"}, "", "no sound 'Hidden' in package 'pk\\A.kzs'"},
+        {{"pk\\A.kzs", "Text", "/w:text.wav"}, invalid, "'Text' in package 'pk\\A.kzs' is not a valid WAVE file"},
+        {{"pk\\A.kzs", "NoData"}, invalid, "'NoData' in package 'pk\\A.kzs' is not a valid WAVE file"},
+        {{"avi.wav", "/w:avi2.wav"}, invalid, "'avi.wav' is not a valid WAVE file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "Snd_Info: " + c.err + "\n");
+    }
+    EXPECT_FALSE(dir.Exists("text.wav"));
+    EXPECT_FALSE(dir.Exists("avi2.wav"));
+
+    // The print comes first; then the file that cannot be written.
+    const std::string print = Info(dir, {"in.wav"}).out;
+    const RunResult nowhere = Info(dir, {"in.wav", "/w:nowhere\\out.wav"});
+    EXPECT_EQ(nowhere.exitStatus, 1);
+    EXPECT_EQ(nowhere.out, print);
+    EXPECT_EQ(nowhere.err, "Snd_Info: cannot write 'nowhere\\out.wav'\n");
+    // The input is never written over, however it is spelt.
+    for (const std::string& self : {std::string("in.wav"), std::string(".\\in.wav")}) {
+        const RunResult r = Info(dir, {"in.wav", "/w:" + self});
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.err, "Snd_Info: will not write over the input file '" + self + "'\n");
+    }
+    const RunResult package = Info(dir, {"pk\\A.kzs", "Wind01", "/w:pk/A.kzs"});
+    EXPECT_EQ(package.exitStatus, 1);
+    EXPECT_EQ(dir.Read("in.wav"), kWind);
+    EXPECT_EQ(Info(dir, {"pk\\A.kzs", "Wind01"}).exitStatus, 0);
+}
+
+}  // namespace
