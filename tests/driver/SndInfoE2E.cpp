@@ -389,7 +389,7 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     TempDir dir;
     PackageBuilder b;
     b.AddSound("Wind01", kWind);
-    b.AddSound("Text", "RIFF\x04\x00\x00\x00TEXT, not WAVE");
+    b.AddSound("Text", "RIFF" + U32(4) + "TEXT, not WAVE");
     ExportEntry noData;
     noData.objectName = b.Name("NoData");
     b.AddExport(noData);
@@ -406,7 +406,7 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     damaged.Write(dir.Path() / "Damaged.kzs");
     dir.Write("short.kzs", "KZ");
     dir.Write("empty.kzs", "");
-    dir.Write("avi.wav", std::string("RIFF\x04\x00\x00\x00" "AVI ", 12));
+    dir.Write("avi.wav", "RIFF" + U32(4) + "AVI ");
     dir.Write("in.wav", kWind);
 
     const std::string invalid = "Not a valid WAVE file.\n";

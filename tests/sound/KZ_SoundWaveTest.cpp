@@ -117,7 +117,7 @@ TEST(KZ_SoundGetWAVE, LeavesThePackageAsItFoundIt) {
 
 TEST(KZ_SoundGetWAVE, BytesThatAreNotAWaveImage) {
     PackageBuilder b;
-    b.AddSound("Text", "RIFF\x04\x00\x00\x00TEXT and more");
+    b.AddSound("Text", "RIFF" + U32(4) + "TEXT and more");
     b.AddSound("Voice", Voice());
     ExportEntry noData;
     noData.objectName = b.Name("NoData");

@@ -1,0 +1,81 @@
+// The pieces of Snd_Info's texts that must hold for any stored bytes: the safe
+// forms of names, texts and codes, the names a script can carry, and the test
+// for a sound that holds a WAVE file.
+#include <gtest/gtest.h>
+
+#include "driver/InfoReport.h"
+#include "tests/package/PackageFile.h"
+#include "tests/support/PackageBuilder.h"
+
+namespace {
+
+using namespace InfoReport;
+using namespace TestSupport;
+
+TEST(InfoReport, OnlyWellFormedPrintableUtf8PassesThrough) {
+    const struct {
+        std::string stored, shown;
+    } cases[] = {
+        {"plain \"q\" \\ text", "plain \"q\" \\ text"},
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},  // 2, 3 and 4 bytes
+        {std::string("nul\0tab\tdel\x7F", 12), "nul\\x00tab\\x09del\\x7F"},
+        {"\xC2\x9B[2J", "\\xC2\\x9B[2J"},                    // a C1 control (CSI)
+        {"\xC0\x80 \xE0\x80\x80", "\\xC0\\x80 \\xE0\\x80\\x80"},  // overlong
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},                 // a surrogate
+        {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},        // beyond U+10FFFF
+        {"\xE2\x82", "\\xE2\\x82"},                          // cut short at the end
+        {"\xE2\x82" "A", "\\xE2\\x82A"},                     // cut short by the next character
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(Printable(c.stored), c.shown);
+    }
+    EXPECT_EQ(Quoted("say \"\\x41\""), "\"say \\\"\\\\x41\\\"\"");
+    EXPECT_EQ(DisplayWidth(Printable("Caf\xC3\xA9\x01")), 8u);
+}
+
+TEST(InfoReport, CodesShowEveryStoredByte) {
+    EXPECT_EQ(QuotedCode(0x20746D66u), "'fmt '");
+    EXPECT_EQ(QuotedCode(0x00FF2701u), "'\\x01\\'\\xFF\\x00'");
+    // A tag is zero-padded: it ends at its first NUL.
+    EXPECT_EQ(QuotedCode(std::string_view("hh\0\0", 4)), "'hh'");
+    EXPECT_EQ(QuotedCode(std::string_view("\\\0x", 3)), "'\\\\'");
+}
+
+TEST(InfoReport, SafeSoundNames) {
+    for (const std::string name : {"Wind01", " Lead", "...", "a;b", "Gr\xC3\xBC\xC3\x9F" "e", "a.b"}) {
+        EXPECT_TRUE(IsSafeSoundName(name)) << name;
+    }
+    for (const std::string name : {"", ".", "..", "a/b", "a\\b", "c:d", "semi;", "cr\r", "del\x7F"}) {
+        EXPECT_FALSE(IsSafeSoundName(name)) << Printable(name);
+    }
+    EXPECT_FALSE(IsSafeSoundName(std::string_view("a\0b", 3)));
+}
+
+TEST(InfoReport, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
+    PackageBuilder b;
+    b.AddSound("Whole", "RIFF" + U32(4) + "WAVE");
+    b.AddSound("Avi", "RIFF" + U32(4) + "AVI ");
+    b.AddSound("Tiny", "RIFF" + U32(4) + "WAVE", {0, 0, 0, 11, 0});  // WaveSize below a RIFF header
+    b.AddSound("Cut", "RIFF" + U32(4) + "WA", {0, 0, 0, 12, 0});     // the file ends inside it
+    const std::string bytes = b.Build();
+    PackageFile p(bytes);
+    const std::string expected[] = {"Whole", "", "", ""};
+    for (std::size_t i = 0; i < p->Exports.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(HoldsWave(*p, p->Exports[i]), !expected[i].empty());
+    }
+    // A header cut by the end of the file, and data that lies beyond it.
+    PackageBuilder cut;
+    cut.AddSound("Header", "RIFF" + U32(4) + "WAVE", {0, 0, 0, 12, 5});
+    std::string shortened = cut.Build();
+    shortened.resize(cut.ObjectOffsets[0] + 4);
+    PackageFile q(shortened);
+    ASSERT_EQ(q->Exports.size(), 1u);
+    EXPECT_FALSE(HoldsWave(*q, q->Exports[0]));
+    KZ_Export_Element beyond = q->Exports[0];
+    beyond.DataOffset = 1 << 30;
+    EXPECT_FALSE(HoldsWave(*q, beyond));
+}
+
+}  // namespace
