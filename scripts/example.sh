@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds Snd_Pull and the bundled example (two packages of synthesized sounds
-# and an export script, made by our own package builder into build/example/),
-# then exports the example's sounds and says where the .wav files are.
+# Builds Snd_Pull, Snd_Info and the bundled example (two packages of
+# synthesized sounds and an export script, made by our own package builder
+# into build/example/), then exports the example's sounds, says where the .wav
+# files are, and shows Snd_Info on the example.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
-cmake --build build/gcc -j "$(nproc)" --target Snd_Pull make_example
+cmake --build build/gcc -j "$(nproc)" --target Snd_Pull Snd_Info make_example
 
 rm -rf build/example
 ./build/gcc/example/make_example build/example
@@ -17,3 +18,9 @@ echo "== Snd_Pull batch /i:pk /o:out   (run in build/example)"
 ../gcc/Snd_Pull batch /i:pk /o:out
 echo "== The exported sounds are in $(pwd)/out:"
 ls -l out
+echo "== Snd_Info pk/Ambient.kzs   (what the package holds)"
+../gcc/Snd_Info pk/Ambient.kzs
+echo "== Snd_Info pk/Weather.kzs /dpl   (an export script for it)"
+../gcc/Snd_Info pk/Weather.kzs /dpl
+echo "== Snd_Info pk/Ambient.kzs Bell   (one sound as a WAVE file)"
+../gcc/Snd_Info pk/Ambient.kzs Bell

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Example.h"
 #include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/WaveBuilder.h"
@@ -451,6 +452,49 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     EXPECT_EQ(package.exitStatus, 1);
     EXPECT_EQ(dir.Read("in.wav"), kWind);
     EXPECT_EQ(Info(dir, {"pk\\A.kzs", "Wind01"}).exitStatus, 0);
+}
+
+// What the README shows on the bundled example.
+TEST(SndInfoE2E, TheBundledExample) {
+    TempDir dir;
+    WriteExample(dir.Path());
+    const RunResult list = Info(dir, {"pk\\Ambient.kzs"});
+    EXPECT_EQ(list.exitStatus, 0);
+    EXPECT_EQ(list.err, "");
+    EXPECT_EQ(list.out,
+              "Package: pk\\Ambient.kzs\n"
+              "Tag: 0x50535A4B ('KZSP')\n"
+              "Version: 68\n"
+              "Flags: 0x00000000\n"
+              "GUID: 00000000000000000000000000000000\n"
+              "Generations: 0\n"
+              "Names: 7 at offset 56\n"
+              "Imports: 1 at offset 127\n"
+              "Exports: 3 at offset 134\n"
+              "\n"
+              "Index  Name      Class     Size  Offset  WAVE\n"
+              "    0  \"Wind01\"  \"Sound\"  88253     184  yes\n"
+              "    1  \"Birds\"   \"Sound\"  52973   88437  yes\n"
+              "    2  \"Bell\"    \"Sound\"  66203  141410  yes\n");
+
+    const RunResult script = Info(dir, {"pk\\Weather.kzs", "/dpl"});
+    EXPECT_EQ(script.out, "Weather;\nRain\nThunder\n");
+    EXPECT_EQ(script.err, "");
+
+    const RunResult bell = Info(dir, {"pk\\Ambient.kzs", "Bell"});
+    EXPECT_EQ(bell.exitStatus, 0);
+    EXPECT_EQ(bell.err, "");
+    EXPECT_EQ(bell.out,
+              "RIFF size: 66186\n"
+              "'fmt ' 16 bytes\n"
+              "  Format tag: 0x0001 (PCM)\n"
+              "  Channels: 1\n"
+              "  Samples per second: 22050\n"
+              "  Average bytes per second: 44100\n"
+              "  Block align: 2\n"
+              "  Bits per sample: 16\n"
+              "'data' 66150 bytes\n"
+              "  Duration: 1.500 s (33075 blocks)\n");
 }
 
 }  // namespace
