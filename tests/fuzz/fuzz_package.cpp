@@ -1,6 +1,8 @@
 // A package file made of the fuzzer's bytes: reading it, every accessor and
 // lookup, and copying sounds out of it must stay inside the tables and the
-// file, and the lookup must agree with a scan of the export table.
+// file, and the lookup must agree with a scan of the export table. Snd_Info's
+// listing must be safe for a terminal, and its export script must name only
+// names Snd_Pull can use.
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,10 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
+#include "driver/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
+#include "tests/fuzz/InfoFuzz.h"
 
 namespace {
 
@@ -91,6 +96,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (good) {
+        std::ostringstream listing;
+        InfoReport::PrintPackage(package, path, listing);
+        Check(InfoFuzz::PrintsSafely(listing.str()));
+        for (const std::string& name : InfoReport::SoundsForScript(package).sounds) {
+            Check(InfoReport::IsSafeSoundName(name));
+        }
+
         int copied = 0;
         for (const auto& entry : package.Exports) {
             if (entry.DataSize <= 0 || copied++ == 4) continue;

@@ -1,11 +1,14 @@
-// A whole file from the fuzzer's bytes: load, save, reload the saved bytes,
-// save again. The RIFF size written must count the bytes after it, and the
-// two saves must be identical.
+// A whole file from the fuzzer's bytes: load, print as Snd_Info does, save,
+// reload the saved bytes, save again. The print must be safe for a terminal,
+// the RIFF size written must count the bytes after it, and the two saves must
+// be identical.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
 
+#include "driver/InfoReport.h"
+#include "tests/fuzz/InfoFuzz.h"
 #include "tests/fuzz/WaveFuzz.h"
 
 namespace {
@@ -14,6 +17,9 @@ std::string LoadAndSave(const std::string& bytes, bool& zeroLedID) {
     std::istringstream in(bytes);
     WAVE_File wave;
     wave.LoadData(in);
+    std::ostringstream print;
+    InfoReport::PrintWave(wave, print);
+    WaveFuzz::Require(InfoFuzz::PrintsSafely(print.str()));
     std::ostringstream out;
     wave.SaveData(out);
     const std::string saved = out.str();
