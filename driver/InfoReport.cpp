@@ -1,11 +1,14 @@
 #include "driver/InfoReport.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "common/LittleEndian.h"
 #include "package/KZ_Package.h"
