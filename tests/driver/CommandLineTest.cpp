@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/PullE2E.h"
 #include "tests/support/RunTool.h"
 
 namespace {
@@ -12,13 +13,6 @@ namespace {
 using TestSupport::Run;
 using TestSupport::SndPullPath;
 using TestSupport::TempDir;
-
-std::string RunPull(const TempDir& dir, const std::vector<std::string>& args) {
-    const auto result = Run(SndPullPath(), args, dir.Path());
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.err, "");
-    return result.out;
-}
 
 std::string NotOpened(const std::string& name) { return "Script File '" + name + "' could not be opened.\n"; }
 

@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "tests/support/PackageBuilder.h"
+#include "tests/driver/PullE2E.h"
 #include "tests/support/RunTool.h"
 
 namespace {
 
 using namespace TestSupport;
 namespace fs = std::filesystem;
-
-std::string RunPull(const TempDir& dir, const std::vector<std::string>& args) {
-    const auto result = Run(SndPullPath(), args, dir.Path());
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.err, "");
-    return result.out;
-}
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
     std::vector<std::string> names;
