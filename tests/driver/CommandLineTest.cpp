@@ -10,8 +10,6 @@
 
 namespace {
 
-using TestSupport::Run;
-using TestSupport::SndPullPath;
 using TestSupport::TempDir;
 
 std::string NotOpened(const std::string& name) { return "Script File '" + name + "' could not be opened.\n"; }

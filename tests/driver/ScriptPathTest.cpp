@@ -10,8 +10,6 @@
 
 namespace {
 
-using TestSupport::Run;
-using TestSupport::SndPullPath;
 using TestSupport::TempDir;
 
 TEST(ScriptPathE2E, BackslashesSeparateFoldersAndMessagesKeepThem) {
