@@ -6,6 +6,7 @@
 // that every output the programs wrote equals the floor's, byte for byte.
 //
 //   bench_runner --pull P --floor F --model M --inputs DIR [--runs N]
+//                [--cases a,b,c,wave,damaged]
 //
 // Exit status 0 when every output matched, 1 when one did not or a command
 // failed, 2 for bad usage.
@@ -173,7 +174,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
     if (argc % 2 == 0 || !options.count("--pull") || !options.count("--floor") || !options.count("--model") ||
         !options.count("--inputs")) {
-        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N]\n";
+        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N] [--cases a,b,c,wave,damaged]\n";
         return 2;
     }
     const std::string pull = fs::absolute(options["--pull"]).string();
@@ -181,6 +182,8 @@ int main(int argc, char** argv) {
     const std::string model = fs::absolute(options["--model"]).string();
     const fs::path inputs = fs::absolute(options["--inputs"]);
     const int runs = std::max(1, std::stoi(options["--runs"]));
+    const std::string cases = "," + options["--cases"] + ",";
+    const auto wanted = [&](const std::string& name) { return cases == ",," || cases.find("," + name + ",") != std::string::npos; };
 
     std::printf("%d timed runs of each command after one warm-up; medians.\n\n", runs);
     Header();
@@ -192,7 +195,7 @@ int main(int argc, char** argv) {
     // Export runs against the floor: (a) many small sounds, (b) few large ones.
     for (const std::string set : {"a", "b"}) {
         const fs::path folder = inputs / set;
-        if (!fs::exists(folder / "all.dpl")) continue;
+        if (!wanted(set) || !fs::exists(folder / "all.dpl")) continue;
         ClearFolder(folder / "out_pull");
         ClearFolder(folder / "out_floor");
         const auto r = Alternate({{{pull, "all", "/i:pk", "/o:out_pull"}, folder},
@@ -208,7 +211,7 @@ int main(int argc, char** argv) {
     }
 
     // Lookup scaling: a few names against every name of the same package.
-    if (fs::exists(inputs / "c" / "all.dpl")) {
+    if (wanted("c") && fs::exists(inputs / "c" / "all.dpl")) {
         const fs::path folder = inputs / "c";
         ClearFolder(folder / "out_pull");
         ClearFolder(folder / "out_floor");
@@ -219,8 +222,8 @@ int main(int argc, char** argv) {
         const auto some = static_cast<double>(SoundLines(folder / "some.dpl"));
         const auto all = static_cast<double>(SoundLines(folder / "all.dpl"));
         const std::string name = "lookup (c)";
-        Row(name, "s per sound, " + std::to_string(static_cast<long>(some)) + "-name script", r[0].wall / some);
-        Row(name, "s per sound, " + std::to_string(static_cast<long>(all)) + "-name script", r[1].wall / all);
+        Row(name, "us per sound, " + std::to_string(static_cast<long>(some)) + "-name script", 1e6 * r[0].wall / some);
+        Row(name, "us per sound, " + std::to_string(static_cast<long>(all)) + "-name script", 1e6 * r[1].wall / all);
         Row(name, "per-sound ratio all / some", (r[1].wall / all) / (r[0].wall / some), "<= 1.5");
         Row(name, "Snd_Pull all / floor (wall)", r[1].wall / r[2].wall);
         Row(name, "Snd_Pull peak MiB (all)", r[1].peakMiB);
@@ -230,7 +233,7 @@ int main(int argc, char** argv) {
     // The WAVE model: load and save of a large file against copying it, in
     // one buffer of the file's size and streamed through 1 MiB.
     const fs::path wave = inputs / "wave";
-    if (fs::exists(wave / "big.wav")) {
+    if (wanted("wave") && fs::exists(wave / "big.wav")) {
         const auto size = static_cast<double>(fs::file_size(wave / "big.wav"));
         const auto r = Alternate({{{model, "big.wav", "model.wav"}, wave},
                                   {{floor, (wave / "copy.floor").string()}, wave},
@@ -254,11 +257,11 @@ int main(int argc, char** argv) {
 
     // Damaged input: 1 KiB files whose sizes claim gigabytes.
     const fs::path damaged = inputs / "damaged";
-    if (fs::exists(damaged / "claim.dpl")) {
+    if (wanted("damaged") && fs::exists(damaged / "claim.dpl")) {
         const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged}}, runs);
         Row("damaged package, 1 KiB", "Snd_Pull peak MiB", r[0].peakMiB, "< 16");
     }
-    if (fs::exists(damaged / "claim.wav")) {
+    if (wanted("damaged") && fs::exists(damaged / "claim.wav")) {
         const auto r = Alternate({{{model, "claim.wav", "model.wav"}, damaged}}, runs);
         Row("damaged WAVE file, 1 KiB", "model_copy peak MiB", r[0].peakMiB, "< 16");
     }

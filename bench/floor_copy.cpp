@@ -9,12 +9,13 @@
 // By default each copy goes through one buffer of its whole size (an
 // in-memory copy; the buffer is kept and grown, never cleared). With --piece
 // the bytes stream through one buffer of BYTES (a streaming copy).
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <string_view>
 
 int main(int argc, char** argv) {
     std::uint64_t piece = 0;
@@ -37,26 +38,35 @@ int main(int argc, char** argv) {
     std::unique_ptr<char[]> buffer;
     std::uint64_t capacity = 0;
     int status = 0;
-    for (std::string line; std::getline(list, line);) {
-        std::istringstream fields(line);
-        std::string path, offset, size, output;
-        if (!std::getline(fields, path, '\t') || !std::getline(fields, offset, '\t') ||
-            !std::getline(fields, size, '\t') || !std::getline(fields, output))
-            continue;
+    std::string line;
+    while (std::getline(list, line)) {
+        // Four fields split in place: no stream per line, as the work to time
+        // is the copies.
+        const std::string_view text = line;
+        const std::size_t tab1 = text.find('\t');
+        const std::size_t tab2 = text.find('\t', tab1 + 1);
+        const std::size_t tab3 = text.find('\t', tab2 + 1);
+        if (tab1 == text.npos || tab2 == text.npos || tab3 == text.npos) continue;
+        const std::string_view path = text.substr(0, tab1);
+        std::uint64_t offset = 0;
+        std::uint64_t size = 0;
+        std::from_chars(text.data() + tab1 + 1, text.data() + tab2, offset);
+        std::from_chars(text.data() + tab2 + 1, text.data() + tab3, size);
+        const std::string output(text.substr(tab3 + 1));
         if (path != openPath) {
             package.close();
             package.clear();
-            package.open(path, std::ios::binary);
             openPath = path;
+            package.open(openPath, std::ios::binary);
         }
-        std::uint64_t left = std::stoull(size);
+        std::uint64_t left = size;
         const std::uint64_t step = piece != 0 ? std::min(piece, left) : left;
         if (step > capacity) {
             buffer = std::make_unique_for_overwrite<char[]>(step);
             capacity = step;
         }
         package.clear();
-        package.seekg(static_cast<std::streamoff>(std::stoull(offset)));
+        package.seekg(static_cast<std::streamoff>(offset));
         std::ofstream out(output, std::ios::binary | std::ios::trunc);
         while (left > 0) {
             const std::uint64_t now = std::min(step, left);

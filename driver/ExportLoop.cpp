@@ -43,6 +43,8 @@ void ExportLoop::PackageLine(const std::string& line) {
         package_.reset();  // reported as a package that could not be opened
     }
     EndLine(out_);
+    // Its sounds are copied one after the other: the stream stays open.
+    if (package_) package_->KeepFileOpen = true;
     if (package_ && !package_->GetPackageFile().fail()) {
         out_ << "Opened '" << packagePath_ << "'";
         EndLine(out_);

@@ -125,6 +125,12 @@ public:
 
     const char* Path = nullptr;
     std::ifstream Stream;
+    // Set by a caller that copies many sounds of this package in a row (the
+    // export loop): KZ_Sound::SaveWAVE then leaves the stream open for the
+    // next sound instead of closing it, which spares an open, a folder check
+    // and a close per sound. Off by default; the stream closes with the
+    // package either way.
+    bool KeepFileOpen = false;
     std::uint32_t Tag = 0;
     std::uint32_t Version = 0;
     std::uint32_t PackageFlags = 0;

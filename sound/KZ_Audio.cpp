@@ -60,7 +60,7 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
             held = static_cast<std::size_t>(in.gcount());
             readAll = held == static_cast<std::size_t>(WaveSize);
         }
-        in.close();
+        if (!Package->KeepFileOpen) in.close();
     }
 
     KZ_SaveResult result;
