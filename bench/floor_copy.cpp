@@ -21,6 +21,16 @@
 #include <string>
 #include <string_view>
 
+namespace {
+
+constexpr std::align_val_t kPage{4096};
+
+struct PageRelease {
+    void operator()(char* bytes) const { ::operator delete[](bytes, kPage); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::uint64_t piece = 0;
     int arg = 1;
@@ -39,9 +49,7 @@ int main(int argc, char** argv) {
     }
     std::string openPath;
     std::ifstream package;
-    constexpr std::align_val_t kPage{4096};
-    const auto release = [kPage](char* bytes) { ::operator delete[](bytes, kPage); };
-    std::unique_ptr<char, decltype(release)> buffer(nullptr, release);
+    std::unique_ptr<char, PageRelease> buffer;
     std::uint64_t capacity = 0;
     int status = 0;
     std::string line;

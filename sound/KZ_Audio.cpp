@@ -25,11 +25,10 @@ std::uint64_t BytesFrom(std::istream& in, std::uint64_t position) {
 // go after its copy, so that one large sound does not pin its size.
 //
 // It starts on a page boundary. The bytes come from the stream's own buffer,
-// and a destination a few bytes past the source's page offset (as a buffer
-// allocated right after the stream's often is) makes every load look as if
-// it depended on the store just before it: on common x86 processors the copy
-// then runs several times slower, which showed as a tenth of an export run's
-// time.
+// and a destination a few bytes past the source's offset within a page (as a
+// buffer allocated right after the stream's lands) makes the processor take
+// each load for one that depends on the store just before it: the copy of a
+// small sound then ran several times slower, a tenth of an export run.
 class CopyBuffer {
 public:
     static constexpr std::size_t kKeptBuffer = std::size_t{1} << 20;
