@@ -185,6 +185,8 @@ int main(int argc, char** argv) {
     const std::string cases = "," + options["--cases"] + ",";
     const auto wanted = [&](const std::string& name) { return cases == ",," || cases.find("," + name + ",") != std::string::npos; };
 
+    // A row shows as soon as it is measured: a full run takes minutes.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("%d timed runs of each command after one warm-up; medians.\n\n", runs);
     Header();
     {

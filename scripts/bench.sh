@@ -6,7 +6,7 @@
 #   2. bench_runner times Snd_Pull and model_copy against the raw-copy floor,
 #      $BENCH_RUNS timed runs each (default 21), and prints the table;
 #   3. micro_bench runs the micro-benchmarks (its inputs go to the same folder).
-# The outputs (another 420 MiB) stay in the input folder; remove it when done.
+# The outputs stay in the input folder (about 1.5 GiB in all); remove it when done.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
