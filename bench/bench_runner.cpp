@@ -1,9 +1,15 @@
-// Times Snd_Pull (and Snd_Info) against the raw-copy floor on the inputs that
-// make_bench_inputs wrote, alternating the two on the same inputs: one warm-up
-// run each, then --runs timed runs each; prints medians, peak memory and the
-// ratios the targets are stated in.
+// Times Snd_Pull and model_copy against the raw-copy floor on the inputs that
+// make_bench_inputs wrote, alternating the commands of one comparison on the
+// same inputs: one warm-up run each, then --runs timed runs each. Prints
+// medians (wall clock, and CPU time in user + system), peak memory and the
+// ratios the targets are stated in, as a Markdown table. Checks afterwards
+// that every output the programs wrote equals the floor's, byte for byte.
 //
-//   bench_runner --pull P --floor F [--info I] --inputs DIR [--runs N]
+//   bench_runner --pull P --floor F --model M --inputs DIR [--runs N]
+//                [--cases a,b,c,wave,damaged]
+//
+// Exit status 0 when every output matched, 1 when one did not or a command
+// failed, 2 for bad usage.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -13,7 +19,10 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <system_error>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,16 +31,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Sample {
-    double seconds = 0;
-    long peakKiB = 0;
-};
+bool g_failed = false;
 
 struct Command {
     std::vector<std::string> argv;
     fs::path folder;
 };
 
+struct Sample {
+    double wall = 0;
+    double cpu = 0;
+    long peakKiB = 0;
+};
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+// Runs one command in its folder, standard input and output on /dev/null.
 Sample RunOnce(const Command& command) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
@@ -50,9 +65,12 @@ Sample RunOnce(const Command& command) {
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     const auto stop = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 1))
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::cerr << "bench_runner: " << command.argv[0] << " ended with status " << status << "\n";
-    return {std::chrono::duration<double>(stop - start).count(), usage.ru_maxrss};
+        g_failed = true;
+    }
+    return {std::chrono::duration<double>(stop - start).count(), Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+            usage.ru_maxrss};
 }
 
 double Median(std::vector<double> values) {
@@ -62,28 +80,91 @@ double Median(std::vector<double> values) {
 }
 
 struct Result {
-    double seconds = 0;
-    long peakKiB = 0;
+    double wall = 0;  // median
+    double cpu = 0;   // median
+    double peakMiB = 0;
 };
 
 // Runs each command once to warm up, then `runs` times, alternating.
 std::vector<Result> Alternate(const std::vector<Command>& commands, int runs) {
     for (const auto& command : commands) RunOnce(command);
-    std::vector<std::vector<double>> times(commands.size());
+    std::vector<std::vector<double>> walls(commands.size()), cpus(commands.size());
     std::vector<Result> results(commands.size());
     for (int run = 0; run < runs; ++run) {
         for (std::size_t i = 0; i < commands.size(); ++i) {
             const Sample sample = RunOnce(commands[i]);
-            times[i].push_back(sample.seconds);
-            results[i].peakKiB = std::max(results[i].peakKiB, sample.peakKiB);
+            walls[i].push_back(sample.wall);
+            cpus[i].push_back(sample.cpu);
+            results[i].peakMiB = std::max(results[i].peakMiB, static_cast<double>(sample.peakKiB) / 1024);
         }
     }
-    for (std::size_t i = 0; i < commands.size(); ++i) results[i].seconds = Median(times[i]);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        results[i].wall = Median(walls[i]);
+        results[i].cpu = Median(cpus[i]);
+    }
     return results;
 }
 
-void Row(const std::string& name, const std::string& figure, double value, const std::string& target) {
-    std::printf("| %-34s | %-40s | %12.4f | %-14s |\n", name.c_str(), figure.c_str(), value, target.c_str());
+void Header() {
+    std::printf("| %-26s | %-36s | %12s | %-9s |\n", "case", "figure", "value", "target");
+    std::printf("|%s|%s|%s|%s|\n", std::string(28, '-').c_str(), std::string(38, '-').c_str(),
+                std::string(14, '-').c_str(), std::string(11, '-').c_str());
+}
+
+void Row(const std::string& name, const std::string& figure, double value, const std::string& target = "") {
+    std::printf("| %-26s | %-36s | %12.4f | %-9s |\n", name.c_str(), figure.c_str(), value, target.c_str());
+}
+
+void TextRow(const std::string& name, const std::string& figure, const std::string& value) {
+    std::printf("| %-26s | %-36s | %12s | %-9s |\n", name.c_str(), figure.c_str(), value.c_str(), "");
+}
+
+// Whether two files hold the same bytes; compared in pieces, so that the
+// runner stays small (its own memory shows in its children's peak).
+bool SameBytes(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    std::vector<char> p(1 << 16), q(1 << 16);
+    while (x && y) {
+        x.read(p.data(), static_cast<std::streamsize>(p.size()));
+        y.read(q.data(), static_cast<std::streamsize>(q.size()));
+        if (x.gcount() != y.gcount() || !std::equal(p.begin(), p.begin() + x.gcount(), q.begin())) return false;
+    }
+    return true;
+}
+
+// Whether every file of `expected` is in `actual` with the same bytes, and
+// `actual` holds no other file.
+bool SameFiles(const fs::path& actual, const fs::path& expected) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(expected)) {
+        ++count;
+        const fs::path other = actual / entry.path().filename();
+        if (!SameBytes(other, entry.path())) {
+            std::cerr << "bench_runner: " << other << " differs from " << entry.path() << "\n";
+            return false;
+        }
+    }
+    return count == static_cast<std::size_t>(std::distance(fs::directory_iterator(actual), fs::directory_iterator()));
+}
+
+void Check(const std::string& name, bool same) {
+    TextRow(name, "output equals the floor's", same ? "yes" : "NO");
+    if (!same) g_failed = true;
+}
+
+// The number of sound lines of a script (lines not ending in ';').
+std::size_t SoundLines(const fs::path& script) {
+    std::ifstream in(script);
+    std::size_t count = 0;
+    for (std::string line; std::getline(in, line);) count += !line.empty() && line.back() != ';';
+    return count;
+}
+
+void ClearFolder(const fs::path& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
 }
 
 }  // namespace
@@ -91,72 +172,100 @@ void Row(const std::string& name, const std::string& figure, double value, const
 int main(int argc, char** argv) {
     std::map<std::string, std::string> options{{"--runs", "5"}};
     for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
-    if (!options.count("--pull") || !options.count("--floor") || !options.count("--inputs")) {
-        std::cerr << "usage: bench_runner --pull P --floor F [--info I] --inputs DIR [--runs N]\n";
+    if (argc % 2 == 0 || !options.count("--pull") || !options.count("--floor") || !options.count("--model") ||
+        !options.count("--inputs")) {
+        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N] [--cases a,b,c,wave,damaged]\n";
         return 2;
     }
     const std::string pull = fs::absolute(options["--pull"]).string();
     const std::string floor = fs::absolute(options["--floor"]).string();
-    const std::string info = options.count("--info") ? fs::absolute(options["--info"]).string() : "";
+    const std::string model = fs::absolute(options["--model"]).string();
     const fs::path inputs = fs::absolute(options["--inputs"]);
     const int runs = std::max(1, std::stoi(options["--runs"]));
+    const std::string cases = "," + options["--cases"] + ",";
+    const auto wanted = [&](const std::string& name) { return cases == ",," || cases.find("," + name + ",") != std::string::npos; };
 
-    std::printf("| %-34s | %-40s | %12s | %-14s |\n", "case", "figure", "value", "target");
-    std::printf("|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(42, '-').c_str(),
-                std::string(14, '-').c_str(), std::string(16, '-').c_str());
+    // A row shows as soon as it is measured: a full run takes minutes.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("%d timed runs of each command after one warm-up; medians.\n\n", runs);
+    Header();
+    {
+        const auto base = Alternate({{{"/bin/true"}, inputs}}, runs);
+        Row("baseline (/bin/true)", "peak MiB", base[0].peakMiB);
+    }
 
     // Export runs against the floor: (a) many small sounds, (b) few large ones.
     for (const std::string set : {"a", "b"}) {
         const fs::path folder = inputs / set;
-        if (!fs::exists(folder / "all.dpl")) continue;
-        const auto results = Alternate({{{pull, "all", "/i:pk", "/o:out_pull"}, folder},
-                                        {{floor, (folder / "floor.txt").string()}, folder}},
-                                       runs);
-        const std::string name = "export (" + set + ")";
-        Row(name, "Snd_Pull median s", results[0].seconds, "");
-        Row(name, "floor median s", results[1].seconds, "");
-        Row(name, "Snd_Pull / floor", results[0].seconds / results[1].seconds, "<= 1.10");
-        Row(name, "Snd_Pull peak MiB", results[0].peakKiB / 1024.0, "");
+        if (!wanted(set) || !fs::exists(folder / "all.dpl")) continue;
+        ClearFolder(folder / "out_pull");
+        ClearFolder(folder / "out_floor");
+        const auto r = Alternate({{{pull, "all", "/i:pk", "/o:out_pull"}, folder},
+                                  {{floor, (folder / "all.floor").string()}, folder}},
+                                 runs);
+        const std::string name = "export (" + set + "), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
+        Row(name, "Snd_Pull s", r[0].wall);
+        Row(name, "floor s", r[1].wall);
+        Row(name, "Snd_Pull / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+        Row(name, "Snd_Pull / floor (CPU)", r[0].cpu / r[1].cpu);
+        Row(name, "Snd_Pull peak MiB", r[0].peakMiB);
+        Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
     }
 
-    // Lookup scaling: 1,000 names against 100,000 names of the same package.
-    if (fs::exists(inputs / "c" / "all.dpl")) {
+    // Lookup scaling: a few names against every name of the same package.
+    if (wanted("c") && fs::exists(inputs / "c" / "all.dpl")) {
         const fs::path folder = inputs / "c";
-        const auto results = Alternate({{{pull, "some", "/i:pk", "/o:out_pull"}, folder},
-                                        {{pull, "all", "/i:pk", "/o:out_pull"}, folder}},
-                                       runs);
-        const double perSome = results[0].seconds / 1000;
-        const double perAll = results[1].seconds / 100000;
-        Row("lookup (c)", "s per sound, 1,000-name script", perSome, "");
-        Row("lookup (c)", "s per sound, 100,000-name script", perAll, "");
-        Row("lookup (c)", "per-sound ratio all / some", perAll / perSome, "<= 1.5");
-        Row("lookup (c)", "Snd_Pull peak MiB (all)", results[1].peakKiB / 1024.0, "");
+        ClearFolder(folder / "out_pull");
+        ClearFolder(folder / "out_floor");
+        const auto r = Alternate({{{pull, "some", "/i:pk", "/o:out_pull"}, folder},
+                                  {{pull, "all", "/i:pk", "/o:out_pull"}, folder},
+                                  {{floor, (folder / "all.floor").string()}, folder}},
+                                 runs);
+        const auto some = static_cast<double>(SoundLines(folder / "some.dpl"));
+        const auto all = static_cast<double>(SoundLines(folder / "all.dpl"));
+        const std::string name = "lookup (c)";
+        Row(name, "us per sound, " + std::to_string(static_cast<long>(some)) + "-name script", 1e6 * r[0].wall / some);
+        Row(name, "us per sound, " + std::to_string(static_cast<long>(all)) + "-name script", 1e6 * r[1].wall / all);
+        Row(name, "per-sound ratio all / some", (r[1].wall / all) / (r[0].wall / some), "<= 1.5");
+        Row(name, "Snd_Pull all / floor (wall)", r[1].wall / r[2].wall);
+        Row(name, "Snd_Pull peak MiB (all)", r[1].peakMiB);
+        Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
     }
 
-    // The WAVE model: load and save of a large file against copying it.
-    if (!info.empty() && fs::exists(inputs / "wave" / "big.wav")) {
-        const fs::path folder = inputs / "wave";
-        const auto size = static_cast<double>(fs::file_size(folder / "big.wav"));
-        const auto results = Alternate({{{info, "big.wav", "/w:model.wav"}, folder},
-                                        {{floor, (folder / "floor.txt").string()}, folder}},
-                                       runs);
-        Row("WAVE model (256 MiB)", "load+save median s", results[0].seconds, "");
-        Row("WAVE model (256 MiB)", "copy median s", results[1].seconds, "");
-        Row("WAVE model (256 MiB)", "model / copy", results[0].seconds / results[1].seconds, "<= 1.5");
-        Row("WAVE model (256 MiB)", "peak MiB", results[0].peakKiB / 1024.0, "");
-        Row("WAVE model (256 MiB)", "peak / (1.1 x file + 8 MiB)", results[0].peakKiB * 1024.0 / (1.1 * size + 8 * 1048576.0),
-            "<= 1.0");
+    // The WAVE model: load and save of a large file against copying it, in
+    // one buffer of the file's size and streamed through 1 MiB.
+    const fs::path wave = inputs / "wave";
+    if (wanted("wave") && fs::exists(wave / "big.wav")) {
+        const auto size = static_cast<double>(fs::file_size(wave / "big.wav"));
+        const auto r = Alternate({{{model, "big.wav", "model.wav"}, wave},
+                                  {{floor, (wave / "copy.floor").string()}, wave},
+                                  {{floor, "--piece", "1048576", (wave / "copy.floor").string()}, wave}},
+                                 runs);
+        const std::string name = "WAVE model, " + std::to_string(static_cast<long>(size / 1048576)) + " MiB";
+        Row(name, "load+save s", r[0].wall);
+        Row(name, "in-memory copy s", r[1].wall);
+        Row(name, "streaming copy (1 MiB) s", r[2].wall);
+        Row(name, "model / in-memory copy (wall)", r[0].wall / r[1].wall, "<= 1.5");
+        Row(name, "model / streaming copy (wall)", r[0].wall / r[2].wall, "<= 1.5");
+        Row(name, "model / in-memory copy (CPU)", r[0].cpu / r[1].cpu);
+        Row(name, "model / streaming copy (CPU)", r[0].cpu / r[2].cpu);
+        Row(name, "model peak MiB", r[0].peakMiB);
+        Row(name, "peak / (1.1 x file + 8 MiB)", r[0].peakMiB * 1048576 / (1.1 * size + 8 * 1048576.0), "<= 1.0");
+        // The file's chunks stand in the saved order: the model gives it back as it is.
+        Check(name, SameBytes(wave / "model.wav", wave / "big.wav"));
+        fs::remove(wave / "model.wav");
+        fs::remove(wave / "copy.wav");
     }
 
-    // Damaged input: 1 KiB files whose sizes claim 4 GiB.
+    // Damaged input: 1 KiB files whose sizes claim gigabytes.
     const fs::path damaged = inputs / "damaged";
-    if (fs::exists(damaged / "claim.dpl")) {
-        const auto result = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged}}, runs);
-        Row("damaged package (1 KiB)", "Snd_Pull peak MiB", result[0].peakKiB / 1024.0, "< 16");
+    if (wanted("damaged") && fs::exists(damaged / "claim.dpl")) {
+        const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged}}, runs);
+        Row("damaged package, 1 KiB", "Snd_Pull peak MiB", r[0].peakMiB, "< 16");
     }
-    if (!info.empty() && fs::exists(damaged / "claim.wav")) {
-        const auto result = Alternate({{{info, "claim.wav", "/w:model.wav"}, damaged}}, runs);
-        Row("damaged WAVE file (1 KiB)", "Snd_Info peak MiB", result[0].peakKiB / 1024.0, "< 16");
+    if (wanted("damaged") && fs::exists(damaged / "claim.wav")) {
+        const auto r = Alternate({{{model, "claim.wav", "model.wav"}, damaged}}, runs);
+        Row("damaged WAVE file, 1 KiB", "model_copy peak MiB", r[0].peakMiB, "< 16");
     }
-    return 0;
+    return g_failed ? 1 : 0;
 }

@@ -1,4 +1,4 @@
-// Little-endian fields of fixed width, read and written one stream call each.
+// Little-endian fields of fixed width, read from and written to streams.
 // Every stored integer of the package and RIFF formats goes through these.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <streambuf>
 #include <type_traits>
 
 namespace LittleEndian {
@@ -14,13 +15,29 @@ namespace LittleEndian {
 // Reads sizeof(T) bytes. When the stream supplies none, `value` keeps what it
 // held; when it supplies only the first few, those are kept as the low bytes
 // and the missing high bytes read as zero. Returns true when all were read.
+// The flags come out as after istream::read: a stream that is not good reads
+// nothing and is failed, a short read sets eofbit and failbit. (The bytes are
+// taken from the stream's buffer directly: tables hold hundreds of thousands
+// of fields, and read()'s bookkeeping per call would cost more than the
+// field. gcount() is left alone.)
 template <typename T>
 bool Read(std::istream& in, T& value) {
     static_assert(std::is_trivially_copyable_v<T> && (sizeof(T) <= 8));
+    using Traits = std::istream::traits_type;
     unsigned char bytes[sizeof(T)] = {};
-    in.read(reinterpret_cast<char*>(bytes), sizeof(T));
-    const std::streamsize got = in.gcount();
-    if (got <= 0) return false;
+    if (!in.good()) {
+        in.setstate(std::ios::failbit);
+        return false;
+    }
+    std::streambuf& source = *in.rdbuf();
+    std::size_t got = 0;
+    for (; got < sizeof(T); ++got) {
+        const Traits::int_type c = source.sbumpc();
+        if (Traits::eq_int_type(c, Traits::eof())) break;
+        bytes[got] = static_cast<unsigned char>(Traits::to_char_type(c));
+    }
+    if (got < sizeof(T)) in.setstate(std::ios::eofbit | std::ios::failbit);
+    if (got == 0) return false;
     std::uint64_t bits = 0;
     for (std::size_t i = sizeof(T); i-- > 0;) bits = (bits << 8) | bytes[i];
     if constexpr (std::is_integral_v<T>) {
@@ -31,7 +48,7 @@ bool Read(std::istream& in, T& value) {
         const Bits narrow = static_cast<Bits>(bits);
         std::memcpy(&value, &narrow, sizeof(T));
     }
-    return got == static_cast<std::streamsize>(sizeof(T));
+    return got == sizeof(T);
 }
 
 template <typename T>

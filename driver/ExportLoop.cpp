@@ -32,6 +32,7 @@ private:
     // no package exists.
     std::unique_ptr<KZ_Package> package_;
     std::string packagePath_;
+    std::string message_;
 };
 
 void ExportLoop::PackageLine(const std::string& line) {
@@ -43,6 +44,8 @@ void ExportLoop::PackageLine(const std::string& line) {
         package_.reset();  // reported as a package that could not be opened
     }
     EndLine(out_);
+    // Its sounds are copied one after the other: the stream stays open.
+    if (package_) package_->KeepFileOpen = true;
     if (package_ && !package_->GetPackageFile().fail()) {
         out_ << "Opened '" << packagePath_ << "'";
         EndLine(out_);
@@ -80,8 +83,12 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
         in.seekg(found.DataOffset);
         sound.LoadData(in);
     }
-    out_ << "Exporting " << outputPath;
-    EndLine(out_);
+    // The line every sound prints, put together in a buffer kept from sound
+    // to sound and handed over in one call: the same bytes as its pieces
+    // followed by EndLine, at a fraction of the cost.
+    message_.assign("Exporting ").append(outputPath).push_back('\n');
+    out_.write(message_.data(), static_cast<std::streamsize>(message_.size()));
+    out_.flush();
 
     KZ_SaveResult result;
     try {

@@ -171,19 +171,36 @@ std::string KZ_Package::GetObjectName(std::int32_t ref) const {
     return NameAt(nameIndex);
 }
 
-const KZ_Export_Element* KZ_Package::FindExport(std::string_view name) const {
-    if (!exportIndexBuilt_) {
-        // try_emplace keeps the first export of each name, as a scan in
-        // table order would find it.
-        exportByName_.reserve(Exports.size());
-        for (std::size_t i = 0; i < Exports.size(); ++i) {
-            const std::string& own = NameAt(Exports[i].ObjectName);
-            exportByName_.try_emplace(std::string_view(own), i);
+void KZ_Package::BuildExportIndex() const {
+    std::size_t size = 16;
+    while (size < 2 * Exports.size()) size *= 2;
+    exportSlots_.assign(size, 0);
+    const std::size_t mask = size - 1;
+    // In table order, and a name already present is not entered again: the
+    // first export of each name wins, as a scan in table order finds it.
+    for (std::size_t i = 0; i < Exports.size(); ++i) {
+        const std::string_view own = NameAt(Exports[i].ObjectName);
+        for (std::size_t slot = std::hash<std::string_view>{}(own) & mask;; slot = (slot + 1) & mask) {
+            const std::uint32_t entry = exportSlots_[slot];
+            if (entry == 0) {
+                exportSlots_[slot] = static_cast<std::uint32_t>(i + 1);
+                break;
+            }
+            if (NameAt(Exports[entry - 1].ObjectName) == own) break;
         }
-        exportIndexBuilt_ = true;
     }
-    const auto found = exportByName_.find(name);
-    return found == exportByName_.end() ? nullptr : &Exports[found->second];
+    exportIndexBuilt_ = true;
+}
+
+const KZ_Export_Element* KZ_Package::FindExport(std::string_view name) const {
+    if (!exportIndexBuilt_) BuildExportIndex();
+    const std::size_t mask = exportSlots_.size() - 1;
+    for (std::size_t slot = std::hash<std::string_view>{}(name) & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t entry = exportSlots_[slot];
+        if (entry == 0) return nullptr;
+        const KZ_Export_Element& candidate = Exports[entry - 1];
+        if (NameAt(candidate.ObjectName) == name) return &candidate;
+    }
 }
 
 std::int32_t KZ_Package::FindExpObjByName(std::string name) const {

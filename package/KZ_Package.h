@@ -21,7 +21,6 @@
 #include <istream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class KZ_Package;
@@ -125,6 +124,12 @@ public:
 
     const char* Path = nullptr;
     std::ifstream Stream;
+    // Set by a caller that copies many sounds of this package in a row (the
+    // export loop): KZ_Sound::SaveWAVE then leaves the stream open for the
+    // next sound instead of closing it, which spares an open, a folder check
+    // and a close per sound. Off by default; the stream closes with the
+    // package either way.
+    bool KeepFileOpen = false;
     std::uint32_t Tag = 0;
     std::uint32_t Version = 0;
     std::uint32_t PackageFlags = 0;
@@ -151,8 +156,12 @@ private:
     void ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
                    std::uint64_t minEntrySize, std::uint64_t fileSize);
 
-    // Own name -> index of the first export with that name; built on the
-    // first lookup, over the tables that never change after construction.
-    mutable std::unordered_map<std::string_view, std::size_t> exportByName_;
+    // Own name -> the first export with that name: an open-addressing hash
+    // table of export indices + 1 (0: an empty slot), its size a power of two
+    // at least twice the number of exports. Built on the first lookup, over
+    // the tables that never change after construction; one flat array, so
+    // that building it for 100,000 exports costs no allocation per entry.
+    void BuildExportIndex() const;
+    mutable std::vector<std::uint32_t> exportSlots_;
     mutable bool exportIndexBuilt_ = false;
 };

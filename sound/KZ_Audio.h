@@ -45,8 +45,9 @@ public:
     void LoadData(std::istream& in);
 
     // Copies the WAVE bytes to `path`, created or truncated. Reads them from
-    // the package's stream (reopened when closed), closes that stream, then
-    // writes. The file holds exactly the bytes the package supplies: none
+    // the package's stream (reopened when closed), closes that stream unless
+    // the package keeps it open (KZ_Package::KeepFileOpen), then writes. The
+    // file holds exactly the bytes the package supplies: none
     // when the header was cut or WaveSize is negative, the bytes up to the
     // end of the package when WaveSize runs past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);

@@ -94,6 +94,30 @@ TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
     EXPECT_EQ(p.Dir().Read("Whole.wav"), whole);
 }
 
+// The export loop keeps the package open across its sounds: copies then
+// never close the stream, and a short read spoils no later copy.
+TEST(KZ_Sound, SaveWAVELeavesAKeptPackageOpen) {
+    PackageBuilder b;
+    const std::string wind = ToneWave(440, 0.3);
+    b.AddSound("Wind01", wind);
+    b.AddSound("Short", "RIFF....WAVE", {0, 0, 0, 1000, 0});  // 12 bytes of 1000, at the end
+    PackageFile p(b.Build());
+    p->KeepFileOpen = true;
+    const std::string out = p.Dir().Path().string() + "/";
+
+    KZ_Sound first = Load(*p, "Wind01");
+    EXPECT_TRUE(first.SaveWAVE(out + "First.wav").ReadAll);
+    EXPECT_TRUE(p->Stream.is_open());
+    KZ_Sound shorted = Load(*p, "Short");
+    EXPECT_FALSE(shorted.SaveWAVE(out + "Short.wav").ReadAll);
+    EXPECT_TRUE(p->Stream.is_open());
+    // Not right after its LoadData: SaveWAVE seeks back by itself.
+    EXPECT_TRUE(first.SaveWAVE(out + "Again.wav").ReadAll);
+    EXPECT_EQ(p.Dir().Read("First.wav"), wind);
+    EXPECT_EQ(p.Dir().Read("Short.wav"), "RIFF....WAVE");
+    EXPECT_EQ(p.Dir().Read("Again.wav"), wind);
+}
+
 TEST(KZ_Sound, NoBytesWithoutAHeader) {
     PackageBuilder b;
     b.AddSound("Tone", ToneWave(440, 0.01));
