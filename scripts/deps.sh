@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, only where it is missing.
+# Installs what building and testing need, only where it is missing, together
+# with any extra Debian packages named as arguments.
 set -euo pipefail
 
 missing=()
@@ -11,7 +12,7 @@ command -v clang++ >/dev/null || missing+=(clang)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)
 for extra in "$@"; do
-  dpkg -s "$extra" >/dev/null 2>&1 || missing+=("$extra")
+  dpkg-query -W -f='${Status}' "$extra" 2>/dev/null | grep -q 'install ok installed' || missing+=("$extra")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
@@ -19,5 +20,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+  # Console programs need none of the desktop extras that Wine recommends.
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
 fi

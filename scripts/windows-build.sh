@@ -7,20 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh
-missing=()
-for package in g++-mingw-w64-x86-64-posix "$@"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  # Console programs need none of the desktop extras that Wine recommends.
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+bash scripts/deps.sh g++-mingw-w64-x86-64-posix "$@"
 
 echo "== Windows cross build (MinGW-w64)"
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
