@@ -71,18 +71,9 @@ void ExportLoop::SoundLine(const std::string& line) {
 
 void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found) {
     const std::string outputPath = outPath_ + line + kSoundExtension;
-    KZ_Sound sound;
-    sound.Package = package_.get();
-    // An export without stored data has no sound behind it: its offset reads
-    // 0, where the package header lies. It is not read, and comes out as an
-    // empty file with "Could not read".
-    if (found.DataSize > 0) {
-        std::ifstream& in = package_->GetPackageFile();
-        // An earlier sound's short read must not spoil this one.
-        in.clear();
-        in.seekg(found.DataOffset);
-        sound.LoadData(in);
-    }
+    // An export without stored data gives a sound without a header: an empty
+    // file and "Could not read".
+    KZ_Sound sound = LoadSound(*package_, found);
     // The line every sound prints, put together in a buffer kept from sound
     // to sound and handed over in one call: the same bytes as its pieces
     // followed by EndLine, at a fraction of the cost.

@@ -212,15 +212,7 @@ int InfoRun::RunSound(KZ_Package& package) {
     if (!found || found->DataOffset == -1) {
         return Fail("no sound " + Shown(name) + " in package " + Shown(args_.file));
     }
-    KZ_Sound sound;
-    sound.Package = &package;
-    // An export without stored data has no sound header to read.
-    if (found->DataSize > 0) {
-        std::ifstream& in = package.GetPackageFile();
-        in.clear();
-        in.seekg(found->DataOffset);
-        sound.LoadData(in);
-    }
+    KZ_Sound sound = LoadSound(package, *found);
     const std::unique_ptr<WAVE_File> wave = sound.GetWAVE();
     return Show(*wave, Shown(name) + " in package " + Shown(args_.file));
 }

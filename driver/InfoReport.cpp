@@ -295,12 +295,8 @@ bool IsSafeSoundName(std::string_view name) {
 
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry) {
     if (entry.DataSize <= 0 || entry.DataOffset < 0) return false;
+    const KZ_Sound sound = LoadSound(package, entry);
     std::ifstream& in = package.GetPackageFile();
-    in.clear();
-    in.seekg(entry.DataOffset);
-    KZ_Sound sound;
-    sound.Package = &package;
-    sound.LoadData(in);
     constexpr std::int32_t kRiffHeaderSize = 12;
     if (!sound.HeaderComplete || sound.WaveSize < kRiffHeaderSize) return false;
     // LoadData leaves the stream where the WAVE bytes begin.

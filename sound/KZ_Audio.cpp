@@ -121,6 +121,18 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
     return result;
 }
 
+KZ_Sound LoadSound(KZ_Package& package, const KZ_Export_Element& entry) {
+    KZ_Sound sound;
+    sound.Package = &package;
+    if (entry.DataSize > 0) {
+        std::ifstream& in = package.GetPackageFile();
+        in.clear();
+        in.seekg(entry.DataOffset);
+        sound.LoadData(in);
+    }
+    return sound;
+}
+
 std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() {
     auto wave = std::make_unique<WAVE_File>();
     if (!HeaderComplete || !Package) {

@@ -62,3 +62,12 @@ public:
     // model's "Not a valid WAVE file." on standard output).
     std::unique_ptr<WAVE_File> GetWAVE();
 };
+
+class KZ_Export_Element;
+
+// The sound stored behind an export, its header read where the export's data
+// begins. The package's stream is cleared first: an earlier sound's short read
+// must not spoil this one. An export without stored data has no sound behind
+// it (its offset reads 0, where the package header lies): nothing is read, and
+// the sound comes back with no header.
+KZ_Sound LoadSound(KZ_Package& package, const KZ_Export_Element& entry);

@@ -106,12 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int copied = 0;
         for (const auto& entry : package.Exports) {
             if (entry.DataSize <= 0 || copied++ == 4) continue;
-            std::ifstream& in = package.GetPackageFile();
-            in.clear();
-            in.seekg(entry.DataOffset);
-            KZ_Sound sound;
-            sound.Package = &package;
-            sound.LoadData(in);
+            KZ_Sound sound = LoadSound(package, entry);
             const KZ_SaveResult result = sound.SaveWAVE(Temp().output);
             const auto written = std::filesystem::file_size(Temp().output);
             Check(result.WroteAll);
