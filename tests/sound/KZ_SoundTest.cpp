@@ -7,22 +7,13 @@
 #include "sound/KZ_Audio.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
+#include "tests/sound/SoundTestUtil.h"
 #include "tests/support/PackageBuilder.h"
 
 namespace {
 
 using namespace TestSupport;
 
-// A sound of `package`, loaded from its export's offset as the driver does.
-KZ_Sound Load(KZ_Package& package, const std::string& name) {
-    KZ_Sound sound;
-    sound.Package = &package;
-    std::ifstream& in = package.GetPackageFile();
-    in.clear();
-    in.seekg(package.FindExpObjByName(name));
-    sound.LoadData(in);
-    return sound;
-}
 
 TEST(KZ_Sound, HeaderWithIndicesOfAnyLength) {
     for (int length = 0; length <= 5; ++length) {
@@ -31,7 +22,7 @@ TEST(KZ_Sound, HeaderWithIndicesOfAnyLength) {
         const std::string wave = ToneWave(440, 0.01);
         b.AddSound("Tone", wave, {0x7E, -70, 0xDEADBEEF, std::nullopt, length});
         PackageFile p(b.Build());
-        const KZ_Sound sound = Load(*p, "Tone");
+        const KZ_Sound sound = LoadByName(*p, "Tone");
         EXPECT_TRUE(sound.HeaderComplete);
         EXPECT_EQ(sound.HeaderByte, 0x7E);
         EXPECT_EQ(sound.HeaderIndex, -70);
@@ -52,11 +43,11 @@ TEST(KZ_Sound, SaveWAVECopiesEveryByteAndClosesThePackage) {
     const TempDir& dir = p.Dir();
     dir.Write("Birds.wav", std::string(100000, 'x'));  // an existing file is truncated
 
-    KZ_Sound first = Load(*p, "Wind01");
+    KZ_Sound first = LoadByName(*p, "Wind01");
     const KZ_SaveResult r1 = first.SaveWAVE((dir.Path() / "Wind01.wav").string());
     EXPECT_TRUE(r1.ReadAll && r1.WroteAll);
     EXPECT_FALSE(p->Stream.is_open());
-    KZ_Sound second = Load(*p, "Birds");
+    KZ_Sound second = LoadByName(*p, "Birds");
     const KZ_SaveResult r2 = second.SaveWAVE((dir.Path() / "Birds.wav").string());
     EXPECT_TRUE(r2.ReadAll && r2.WroteAll);
     EXPECT_EQ(dir.Read("Wind01.wav"), wind);
@@ -68,7 +59,7 @@ TEST(KZ_Sound, SaveWAVECopiesEveryByteAndClosesThePackage) {
 
     // WaveSize 0: an empty file, and nothing missing.
     dir.Write("Empty.wav", "old");
-    const KZ_SaveResult empty = Load(*p, "Empty").SaveWAVE((dir.Path() / "Empty.wav").string());
+    const KZ_SaveResult empty = LoadByName(*p, "Empty").SaveWAVE((dir.Path() / "Empty.wav").string());
     EXPECT_TRUE(empty.ReadAll && empty.WroteAll);
     EXPECT_EQ(dir.Read("Empty.wav"), "");
 }
@@ -81,8 +72,8 @@ TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
     PackageFile p(b.Build());
     const std::string out = p.Dir().Path().string() + "/";
 
-    KZ_Sound whole1 = Load(*p, "Whole");
-    KZ_Sound shorted = Load(*p, "Short");
+    KZ_Sound whole1 = LoadByName(*p, "Whole");
+    KZ_Sound shorted = LoadByName(*p, "Short");
     EXPECT_TRUE(shorted.HeaderComplete);
     const KZ_SaveResult r = shorted.SaveWAVE(out + "Short.wav");
     EXPECT_FALSE(r.ReadAll);
@@ -105,10 +96,10 @@ TEST(KZ_Sound, SaveWAVELeavesAKeptPackageOpen) {
     p->KeepFileOpen = true;
     const std::string out = p.Dir().Path().string() + "/";
 
-    KZ_Sound first = Load(*p, "Wind01");
+    KZ_Sound first = LoadByName(*p, "Wind01");
     EXPECT_TRUE(first.SaveWAVE(out + "First.wav").ReadAll);
     EXPECT_TRUE(p->Stream.is_open());
-    KZ_Sound shorted = Load(*p, "Short");
+    KZ_Sound shorted = LoadByName(*p, "Short");
     EXPECT_FALSE(shorted.SaveWAVE(out + "Short.wav").ReadAll);
     EXPECT_TRUE(p->Stream.is_open());
     // Not right after its LoadData: SaveWAVE seeks back by itself.
@@ -149,7 +140,7 @@ TEST(KZ_Sound, SizeClaimsCostNoMoreThanTheFileHolds) {
     PackageBuilder b;
     b.AddSound("Huge", "RIFF", {0, 0, 0, 0x7FFFFFFF, 0});
     PackageFile p(b.Build());
-    KZ_Sound sound = Load(*p, "Huge");
+    KZ_Sound sound = LoadByName(*p, "Huge");
     EXPECT_EQ(sound.WaveSize, 0x7FFFFFFF);
     AllocationProbe probe;
     const KZ_SaveResult r = sound.SaveWAVE(p.Dir().Path().string() + "/Huge.wav");

@@ -4,6 +4,7 @@
 
 #include "sound/KZ_Audio.h"
 #include "tests/package/PackageFile.h"
+#include "tests/sound/SoundTestUtil.h"
 #include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 
@@ -14,16 +15,6 @@ using WaveTest::ChainIDs;
 using WaveTest::CoutCapture;
 using WaveTest::Saved;
 
-// Loaded from its export's offset, as the driver does it.
-KZ_Sound Load(KZ_Package& package, const std::string& name) {
-    KZ_Sound sound;
-    sound.Package = &package;
-    std::ifstream& in = package.GetPackageFile();
-    in.clear();
-    in.seekg(package.FindExpObjByName(name));
-    sound.LoadData(in);
-    return sound;
-}
 
 // fmt, data and a phoneme chunk: already in saved order.
 std::string Voice() {
@@ -38,7 +29,7 @@ TEST(KZ_SoundGetWAVE, PhonemeChunkOfASoundInsideAPackage) {
     b.AddSound("Voice", Voice());
     b.AddSound("After", ToneWave(440, 0.01));  // bytes that follow the image
     PackageFile p(b.Build());
-    KZ_Sound sound = Load(*p, "Voice");
+    KZ_Sound sound = LoadByName(*p, "Voice");
 
     CoutCapture cout;
     const std::unique_ptr<WAVE_File> wave = sound.GetWAVE();
@@ -61,7 +52,7 @@ TEST(KZ_SoundGetWAVE, EveryCallIsNewAndSaveWAVEStillCopies) {
     PackageBuilder b;
     b.AddSound("Voice", Voice());
     PackageFile p(b.Build());
-    KZ_Sound sound = Load(*p, "Voice");
+    KZ_Sound sound = LoadByName(*p, "Voice");
 
     const std::unique_ptr<WAVE_File> first = sound.GetWAVE();
     const std::unique_ptr<WAVE_File> second = sound.GetWAVE();
@@ -88,9 +79,9 @@ TEST(KZ_SoundGetWAVE, LeavesThePackageAsItFoundIt) {
     b.AddSound("Open", WaveBuilder::Riff(0xFFFFFFFF, WaveBuilder::PcmFmt(1, 8000, 8) + "dat"));
     b.AddSound("Short", "RIFF....WAVE", {0, 0, 0, 1000, 0});
     PackageFile p(b.Build());
-    KZ_Sound whole = Load(*p, "Whole");
-    KZ_Sound open = Load(*p, "Open");
-    KZ_Sound shorted = Load(*p, "Short");
+    KZ_Sound whole = LoadByName(*p, "Whole");
+    KZ_Sound open = LoadByName(*p, "Open");
+    KZ_Sound shorted = LoadByName(*p, "Short");
     const std::string dir = p.Dir().Path().string() + "/";
 
     EXPECT_FALSE(shorted.SaveWAVE(dir + "Short.wav").ReadAll);
@@ -129,7 +120,7 @@ TEST(KZ_SoundGetWAVE, BytesThatAreNotAWaveImage) {
         // An export without data is not read at all: its sound has no header.
         KZ_Sound sound;
         sound.Package = p.get();
-        if (std::string(name) == "Text") sound = Load(*p, name);
+        if (std::string(name) == "Text") sound = LoadByName(*p, name);
         CoutCapture cout;
         const std::unique_ptr<WAVE_File> wave = sound.GetWAVE();
         EXPECT_EQ(cout.Text(), "Not a valid WAVE file.\n");
@@ -137,7 +128,7 @@ TEST(KZ_SoundGetWAVE, BytesThatAreNotAWaveImage) {
         EXPECT_EQ(wave->FirstChunk, nullptr);
         EXPECT_FALSE(p->Stream.is_open());
     }
-    EXPECT_EQ(Saved(*Load(*p, "Voice").GetWAVE()), Voice());
+    EXPECT_EQ(Saved(*LoadByName(*p, "Voice").GetWAVE()), Voice());
 }
 
 }  // namespace
