@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/InfoReport.h"
+#include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/InfoReport.h"
+#include "info/InfoReport.h"
 #include "tests/fuzz/InfoFuzz.h"
 #include "tests/fuzz/WaveFuzz.h"
 

@@ -1,4 +1,4 @@
-#include "driver/InfoReport.h"
+#include "info/InfoReport.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "common/Platform.h"
-#include "driver/InfoCommand.h"
+#include "info/InfoCommand.h"
 
 int main(int argc, char** argv) {
     Platform::PrepareConsole();

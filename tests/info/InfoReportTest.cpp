@@ -3,7 +3,7 @@
 // for a sound that holds a WAVE file.
 #include <gtest/gtest.h>
 
-#include "driver/InfoReport.h"
+#include "info/InfoReport.h"
 #include "tests/package/PackageFile.h"
 #include "tests/support/PackageBuilder.h"
 

@@ -1,4 +1,4 @@
-#include "driver/InfoCommand.h"
+#include "info/InfoCommand.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,7 +11,7 @@
 
 #include "common/LittleEndian.h"
 #include "common/Platform.h"
-#include "driver/InfoReport.h"
+#include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"

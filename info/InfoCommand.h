@@ -1,3 +1,6 @@
+// info/: Snd_Info, the program that looks inside packages and WAVE files --
+// its command line (InfoCommand) and what it prints (InfoReport).
+//
 // Snd_Info's command line: which file, which sound, which output, and the
 // exit status; the texts it prints come from InfoReport.
 #pragma once
