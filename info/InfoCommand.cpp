@@ -231,12 +231,10 @@ int InfoRun::Show(WAVE_File& wave, const std::string& what) {
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (SameFile(path, args_.file)) return Fail("will not write over the input file " + Shown(path));
-    std::ofstream file;
-    Platform::OpenOutput(file, path);
-    if (!file.is_open()) return Fail("cannot write " + Shown(path));
-    wave.SaveData(file);
-    file.close();
-    if (file.fail()) return Fail("cannot write " + Shown(path));
+    Platform::OutputFile file(path);
+    if (!file.IsOpen()) return Fail("cannot write " + Shown(path));
+    wave.SaveData(file.Stream());
+    if (!file.Commit()) return Fail("cannot write " + Shown(path));
     return kInfoSuccess;
 }
 
