@@ -287,7 +287,10 @@ std::size_t DisplayWidth(std::string_view printable) {
 }
 
 bool IsSafeSoundName(std::string_view name) {
+    constexpr std::size_t kLongestFileName = 255;
+    constexpr std::size_t kSoundExtension = 4;  // ".wav"
     if (name.empty() || name == "." || name == ".." || name.back() == ';') return false;
+    if (name.size() + kSoundExtension > kLongestFileName) return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         return c == '\\' || c == '/' || c == ':' || IsControl(static_cast<unsigned char>(c));
     });

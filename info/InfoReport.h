@@ -35,7 +35,8 @@ std::size_t DisplayWidth(std::string_view printable);
 
 // Whether Snd_Pull can use `name` as a script line and an output file name:
 // not empty, not "." or "..", holding no '\', '/', ':' or control byte, and
-// not ending in ';' (which would make it a package line).
+// not ending in ';' (which would make it a package line), and short enough
+// to make a file name with ".wav" (255 bytes at most on the usual systems).
 bool IsSafeSoundName(std::string_view name);
 
 // Whether the export's stored data is a sound object holding a RIFF WAVE

@@ -87,6 +87,27 @@ TEST(HostFaultsE2E, LinksAtTheOutputAreReplaced) {
     EXPECT_EQ(dir.Read("Info.wav"), kWind);
 }
 
+// `Snd_Pull batch | head -1`: the reader is gone, every sound still comes
+// out, and the status is 0. Snd_Info is a filter and ends as filters do.
+TEST(HostFaultsE2E, ClosedPipeOnStandardOutput) {
+    TempDir dir;
+    WriteAmbient(dir.Path() / "Ambient.kzs");
+    std::string script = "Ambient;\n";
+    for (int i = 0; i < 100; ++i) script += "Wind01\nBirds\n";
+    dir.Write("batch.dpl", script);
+    RunConditions pipe;
+    pipe.closedPipeOut = true;
+    const RunResult r = TestSupport::Run(SndPullPath(), {"batch"}, dir.Path(), pipe);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(dir.Read("Wind01.wav"), kWind);
+    EXPECT_EQ(dir.Read("Birds.wav"), kBirds);
+
+    if (RunsUnderRunner()) return;  // SIGPIPE is this host's
+    const RunResult info = TestSupport::Run(SndInfoPath(), {"Ambient.kzs"}, dir.Path(), pipe);
+    EXPECT_EQ(info.exitStatus, 128 + SIGPIPE);
+}
+
 // Ctrl-C while a large sound is written: the program ends as interrupted,
 // and the output holds either its old bytes or the whole sound.
 TEST(HostFaultsE2E, InterruptInTheMiddleOfALargeSound) {

@@ -43,10 +43,14 @@ TEST(InfoReport, CodesShowEveryStoredByte) {
 }
 
 TEST(InfoReport, SafeSoundNames) {
-    for (const std::string name : {"Wind01", " Lead", "...", "a;b", "Gr\xC3\xBC\xC3\x9F" "e", "a.b"}) {
+    // With ".wav" a file name may hold 255 bytes: 251 for the sound.
+    const std::string longest(251, 'n');
+    using Names = std::vector<std::string>;
+    for (const std::string& name : Names{"Wind01", " Lead", "...", "a;b", "Gr\xC3\xBC\xC3\x9F" "e", "a.b", longest}) {
         EXPECT_TRUE(IsSafeSoundName(name)) << name;
     }
-    for (const std::string name : {"", ".", "..", "a/b", "a\\b", "c:d", "semi;", "cr\r", "del\x7F"}) {
+    for (const std::string& name :
+         Names{"", ".", "..", "a/b", "a\\b", "c:d", "semi;", "cr\r", "del\x7F", longest + "n", std::string(255, 'n')}) {
         EXPECT_FALSE(IsSafeSoundName(name)) << Printable(name);
     }
     EXPECT_FALSE(IsSafeSoundName(std::string_view("a\0b", 3)));
