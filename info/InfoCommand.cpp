@@ -193,14 +193,16 @@ int InfoRun::RunScript(KZ_Package& package) {
         if (byte < 0x20 || byte == 0x7F) return Fail("the package name " + Shown(name) + " cannot stand in a script");
     }
 
-    const InfoReport::ScriptNames names = InfoReport::SoundsForScript(package);
     out_ << name << ";\n";
-    for (const std::string& sound : names.sounds) out_ << sound << '\n';
+    InfoReport::ForEachScriptSound(package, [this](std::string_view sound, bool safe) {
+        if (safe) {
+            out_ << sound << '\n';
+        } else {
+            err_ << kPrefix << "left out of the script, not usable as a file name: " << InfoReport::Quoted(sound)
+                 << '\n';
+        }
+    });
     out_ << std::flush;
-    for (const std::string& unsafe : names.unsafe) {
-        err_ << kPrefix << "left out of the script, not usable as a file name: " << InfoReport::Quoted(unsafe)
-             << '\n';
-    }
     err_ << std::flush;
     return kInfoSuccess;
 }

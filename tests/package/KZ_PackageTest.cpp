@@ -27,8 +27,7 @@ PackageBuilder Small(std::uint32_t version = 68) {
 
 void ExpectSmallTables(const KZ_Package& p, const PackageBuilder& b) {
     ASSERT_EQ(p.Names.size(), 6u);
-    EXPECT_EQ(p.Names[4].Name, "Wind01");
-    for (const auto& name : p.Names) EXPECT_EQ(name.Owner, &p);
+    EXPECT_EQ(p.NameAt(4), "Wind01");
     ASSERT_EQ(p.Imports.size(), 1u);
     EXPECT_EQ(p.Imports[0].Owner, &p);
     EXPECT_EQ(p.Imports[0].GetName(), "Sound");
@@ -116,7 +115,7 @@ TEST(KZ_Package, NameEntriesConsumeAllTheirBytes) {
     ASSERT_EQ(p->Names.size(), 4u);
     const char* names[] = {"ABCD", "AB", "", "xyz"};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(p->Names[i].Name, names[i]);
+        EXPECT_EQ(p->NameAt(static_cast<std::int32_t>(i)), names[i]);
         EXPECT_EQ(p->Names[i].Flags, 0x11u * (i + 1));
     }
     EXPECT_EQ(p->Names[1].Length, 6);
@@ -380,8 +379,52 @@ TEST(KZ_Package, LookupAgreesWithAScanInTableOrder) {
     };
     std::vector<std::string> probes = {"", "c", "aaaa", "abab"};
     for (const auto& name : b.Names) probes.push_back(name.text);
-    for (const auto& name : p->Names) probes.push_back(name.Name);
+    for (std::size_t i = 0; i < p->Names.size(); ++i) probes.emplace_back(p->NameAt(static_cast<std::int32_t>(i)));
     for (const auto& probe : probes) EXPECT_EQ(p->FindExpObjByName(probe), scan(probe)) << probe;
+}
+
+// Files that are nothing but table entries of the smallest size cost at most
+// 4 times their bytes, lookups included; tables that fit only by sharing
+// their bytes are damage.
+constexpr std::uint32_t kTableEntries = 8200;  // just over a power of two
+
+TEST(KZ_Package, TablesCostAtMostFourTimesTheirBytes) {
+    struct Case {
+        const char* name;
+        void (*fill)(PackageBuilder&);
+        bool opens;
+    };
+    const Case cases[] = {
+        {"empty names", [](PackageBuilder& b) {
+             b.NameCount = kTableEntries;
+             b.RawNames = std::string(5 * kTableEntries, '\0');
+         }, true},
+        {"imports", [](PackageBuilder& b) {
+             b.ImportCount = kTableEntries;
+             b.RawImports = std::string(7 * kTableEntries, '\0');
+         }, true},
+        {"exports without data", [](PackageBuilder& b) {
+             b.ExportCount = kTableEntries;
+             b.RawExports = std::string(12 * kTableEntries, '\0');
+         }, true},
+        {"names and exports on the same bytes", [](PackageBuilder& b) {
+             b.NameCount = kTableEntries;
+             b.RawNames = std::string(12 * kTableEntries, '\0');
+             b.ExportCount = kTableEntries;
+             b.ExportOffset = 56;  // where the names begin
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackageBuilder b;
+        c.fill(b);
+        const std::string bytes = b.Build();
+        AllocationProbe probe;
+        PackageFile p(bytes);
+        EXPECT_EQ(p->GetPackageFile().fail(), !c.opens);
+        EXPECT_EQ(p->FindExport("Wind01"), nullptr);
+        EXPECT_LE(probe.PeakHeld(), 4 * bytes.size());
+    }
 }
 
 // 100,000 exports: every one is read and found by its name.
