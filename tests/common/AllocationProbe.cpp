@@ -13,6 +13,7 @@ std::atomic<std::size_t> largest{0};
 std::atomic<std::size_t> held{0};
 std::atomic<std::size_t> peak{0};
 std::atomic<std::size_t> base{0};
+std::atomic<std::size_t> refuseAbove{SIZE_MAX};
 
 void Raise(std::atomic<std::size_t>& value, std::size_t to) {
     std::size_t seen = value.load(std::memory_order_relaxed);
@@ -31,6 +32,7 @@ constexpr std::size_t kHeaderRoom = 16;
 static_assert(sizeof(Header) <= kHeaderRoom);
 
 void* Allocate(std::size_t size, std::size_t alignment = alignof(std::max_align_t)) noexcept {
+    if (size > refuseAbove.load(std::memory_order_relaxed)) return nullptr;
     const std::size_t room = std::max(alignment, kHeaderRoom);
     void* raw = std::malloc(size + room + alignment);
     if (!raw) return nullptr;
@@ -70,7 +72,11 @@ AllocationProbe::AllocationProbe() {
     peak = base.load();
     ++probes;
 }
-AllocationProbe::~AllocationProbe() { --probes; }
+AllocationProbe::~AllocationProbe() {
+    refuseAbove = SIZE_MAX;
+    --probes;
+}
+void AllocationProbe::RefuseAbove(std::size_t bytes) { refuseAbove = bytes; }
 std::size_t AllocationProbe::Largest() const { return largest.load(); }
 std::size_t AllocationProbe::PeakHeld() const { return peak.load() - base.load(); }
 

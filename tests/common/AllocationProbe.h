@@ -18,6 +18,9 @@ public:
     AllocationProbe& operator=(const AllocationProbe&) = delete;
     std::size_t Largest() const;
     std::size_t PeakHeld() const;
+    // From now on, while it lives, a request for more than `bytes` fails as
+    // when memory runs out.
+    void RefuseAbove(std::size_t bytes);
 };
 
 }  // namespace TestSupport

@@ -89,6 +89,21 @@ TEST(KZ_Package, NewerTailFromVersion68) {
     ExpectSmallTables(*r, wide);
 }
 
+// Generation entries follow their count at 56, before any other table: a
+// table ending 1 to 4 bytes past the end of the file cannot be read.
+TEST(KZ_Package, GenerationTableEndingPastTheFile) {
+    PackageBuilder b(68);
+    b.Generations = {{1, 2}, {3, 4}};
+    const std::string whole = b.Build();
+    ASSERT_EQ(whole.size(), 56u + 16u);
+    for (std::size_t missing = 0; missing <= 4; ++missing) {
+        SCOPED_TRACE(missing);
+        PackageFile p(whole.substr(0, whole.size() - missing));
+        EXPECT_EQ(p->GetPackageFile().fail(), missing > 0);
+        EXPECT_EQ(p->Generations.size(), missing > 0 ? 0u : 2u);
+    }
+}
+
 TEST(KZ_Package, TablesAnywhereInAnyOrderWithIndicesOfAnyLength) {
     for (int length = 0; length <= 5; ++length) {
         SCOPED_TRACE(length);
@@ -332,8 +347,14 @@ TEST(KZ_Package, FindExpObjByNameTakesTheFirstExactMatch) {
     add(b.AddName(std::string("\0x", 2)), 600);
     add(5000, 700);                          // name index outside the table
     add(b.AddName("Late"), 800);
+    add(static_cast<std::int32_t>(b.Names.size()), 900);  // just past the last name
     PackageFile p(b.Build());
     ASSERT_FALSE(p->GetPackageFile().fail());
+    const auto count = static_cast<std::int32_t>(p->Names.size());
+    EXPECT_EQ(p->NameAt(count - 1), "Late");
+    EXPECT_EQ(p->NameAt(count), "");
+    EXPECT_EQ(p->NameAt(-1), "");
+    EXPECT_EQ(p->Exports.back().GetName(), "");
 
     EXPECT_EQ(p->FindExpObjByName("Bell"), 100);
     EXPECT_EQ(p->FindExpObjByName("bell"), -1);
@@ -424,6 +445,29 @@ TEST(KZ_Package, TablesCostAtMostFourTimesTheirBytes) {
         EXPECT_EQ(p->GetPackageFile().fail(), !c.opens);
         EXPECT_EQ(p->FindExport("Wind01"), nullptr);
         EXPECT_LE(probe.PeakHeld(), 4 * bytes.size());
+    }
+}
+
+// The index of names has room to spare at every size, so that the search
+// for a name no export has ends.
+TEST(KZ_Package, LookupsEndAtEveryTableSize) {
+    const auto nameOf = [](int n) {
+        std::string name(1, 'S');
+        return name += std::to_string(n);
+    };
+    for (const int size : {0, 1, 15, 16, 17, 31, 32, 33, 64, 128}) {
+        SCOPED_TRACE(size);
+        PackageBuilder b;
+        for (int n = 0; n < size; ++n) {
+            ExportEntry e;
+            e.objectName = b.AddName(nameOf(n));
+            e.dataSize = 4;
+            e.dataOffset = 1000 + n;
+            b.AddExport(e);
+        }
+        PackageFile p(b.Build());
+        for (int n = 0; n < size; ++n) EXPECT_EQ(p->FindExpObjByName(nameOf(n)), 1000 + n);
+        for (const char* missing : {"", "S", "missing", "S999"}) EXPECT_EQ(p->FindExport(missing), nullptr);
     }
 }
 
