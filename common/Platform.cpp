@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,17 +105,20 @@ void AwaitEndIfInterrupted() {
     if (g_interrupted.load()) Sleep(INFINITE);
 }
 
-std::string ProcessId() { return std::to_string(_getpid()); }
-
-// Creates `path` as a new file; false when it exists or cannot be made.
-bool CreateNew(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+std::string ProcessId() {
+    static const std::string id = std::to_string(_getpid());
+    return id;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+int OpenFd(const std::string& path, bool existing) {
+    const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (existing ? _O_TRUNC : _O_CREAT | _O_EXCL);
+    return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+}
+long WriteFd(int fd, const char* bytes, std::size_t count) {
+    return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+}
+int CloseFd(int fd) { return _close(fd); }
+bool AlreadyExists() { return errno == EEXIST; }
 
 enum class Target { Absent, Replaceable, Device, Refused };
 
@@ -168,19 +173,20 @@ void InstallInterruptCleanup() {
 bool Interrupted() { return false; }
 void AwaitEndIfInterrupted() {}
 
-std::string ProcessId() { return std::to_string(::getpid()); }
-
-bool CreateNew(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+std::string ProcessId() {
+    static const std::string id = std::to_string(::getpid());
+    return id;
 }
 
-bool Exists(const std::string& path) {
-    struct stat info{};
-    return ::lstat(path.c_str(), &info) == 0;
+int OpenFd(const std::string& path, bool existing) {
+    const int flags = O_WRONLY | O_CLOEXEC | (existing ? O_TRUNC : O_CREAT | O_EXCL);
+    return ::open(path.c_str(), flags, 0666);
 }
+long WriteFd(int fd, const char* bytes, std::size_t count) {
+    return static_cast<long>(::write(fd, bytes, std::min<std::size_t>(count, 1u << 30)));
+}
+int CloseFd(int fd) { return ::close(fd); }
+bool AlreadyExists() { return errno == EEXIST; }
 
 enum class Target { Absent, Replaceable, Device, Refused };
 
@@ -189,7 +195,13 @@ Target Examine(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) return Target::Absent;
     if (S_ISLNK(info.st_mode)) return Target::Replaceable;  // the link, not what it points at
     if (S_ISDIR(info.st_mode)) return Target::Refused;
-    if (S_ISREG(info.st_mode)) return ::access(path.c_str(), W_OK) == 0 ? Target::Replaceable : Target::Refused;
+    if (S_ISREG(info.st_mode)) {
+        // A file that may not be written may not be replaced either. Our own
+        // files say so by their mode alone; others need the system's word.
+        if ((info.st_mode & 0222) == 0) return Target::Refused;
+        if (info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) != 0) return Target::Replaceable;
+        return ::access(path.c_str(), W_OK) == 0 ? Target::Replaceable : Target::Refused;
+    }
     return Target::Device;
 }
 
@@ -239,14 +251,87 @@ void OpenOutput(std::ofstream& stream, const std::string& path) {
 
 // ---- OutputFile -----------------------------------------------------------
 
+OutputFile::FileWriter::FileWriter() = default;
+
+OutputFile::FileWriter::~FileWriter() {
+    if (fd_ >= 0) CloseFd(fd_);
+}
+
+bool OutputFile::FileWriter::Open(const std::string& path, bool existing) {
+    fd_ = OpenFd(path, existing);
+    return fd_ >= 0;
+}
+
+// Small writes (a model's fields) gather in a buffer, made on first use;
+// large ones (a sound's bytes in one piece) go straight to the file.
+constexpr std::size_t kWriteBuffer = 32 * 1024;
+
+void OutputFile::FileWriter::MakeBuffer() {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+    setp(buffer_.get(), buffer_.get() + kWriteBuffer);
+}
+
+bool OutputFile::FileWriter::WriteOut(const char* bytes, std::size_t count) {
+    while (count > 0 && !failed_) {
+        const long wrote = WriteFd(fd_, bytes, count);
+        if (wrote <= 0) {
+            if (wrote < 0 && errno == EINTR) continue;
+            failed_ = true;  // a full disk, a file too large, ...
+            break;
+        }
+        bytes += wrote;
+        count -= static_cast<std::size_t>(wrote);
+    }
+    return !failed_;
+}
+
+int OutputFile::FileWriter::sync() {
+    const auto held = static_cast<std::size_t>(pptr() - pbase());
+    if (buffer_) setp(buffer_.get(), buffer_.get() + kWriteBuffer);
+    return fd_ >= 0 && WriteOut(pbase(), held) ? 0 : -1;
+}
+
+OutputFile::FileWriter::int_type OutputFile::FileWriter::overflow(int_type c) {
+    if (sync() != 0) return traits_type::eof();
+    if (!buffer_) MakeBuffer();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+}
+
+std::streamsize OutputFile::FileWriter::xsputn(const char* s, std::streamsize count) {
+    if (count <= 0) return 0;
+    const auto n = static_cast<std::size_t>(count);
+    // Nothing gathered and a piece worth a call of its own: straight out.
+    constexpr std::size_t kDirect = 1024;
+    if (pptr() == pbase() && n >= kDirect) return WriteOut(s, n) ? count : 0;
+    if (!buffer_) MakeBuffer();
+    if (n <= static_cast<std::size_t>(epptr() - pptr())) {
+        std::memcpy(pptr(), s, n);
+        pbump(static_cast<int>(n));
+        return count;
+    }
+    // Larger than the room left: what is buffered, then these bytes directly.
+    if (sync() != 0 || !WriteOut(s, n)) return 0;
+    return count;
+}
+
+bool OutputFile::FileWriter::Close(bool keep) {
+    if (fd_ < 0) return false;
+    const bool written = keep && sync() == 0;
+    const bool closed = CloseFd(fd_) == 0;
+    fd_ = -1;
+    return written && closed;
+}
+
 OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
     AwaitEndIfInterrupted();
     if (HoldsNul(target_) || FolderEnd(target_) == target_.size()) return;
     switch (Examine(target_)) {
         case Target::Refused: return;
         case Target::Device:
-            direct_ = true;
-            stream_.open(target_, std::ios::out | std::ios::binary | std::ios::trunc);
+            direct_ = file_.Open(target_, true);
             return;
         case Target::Absent:
         case Target::Replaceable: break;
@@ -258,20 +343,16 @@ OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
     const std::string prefix = target_.substr(0, FolderEnd(target_)) + ".snd-" + ProcessId() + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix + std::to_string(counter++) + ".tmp";
-        if (Exists(candidate)) continue;
         // Noted before it exists: an interrupt right after the creation must
         // find it.
         slot_ = TakeSlot(candidate);
-        if (!CreateNew(candidate)) {
-            FreeSlot(slot_);
-            slot_ = -1;
-            if (Exists(candidate)) continue;  // taken meanwhile
-            return;                           // no folder, or not writable
+        if (file_.Open(candidate, false)) {
+            temporary_ = std::move(candidate);
+            return;
         }
-        temporary_ = std::move(candidate);
-        stream_.open(temporary_, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!stream_.is_open()) Discard();
-        return;
+        FreeSlot(slot_);
+        slot_ = -1;
+        if (!AlreadyExists()) return;  // no folder, or not writable
     }
 }
 
@@ -280,7 +361,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Discard() {
-    if (stream_.is_open()) stream_.close();
+    file_.Close(false);
     RemoveFile(temporary_);
     temporary_.clear();
     FreeSlot(slot_);
@@ -288,10 +369,10 @@ void OutputFile::Discard() {
 }
 
 bool OutputFile::Commit() {
-    if (!stream_.is_open()) return false;
-    stream_.close();
-    if (direct_) return !stream_.fail();
-    if (stream_.fail() || Interrupted() || !MoveOver(temporary_, target_)) {
+    if (!file_.IsOpen()) return false;
+    const bool written = stream_.good() && file_.Close(true);
+    if (direct_) return written;
+    if (!written || Interrupted() || !MoveOver(temporary_, target_)) {
         Discard();
         AwaitEndIfInterrupted();
         return false;

@@ -10,7 +10,9 @@
 
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <streambuf>
 #include <string>
 
 namespace Platform {
@@ -61,7 +63,7 @@ public:
     // False when the output cannot be made: a path holding a NUL byte, a
     // folder that does not exist or may not be written, a target that is a
     // folder or a read-only file.
-    bool IsOpen() const { return stream_.is_open(); }
+    bool IsOpen() const { return file_.IsOpen(); }
     // Where the bytes go (binary mode). Writing to an output that is not open
     // fails as on any failed stream.
     std::ostream& Stream() { return stream_; }
@@ -71,13 +73,42 @@ public:
     bool Commit();
 
 private:
+    // Writes through one file descriptor of the host: the file is created and
+    // opened in one call, which an output stream of the standard library
+    // cannot do without the creation also truncating whatever stood there.
+    class FileWriter : public std::streambuf {
+    public:
+        FileWriter();
+        ~FileWriter() override;
+        bool IsOpen() const { return fd_ >= 0; }
+        // Creates `path`, which must not exist yet; or, with `existing`,
+        // opens it for writing and truncates it.
+        bool Open(const std::string& path, bool existing);
+        // Writes what is buffered (with `keep`; else drops it) and closes;
+        // false when any write failed.
+        bool Close(bool keep);
+
+    protected:
+        int_type overflow(int_type c) override;
+        std::streamsize xsputn(const char* s, std::streamsize count) override;
+        int sync() override;
+
+    private:
+        bool WriteOut(const char* bytes, std::size_t count);
+        void MakeBuffer();
+        int fd_ = -1;
+        bool failed_ = false;
+        std::unique_ptr<char[]> buffer_;
+    };
+
     void Discard();
 
     std::string target_;     // host path of the target
     std::string temporary_;  // host path of the file being written; empty when none
     bool direct_ = false;    // writing straight to a device or pipe
     int slot_ = -1;          // interrupt-cleanup slot, or -1
-    std::ofstream stream_;
+    FileWriter file_;
+    std::ostream stream_{&file_};
 };
 
 // Reads one line of a script opened with OpenInput. The line ends at an LF,

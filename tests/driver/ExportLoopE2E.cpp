@@ -162,8 +162,9 @@ TEST(ExportLoopE2E, ByteOrderMarkAndNulBytes) {
     EXPECT_EQ(RunPull(dir, {"alone"}), "\nOpened 'Ambient.kzs'\nExporting Birds.wav\n");
 
     const std::string nul(1, '\0');
-    dir.Write("nul.dpl", "Ambient" + nul + "junk;\nWind01\nAmbient;\nWind01" + nul + "x\n");
-    EXPECT_EQ(RunPull(dir, {"nul"}),
+    // (Not "nul.dpl": on Windows that names the null device.)
+    dir.Write("zero.dpl", "Ambient" + nul + "junk;\nWind01\nAmbient;\nWind01" + nul + "x\n");
+    EXPECT_EQ(RunPull(dir, {"zero"}),
               "\nCould not open 'Ambient" + nul + "junk.kzs'\n"
               "\nOpened 'Ambient.kzs'\nCould not find 'Wind01" + nul + "x' in package 'Ambient.kzs'\n");
 }

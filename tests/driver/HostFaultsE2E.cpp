@@ -72,6 +72,13 @@ TEST(HostFaultsE2E, LinksAtTheOutputAreReplaced) {
     fs::create_symlink("/dev/full", dir.Path() / "out" / "Birds.wav");
     fs::create_symlink("../pk/Ambient.kzs", dir.Path() / "Info.wav");
     dir.Write("batch.dpl", "Ambient;\nWind01\nBirds\n");
+    if (RunsUnderRunner()) {
+        // Wine does not replace a host link ("Could not write"); it must
+        // still not write through it.
+        RunPull(dir, {"batch", "/i:pk", "/o:out"});
+        EXPECT_TRUE(dir.Read("pk/Ambient.kzs") == package);
+        GTEST_SKIP() << "Wine keeps this host's links in place";
+    }
     EXPECT_EQ(RunPull(dir, {"batch", "/i:pk", "/o:out"}),
               "\nOpened 'pk\\Ambient.kzs'\nExporting out\\Wind01.wav\nExporting out\\Birds.wav\n");
     EXPECT_TRUE(dir.Read("pk/Ambient.kzs") == package);
