@@ -2,6 +2,10 @@
 // round trips of ordinary files byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "info/InfoReport.h"
+
 #include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/ChunkIO.h"
@@ -239,6 +243,120 @@ TEST(WaveFile, SizesClaimingGigabytesCostOnlyTheInput) {
         std::ostringstream out;
         other.SaveData(out);
         EXPECT_LT(out.str().size(), 2048u) << id;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Hands out its bytes a window at a time and counts them; it seeks only when
+// told it may, so a load that reads what it meant to skip shows in the count.
+class CountingBuffer : public std::streambuf {
+public:
+    CountingBuffer(std::string bytes, bool seekable) : bytes_(std::move(bytes)), seekable_(seekable) {
+        setg(bytes_.data(), bytes_.data(), bytes_.data());
+    }
+    std::size_t Delivered() const { return delivered_; }
+
+protected:
+    int_type underflow() override {
+        char* const end = bytes_.data() + bytes_.size();
+        if (gptr() == end) return traits_type::eof();
+        char* const to = gptr() + std::min<std::ptrdiff_t>(kWindow, end - gptr());
+        delivered_ += static_cast<std::size_t>(to - gptr());
+        setg(gptr(), gptr(), to);
+        return traits_type::to_int_type(*gptr());
+    }
+    pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode) override {
+        if (!seekable_) return pos_type(off_type(-1));
+        const off_type from = dir == std::ios::beg   ? 0
+                              : dir == std::ios::cur ? gptr() - bytes_.data()
+                                                     : static_cast<off_type>(bytes_.size());
+        const off_type to = from + off;
+        if (to < 0 || to > static_cast<off_type>(bytes_.size())) return pos_type(off_type(-1));
+        setg(bytes_.data() + to, bytes_.data() + to, bytes_.data() + to);
+        return pos_type(to);
+    }
+    pos_type seekpos(pos_type pos, std::ios::openmode which) override {
+        return seekoff(off_type(pos), std::ios::beg, which);
+    }
+
+private:
+    static constexpr std::ptrdiff_t kWindow = 4096;
+    std::string bytes_;
+    bool seekable_;
+    std::size_t delivered_ = 0;
+};
+
+std::string Print(WAVE_File& wave) {
+    std::ostringstream out;
+    InfoReport::PrintWave(wave, out);
+    return out.str();
+}
+
+// A header-only load gives the model a full load gives, chunk for chunk and
+// size for size, without the samples; and it cannot be saved.
+TEST(WaveFile, HeadersOnlyLoadsAllButTheSamples) {
+    const std::string fmt = PcmFmt(2, 22050, 16);
+    const std::string rest = Cue({{1, 2}}) + List("INFO", Chunk("IART", "abc")) + Phnm("hi", {{"hi"}});
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::uint32_t claimed;
+        std::uint64_t stored;
+    } cases[] = {
+        {"odd sizes, padded", Riff(fmt + Chunk("data", "abcde") + rest), 5, 5},
+        {"odd sizes, no pads", Riff(Unpadded(fmt + Chunk("data", "abcde") + rest)), 5, 5},
+        {"RIFF size 12 short", Riff(4 + 24 + 12, fmt + Chunk("data", "abcdefghijklmnop")), 16, 16},
+        {"data claims more", Riff(0xFFFFFFFF, fmt + Header("data", 1000) + "abc"), 1000, 3},
+        {"data last, cut short", Riff(fmt + Header("data", 20) + "ab"), 20, 2},
+        {"no data chunk", Riff(fmt + rest), 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WAVE_File full = Load(c.bytes);
+        std::istringstream in(c.bytes);
+        WAVE_File headers;
+        headers.LoadData(in, WaveLoad::HeadersOnly);
+        EXPECT_EQ(headers.LoadMode, WaveLoad::HeadersOnly);
+        EXPECT_TRUE(headers.DataChunk.ChunkData.empty());
+        EXPECT_EQ(headers.DataChunk.ClaimedSize, c.claimed);
+        EXPECT_EQ(headers.DataChunk.StoredBytes, c.stored);
+        EXPECT_EQ(full.DataChunk.StoredBytes, c.stored);
+        EXPECT_EQ(headers.ImageBytes, c.bytes.size() - 8);
+        EXPECT_EQ(full.ImageBytes, c.bytes.size() - 8);
+        EXPECT_EQ(headers.RiffSize, full.RiffSize);
+        EXPECT_EQ(Print(headers), Print(full));  // every chunk, size and field
+        EXPECT_EQ(headers.DataChunk.ClaimedSize, c.claimed);  // CalcSize leaves it
+        EXPECT_EQ(headers.CalcSize(), full.CalcSize());
+
+        std::ostringstream out;
+        headers.SaveData(out);
+        EXPECT_TRUE(out.fail());
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+TEST(WaveFile, HeadersOnlyStepsOverTheSamplesWhereverTheyLie) {
+    const std::string samples(1 << 20, 's');
+    const std::string bytes = Riff(PcmFmt(1, 8000, 8) + Chunk("data", samples) + Cue({{1, 2}}));
+    for (const bool seekable : {true, false}) {
+        SCOPED_TRACE(seekable ? "seekable" : "cannot seek");
+        CountingBuffer buffer(bytes, seekable);
+        std::istream in(&buffer);
+        WAVE_File wave;
+        wave.LoadData(in, WaveLoad::HeadersOnly);
+        EXPECT_EQ(wave.DataChunk.StoredBytes, samples.size());
+        EXPECT_EQ(wave.DataChunk.ChunkData.capacity(), 0u);
+        EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "cue ");
+        EXPECT_EQ(wave.ImageBytes, bytes.size() - 8);
+        // Seeking, the samples are not even read; a pipe has to read them.
+        if (seekable) {
+            EXPECT_LT(buffer.Delivered(), 16u * 1024);
+        } else {
+            EXPECT_EQ(buffer.Delivered(), bytes.size());
+        }
     }
 }
 
