@@ -230,6 +230,52 @@ TEST(SndInfoE2E, WritesThroughTheModel) {
     EXPECT_EQ(ModelSaves(rich).size(), 364u);
 }
 
+// A sound shown and saved from its package is the sound Snd_Pull exports,
+// shown and saved from its file: the same print, the same /w: bytes (or the
+// same refusal), damaged sounds included.
+TEST(SndInfoE2E, ASoundSavesAsItsExportedFileDoes) {
+    TempDir dir;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const std::string odd = fmt + wb::Chunk("data", "abcde") + wb::List("INFO", wb::Chunk("IART", "abc")) +
+                            wb::Chunk("junk", "j");
+    PackageBuilder b;
+    b.AddSound("Tone", kWind);
+    b.AddSound("Rich", RichWave());
+    b.AddSound("Padded", wb::Riff(odd));
+    b.AddSound("Unpadded", wb::Riff(wb::Unpadded(odd)));
+    b.AddSound("Claims", wb::Riff(fmt + wb::Header("data", 5000) + "abc"));
+    b.AddSound("RiffShort", wb::Riff(4 + 24 + 24 - 12, fmt + wb::Chunk("data", "abcdefghijklmnop")));
+    b.AddSound("RiffUnknown", wb::Riff(0xFFFFFFFF, fmt + wb::Chunk("data", "abcd")));
+    b.AddSound("Cut", kRain, {0, 0, 0, static_cast<std::int32_t>(kRain.size() - 101), 0});
+    b.AddSound("NotWave", "RIFF" + U32(4) + "TEXT");
+    b.AddSound("Last", wb::Riff(fmt + wb::Chunk("data", "xyz")), {0, 0, 0, 100000, 0});  // beyond the file's end
+    b.Write(dir.Path() / "pk" / "All.kzs");
+    const std::vector<std::string> names = {"Tone",        "Rich", "Padded",  "Unpadded", "Claims", "RiffShort",
+                                            "RiffUnknown", "Cut",  "NotWave", "Last"};
+    std::string script = "All;\n";
+    for (const std::string& name : names) script += name + "\n";
+    dir.Write("all.dpl", script);
+    fs::create_directories(dir.Path() / "out");
+    fs::create_directories(dir.Path() / "a");
+    fs::create_directories(dir.Path() / "b");
+    ASSERT_EQ(Pull(dir, {"all", "/i:pk", "/o:out"}).err, "");
+
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(dir.Exists("out/" + name + ".wav"));
+        const RunResult fromPackage = Info(dir, {"pk\\All.kzs", name, "/w:a\\" + name + ".wav"});
+        const RunResult fromFile = Info(dir, {"out\\" + name + ".wav", "/w:b\\" + name + ".wav"});
+        EXPECT_EQ(fromPackage.out, fromFile.out);
+        EXPECT_EQ(fromPackage.exitStatus, fromFile.exitStatus);
+        EXPECT_EQ(dir.Exists("a/" + name + ".wav"), name != "NotWave");
+        EXPECT_EQ(dir.Exists("b/" + name + ".wav"), name != "NotWave");
+        EXPECT_EQ(dir.Read("a/" + name + ".wav"), dir.Read("b/" + name + ".wav"));
+    }
+    // The padded file comes back as it was; the unpadded one with the pads.
+    EXPECT_EQ(dir.Read("a/Padded.wav"), wb::Riff(odd));
+    EXPECT_EQ(dir.Read("a/Unpadded.wav"), wb::Riff(odd));
+}
+
 const char kAmbientScriptRun[] =
     "\n"
     "Opened 'pk\\Ambient.kzs'\n"
