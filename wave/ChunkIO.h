@@ -2,11 +2,11 @@
 //
 // A stored chunk is an identifier, a size and a body of that many bytes,
 // followed by a zero pad byte when the size is odd (most writers add it, some
-// do not). The loaders read each body through a ChunkBody: a view of the
-// stream that ends where the body ends, or earlier where the enclosing list,
-// the RIFF image or the stream itself ends. So no loader reads into the next
-// chunk, and no buffer is made larger than the bytes that are really there,
-// whatever a size field claims.
+// do not; the model always does). The loaders read each body through a
+// ChunkBody: a view of the stream that ends where the body ends, or earlier
+// where the enclosing list or the bytes that hold the image end. So no loader
+// reads into the next chunk, and no buffer is made larger than the bytes that
+// are really there, whatever a size field claims.
 #pragma once
 
 #include <algorithm>

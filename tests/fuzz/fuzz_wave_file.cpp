@@ -3,13 +3,14 @@
 // the RIFF size written must count the bytes after it, and the two saves must
 // be identical. Then the same bytes as a sound inside a package, with another
 // sound's bytes after it: the model GetWAVE makes of it must print and save
-// exactly as the model of the file SaveWAVE exports for it.
+// exactly as the model of the file Snd_Pull exports for it, which holds the
+// sound's WaveSize bytes (fuzz_package checks that SaveWAVE writes those).
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,21 +24,18 @@
 
 namespace {
 
-// The package and the exported file of this process, removed at exit.
-struct TempFiles {
-    std::string base = (std::filesystem::temp_directory_path() / ("fuzz_wave_file_" + std::to_string(::getpid()))).string();
-    std::string package = base + ".kzs";
-    std::string exported = base + ".wav";
-    ~TempFiles() {
+// The package of this process, removed at exit.
+struct TempPackage {
+    std::string path = (std::filesystem::temp_directory_path() / ("fuzz_wave_file_" + std::to_string(::getpid()) + ".kzs")).string();
+    ~TempPackage() {
         std::error_code ec;
-        std::filesystem::remove(package, ec);
-        std::filesystem::remove(exported, ec);
+        std::filesystem::remove(path, ec);
     }
 };
 
-const TempFiles& Temp() {
-    static const TempFiles files;
-    return files;
+const std::string& PackagePath() {
+    static const TempPackage package;
+    return package.path;
 }
 
 std::string Print(WAVE_File& wave) {
@@ -66,17 +64,17 @@ std::string LoadAndSave(const std::string& bytes) {
 // The last input byte takes up to 7 bytes off the sound's WaveSize, so that
 // sounds cut short inside their own image are tried too.
 void CheckAsSound(const std::string& bytes) {
-    const std::size_t cut = bytes.empty() ? 0 : std::min<std::size_t>(bytes.size(), bytes.back() & 7);
+    const std::size_t waveSize = bytes.size() - (bytes.empty() ? 0 : std::min<std::size_t>(bytes.size(), bytes.back() & 7));
     TestSupport::PackageBuilder builder;
-    builder.AddSound("Sound", bytes, {0, 0, 0, static_cast<std::int32_t>(bytes.size() - cut), 0});
+    builder.AddSound("Sound", bytes, {0, 0, 0, static_cast<std::int32_t>(waveSize), 0});
     builder.AddSound("Next", "RIFF" + TestSupport::U32(0xFFFFFFFF) + "WAVEdata" + TestSupport::U32(8) + "samples!");
-    builder.Write(Temp().package);
-    KZ_Package package(Temp().package.c_str());
+    builder.Write(PackagePath());
+    KZ_Package package(PackagePath().c_str());
     WaveFuzz::Require(!package.GetPackageFile().fail() && !package.Exports.empty());
     KZ_Sound sound = LoadSound(package, package.Exports[0]);
+    WaveFuzz::Require(sound.HeaderComplete && sound.WaveSize == static_cast<std::int32_t>(waveSize));
     const std::unique_ptr<WAVE_File> fromPackage = sound.GetWAVE();
-    sound.SaveWAVE(Temp().exported);
-    std::ifstream file(Temp().exported, std::ios::binary);
+    std::istringstream file(bytes.substr(0, waveSize));
     WAVE_File fromFile;
     fromFile.LoadData(file);
     WaveFuzz::Require(fromPackage->ImageBytes == fromFile.ImageBytes);
