@@ -3,13 +3,9 @@
 // for a sound that holds a WAVE file.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "info/InfoReport.h"
 #include "tests/package/PackageFile.h"
 #include "tests/support/PackageBuilder.h"
-#include "tests/support/WaveBuilder.h"
-#include "wave/Audio.h"
 
 namespace {
 
@@ -80,32 +76,6 @@ TEST(InfoReport, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
     KZ_Export_Element beyond = q->Exports[0];
     beyond.DataOffset = 1 << 30;
     EXPECT_FALSE(HoldsWave(*q, beyond));
-}
-
-// The first line of the WAVE print names the stored RIFF size only where the
-// one a save writes differs: not for a well-formed file with odd chunks.
-TEST(InfoReport, ShowsTheStoredRiffSizeOnlyWhereItDiffers) {
-    namespace wb = WaveBuilder;
-    const std::string chunks =
-        wb::PcmFmt(1, 8000, 8) + wb::Chunk("data", "abc") + wb::List("INFO", wb::Chunk("IART", "abc"));
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::string line;
-    } cases[] = {
-        {"odd chunks, padded", wb::Riff(chunks), "RIFF size: 64\n"},
-        {"pads left out", wb::Riff(wb::Unpadded(chunks)), "RIFF size: 64 as saved (62 as stored)\n"},
-        {"size unknown", wb::Riff(0xFFFFFFFF, chunks), "RIFF size: 64 as saved (4294967295 as stored)\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::istringstream in(c.bytes);
-        WAVE_File wave;
-        wave.LoadData(in);
-        std::ostringstream out;
-        PrintWave(wave, out);
-        EXPECT_EQ(out.str().substr(0, out.str().find('\n') + 1), c.line);
-    }
 }
 
 }  // namespace

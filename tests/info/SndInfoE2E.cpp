@@ -271,9 +271,12 @@ TEST(SndInfoE2E, ASoundSavesAsItsExportedFileDoes) {
         EXPECT_EQ(dir.Exists("b/" + name + ".wav"), name != "NotWave");
         EXPECT_EQ(dir.Read("a/" + name + ".wav"), dir.Read("b/" + name + ".wav"));
     }
-    // The padded file comes back as it was; the unpadded one with the pads.
+    // The padded file comes back as it was, and its print names no stored
+    // RIFF size; the unpadded one comes back with the pads.
     EXPECT_EQ(dir.Read("a/Padded.wav"), wb::Riff(odd));
     EXPECT_EQ(dir.Read("a/Unpadded.wav"), wb::Riff(odd));
+    EXPECT_TRUE(Info(dir, {"out\\Padded.wav"}).out.starts_with("RIFF size: 76\n'fmt '"));
+    EXPECT_TRUE(Info(dir, {"out\\Unpadded.wav"}).out.starts_with("RIFF size: 76 as saved (73 as stored)\n"));
 }
 
 const char kAmbientScriptRun[] =
