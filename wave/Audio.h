@@ -29,8 +29,9 @@
 // Writing: wave.SaveData(out) recomputes every size first.
 //
 // Inspecting without the samples: wave.LoadData(in, WaveLoad::HeadersOnly)
-// loads every chunk but steps over the data chunk's body (seeking where the
-// stream can): DataChunk.ChunkData stays empty, DataChunk.StoredBytes and
+// loads every chunk but steps over the data chunk's body without holding it
+// (a long body is seeked over where the stream can seek, a short one is read
+// past in the stream's buffer): DataChunk.ChunkData stays empty, DataChunk.StoredBytes and
 // every size are what a full load gives. Such a model is for looking at
 // only: SaveData refuses it (writes nothing, sets the stream's failbit).
 #pragma once

@@ -50,8 +50,8 @@ public:
     bool Exact() const { return exact_; }
     // Bytes taken from the source through this view so far, read or skipped.
     std::uint64_t Consumed() const { return consumed_; }
-    // Steps over up to `count` bytes (seeking where the source can, else
-    // reading past them); returns how many it stepped over.
+    // Steps over up to `count` bytes (seeking over more than 64 KiB where the
+    // source can, else reading past them); returns how many it stepped over.
     std::uint64_t Skip(std::uint64_t count);
 
 protected:

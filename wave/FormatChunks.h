@@ -71,9 +71,9 @@ public:
     data_Chunk();
 
     void LoadData(std::istream& in) override;
-    // Reads the size, then measures the body and steps over it (seeking where
-    // the stream can) without reading or holding it: StoredBytes and
-    // ChunkSize are what a full load gives, ChunkData stays empty.
+    // Reads the size, then measures the body and steps over it without
+    // holding it (ChunkIO::BoundedInput::Skip): StoredBytes and ChunkSize are
+    // what a full load gives, ChunkData stays empty.
     void LoadHeaderOnly(std::istream& in);
     // Header, samples, and a zero pad byte after an odd-sized body. A chunk
     // whose body was skipped has no samples to write: it writes nothing and
