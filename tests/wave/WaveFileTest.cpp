@@ -1,11 +1,10 @@
-// Whole files: the header test, where an image ends, chunk order on save, and
-// round trips of ordinary files byte for byte.
+// Whole files: the header test, where an image ends, chunk order on save, pad
+// bytes, round trips of ordinary files byte for byte, and header-only loads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "info/InfoReport.h"
-
 #include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/ChunkIO.h"
@@ -203,10 +202,10 @@ TEST(WaveFile, EveryOddChunkIsPaddedOnSave) {
 
     // Python's wave module: 8-bit mono, three frames; the odd data chunk has
     // no pad byte and the RIFF size (39) leaves it out.
-    const std::string python = TestSupport::Bytes({0x52, 0x49, 0x46, 0x46, 0x27, 0x00, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45,
-                                      0x66, 0x6d, 0x74, 0x20, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
-                                      0x40, 0x1f, 0x00, 0x00, 0x40, 0x1f, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00,
-                                      0x64, 0x61, 0x74, 0x61, 0x03, 0x00, 0x00, 0x00, 0x80, 0x90, 0xa0});
+    const std::string python = TestSupport::Bytes(
+        {0x52, 0x49, 0x46, 0x46, 0x27, 0x00, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45, 0x66, 0x6d, 0x74, 0x20,
+         0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x40, 0x1f, 0x00, 0x00, 0x40, 0x1f, 0x00, 0x00,
+         0x01, 0x00, 0x08, 0x00, 0x64, 0x61, 0x74, 0x61, 0x03, 0x00, 0x00, 0x00, 0x80, 0x90, 0xa0});
     WAVE_File fromPython = Load(python);
     EXPECT_EQ(Saved(fromPython), Riff(fmt + Chunk("data", "\x80\x90\xA0")));
 }
@@ -245,10 +244,6 @@ TEST(WaveFile, SizesClaimingGigabytesCostOnlyTheInput) {
         EXPECT_LT(out.str().size(), 2048u) << id;
     }
 }
-
-}  // namespace
-
-namespace {
 
 // Hands out its bytes a window at a time and counts them; it seeks only when
 // told it may, so a load that reads what it meant to skip shows in the count.
