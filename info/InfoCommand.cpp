@@ -233,6 +233,11 @@ int InfoRun::Show(WAVE_File& wave, const std::string& what) {
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (SameFile(path, args_.file)) return Fail("will not write over the input file " + Shown(path));
+    const std::uint64_t length = wave.CalcSize();
+    if (length > WAVE_File::kLargestRiffSize + 8) {
+        return Fail("cannot write " + Shown(path) + ": the WAVE file would be " + std::to_string(length) +
+                    " bytes, more than the 4 GiB a RIFF size can state");
+    }
     Platform::OutputFile file(path);
     if (!file.IsOpen()) return Fail("cannot write " + Shown(path));
     wave.SaveData(file.Stream());
