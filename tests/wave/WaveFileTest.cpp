@@ -309,6 +309,54 @@ TEST(WaveFile, ShortestChunksCostAtMostEightTimesTheirBytes) {
     }
 }
 
+// Loads and saves at the edges of what a file or a model may hold: what comes
+// back is what the model can state, and nothing more than the input gives.
+TEST(WaveFile, EdgesOfWhatAFileOrAModelHolds) {
+    const std::string head = PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 4));
+    const std::string cue = Cue({{1, 0}});
+    // 1 to 3 stray bytes, not zero, after the last chunk: no chunk, dropped.
+    for (const std::string stray : {"\x7F", "ab", "xyz"}) {
+        WAVE_File wave = Load(Riff(head + cue + stray));
+        EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "cue ") << stray;
+        EXPECT_EQ(Saved(wave), Riff(head + cue)) << stray;
+    }
+    // A failed stream: nothing read, nothing loaded, and a model that held
+    // chunks before holds none of them after another load.
+    WAVE_File wave = Load(Riff(head + Chunk("fact", U32(4)) + cue));
+    std::istringstream failed(Riff(head));
+    failed.setstate(std::ios::failbit);
+    wave.LoadData(failed);
+    EXPECT_NE(wave.RiffID, kRiffID);
+    EXPECT_EQ(wave.FirstChunk, nullptr);
+    EXPECT_EQ(wave.FactChunk.ChunkSize, 0u);
+    std::istringstream other(Riff(head));
+    wave = Load(Riff(head + Chunk("fact", U32(4)) + cue));
+    wave.LoadData(other);
+    EXPECT_EQ(wave.FirstChunk, nullptr);
+    EXPECT_EQ(Saved(wave), Riff(head));
+
+    // A PCM "fmt " carrying 2 extra bytes is saved with the 16 PCM has.
+    const std::string pcm = PcmFmt(1, 8000, 8);
+    WAVE_File extra = Load(Riff(Chunk("fmt ", pcm.substr(8) + "xy") + Chunk("data", Samples(8, 1, 4))));
+    EXPECT_EQ(Saved(extra), Riff(head));
+    // An extension longer than its 16-bit count can say is cut to 65535.
+    extra.FmtChunk.FormatTag = 3;
+    extra.FmtChunk.ExtraData.assign(70000, 'e');
+    EXPECT_EQ(extra.FmtChunk.CalcSize(), 8u + 18u + 65535u + 1u);
+    EXPECT_EQ(extra.FmtChunk.ExtraSize, 65535u);
+
+    // Counts and sizes set in code below what their records need.
+    Word_Block word;
+    word.PhonemeCount = -1;
+    word.MakePhonemes();
+    EXPECT_TRUE(word.Phonemes.empty());
+    labl_Chunk label;
+    label.ChunkSize = 2;  // not even the cue id's 4 bytes
+    std::ostringstream out;
+    label.SaveData(out);
+    EXPECT_EQ(out.str().size(), 8u + 4u);
+}
+
 // A model whose chunks add up to more than a RIFF size can state is not
 // saved: no header that wrapped to a fraction of the file. Plain chunk
 // objects carry their sizes without holding a body.
