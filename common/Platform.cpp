@@ -50,6 +50,7 @@ void PrepareConsole() {
 #ifdef _WIN32
     std::fflush(stdout);
     std::fflush(stderr);
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif

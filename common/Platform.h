@@ -34,9 +34,9 @@ void OpenOutput(std::ofstream& stream, const std::string& path);
 // last line without an LF, stays. Returns false when no line could be read.
 bool ReadScriptLine(std::istream& in, std::string& line);
 
-// Puts standard output and standard error in the state the messages need:
-// on Windows no LF -> CR LF translation, so the bytes are the same on every
-// system.
+// Puts the standard streams in the state the programs need: on Windows no
+// LF -> CR LF translation on output, so the bytes are the same on every
+// system, and standard input read as bytes (Snd_Info reads WAVE files there).
 void PrepareConsole();
 
 }  // namespace Platform

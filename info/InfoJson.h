@@ -77,8 +77,16 @@ nlohmann::json Sound(KZ_Package& package, std::size_t exportIndex, const std::st
 //   "audio" (see Audio), "chunks" (every chunk in saved order with its
 //   fields), "cues" (cue points with their labels and texts), "info" (LIST
 //   INFO tags: code -> text), "phonemes" (text, words and their phonemes).
-// `warnings` receives the damaged sizes it finds (JSON strings).
-nlohmann::json Wave(const WAVE_File& wave, nlohmann::json& warnings);
+// Brings the model's sizes up to date (InfoReport::UpdateSizes): take its
+// InfoReport::SizeWarnings first.
+nlohmann::json Wave(WAVE_File& wave);
+
+// The <file> object of a loaded WAVE file (type "wave"), with the
+// warnings found before (a JSON array of texts).
+nlohmann::json WaveFile(WAVE_File& wave, const std::string& path, nlohmann::json warnings);
+
+// The <file> object of a FILE that could not be read (type "error").
+nlohmann::json ErrorFile(const std::string& path, const std::string& error);
 
 // "audio": { "format" (name: "PCM", "IEEE float", ... or null), "format_tag",
 //   "channels", "rate", "bits", "block_align", "bytes_per_second",

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,6 +14,7 @@
 
 class KZ_Export_Element;
 class KZ_Package;
+class RIFF_Chunk;
 class WAVE_File;
 
 namespace InfoReport {
@@ -38,6 +41,51 @@ std::size_t DisplayWidth(std::string_view printable);
 // not ending in ';' (which would make it a package line).
 bool IsSafeSoundName(std::string_view name);
 
+// What a WAVE file's headers say about its audio: the "fmt " fields and the
+// size of the "data" body, never the samples.
+struct AudioFacts {
+    bool hasFormat = false;
+    std::uint16_t formatTag = 0;
+    std::uint16_t subFormatTag = 0;  // WAVE_FORMAT_EXTENSIBLE: the tag its GUID begins with
+    std::uint16_t channels = 0;
+    std::uint32_t rate = 0;
+    std::uint32_t bytesPerSecond = 0;
+    std::uint16_t blockAlign = 0;
+    std::uint16_t bits = 0;
+    bool hasData = false;
+    std::uint64_t dataBytes = 0;
+
+    // The tag that says how samples are coded: the sub-format of an
+    // extensible format, else the format tag.
+    std::uint16_t CodingTag() const;
+    // "PCM", "IEEE float", ...; empty for a tag without a name.
+    std::string_view FormatName() const;
+    // The data size over the byte rate, to the nearest millisecond; nothing
+    // without a byte rate or a data chunk.
+    std::optional<std::uint64_t> DurationMs() const;
+    // The data size over the block size; nothing without either.
+    std::optional<std::uint64_t> Frames() const;
+};
+
+// The facts of a loaded model whose data body holds `dataBytes`.
+AudioFacts FactsOf(const WAVE_File& wave, std::uint64_t dataBytes);
+
+// Milliseconds as seconds with three decimals: "1.500".
+std::string Seconds(std::uint64_t ms);
+
+// One export of a package as the listing shows it.
+struct ExportFacts {
+    bool wave = false;           // its data holds a RIFF WAVE file (HoldsWave)
+    AudioFacts audio;            // from that file's headers
+    std::uint64_t fileSize = 0;  // the bytes exporting it writes
+};
+
+// Every export of the package, in table order, with its facts: the sound
+// header, the RIFF header and then the chunk headers up to "data" (the
+// "fmt " body read, every other body stepped over), within the bytes the
+// sound stores. Closes the package's stream again.
+std::vector<ExportFacts> ListExports(KZ_Package& package);
+
 // Whether the export's stored data is a sound object holding a RIFF WAVE
 // file: the sound header can be read, the WAVE bytes are at least a RIFF
 // header long, and "RIFF" stands where they begin and "WAVE" 8 bytes later,
@@ -45,15 +93,58 @@ bool IsSafeSoundName(std::string_view name);
 // open (the caller closes it after a scan).
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry);
 
+// The sizes a model (loaded headers only or whole) shows as damaged: a chunk
+// that claims more bytes than it holds, a RIFF size that disagrees with the
+// bytes the image really has. One text per finding, without a prefix.
+// `storedBytes`, when given, is how many bytes the image has in all (a
+// sound's stored size), else the bytes found after the RIFF header count.
+// Call it before UpdateSizes, which replaces the sizes as loaded.
+std::vector<std::string> SizeWarnings(const WAVE_File& wave, std::optional<std::uint64_t> storedBytes = {});
+
+// The bytes the model's data body holds (measured when loaded headers only).
+std::uint64_t DataBytes(const WAVE_File& wave);
+// Brings every size but the data chunk's up to date (what a save would
+// write; the data chunk keeps the size of the bytes it holds, also when
+// loaded headers only) and returns the RIFF size a save would write.
+std::uint64_t UpdateSizes(WAVE_File& wave);
+
 // The model in saved order: the RIFF size, then each chunk with its size and
-// contents. Brings every size up to date first (what a save would write);
-// the RIFF size that was loaded is shown beside the new one when they differ.
+// contents. Shows the sizes a save would write; the RIFF size that was loaded
+// is shown beside the new one when they differ. Cue points come with their
+// time, labels and texts; LIST INFO tags by name.
+// The sizes are brought up to date first (UpdateSizes).
 void PrintWave(WAVE_File& wave, std::ostream& out);
 
 // The header (tag, version, flags, each table's count and offset, the tail)
 // and a table of every export: index, name, class, data size, data offset,
-// and whether it holds a WAVE file.
+// whether it holds a WAVE file and, for a sound, its format, channels,
+// rate, bits, duration and the size of the file exporting it writes; then a
+// line of totals.
 void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& out);
+
+// A name for a LIST INFO code ("INAM" -> "Title"), empty for one without.
+std::string_view InfoTagName(std::uint32_t code);
+
+// The character a phoneme's code stands for, as UTF-8; empty for a code
+// that shows nothing (a control character, a blank, a surrogate).
+std::string PhonemeSymbol(std::uint32_t code);
+
+// A stored text as it is meant: without the NUL bytes that end it.
+std::string_view WithoutNul(std::string_view text);
+
+// The text of a LIST INFO sub-chunk.
+std::string InfoText(const RIFF_Chunk& sub);
+
+// A "note" sub-chunk of an associated-data list: u32 cue id, then its text.
+struct CueNote {
+    std::uint32_t cueID = 0;
+    std::string text;
+};
+std::optional<CueNote> NoteOf(const RIFF_Chunk& sub);
+
+// The labels, labelled texts and notes of every "adtl" list of the model by
+// the cue id they belong to, each id's in file order.
+std::multimap<std::uint32_t, const RIFF_Chunk*> CueTexts(const WAVE_File& wave);
 
 // The sounds an export script can name: each export name once, in table
 // order, whose first export (the one Snd_Pull's lookup finds) holds a WAVE
