@@ -22,7 +22,7 @@ namespace {
 
 using InfoInput::Shown;
 using InfoReport::Printable;
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
 constexpr std::string_view kPackageExtension = ".kzs";

@@ -14,7 +14,7 @@ namespace InfoJson {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 using InfoInput::Shown;
 
 // The length of the well-formed UTF-8 sequence at text[at], or 0.

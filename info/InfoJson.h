@@ -21,7 +21,8 @@
 // Names and texts are JSON strings; bytes that are not valid UTF-8 become
 // U+FFFD there, and the object then also carries "<key>_bytes", an array of
 // the stored byte values, so that nothing is lost. README.md holds the whole
-// schema with an example.
+// schema with an example. Objects keep their members in the order written
+// here (nlohmann::ordered_json), so the document reads top-down.
 #pragma once
 
 #include <cstddef>
@@ -40,11 +41,11 @@ namespace InfoJson {
 inline constexpr int kSchema = 1;
 
 // The document around `files` (a JSON array of <file> objects).
-nlohmann::json Document(nlohmann::json files);
+nlohmann::ordered_json Document(nlohmann::ordered_json files);
 
 // The document as text: indented by two, ending in a newline. Never throws
 // on stored bytes (every text has been made valid UTF-8 already).
-std::string Dump(const nlohmann::json& document);
+std::string Dump(const nlohmann::ordered_json& document);
 
 // The <file> object of the file at `path` (a path as Snd_Info takes it:
 // '\' is a separator on every system), decided by its first bytes: "RIFF"
@@ -52,7 +53,7 @@ std::string Dump(const nlohmann::json& document);
 // of a "data" chunk are measured, never read, so a 2 GiB file costs no more
 // memory than a small one. A file that cannot be opened or read gives type
 // "error".
-nlohmann::json File(const std::string& path);
+nlohmann::ordered_json File(const std::string& path);
 
 // The <file> object of a package already read (type "package"):
 //   "package": { "tag", "tag_code", "version", "flags", "guid" or "legacy",
@@ -64,13 +65,13 @@ nlohmann::json File(const std::string& path);
 //                "duration" (seconds) }
 // Reads each sound's WAVE headers through the package's stream, which it
 // closes again.
-nlohmann::json Package(KZ_Package& package, const std::string& path);
+nlohmann::ordered_json Package(KZ_Package& package, const std::string& path);
 
 // The <file> object of the sound behind export `exportIndex` of `package`
 // (type "wave", with "sound" and "export"), read headers only; type
 // "error" when the index is outside the table or the export holds no RIFF
 // WAVE file. `path` is the package's path as shown.
-nlohmann::json Sound(KZ_Package& package, std::size_t exportIndex, const std::string& path);
+nlohmann::ordered_json Sound(KZ_Package& package, std::size_t exportIndex, const std::string& path);
 
 // The "wave" object of a loaded model (loaded whole or headers only):
 //   "riff_size" (as saving would write it), "riff_size_stored",
@@ -79,14 +80,14 @@ nlohmann::json Sound(KZ_Package& package, std::size_t exportIndex, const std::st
 //   INFO tags: code -> text), "phonemes" (text, words and their phonemes).
 // Brings the model's sizes up to date (InfoReport::UpdateSizes): take its
 // InfoReport::SizeWarnings first.
-nlohmann::json Wave(WAVE_File& wave);
+nlohmann::ordered_json Wave(WAVE_File& wave);
 
 // The <file> object of a loaded WAVE file (type "wave"), with the
 // warnings found before (a JSON array of texts).
-nlohmann::json WaveFile(WAVE_File& wave, const std::string& path, nlohmann::json warnings);
+nlohmann::ordered_json WaveFile(WAVE_File& wave, const std::string& path, nlohmann::ordered_json warnings);
 
 // The <file> object of a FILE that could not be read (type "error").
-nlohmann::json ErrorFile(const std::string& path, const std::string& error);
+nlohmann::ordered_json ErrorFile(const std::string& path, const std::string& error);
 
 // "audio": { "format" (name: "PCM", "IEEE float", ... or null), "format_tag",
 //   "channels", "rate", "bits", "block_align", "bytes_per_second",
@@ -95,6 +96,6 @@ nlohmann::json ErrorFile(const std::string& path, const std::string& error);
 
 // Sets object[key] to `bytes` as a JSON string, and object[key + "_bytes"]
 // to the byte values when they are not valid UTF-8.
-void PutText(nlohmann::json& object, const std::string& key, std::string_view bytes);
+void PutText(nlohmann::ordered_json& object, const std::string& key, std::string_view bytes);
 
 }  // namespace InfoJson
