@@ -529,7 +529,6 @@ void ReadAudioHeaders(std::istream& in, std::uint64_t at, std::uint64_t end, Aud
         const std::uint64_t body = std::min<std::uint64_t>(size, end - at);
         std::uint64_t consumed = 0;
         if (id == kFmtID && body >= kFmtFields) {
-            facts = AudioFacts{};
             facts.hasFormat = LittleEndian::Read(in, facts.formatTag) && LittleEndian::Read(in, facts.channels) &&
                               LittleEndian::Read(in, facts.rate) && LittleEndian::Read(in, facts.bytesPerSecond) &&
                               LittleEndian::Read(in, facts.blockAlign) && LittleEndian::Read(in, facts.bits);
