@@ -488,4 +488,33 @@ TEST(SndInfoE2E, TheBundledExample) {
     EXPECT_TRUE(bell.out.ends_with("'data' 66150 bytes\n  Duration: 1.500 s (33075 blocks)\n")) << bell.out;
 }
 
+// Every `$ ../gcc/Snd_Info ...` of the README whose output goes to the
+// console, run on the bundled example: it prints what the README shows.
+TEST(SndInfoE2E, TheReadmeExamples) {
+    TempDir dir;
+    WriteExample(dir.Path());
+    std::istringstream readme(ReadFile(fs::path(SND_SOURCE_DIR) / "README.md"));
+    const std::string prompt = "$ ../gcc/Snd_Info ";
+    int examples = 0;
+    std::string line;
+    std::getline(readme, line);
+    while (readme) {
+        if (!line.starts_with(prompt) || line.find_first_of("|>*") != std::string::npos) {
+            std::getline(readme, line);
+            continue;
+        }
+        std::vector<std::string> args;
+        std::istringstream words(line.substr(prompt.size()));
+        for (std::string word; words >> word;) args.push_back(word);
+        std::string shown;
+        while (std::getline(readme, line) && !line.starts_with("$ ") && !line.starts_with("```")) shown += line + "\n";
+        SCOPED_TRACE(prompt + args[0]);
+        const RunResult r = Info(dir, args);
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.out, shown);
+        ++examples;
+    }
+    EXPECT_EQ(examples, 3);
+}
+
 }  // namespace
