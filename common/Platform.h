@@ -11,6 +11,7 @@
 #include <fstream>
 #include <istream>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -33,6 +34,14 @@ void OpenOutput(std::ofstream& stream, const std::string& path);
 // either, as in Windows text mode. Any other CR, including one that ends a
 // last line without an LF, stays. Returns false when no line could be read.
 bool ReadScriptLine(std::istream& in, std::string& line);
+
+// The arguments after the program's name as a program that takes many file
+// names wants them. On Windows, whose console leaves wildcards to the
+// program, an argument holding '*' or '?' (and not starting with '/' or '-',
+// an option) becomes the names it matches, in order, with its folder part
+// kept; one that matches nothing stays as written. Elsewhere the shell has
+// done this already, and the arguments come back as they are.
+std::vector<std::string> ExpandWildcards(int argc, const char* const* argv);
 
 // Puts the standard streams in the state the programs need: on Windows no
 // LF -> CR LF translation on output, so the bytes are the same on every
