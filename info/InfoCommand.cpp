@@ -238,7 +238,7 @@ struct Stop {
 class InfoRun {
 public:
     InfoRun(const Arguments& args, std::ostream& out, std::ostream& err)
-        : args_(args), out_(out), err_(err), files_(json::array()) {
+        : args_(args), out_(out), err_(err) {
         std::size_t prints = 0;
         for (const Target& target : args.targets) prints += std::max<std::size_t>(target.sounds.size(), 1);
         headings_ = prints > 1 && !args.script && !args.json;
@@ -272,10 +272,10 @@ private:
     void Fail(const std::string& path, const std::string& message, json soundFields = json::object()) {
         err_ << kPrefix << message << '\n' << std::flush;
         status_ = kInfoFailure;
-        if (!args_.json) return;
+        if (!document_) return;
         json file = InfoJson::ErrorFile(path, message);
         file.update(soundFields);
-        files_.push_back(std::move(file));
+        document_->Add(file);
     }
     [[noreturn]] void BadUsage(const std::string& reason) {
         out_ << std::flush;
@@ -296,7 +296,8 @@ private:
     const Arguments& args_;
     std::ostream& out_;
     std::ostream& err_;
-    json files_;
+    // The JSON document, written file by file as the run goes.
+    std::optional<InfoJson::DocumentWriter> document_;
     int status_ = kInfoSuccess;
     bool headings_ = false;
     bool printed_ = false;
@@ -305,6 +306,7 @@ private:
 
 int InfoRun::Run() {
     try {
+        if (args_.json) document_.emplace(out_);
         for (const Target& target : args_.targets) {
             try {
                 RunTarget(target);
@@ -313,11 +315,16 @@ int InfoRun::Run() {
             }
             CheckOutput();
         }
-        if (args_.json) {
-            out_ << InfoJson::Dump(InfoJson::Document(std::move(files_)));
+        if (document_) {
+            document_->Finish();
             CheckOutput();
         }
     } catch (const Stop& stop) {
+        // Bad usage found on the way still leaves a whole document.
+        if (stop.status == kInfoBadUsage && document_) {
+            document_->Finish();
+            out_.flush();
+        }
         return stop.status;
     }
     return status_;
@@ -364,8 +371,8 @@ void InfoRun::RunPackage(const Target& target) {
         CheckOutput();
     }
     if (!target.sounds.empty()) return;
-    if (args_.json) {
-        files_.push_back(InfoJson::Package(package, path));
+    if (document_) {
+        document_->AddPackage(package, path);
         return;
     }
     Heading(path);
@@ -423,12 +430,10 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
 void InfoRun::Show(WAVE_File& wave, const std::string& path, const std::vector<std::string>& warnings,
                    const std::string& heading, json soundFields) {
     if (toStandardOutput_) return;
-    if (args_.json) {
-        json list = json::array();
-        for (const std::string& warning : warnings) list.push_back(warning);
-        json file = InfoJson::WaveFile(wave, path, std::move(list));
+    if (document_) {
+        json file = InfoJson::WaveFile(wave, path, warnings);
         file.update(soundFields);
-        files_.push_back(std::move(file));
+        document_->Add(file);
         return;
     }
     Heading(heading);

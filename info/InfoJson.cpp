@@ -1,6 +1,7 @@
 #include "info/InfoJson.h"
 
 #include <cmath>
+#include <ostream>
 #include <cstring>
 #include <string>
 
@@ -366,7 +367,10 @@ json WaveFile(WAVE_File& wave, const std::string& path, json warnings) {
     return file;
 }
 
-json Package(KZ_Package& package, const std::string& path) {
+namespace {
+
+// A package's <file> object up to its "package" member.
+json PackageHead(const KZ_Package& package, const std::string& path) {
     json file;
     PutText(file, "path", path);
     file["type"] = "package";
@@ -393,35 +397,109 @@ json Package(KZ_Package& package, const std::string& path) {
     header["imports"] = {{"count", package.ImportCount}, {"offset", package.ImportOffset}};
     header["exports"] = {{"count", package.ExportCount}, {"offset", package.ExportOffset}};
     file["package"] = std::move(header);
+    return file;
+}
 
+json ExportObject(const KZ_Package& package, std::size_t index, const InfoReport::ExportFacts& facts) {
+    const KZ_Export_Element& entry = package.Exports[index];
+    json e;
+    e["index"] = index;
+    PutText(e, "name", entry.GetName());
+    PutText(e, "class", entry.GetClassName());
+    e["data_size"] = entry.DataSize;
+    e["data_offset"] = entry.DataSize > 0 ? json(entry.DataOffset) : json(nullptr);
+    e["sound"] = facts.wave;
+    if (facts.wave) {
+        json audio = facts.audio.hasFormat ? Audio(facts.audio) : json::object();
+        audio["file_size"] = facts.fileSize;
+        e["audio"] = std::move(audio);
+    }
+    return e;
+}
+
+struct Totals {
+    std::uint64_t sounds = 0;
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+
+    void Add(const InfoReport::ExportFacts& facts) {
+        if (!facts.wave) return;
+        ++sounds;
+        bytes += facts.fileSize;
+        if (facts.audio.hasFormat && facts.audio.hasData && facts.audio.bytesPerSecond > 0) {
+            seconds += static_cast<double>(facts.audio.dataBytes) / facts.audio.bytesPerSecond;
+        }
+    }
+    json ToJson() const { return {{"sounds", sounds}, {"bytes", bytes}, {"duration", seconds}}; }
+};
+
+constexpr int kIndent = 2;
+
+// `value` as Dump writes it `depth` levels deep: every line after the first
+// shifted right by that many indents.
+std::string Nested(const json& value, std::size_t depth) {
+    const std::string text = value.dump(kIndent, ' ', false, json::error_handler_t::replace);
+    const std::string shift(depth * kIndent, ' ');
+    std::string nested;
+    nested.reserve(text.size());
+    for (const char c : text) {
+        nested += c;
+        if (c == '\n') nested += shift;
+    }
+    return nested;
+}
+
+}  // namespace
+
+json Package(KZ_Package& package, const std::string& path) {
+    json file = PackageHead(package, path);
     const std::vector<InfoReport::ExportFacts> facts = InfoReport::ListExports(package);
     json exports = json::array();
-    std::uint64_t sounds = 0, bytes = 0;
-    double seconds = 0;
+    Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
-        const KZ_Export_Element& entry = package.Exports[i];
-        json e;
-        e["index"] = i;
-        PutText(e, "name", entry.GetName());
-        PutText(e, "class", entry.GetClassName());
-        e["data_size"] = entry.DataSize;
-        e["data_offset"] = entry.DataSize > 0 ? json(entry.DataOffset) : json(nullptr);
-        e["sound"] = facts[i].wave;
-        if (facts[i].wave) {
-            json audio = facts[i].audio.hasFormat ? Audio(facts[i].audio) : json::object();
-            audio["file_size"] = facts[i].fileSize;
-            e["audio"] = std::move(audio);
-            ++sounds;
-            bytes += facts[i].fileSize;
-            if (facts[i].audio.hasFormat && facts[i].audio.hasData && facts[i].audio.bytesPerSecond > 0) {
-                seconds += static_cast<double>(facts[i].audio.dataBytes) / facts[i].audio.bytesPerSecond;
-            }
-        }
-        exports.push_back(std::move(e));
+        exports.push_back(ExportObject(package, i, facts[i]));
+        totals.Add(facts[i]);
     }
     file["exports"] = std::move(exports);
-    file["totals"] = {{"sounds", sounds}, {"bytes", bytes}, {"duration", seconds}};
+    file["totals"] = totals.ToJson();
     return file;
+}
+
+DocumentWriter::DocumentWriter(std::ostream& out) : out_(out) {
+    json head = Document(json::array());
+    head.erase("files");
+    const std::string text = Nested(head, 0);
+    // All but the closing brace; the files follow.
+    out_ << text.substr(0, text.size() - 2) << ",\n" << std::string(kIndent, ' ') << "\"files\": [";
+}
+
+void DocumentWriter::Next() {
+    out_ << (files_++ == 0 ? "\n" : ",\n") << std::string(2 * kIndent, ' ');
+}
+
+void DocumentWriter::Add(const json& file) {
+    Next();
+    out_ << Nested(file, 2);
+}
+
+void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path) {
+    Next();
+    const std::string head = Nested(PackageHead(package, path), 2);
+    const std::string member(3 * kIndent, ' ');
+    out_ << head.substr(0, head.size() - 2 - 2 * kIndent) << ",\n" << member << "\"exports\": [";
+    const std::vector<InfoReport::ExportFacts> facts = InfoReport::ListExports(package);
+    Totals totals;
+    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+        out_ << (i == 0 ? "\n" : ",\n") << std::string(4 * kIndent, ' ') << Nested(ExportObject(package, i, facts[i]), 4);
+        totals.Add(facts[i]);
+    }
+    if (!package.Exports.empty()) out_ << '\n' << member;
+    out_ << "],\n" << member << "\"totals\": " << Nested(totals.ToJson(), 3) << '\n' << std::string(2 * kIndent, ' ') << '}';
+}
+
+void DocumentWriter::Finish() {
+    if (files_ > 0) out_ << '\n' << std::string(kIndent, ' ');
+    out_ << "]\n}\n";
 }
 
 json Sound(KZ_Package& package, std::size_t exportIndex, const std::string& path) {

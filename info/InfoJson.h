@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,25 @@ nlohmann::ordered_json Document(nlohmann::ordered_json files);
 // The document as text: indented by two, ending in a newline. Never throws
 // on stored bytes (every text has been made valid UTF-8 already).
 std::string Dump(const nlohmann::ordered_json& document);
+
+// Writes the document piece by piece, each <file> as it is added, a
+// package's exports one by one: a package of 100,000 exports never stands in
+// memory as JSON whole. The text equals Dump(Document(files)).
+class DocumentWriter {
+public:
+    // Writes the head: schema, program, version, the opening of "files".
+    explicit DocumentWriter(std::ostream& out);
+    void Add(const nlohmann::ordered_json& file);
+    // The same as Add(Package(package, path)).
+    void AddPackage(KZ_Package& package, const std::string& path);
+    // Closes "files" and the document.
+    void Finish();
+
+private:
+    void Next();
+    std::ostream& out_;
+    std::size_t files_ = 0;
+};
 
 // The <file> object of the file at `path` (a path as Snd_Info takes it:
 // '\' is a separator on every system), decided by its first bytes: "RIFF"

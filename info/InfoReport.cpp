@@ -621,43 +621,45 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
                               {"Bits", Align::Right},   {"Duration", Align::Right}, {"File size", Align::Right}};
     constexpr std::size_t kColumns = std::size(columns);
     const std::vector<ExportFacts> facts = ListExports(package);
-    std::vector<std::array<std::string, kColumns>> rows;
-    rows.reserve(package.Exports.size() + 1);
-    rows.push_back({});
-    for (std::size_t c = 0; c < kColumns; ++c) rows[0][c] = columns[c].title;
-    std::uint64_t sounds = 0, bytes = 0, ms = 0;
-    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+    using Row = std::array<std::string, kColumns>;
+    // The cells of export `i`'s row. Made twice, for the widths and for the
+    // print, so that a table of 100,000 rows is never held as text.
+    const auto cellsOf = [&](std::size_t i) {
         const KZ_Export_Element& entry = package.Exports[i];
         const ExportFacts& row = facts[i];
         const AudioFacts& audio = row.audio;
         // DataOffset is stored only when there is data.
-        auto& cells = rows.emplace_back();
-        cells = {std::to_string(i), Quoted(entry.GetName()), Quoted(entry.GetClassName()),
-                 std::to_string(entry.DataSize), entry.DataSize > 0 ? std::to_string(entry.DataOffset) : "-",
-                 row.wave ? "yes" : "no", "-", "-", "-", "-", "-", "-"};
-        if (!row.wave) continue;
-        ++sounds;
-        bytes += row.fileSize;
+        Row cells = {std::to_string(i), Quoted(entry.GetName()), Quoted(entry.GetClassName()),
+                     std::to_string(entry.DataSize), entry.DataSize > 0 ? std::to_string(entry.DataOffset) : "-",
+                     row.wave ? "yes" : "no", "-", "-", "-", "-", "-", "-"};
+        if (!row.wave) return cells;
         cells[11] = std::to_string(row.fileSize);
-        if (audio.hasFormat) {
-            const std::string_view name = audio.FormatName();
-            cells[6] = name.empty() ? "0x" + Hex(audio.CodingTag(), 4) : std::string(name);
-            cells[7] = std::to_string(audio.channels);
-            cells[8] = std::to_string(audio.rate);
-            cells[9] = std::to_string(audio.bits);
-        }
-        if (const auto duration = audio.hasFormat ? audio.DurationMs() : std::nullopt) {
-            cells[10] = Seconds(*duration) + " s";
-            ms += *duration;
-        }
-    }
+        if (!audio.hasFormat) return cells;
+        const std::string_view name = audio.FormatName();
+        cells[6] = name.empty() ? "0x" + Hex(audio.CodingTag(), 4) : std::string(name);
+        cells[7] = std::to_string(audio.channels);
+        cells[8] = std::to_string(audio.rate);
+        cells[9] = std::to_string(audio.bits);
+        if (const auto duration = audio.DurationMs()) cells[10] = Seconds(*duration) + " s";
+        return cells;
+    };
+    Row titles;
+    for (std::size_t c = 0; c < kColumns; ++c) titles[c] = columns[c].title;
 
     std::array<std::size_t, kColumns> widths{};
-    for (const auto& row : rows) {
+    const auto widen = [&](const Row& row) {
         for (std::size_t c = 0; c < kColumns; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+    };
+    widen(titles);
+    std::uint64_t sounds = 0, bytes = 0, ms = 0;
+    for (std::size_t i = 0; i < facts.size(); ++i) {
+        widen(cellsOf(i));
+        if (!facts[i].wave) continue;
+        ++sounds;
+        bytes += facts[i].fileSize;
+        if (facts[i].audio.hasFormat) ms += facts[i].audio.DurationMs().value_or(0);
     }
-    out << '\n';
-    for (const auto& row : rows) {
+    const auto print = [&](const Row& row) {
         std::string line;
         for (std::size_t c = 0; c < kColumns; ++c) {
             const std::string padding(widths[c] - DisplayWidth(row[c]), ' ');
@@ -665,7 +667,10 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
             line += columns[c].align == Align::Right ? padding + row[c] : row[c] + (c + 1 < kColumns ? padding : "");
         }
         out << line << '\n';
-    }
+    };
+    out << '\n';
+    print(titles);
+    for (std::size_t i = 0; i < facts.size(); ++i) print(cellsOf(i));
     out << "\nTotal: " << sounds << (sounds == 1 ? " sound, " : " sounds, ") << Bytes(bytes) << ", " << Seconds(ms)
         << " s\n"
         << std::flush;

@@ -1,5 +1,6 @@
-// A whole file from the fuzzer's bytes: load, print as Snd_Info does, save,
-// reload the saved bytes, save again. The print must be safe for a terminal,
+// A whole file from the fuzzer's bytes: load, print as Snd_Info does (text
+// and JSON), save, reload the saved bytes, save again. The print must be safe
+// for a terminal, the JSON valid whatever the stored bytes,
 // the RIFF size written must count the bytes after it, and the two saves must
 // be identical.
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "info/InfoJson.h"
 #include "info/InfoReport.h"
 #include "tests/fuzz/InfoFuzz.h"
 #include "tests/fuzz/WaveFuzz.h"
@@ -17,6 +19,8 @@ std::string LoadAndSave(const std::string& bytes, bool& zeroLedID) {
     std::istringstream in(bytes);
     WAVE_File wave;
     wave.LoadData(in);
+    const std::string json = InfoJson::Dump(InfoJson::WaveFile(wave, "fuzz.wav", InfoReport::SizeWarnings(wave)));
+    WaveFuzz::Require(nlohmann::json::accept(json));
     std::ostringstream print;
     InfoReport::PrintWave(wave, print);
     WaveFuzz::Require(InfoFuzz::PrintsSafely(print.str()));
