@@ -16,6 +16,8 @@ namespace InfoInput {
 
 namespace {
 
+WaveLoad Mode(Load load) { return load == Load::HeadersOnly ? WaveLoad::HeadersOnly : WaveLoad::Everything; }
+
 // "RIFF", size, "WAVE": the bytes that decide the type.
 constexpr std::size_t kTypeBytes = 12;
 
@@ -82,22 +84,11 @@ bool Input::Open(const std::string& path) {
     return true;
 }
 
-void LoadWave(WAVE_File& wave, std::istream& in, Load load) {
-    static_cast<void>(load);
-    wave.LoadData(in);
-}
+void LoadWave(WAVE_File& wave, std::istream& in, Load load) { wave.LoadData(in, Mode(load)); }
 
 std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load) {
     KZ_Sound sound = ::LoadSound(package, entry);
-    if (load == Load::Everything) return sound.GetWAVE();
-    auto wave = std::make_unique<WAVE_File>();
-    std::ifstream& in = package.GetPackageFile();
-    in.clear();
-    in.seekg(sound.WaveOffset);
-    LoadWave(*wave, in, load);
-    in.close();
-    in.clear();
-    return wave;
+    return sound.GetWAVE(Mode(load));
 }
 
 std::string Shown(const std::string& text) { return '\'' + InfoReport::Printable(text) + '\''; }

@@ -62,9 +62,8 @@ private:
 void LoadWave(WAVE_File& wave, std::istream& in, Load load);
 
 // The model of the sound behind `entry`, which must hold a RIFF WAVE file
-// (InfoReport::HoldsWave): read as Snd_Pull's sound reader reads it, from
-// where its WAVE bytes begin up to the image's RIFF end. Closes the
-// package's stream again.
+// (InfoReport::HoldsWave): KZ_Sound::GetWAVE, the sound's own WaveSize bytes
+// and nothing after them. Closes the package's stream again.
 std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load);
 
 // A path or name from the command line as messages show it: between single

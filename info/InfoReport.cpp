@@ -370,19 +370,14 @@ std::string Seconds(std::uint64_t ms) {
     return std::to_string(ms / 1000) + '.' + std::string(3 - fraction.size(), '0') + fraction;
 }
 
-std::uint64_t DataBytes(const WAVE_File& wave) { return wave.DataChunk.ChunkData.size(); }
+std::uint64_t DataBytes(const WAVE_File& wave) {
+    const data_Chunk& data = wave.DataChunk;
+    return data.BodySkipped ? data.StoredBytes : data.ChunkData.size();
+}
 
 std::uint64_t UpdateSizes(WAVE_File& wave) {
-    std::uint64_t riffSize = 4;  // the form type
-    riffSize += wave.FmtChunk.CalcSize();
-    riffSize += wave.FactChunk.CalcSize();
-    const std::uint64_t dataBytes = DataBytes(wave);
-    wave.DataChunk.ChunkSize = static_cast<std::uint32_t>(dataBytes);
-    riffSize += 8 + dataBytes + ChunkIO::PadLength(dataBytes);
-    for (RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        riffSize += chunk->CalcSize();
-    }
-    return riffSize;
+    wave.CalcSize();
+    return wave.RiffSize;
 }
 
 std::vector<std::string> SizeWarnings(const WAVE_File& wave, std::optional<std::uint64_t> storedBytes) {

@@ -307,7 +307,7 @@ TEST(SndInfoPrint, CuesTextsTagsAndPhonemes) {
          "'cue ' 28 bytes\n  Cue points: 1\n"
          "  Cue id 7: sample offset 4000 (0.500 s), position 3, chunk 'data', chunk start 5, block start 9\n"
          "    Label: \"Start\"\n    Text: \"Ring\", sample length 2000 (0.250 s), purpose 'rgn '\n"
-         "'LIST' 55 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 7: \"Start\"\n"
+         "'LIST' 56 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 7: \"Start\"\n"
          "  'ltxt' 25 bytes, cue id 7: sample length 2000, purpose 'rgn ', country 1, language 2, dialect 3, "
          "code page 4, text \"Ring\"\n"},
         {"a label for another cue, a note",
@@ -315,11 +315,11 @@ TEST(SndInfoPrint, CuesTextsTagsAndPhonemes) {
          "'cue ' 28 bytes\n  Cue points: 1\n"
          "  Cue id 1: sample offset 8000 (1.000 s), position 0, chunk 'data', chunk start 0, block start 0\n"
          "    Note: \"n\"\n"
-         "'LIST' 35 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, not interpreted\n"},
+         "'LIST' 36 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, not interpreted\n"},
         {"INFO tags by name, the rest by code",
          wb::List("INFO", wb::Chunk("INAM", std::string("Bell\0", 5)) + wb::Chunk("IART", "Me") +
                               wb::Chunk("ICMT", "a\x1F b\xE0\xA0\x80") + wb::Chunk("IXYZ", "v")),
-         "'LIST' 51 bytes, type 'INFO'\n  Title: \"Bell\"\n  Artist: \"Me\"\n"
+         "'LIST' 54 bytes, type 'INFO'\n  Title: \"Bell\"\n  Artist: \"Me\"\n"
          "  Comment: \"a\\x1F b\xE0\xA0\x80\"\n  'IXYZ': \"v\"\n"},
         {"phoneme symbols, ASCII too, none for a blank or a control",
          wb::Phnm("x", {{"x", 0, 0, 0, 0, {{"iy", 0x69}, {"sp", 0x20}, {"us", 0x1F}, {"hi", 0x0800}}}}),
