@@ -417,11 +417,9 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
         package.GetPackageFile().close();
         return Fail(path, what + " is not a valid WAVE file", fields);
     }
-    const KZ_Sound sound = LoadSound(package, *found);
     const std::unique_ptr<WAVE_File> wave = InfoInput::LoadSound(
         package, *found, args_.wavePath ? InfoInput::Load::Everything : InfoInput::Load::HeadersOnly);
-    const std::vector<std::string> warnings =
-        InfoReport::SizeWarnings(*wave, static_cast<std::uint64_t>(std::max(sound.WaveSize, 0)));
+    const std::vector<std::string> warnings = InfoReport::SizeWarnings(*wave);
     Warn(what, warnings);
     Show(*wave, path, warnings, path + ": " + name, fields);
     if (args_.wavePath) Save(*wave, path);

@@ -515,9 +515,8 @@ json Sound(KZ_Package& package, std::size_t exportIndex, const std::string& path
         file["export"] = exportIndex;
         return file;
     }
-    const KZ_Sound sound = ::LoadSound(package, entry);
     const std::unique_ptr<WAVE_File> wave = InfoInput::LoadSound(package, entry, InfoInput::Load::HeadersOnly);
-    json file = WaveFile(*wave, path, Texts(InfoReport::SizeWarnings(*wave, static_cast<std::uint64_t>(sound.WaveSize))));
+    json file = WaveFile(*wave, path, Texts(InfoReport::SizeWarnings(*wave)));
     PutText(file, "sound", name);
     file["export"] = exportIndex;
     return file;

@@ -380,10 +380,43 @@ std::uint64_t UpdateSizes(WAVE_File& wave) {
     return wave.RiffSize;
 }
 
-std::vector<std::string> SizeWarnings(const WAVE_File& wave, std::optional<std::uint64_t> storedBytes) {
-    static_cast<void>(wave);
-    static_cast<void>(storedBytes);
-    return {};
+namespace {
+
+// The body bytes a loaded chunk holds, where the model keeps them all.
+std::optional<std::uint64_t> HeldBytes(const RIFF_Chunk& chunk) {
+    if (const auto* data = dynamic_cast<const data_Chunk*>(&chunk)) return data->StoredBytes;
+    if (const auto* raw = dynamic_cast<const unknown_Chunk*>(&chunk)) return raw->ChunkData.size();
+    if (const auto* text = dynamic_cast<const ltxt_Chunk*>(&chunk); text && text->ClaimedSize >= 20) {
+        return 20 + text->Text.size();
+    }
+    return std::nullopt;
+}
+
+void CheckClaim(const RIFF_Chunk& chunk, std::vector<std::string>& warnings) {
+    const auto held = HeldBytes(chunk);
+    if (!held || *held >= chunk.ClaimedSize) return;
+    warnings.push_back(QuotedCode(chunk.ChunkID) + " chunk claims " + Bytes(chunk.ClaimedSize) + ", holds " +
+                       std::to_string(*held));
+}
+
+}  // namespace
+
+std::vector<std::string> SizeWarnings(const WAVE_File& wave) {
+    std::vector<std::string> warnings;
+    if (wave.RiffSize != WAVE_File::kUnknownRiffSize && wave.RiffSize != wave.ImageBytes) {
+        warnings.push_back("RIFF size says " + Bytes(wave.RiffSize) + ", " + std::to_string(wave.ImageBytes) +
+                           " follow the RIFF header");
+    }
+    CheckClaim(wave.DataChunk, warnings);
+    for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
+        CheckClaim(*chunk, warnings);
+        const auto* list = dynamic_cast<const LIST_Chunk*>(chunk);
+        if (list == nullptr) continue;
+        for (const RIFF_Chunk* sub = list->FirstSubChunk.get(); sub != nullptr; sub = sub->GetNextChunk()) {
+            CheckClaim(*sub, warnings);
+        }
+    }
+    return warnings;
 }
 
 std::string PhonemeSymbol(std::uint32_t code) {
@@ -508,15 +541,18 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
     return stored;
 }
 
-// Walks the chunk headers from the stream's position `at` up to `end`:
-// reads the "fmt " fields, measures the "data" body, steps over the rest,
-// and stops once both are known.
-void ReadAudioHeaders(std::istream& in, std::uint64_t at, std::uint64_t end, AudioFacts& facts) {
+// Walks the chunk headers from the stream's position `at`, as the WAVE model
+// reads them: a chunk begins before `imageEnd` (where the RIFF size ends the
+// image) and its body ends at `end` at the latest (the sound's stored
+// bytes). Reads the "fmt " fields, measures the "data" body, steps over the
+// rest, and stops once both are known.
+void ReadAudioHeaders(std::istream& in, std::uint64_t at, std::uint64_t imageEnd, std::uint64_t end,
+                      AudioFacts& facts) {
     constexpr std::uint64_t kChunkHeader = 8;
     constexpr std::uint64_t kFmtFields = 16;
     constexpr std::uint64_t kFmtWithSubFormat = 26;  // + extra size, valid bits, mask, sub-format tag
     constexpr std::uint64_t kShortStep = 64 * 1024;  // read over rather than seek
-    while (at < end && end - at >= kChunkHeader) {
+    while (at < imageEnd && at < end && end - at >= kChunkHeader) {
         std::uint32_t id = 0;
         std::uint32_t size = 0;
         if (!ChunkIO::ReadChunkID(in, id) || !LittleEndian::Read(in, size)) return;
@@ -579,9 +615,10 @@ std::vector<ExportFacts> ListExports(KZ_Package& package) {
         ExportFacts& row = facts[i];
         row.wave = true;
         row.fileSize = stored.held;
-        std::uint64_t end = stored.begin + stored.held;
-        if (stored.riffSize != WAVE_File::kUnknownRiffSize) end = std::min(end, stored.begin + 8 + stored.riffSize);
-        ReadAudioHeaders(package.GetPackageFile(), stored.begin + 12, end, row.audio);
+        const std::uint64_t end = stored.begin + stored.held;
+        const std::uint64_t imageEnd =
+            stored.riffSize == WAVE_File::kUnknownRiffSize ? end : stored.begin + 8 + stored.riffSize;
+        ReadAudioHeaders(package.GetPackageFile(), stored.begin + 12, imageEnd, end, row.audio);
     }
     package.GetPackageFile().close();
     return facts;

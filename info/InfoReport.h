@@ -93,13 +93,15 @@ std::vector<ExportFacts> ListExports(KZ_Package& package);
 // open (the caller closes it after a scan).
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry);
 
-// The sizes a model (loaded headers only or whole) shows as damaged: a chunk
-// that claims more bytes than it holds, a RIFF size that disagrees with the
-// bytes the image really has. One text per finding, without a prefix.
-// `storedBytes`, when given, is how many bytes the image has in all (a
-// sound's stored size), else the bytes found after the RIFF header count.
-// Call it before UpdateSizes, which replaces the sizes as loaded.
-std::vector<std::string> SizeWarnings(const WAVE_File& wave, std::optional<std::uint64_t> storedBytes = {});
+// The sizes a loaded model (headers only or whole) shows as damaged, one
+// text each, without a prefix: a data chunk, a chunk kept as raw bytes or a
+// labelled text (at top level or in a list) that claims more bytes than it
+// holds -- "'data' chunk claims 4294967295 bytes, holds 980" -- and a RIFF
+// size other than the bytes after the RIFF header -- "RIFF size says 355
+// bytes, 352 follow the RIFF header" (the file's bytes, or a sound's
+// WaveSize). A RIFF size left at 0xFFFFFFFF by a streaming writer is no
+// finding. Call it before UpdateSizes, which replaces the sizes as loaded.
+std::vector<std::string> SizeWarnings(const WAVE_File& wave);
 
 // The bytes the model's data body holds (measured when loaded headers only).
 std::uint64_t DataBytes(const WAVE_File& wave);

@@ -265,6 +265,8 @@ TEST(SndInfoListing, AudioFactsFromTheHeaders) {
         {"Small", wb::Riff(wb::Chunk("zero", "") + wb::Chunk("one ", "x") + wb::PcmFmt(2, 8000, 8) + data),
          {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24760"}},
         {"DataFirst", wb::Riff(data + wb::PcmFmt(2, 8000, 8)), {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24742"}},
+        // A RIFF size that ends inside the data chunk cuts no samples.
+        {"ShortRiff", wb::Riff(30, wb::PcmFmt(2, 8000, 8) + data), {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24742"}},
         {"NoFmt", wb::Riff(data), {"yes", "-", "-", "-", "-", "-", "24718"}},
         {"NotWave", "RIFF" + wb::U32(4) + "AVI ", {"no", "-", "-", "-", "-", "-", "-"}},
     };
@@ -290,7 +292,7 @@ TEST(SndInfoListing, AudioFactsFromTheHeaders) {
                 EXPECT_EQ(c.facts.back(), std::to_string(dir.Read("out/" + c.name + ".wav").size()));
             }
         }
-        EXPECT_TRUE(r.out.ends_with("\n\nTotal: 7 sounds, 173216 bytes, 7.720 s\n")) << r.out;
+        EXPECT_TRUE(r.out.ends_with("\n\nTotal: 8 sounds, 197958 bytes, 9.264 s\n")) << r.out;
     }
 }
 
@@ -339,6 +341,45 @@ TEST(SndInfoPrint, CuesTextsTagsAndPhonemes) {
         const std::string data = "'data' 12349 bytes\n  Duration: 1.544 s (12349 blocks)\n";
         ASSERT_NE(r.out.find(data), std::string::npos) << r.out;
         EXPECT_EQ(r.out.substr(r.out.find(data) + data.size()), c.lines);
+    }
+}
+
+TEST(SndInfoPrint, DamagedSizesAreNamedAndTheStatusStays) {
+    TempDir dir;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const struct {
+        std::string what, wave;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {"a data chunk that claims 4 GiB", wb::Riff(fmt + wb::Header("data", 0xFFFFFFF0) + std::string(980, '\x80')),
+         {"'data' chunk claims 4294967280 bytes, holds 980"}},
+        {"a RIFF size too large", wb::Riff(1000, fmt + wb::Chunk("data", "ab")),
+         {"RIFF size says 1000 bytes, 38 follow the RIFF header"}},
+        {"a RIFF size too small, and a tag in a list claiming more than the list",
+         wb::Riff(50, fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "INFO" + wb::Header("INAM", 50) + "abc")),
+         {"RIFF size says 50 bytes, 62 follow the RIFF header", "'INAM' chunk claims 50 bytes, holds 3"}},
+        {"a labelled text cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "adtl" + wb::Header("ltxt", 40) + std::string(22, 'x'))),
+         {"'ltxt' chunk claims 40 bytes, holds 22"}},
+        {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.Write("in.wav", c.wave);
+        PackageBuilder b;
+        b.AddSound("Cut", c.wave);
+        b.Write(dir.Path() / "p.kzs");
+        for (const auto& [args, what] : {std::pair<std::vector<std::string>, std::string>{{"in.wav"}, "'in.wav'"},
+                                         {{"p.kzs", "Cut"}, "'Cut' in package 'p.kzs'"}}) {
+            const RunResult r = Info(dir, args);
+            EXPECT_EQ(r.exitStatus, 0);
+            EXPECT_TRUE(r.out.starts_with("RIFF size: ")) << r.out;
+            std::string err;
+            for (const std::string& warning : c.warnings) err += "Snd_Info: warning: " + what + ": " + warning + "\n";
+            EXPECT_EQ(r.err, err);
+            std::vector<std::string> more = args;
+            more.push_back("--json");
+            EXPECT_EQ(Parsed(Info(dir, more))["files"][0]["warnings"], json(c.warnings));
+        }
     }
 }
 
