@@ -79,7 +79,7 @@ void WriteFiles(const TempDir& dir) {
     dir.Write("sub/plain", kRain);
 }
 
-TEST(SndInfoConventions, HelpVersionAndLongOptions) {
+TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
     TempDir dir;
     WriteFiles(dir);
     const std::string usage = Info(dir, {"/?"}).out;
@@ -121,7 +121,7 @@ TEST(SndInfoConventions, HelpVersionAndLongOptions) {
     EXPECT_EQ(Info(dir, {"--", "-odd.wav"}).out, Info(dir, {"in.wav"}).out);
 }
 
-TEST(SndInfoSeveralFiles, EachAfterItsHeadingInOrder) {
+TEST(SndInfoSeveralFilesE2E, EachAfterItsHeadingInOrder) {
     TempDir dir;
     WriteFiles(dir);
     const auto alone = [&](std::vector<std::string> args) { return Info(dir, args).out; };
@@ -157,7 +157,8 @@ TEST(SndInfoSeveralFiles, EachAfterItsHeadingInOrder) {
         EXPECT_EQ(r.err, c.err);
     }
 
-    // One script for several packages of one folder, which Snd_Pull runs whole.
+    // One script for several packages of one folder, which Snd_Pull runs
+    // whole: each package line is the package's own name, without its folder.
     dir.Write("pk/A.kzs", dir.Read("A.kzs"));
     dir.Write("pk/B.kzs", dir.Read("B.kzs"));
     fs::create_directory(dir.Path() / "out");
@@ -179,7 +180,7 @@ std::string TaggedWave() {
                     wb::Phnm("ai", {{"ai", 1, 2, 0.5f, 0.25f, {{"iy", 0x69, 1, 2}}}}));
 }
 
-TEST(SndInfoJson, ParsesBackWithEverythingThePrintShows) {
+TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     TempDir dir;
     WriteExample(dir.Path());
     dir.Write("tagged.wav", TaggedWave());
@@ -247,7 +248,7 @@ TEST(SndInfoJson, ParsesBackWithEverythingThePrintShows) {
     EXPECT_EQ(r.err, "Snd_Info: cannot open 'missing.wav'\nSnd_Info: no sound 'Nope' in package 'pk/Weather.kzs'\n");
 }
 
-TEST(SndInfoListing, AudioFactsFromTheHeaders) {
+TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
     TempDir dir;
     const std::string data = wb::Chunk("data", std::string(24698, '\x01'));
     const struct {
@@ -296,7 +297,7 @@ TEST(SndInfoListing, AudioFactsFromTheHeaders) {
     }
 }
 
-TEST(SndInfoPrint, CuesTextsTagsAndPhonemes) {
+TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
     TempDir dir;
     const std::string fmt = wb::PcmFmt(1, 8000, 8);
     const struct {
@@ -344,7 +345,7 @@ TEST(SndInfoPrint, CuesTextsTagsAndPhonemes) {
     }
 }
 
-TEST(SndInfoPrint, DamagedSizesAreNamedAndTheStatusStays) {
+TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
     TempDir dir;
     const std::string fmt = wb::PcmFmt(1, 8000, 8);
     const struct {
@@ -383,7 +384,7 @@ TEST(SndInfoPrint, DamagedSizesAreNamedAndTheStatusStays) {
     }
 }
 
-TEST(SndInfoStatus, HonestAboutOutputAndInput) {
+TEST(SndInfoStatusE2E, HonestAboutOutputAndInput) {
     if (RunsUnderRunner()) GTEST_SKIP() << "pipes and /dev/full are the host shell's";
     TempDir dir;
     WriteFiles(dir);
@@ -412,9 +413,6 @@ TEST(SndInfoStatus, HonestAboutOutputAndInput) {
         EXPECT_EQ(r.err, c.err);
         fs::remove(dir.Path() / "fifo");
     }
-    // A package's script keeps the package's own name, wherever it lies.
-    dir.Write("dir/X.kzs", dir.Read("A.kzs"));
-    EXPECT_EQ(Info(dir, {"dir/X.kzs", "/dpl"}).out, "X;\nWind01\nBirds\n");
 }
 
 }  // namespace
