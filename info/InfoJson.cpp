@@ -453,12 +453,13 @@ std::string Nested(const json& value, std::size_t depth) {
 
 json Package(KZ_Package& package, const std::string& path) {
     json file = PackageHead(package, path);
-    const std::vector<InfoReport::ExportFacts> facts = InfoReport::ListExports(package);
+    InfoReport::ExportReader reader(package);
     json exports = json::array();
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
-        exports.push_back(ExportObject(package, i, facts[i]));
-        totals.Add(facts[i]);
+        const InfoReport::ExportFacts facts = reader.Read(package.Exports[i]);
+        exports.push_back(ExportObject(package, i, facts));
+        totals.Add(facts);
     }
     file["exports"] = std::move(exports);
     file["totals"] = totals.ToJson();
@@ -487,11 +488,12 @@ void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path) {
     const std::string head = Nested(PackageHead(package, path), 2);
     const std::string member(3 * kIndent, ' ');
     out_ << head.substr(0, head.size() - 2 - 2 * kIndent) << ",\n" << member << "\"exports\": [";
-    const std::vector<InfoReport::ExportFacts> facts = InfoReport::ListExports(package);
+    InfoReport::ExportReader reader(package);
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
-        out_ << (i == 0 ? "\n" : ",\n") << std::string(4 * kIndent, ' ') << Nested(ExportObject(package, i, facts[i]), 4);
-        totals.Add(facts[i]);
+        const InfoReport::ExportFacts facts = reader.Read(package.Exports[i]);
+        out_ << (i == 0 ? "\n" : ",\n") << std::string(4 * kIndent, ' ') << Nested(ExportObject(package, i, facts), 4);
+        totals.Add(facts);
     }
     if (!package.Exports.empty()) out_ << '\n' << member;
     out_ << "],\n" << member << "\"totals\": " << Nested(totals.ToJson(), 3) << '\n' << std::string(2 * kIndent, ' ') << '}';

@@ -605,22 +605,21 @@ std::uint64_t FileBytes(std::ifstream& in) {
 
 }  // namespace
 
-std::vector<ExportFacts> ListExports(KZ_Package& package) {
-    std::vector<ExportFacts> facts(package.Exports.size());
-    if (facts.empty()) return facts;
-    const std::uint64_t packageBytes = FileBytes(package.GetPackageFile());
-    for (std::size_t i = 0; i < facts.size(); ++i) {
-        const StoredWave stored = ReadStoredWave(package, package.Exports[i], packageBytes);
-        if (!stored.riffWave || stored.held < 12) continue;
-        ExportFacts& row = facts[i];
-        row.wave = true;
-        row.fileSize = stored.held;
-        const std::uint64_t end = stored.begin + stored.held;
-        const std::uint64_t imageEnd =
-            stored.riffSize == WAVE_File::kUnknownRiffSize ? end : stored.begin + 8 + stored.riffSize;
-        ReadAudioHeaders(package.GetPackageFile(), stored.begin + 12, imageEnd, end, row.audio);
-    }
-    package.GetPackageFile().close();
+ExportReader::ExportReader(KZ_Package& package)
+    : package_(package), packageBytes_(FileBytes(package.GetPackageFile())) {}
+
+ExportReader::~ExportReader() { package_.GetPackageFile().close(); }
+
+ExportFacts ExportReader::Read(const KZ_Export_Element& entry) {
+    ExportFacts facts;
+    const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_);
+    if (!stored.riffWave || stored.held < 12) return facts;
+    facts.wave = true;
+    facts.fileSize = stored.held;
+    const std::uint64_t end = stored.begin + stored.held;
+    const std::uint64_t imageEnd =
+        stored.riffSize == WAVE_File::kUnknownRiffSize ? end : stored.begin + 8 + stored.riffSize;
+    ReadAudioHeaders(package_.GetPackageFile(), stored.begin + 12, imageEnd, end, facts.audio);
     return facts;
 }
 
@@ -652,13 +651,17 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
                               {"Format", Align::Left},  {"Channels", Align::Right}, {"Rate", Align::Right},
                               {"Bits", Align::Right},   {"Duration", Align::Right}, {"File size", Align::Right}};
     constexpr std::size_t kColumns = std::size(columns);
-    const std::vector<ExportFacts> facts = ListExports(package);
+    ExportReader reader(package);
     using Row = std::array<std::string, kColumns>;
-    // The cells of export `i`'s row. Made twice, for the widths and for the
-    // print, so that a table of 100,000 rows is never held as text.
-    const auto cellsOf = [&](std::size_t i) {
+    // The cells of export `i`'s row, with its facts. Made twice, for the
+    // widths and for the print, so that the table is never held as text. The
+    // facts of the first exports are kept between the passes, up to a fixed
+    // budget; beyond it (a table of millions) the print reads them again.
+    constexpr std::size_t kKeptFacts = (std::size_t{16} << 20) / sizeof(ExportFacts);
+    std::vector<ExportFacts> kept;
+    kept.reserve(std::min(package.Exports.size(), kKeptFacts));
+    const auto cellsOf = [&](std::size_t i, const ExportFacts& row) {
         const KZ_Export_Element& entry = package.Exports[i];
-        const ExportFacts& row = facts[i];
         const AudioFacts& audio = row.audio;
         // DataOffset is stored only when there is data.
         Row cells = {std::to_string(i), Quoted(entry.GetName()), Quoted(entry.GetClassName()),
@@ -684,12 +687,14 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
     };
     widen(titles);
     std::uint64_t sounds = 0, bytes = 0, ms = 0;
-    for (std::size_t i = 0; i < facts.size(); ++i) {
-        widen(cellsOf(i));
-        if (!facts[i].wave) continue;
+    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+        const ExportFacts facts = reader.Read(package.Exports[i]);
+        if (kept.size() < kKeptFacts) kept.push_back(facts);
+        widen(cellsOf(i, facts));
+        if (!facts.wave) continue;
         ++sounds;
-        bytes += facts[i].fileSize;
-        if (facts[i].audio.hasFormat) ms += facts[i].audio.DurationMs().value_or(0);
+        bytes += facts.fileSize;
+        if (facts.audio.hasFormat) ms += facts.audio.DurationMs().value_or(0);
     }
     const auto print = [&](const Row& row) {
         std::string line;
@@ -702,7 +707,9 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
     };
     out << '\n';
     print(titles);
-    for (std::size_t i = 0; i < facts.size(); ++i) print(cellsOf(i));
+    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+        print(cellsOf(i, i < kept.size() ? kept[i] : reader.Read(package.Exports[i])));
+    }
     out << "\nTotal: " << sounds << (sounds == 1 ? " sound, " : " sounds, ") << Bytes(bytes) << ", " << Seconds(ms)
         << " s\n"
         << std::flush;

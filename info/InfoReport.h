@@ -80,11 +80,24 @@ struct ExportFacts {
     std::uint64_t fileSize = 0;  // the bytes exporting it writes
 };
 
-// Every export of the package, in table order, with its facts: the sound
-// header, the RIFF header and then the chunk headers up to "data" (the
-// "fmt " body read, every other body stepped over), within the bytes the
-// sound stores. Closes the package's stream again.
-std::vector<ExportFacts> ListExports(KZ_Package& package);
+// The facts of a package's exports, one export at a time (a listing never
+// holds them all: a table may hold millions): the sound header, the RIFF
+// header and then the chunk headers up to "data" (the "fmt " body read,
+// every other body stepped over), as the WAVE model reads them, within the
+// bytes the sound stores. Closes the package's stream when it goes.
+class ExportReader {
+public:
+    explicit ExportReader(KZ_Package& package);
+    ~ExportReader();
+    ExportReader(const ExportReader&) = delete;
+    ExportReader& operator=(const ExportReader&) = delete;
+
+    ExportFacts Read(const KZ_Export_Element& entry);
+
+private:
+    KZ_Package& package_;
+    std::uint64_t packageBytes_;  // measured once
+};
 
 // Whether the export's stored data is a sound object holding a RIFF WAVE
 // file: the sound header can be read, the WAVE bytes are at least a RIFF

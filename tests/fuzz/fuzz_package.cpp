@@ -102,8 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         InfoReport::PrintPackage(package, path, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
         Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Package(package, path))));
-        const std::vector<InfoReport::ExportFacts> facts = InfoReport::ListExports(package);
-        for (std::size_t i = 0; i < facts.size() && i < 4; ++i) {
+        for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
             Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Sound(package, i, path))));
         }
         for (const std::string& name : InfoReport::SoundsForScript(package).sounds) {
@@ -121,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(written <= size);
             Check(!result.ReadAll || written == static_cast<std::uintmax_t>(sound.WaveSize));
             // The listing's file size is what exporting the sound writes.
-            Check(!facts[i].wave || written == facts[i].fileSize);
+            const InfoReport::ExportFacts facts = InfoReport::ExportReader(package).Read(entry);
+            Check(!facts.wave || written == facts.fileSize);
         }
     }
     return 0;
