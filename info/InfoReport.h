@@ -1,7 +1,8 @@
-// What Snd_Info prints: a WAVE model, a package's header and export table,
-// and an export script for Snd_Pull; with the safe forms of stored text that
-// they share. Stored names and texts may hold any bytes, so nothing from a
-// file reaches the console unescaped.
+// What Snd_Info prints: a WAVE model, a package's header and export table
+// with each sound's audio facts, the sizes a model shows as damaged, and an
+// export script for Snd_Pull; with the safe forms of stored text that they
+// share (the JSON in InfoJson uses the same facts). Stored names and texts
+// may hold any bytes, so nothing from a file reaches the console unescaped.
 #pragma once
 
 #include <cstdint>
