@@ -318,6 +318,7 @@ json Wave(WAVE_File& wave) {
     json object;
     object["riff_size"] = saved;
     object["riff_size_stored"] = stored;
+    object["stored_bytes"] = std::uint64_t{8} + wave.ImageBytes;
     object["audio"] = Audio(InfoReport::FactsOf(wave, InfoReport::DataBytes(wave)));
     json chunks = json::array();
     chunks.push_back(Fmt(wave.FmtChunk));

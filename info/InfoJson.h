@@ -95,6 +95,7 @@ nlohmann::ordered_json Sound(KZ_Package& package, std::size_t exportIndex, const
 
 // The "wave" object of a loaded model (loaded whole or headers only):
 //   "riff_size" (as saving would write it), "riff_size_stored",
+//   "stored_bytes" (the bytes that hold the image: the file's, a sound's),
 //   "audio" (see Audio), "chunks" (every chunk in saved order with its
 //   fields), "cues" (cue points with their labels and texts), "info" (LIST
 //   INFO tags: code -> text), "phonemes" (text, words and their phonemes).

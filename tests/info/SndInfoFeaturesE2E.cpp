@@ -225,6 +225,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     for (const json& chunk : wave["chunks"]) ids.push_back(chunk["id"]);
     EXPECT_EQ(ids, (std::vector<std::string>{"fmt ", "data", "cue ", "LIST", "LIST", "phnm"}));
     EXPECT_EQ(wave["audio"]["duration"], 2.0);
+    EXPECT_EQ(wave["stored_bytes"], TaggedWave().size());
     EXPECT_EQ(wave["cues"],
               json::parse(R"([{"id":7,"sample_offset":4000,"seconds":0.5,"position":3,"labels":[{"text":"Start"}],
                   "texts":[{"text":"Ring","sample_length":2000,"seconds":0.25,"purpose":"rgn "}],"notes":[{"text":"hi"}]}])"));
