@@ -564,7 +564,7 @@ TEST(SndInfoE2E, TheReadmeExamples) {
         EXPECT_EQ(r.out, shown);
         ++examples;
     }
-    EXPECT_EQ(examples, 3);
+    EXPECT_EQ(examples, 4);
 }
 
 }  // namespace
