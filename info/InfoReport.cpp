@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -329,7 +328,10 @@ std::size_t DisplayWidth(std::string_view printable) {
 }
 
 bool IsSafeSoundName(std::string_view name) {
+    constexpr std::size_t kLongestFileName = 255;
+    constexpr std::size_t kSoundExtension = 4;  // ".wav"
     if (name.empty() || name == "." || name == ".." || name.back() == ';') return false;
+    if (name.size() + kSoundExtension > kLongestFileName) return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         return c == '\\' || c == '/' || c == ':' || IsControl(static_cast<unsigned char>(c));
     });
@@ -655,11 +657,13 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
     using Row = std::array<std::string, kColumns>;
     // The cells of export `i`'s row, with its facts. Made twice, for the
     // widths and for the print, so that the table is never held as text. The
-    // facts of the first exports are kept between the passes, up to a fixed
-    // budget; beyond it (a table of millions) the print reads them again.
-    constexpr std::size_t kKeptFacts = (std::size_t{16} << 20) / sizeof(ExportFacts);
+    // facts of the first exports are kept between the passes, in an eighth of
+    // the package's size at most (16 MiB at most); the print reads the rest
+    // again. So the listing never holds much more than the tables it lists.
+    const std::size_t keptFacts = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::uint64_t{16} << 20, reader.PackageBytes() / 8) / sizeof(ExportFacts));
     std::vector<ExportFacts> kept;
-    kept.reserve(std::min(package.Exports.size(), kKeptFacts));
+    kept.reserve(std::min(package.Exports.size(), keptFacts));
     const auto cellsOf = [&](std::size_t i, const ExportFacts& row) {
         const KZ_Export_Element& entry = package.Exports[i];
         const AudioFacts& audio = row.audio;
@@ -689,21 +693,25 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
     std::uint64_t sounds = 0, bytes = 0, ms = 0;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
         const ExportFacts facts = reader.Read(package.Exports[i]);
-        if (kept.size() < kKeptFacts) kept.push_back(facts);
+        if (kept.size() < keptFacts) kept.push_back(facts);
         widen(cellsOf(i, facts));
         if (!facts.wave) continue;
         ++sounds;
         bytes += facts.fileSize;
         if (facts.audio.hasFormat) ms += facts.audio.DurationMs().value_or(0);
     }
+    std::string line;
     const auto print = [&](const Row& row) {
-        std::string line;
+        line.clear();
         for (std::size_t c = 0; c < kColumns; ++c) {
-            const std::string padding(widths[c] - DisplayWidth(row[c]), ' ');
+            const std::size_t padding = widths[c] - DisplayWidth(row[c]);
             if (c > 0) line += "  ";
-            line += columns[c].align == Align::Right ? padding + row[c] : row[c] + (c + 1 < kColumns ? padding : "");
+            if (columns[c].align == Align::Right) line.append(padding, ' ');
+            line += row[c];
+            if (columns[c].align == Align::Left && c + 1 < kColumns) line.append(padding, ' ');
         }
-        out << line << '\n';
+        line += '\n';
+        out << line;
     };
     out << '\n';
     print(titles);
@@ -715,19 +723,15 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
         << std::flush;
 }
 
-ScriptNames SoundsForScript(KZ_Package& package) {
-    ScriptNames names;
-    std::unordered_set<std::string> seen;
+void ForEachScriptSound(KZ_Package& package, const std::function<void(std::string_view name, bool safe)>& take) {
     for (const KZ_Export_Element& entry : package.Exports) {
-        std::string name = entry.GetName();
-        if (!seen.insert(name).second) continue;
-        // The export Snd_Pull's lookup finds for this name: the first one.
-        const KZ_Export_Element* first = package.FindExport(name);
-        if (!first || !HoldsWave(package, *first)) continue;
-        (IsSafeSoundName(name) ? names.sounds : names.unsafe).push_back(std::move(name));
+        const std::string_view name = package.NameAt(entry.ObjectName);
+        // Each name once, at the export Snd_Pull's lookup finds for it: the
+        // first one of that name.
+        if (package.FindExport(name) != &entry || !HoldsWave(package, entry)) continue;
+        take(name, IsSafeSoundName(name));
     }
     package.GetPackageFile().close();
-    return names;
 }
 
 }  // namespace InfoReport

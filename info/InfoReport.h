@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -39,7 +40,8 @@ std::size_t DisplayWidth(std::string_view printable);
 
 // Whether Snd_Pull can use `name` as a script line and an output file name:
 // not empty, not "." or "..", holding no '\', '/', ':' or control byte, and
-// not ending in ';' (which would make it a package line).
+// not ending in ';' (which would make it a package line), and short enough
+// to make a file name with ".wav" (255 bytes at most on the usual systems).
 bool IsSafeSoundName(std::string_view name);
 
 // What a WAVE file's headers say about its audio: the "fmt " fields and the
@@ -94,6 +96,7 @@ public:
     ExportReader& operator=(const ExportReader&) = delete;
 
     ExportFacts Read(const KZ_Export_Element& entry);
+    std::uint64_t PackageBytes() const { return packageBytes_; }
 
 private:
     KZ_Package& package_;
@@ -162,13 +165,10 @@ std::optional<CueNote> NoteOf(const RIFF_Chunk& sub);
 // the cue id they belong to, each id's in file order.
 std::multimap<std::uint32_t, const RIFF_Chunk*> CueTexts(const WAVE_File& wave);
 
-// The sounds an export script can name: each export name once, in table
+// The sounds an export script can name, handed to `take` one by one as they
+// are found (a package may hold millions): each export name once, in table
 // order, whose first export (the one Snd_Pull's lookup finds) holds a WAVE
-// file. Names Snd_Pull could not use safely go to `unsafe` instead.
-struct ScriptNames {
-    std::vector<std::string> sounds;
-    std::vector<std::string> unsafe;
-};
-ScriptNames SoundsForScript(KZ_Package& package);
+// file, with whether Snd_Pull can use it safely (IsSafeSoundName).
+void ForEachScriptSound(KZ_Package& package, const std::function<void(std::string_view name, bool safe)>& take);
 
 }  // namespace InfoReport
