@@ -105,9 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
             Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Sound(package, i, path))));
         }
-        for (const std::string& name : InfoReport::SoundsForScript(package).sounds) {
-            Check(InfoReport::IsSafeSoundName(name));
-        }
+        InfoReport::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
+            Check(safe == InfoReport::IsSafeSoundName(name));
+            Check(package.FindExport(name) != nullptr);
+        });
 
         int copied = 0;
         for (std::size_t i = 0; i < package.Exports.size(); ++i) {
