@@ -45,8 +45,11 @@ public:
     void LoadData(std::istream& in);
 
     // Copies the WAVE bytes to `path`, created or truncated. Reads them from
-    // the package's stream (reopened when closed), closes that stream unless
-    // the package keeps it open (KZ_Package::KeepFileOpen), then writes. The
+    // the package's stream (reopened when closed) and writes them in pieces
+    // of at most 1 MiB, so memory stays flat whatever the sound's size;
+    // closes that stream unless the package keeps it open
+    // (KZ_Package::KeepFileOpen). A sound of one piece is read, and the
+    // stream closed, before the output is opened. The
     // file holds exactly the bytes the package supplies: none
     // when the header was cut or WaveSize is negative, the bytes up to the
     // end of the package when WaveSize runs past it. Nothing is printed.
