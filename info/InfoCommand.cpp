@@ -1,5 +1,6 @@
 #include "info/InfoCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,9 +9,11 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "common/LittleEndian.h"
 #include "common/Platform.h"
+#include "info/Extract.h"
 #include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
@@ -240,9 +243,58 @@ int InfoRun::Show(WAVE_File& wave, const std::string& what) {
     return kInfoSuccess;
 }
 
+// ---- extraction: Snd_Info PACKAGE... [SOUND...] /x:DIR [/y] [/json] ----------
+// (--extract=DIR, --overwrite, --json). The first plain argument is a
+// package; the ones after it are packages too when every one of them names
+// an existing file, sounds of that package when none does.
+std::optional<int> RunExtraction(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    const auto isExtract = [](std::string_view a) { return Lower(a).starts_with("/x:") || a.starts_with("--extract="); };
+    if (std::none_of(argv + 1, argv + argc, isExtract)) return std::nullopt;
+    const auto badUsage = [&](const std::string& reason) {
+        err << kPrefix << reason << '\n';
+        WriteUsage(err);
+        return kInfoBadUsage;
+    };
+    ExtractRequest request;
+    std::vector<std::string> plain;
+    for (int n = 1; n < argc; ++n) {
+        const std::string_view a = argv[n];
+        const std::string lower = Lower(a);
+        if (isExtract(a)) {
+            request.folder = std::string(a.substr(a.find_first_of(":=") + 1));
+            if (request.folder.empty()) return badUsage("/x: needs a folder after it");
+        } else if (lower == "/y" || a == "--overwrite") {
+            request.overwrite = true;
+        } else if (lower == "/json" || a == "--json") {
+            request.json = true;
+        } else if (Classify(a) != Kind::Plain || a.starts_with("--")) {
+            return badUsage("'" + Printable(a) + "' cannot be used with /x:");
+        } else {
+            plain.emplace_back(a);
+        }
+    }
+    if (plain.empty()) return badUsage("no PACKAGE given");
+    const auto isFile = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(Platform::HostPath(path), ec);
+    };
+    const auto files = static_cast<std::size_t>(std::count_if(plain.begin() + 1, plain.end(), isFile));
+    if (files + 1 == plain.size()) {
+        request.packages = plain;
+    } else if (files == 0) {
+        request.packages = {plain[0]};
+        request.sounds.assign(plain.begin() + 1, plain.end());
+    } else {
+        return badUsage("give either packages or one package and its sounds, not both");
+    }
+    return Extract(request, out, err);
+}
+// ---- end of extraction ----------------------------------------------------
+
 }  // namespace
 
 int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (const std::optional<int> status = RunExtraction(argc, argv, out, err)) return *status;
     Arguments args;
     if (const auto reason = Parse(argc, argv, args)) {
         err << kPrefix << *reason << '\n';

@@ -132,6 +132,7 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
         }
         out.close();
         result.WroteAll = !out.fail();
+        if (result.WroteAll) result.Bytes = held;
     }
     closePackage();
     // The bytes the output never took (it failed first) are not read: the

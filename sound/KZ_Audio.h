@@ -27,6 +27,7 @@ class WAVE_File;
 struct KZ_SaveResult {
     bool ReadAll = false;
     bool WroteAll = false;
+    std::uint64_t Bytes = 0;  // the bytes written, when WroteAll
 };
 
 class KZ_Sound {

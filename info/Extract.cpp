@@ -1,0 +1,284 @@
+#include "info/Extract.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <string_view>
+#include <system_error>
+
+#include "common/Platform.h"
+#include "info/FileNames.h"
+#include "info/InfoCommand.h"
+#include "info/InfoReport.h"
+#include "package/KZ_Package.h"
+#include "sound/KZ_Audio.h"
+
+#ifndef SND_VERSION
+#define SND_VERSION "unknown"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+constexpr std::string_view kPrefix = "Snd_Info: ";
+constexpr std::string_view kPackageExtension = ".kzs";
+constexpr std::string_view kSoundExtension = ".wav";
+constexpr char kSoundClass[] = "Sound";
+
+// A path or a name from the command line, between single quotes.
+std::string Shown(std::string_view text) {
+    std::string shown(1, '\'');
+    shown += InfoReport::Printable(text);
+    shown += '\'';
+    return shown;
+}
+
+// `folder` + '/' + `name`; a folder that already ends in a separator gets no
+// second one.
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
+    return folder + '/' + name;
+}
+
+// The package's file name without its folder and without ".kzs" (in any
+// case): the name of its folder among the extracted ones.
+std::string PackageName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    if (name.size() >= kPackageExtension.size()) {
+        std::string tail = name.substr(name.size() - kPackageExtension.size());
+        std::transform(tail.begin(), tail.end(), tail.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (tail == kPackageExtension) name.resize(name.size() - kPackageExtension.size());
+    }
+    return name;
+}
+
+// A stored name as JSON: a string (bytes that are not UTF-8 replaced by
+// U+FFFD) and, when its bytes are not all valid UTF-8, also those bytes.
+void PutName(json& object, const std::string& name) {
+    const std::string text = json(name).dump(-1, ' ', false, json::error_handler_t::replace);
+    object["name"] = json::parse(text);
+    if (object["name"].get_ref<const std::string&>() != name) {
+        json bytes = json::array();
+        for (const char c : name) bytes.push_back(static_cast<unsigned char>(c));
+        object["name_bytes"] = std::move(bytes);
+    }
+}
+
+enum class Outcome { Written, Skipped, Failed };
+
+const char* OutcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Written: return "written";
+        case Outcome::Skipped: return "skipped";
+        case Outcome::Failed: return "failed";
+    }
+    return "";
+}
+
+class Extraction {
+public:
+    Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
+        : request_(request), out_(out), err_(err) {}
+
+    int Run();
+
+private:
+    void ExtractPackage(const std::string& path);
+    // One export that holds a sound, or claims to by its class.
+    void ExtractSound(KZ_Package& package, const KZ_Export_Element& entry, bool holdsWave, std::size_t index,
+                      const std::string& path, const std::string& file, bool folderMade, bool folderFresh,
+                      json& sounds);
+    void Count(Outcome outcome, std::uint64_t bytes);
+    void Warn(const std::string& message) { err_ << kPrefix << "warning: " << message << '\n'; }
+    void Fail(const std::string& message) { err_ << kPrefix << message << '\n'; }
+
+    const ExtractRequest& request_;
+    std::ostream& out_;
+    std::ostream& err_;
+    FileNames::FolderNames folders_;
+    std::string line_;  // the line of each sound written, kept from sound to sound
+    std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
+    json packages_ = json::array();
+};
+
+int Extraction::Run() {
+    for (const std::string& path : request_.packages) ExtractPackage(path);
+    if (request_.json) {
+        json report = {{"schema", 1},
+                       {"program", "Snd_Info"},
+                       {"version", SND_VERSION},
+                       {"extract", {{"folder", request_.folder}, {"overwrite", request_.overwrite}}},
+                       {"packages", std::move(packages_)},
+                       {"totals",
+                        {{"written", written_},
+                         {"skipped", skipped_},
+                         {"failed", failed_},
+                         {"bytes", bytes_},
+                         {"packages_not_read", packagesNotRead_}}}};
+        out_ << report.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    } else {
+        out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
+             << skipped_ << " skipped, " << failed_ << " failed";
+        if (packagesNotRead_ > 0) {
+            out_ << ", " << packagesNotRead_ << (packagesNotRead_ == 1 ? " package" : " packages") << " not read";
+        }
+        out_ << '\n';
+    }
+    out_ << std::flush;
+    err_ << std::flush;
+    if (!out_) {
+        Fail("cannot write to standard output");
+        return kInfoFailure;
+    }
+    return skipped_ + failed_ + packagesNotRead_ == 0 ? kInfoSuccess : kInfoFailure;
+}
+
+void Extraction::ExtractPackage(const std::string& path) {
+    json report = {{"path", path}};
+    const std::string name = PackageName(path);
+    const std::string folder = Join(request_.folder, folders_.Take(name, ""));
+    report["folder"] = folder;
+    // The package borrows the path text for as long as it lives.
+    const std::string packagePath = path;
+    std::unique_ptr<KZ_Package> package;
+    try {
+        package = std::make_unique<KZ_Package>(packagePath.c_str());
+    } catch (const std::bad_alloc&) {
+        package.reset();
+    }
+    if (!package || package->GetPackageFile().fail()) {
+        Fail(Shown(path) + " is not a readable sound package");
+        ++packagesNotRead_;
+        report["error"] = "not a readable sound package";
+        packages_.push_back(std::move(report));
+        return;
+    }
+    if (folder != Join(request_.folder, name)) {
+        Warn("the sounds of " + Shown(path) + " go to " + Shown(folder));
+    }
+    // Its sounds are copied one after the other: the stream stays open.
+    package->KeepFileOpen = true;
+
+    // Sound files are named over every sound of the package, also when only
+    // some are asked for: a numbered name always means the same export.
+    FileNames::FolderNames files;
+    std::vector<bool> found(request_.sounds.size(), false);
+    bool folderMade = false;
+    bool folderFailed = false;
+    bool folderFresh = false;  // made by this run: it holds no file but ours
+    json sounds = json::array();
+    for (std::size_t index = 0; index < package->Exports.size(); ++index) {
+        const KZ_Export_Element& entry = package->Exports[index];
+        const bool holdsWave = InfoReport::HoldsWave(*package, entry);
+        if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
+        const std::string soundName = entry.GetName();
+        const std::string file = Join(folder, files.Take(soundName, kSoundExtension));
+        if (!request_.sounds.empty()) {
+            const auto wanted = std::find(request_.sounds.begin(), request_.sounds.end(), soundName);
+            if (wanted == request_.sounds.end()) continue;
+            found[static_cast<std::size_t>(wanted - request_.sounds.begin())] = true;
+        }
+        if (!folderMade && !folderFailed) {
+            std::error_code ec;
+            folderFresh = fs::create_directories(Platform::HostPath(folder), ec);
+            folderMade = !ec;
+            folderFailed = !folderMade;
+            if (folderFailed) Fail("cannot make the folder " + Shown(folder));
+        }
+        ExtractSound(*package, entry, holdsWave, index, path, file, folderMade, folderFresh, sounds);
+    }
+    for (std::size_t n = 0; n < found.size(); ++n) {
+        if (found[n]) continue;
+        Fail("no sound " + Shown(request_.sounds[n]) + " in package " + Shown(path));
+        json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
+                        {"reason", "no such sound"}};
+        PutName(missing, request_.sounds[n]);
+        sounds.push_back(std::move(missing));
+        Count(Outcome::Failed, 0);
+    }
+    package->GetPackageFile().close();
+    report["sounds"] = std::move(sounds);
+    packages_.push_back(std::move(report));
+}
+
+void Extraction::ExtractSound(KZ_Package& package, const KZ_Export_Element& entry, bool holdsWave,
+                              std::size_t index, const std::string& path, const std::string& file,
+                              bool folderMade, bool folderFresh, json& sounds) {
+    const std::string name = entry.GetName();
+    const std::string quoted = InfoReport::Quoted(name) + " in " + Shown(path);
+    if (!FileNames::IsSafe(name, kSoundExtension)) Warn(quoted + " cannot be a file name; its file is " + Shown(file));
+
+    Outcome outcome = Outcome::Failed;
+    std::string reason;
+    std::uint64_t bytes = 0;
+    const std::string host = Platform::HostPath(file);
+    std::error_code ec;
+    // Each file of a folder is named once in a run: in a folder this run
+    // made, none exists yet.
+    const fs::file_status existing = folderFresh ? fs::file_status(fs::file_type::not_found)
+                                                 : fs::symlink_status(host, ec);
+    if (!folderMade) {
+        reason = "the folder cannot be made";
+    } else if (!holdsWave) {
+        reason = "holds no WAVE file";
+        Fail(quoted + " holds no WAVE file: nothing written");
+    } else if (fs::exists(existing) && !request_.overwrite) {
+        outcome = Outcome::Skipped;
+        reason = "the file exists";
+        Fail(Shown(file) + " exists: skipped (/y overwrites it)");
+    } else {
+        // A link is replaced, never written through.
+        if (fs::is_symlink(existing)) fs::remove(host, ec);
+        KZ_Sound sound = LoadSound(package, entry);
+        KZ_SaveResult result;
+        try {
+            result = sound.SaveWAVE(file);
+        } catch (const std::bad_alloc&) {
+            result = {};
+        }
+        bytes = result.Bytes;
+        if (!result.WroteAll) {
+            reason = "cannot be written";
+            Fail("cannot write " + Shown(file));
+        } else if (!result.ReadAll) {
+            reason = "cut short";
+            Fail(quoted + " is cut short: " + Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
+                 std::to_string(sound.WaveSize) + " bytes that the package holds");
+        } else {
+            outcome = Outcome::Written;
+        }
+        if (result.WroteAll && !request_.json) {
+            line_.assign("  writing: ").append(InfoReport::Printable(file)).push_back('\n');
+            out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+        }
+    }
+    Count(outcome, bytes);
+    if (request_.json) {
+        json report = {{"index", index}};
+        PutName(report, name);
+        report["file"] = file;
+        report["bytes"] = bytes;
+        report["status"] = OutcomeName(outcome);
+        if (!reason.empty()) report["reason"] = reason;
+        sounds.push_back(std::move(report));
+    }
+}
+
+void Extraction::Count(Outcome outcome, std::uint64_t bytes) {
+    switch (outcome) {
+        case Outcome::Written: ++written_, bytes_ += bytes; break;
+        case Outcome::Skipped: ++skipped_; break;
+        case Outcome::Failed: ++failed_; break;
+    }
+}
+
+}  // namespace
+
+int Extract(const ExtractRequest& request, std::ostream& out, std::ostream& err) {
+    return Extraction(request, out, err).Run();
+}
