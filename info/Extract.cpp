@@ -8,12 +8,14 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/LittleEndian.h"
 #include "common/Platform.h"
 #include "info/FileNames.h"
 #include "info/InfoCommand.h"
 #include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
+#include "wave/RIFF_Chunk.h"
 
 #ifndef SND_VERSION
 #define SND_VERSION "unknown"
@@ -69,6 +71,30 @@ void PutName(json& object, const std::string& name) {
     }
 }
 
+// Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
+// listing calls a sound (InfoReport::HoldsWave), tested on the sound already
+// loaded. The stream stands where LoadData left it, at the WAVE bytes; it is
+// put back there, by stepping back in its buffer where the bytes were
+// buffered, so that the copy right after finds them without another seek
+// and read.
+bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in) {
+    constexpr std::int32_t kRiffHeaderSize = 12;
+    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete || sound.WaveSize < kRiffHeaderSize) {
+        return false;
+    }
+    std::uint32_t id = 0;
+    std::uint32_t riffSize = 0;
+    std::uint32_t form = 0;
+    const bool read = LittleEndian::Read(in, id) && LittleEndian::Read(in, riffSize) && LittleEndian::Read(in, form);
+    bool back = read;
+    for (int n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
+    if (!back) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
+    }
+    return read && id == kRiffID && form == kWaveID;
+}
+
 enum class Outcome { Written, Skipped, Failed };
 
 const char* OutcomeName(Outcome outcome) {
@@ -88,11 +114,20 @@ public:
     int Run();
 
 private:
+    // The package being extracted and its folder.
+    struct PackageRun {
+        const std::string& path;
+        std::string folder;       // DIR/<package name>
+        std::string shownFolder;  // as it is printed
+        bool made = false;        // the folder exists
+        bool fresh = false;       // this run made it: it holds no file but ours
+        json sounds = json::array();
+    };
+
     void ExtractPackage(const std::string& path);
     // One export that holds a sound, or claims to by its class.
-    void ExtractSound(KZ_Package& package, const KZ_Export_Element& entry, bool holdsWave, std::size_t index,
-                      const std::string& path, const std::string& file, bool folderMade, bool folderFresh,
-                      json& sounds);
+    void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave, std::size_t index,
+                      const std::string& fileName);
     void Count(Outcome outcome, std::uint64_t bytes);
     void Warn(const std::string& message) { err_ << kPrefix << "warning: " << message << '\n'; }
     void Fail(const std::string& message) { err_ << kPrefix << message << '\n'; }
@@ -139,15 +174,14 @@ int Extraction::Run() {
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
-    json report = {{"path", path}};
     const std::string name = PackageName(path);
-    const std::string folder = Join(request_.folder, folders_.Take(name, ""));
-    report["folder"] = folder;
+    PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
+    run.shownFolder = InfoReport::Printable(run.folder);
+    json report = {{"path", path}, {"folder", run.folder}};
     // The package borrows the path text for as long as it lives.
-    const std::string packagePath = path;
     std::unique_ptr<KZ_Package> package;
     try {
-        package = std::make_unique<KZ_Package>(packagePath.c_str());
+        package = std::make_unique<KZ_Package>(path.c_str());
     } catch (const std::bad_alloc&) {
         package.reset();
     }
@@ -158,9 +192,7 @@ void Extraction::ExtractPackage(const std::string& path) {
         packages_.push_back(std::move(report));
         return;
     }
-    if (folder != Join(request_.folder, name)) {
-        Warn("the sounds of " + Shown(path) + " go to " + Shown(folder));
-    }
+    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Shown(path) + " go to " + Shown(run.folder));
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
@@ -168,29 +200,27 @@ void Extraction::ExtractPackage(const std::string& path) {
     // some are asked for: a numbered name always means the same export.
     FileNames::FolderNames files;
     std::vector<bool> found(request_.sounds.size(), false);
-    bool folderMade = false;
     bool folderFailed = false;
-    bool folderFresh = false;  // made by this run: it holds no file but ours
-    json sounds = json::array();
     for (std::size_t index = 0; index < package->Exports.size(); ++index) {
         const KZ_Export_Element& entry = package->Exports[index];
-        const bool holdsWave = InfoReport::HoldsWave(*package, entry);
+        KZ_Sound sound = LoadSound(*package, entry);
+        const bool holdsWave = HoldsWave(entry, sound, package->GetPackageFile());
         if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
         const std::string soundName = entry.GetName();
-        const std::string file = Join(folder, files.Take(soundName, kSoundExtension));
+        const std::string fileName = files.Take(soundName, kSoundExtension);
         if (!request_.sounds.empty()) {
             const auto wanted = std::find(request_.sounds.begin(), request_.sounds.end(), soundName);
             if (wanted == request_.sounds.end()) continue;
             found[static_cast<std::size_t>(wanted - request_.sounds.begin())] = true;
         }
-        if (!folderMade && !folderFailed) {
+        if (!run.made && !folderFailed) {
             std::error_code ec;
-            folderFresh = fs::create_directories(Platform::HostPath(folder), ec);
-            folderMade = !ec;
-            folderFailed = !folderMade;
-            if (folderFailed) Fail("cannot make the folder " + Shown(folder));
+            run.fresh = fs::create_directories(Platform::HostPath(run.folder), ec);
+            run.made = !ec;
+            folderFailed = !run.made;
+            if (folderFailed) Fail("cannot make the folder " + Shown(run.folder));
         }
-        ExtractSound(*package, entry, holdsWave, index, path, file, folderMade, folderFresh, sounds);
+        ExtractSound(run, sound, soundName, holdsWave, index, fileName);
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
@@ -198,43 +228,42 @@ void Extraction::ExtractPackage(const std::string& path) {
         json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
                         {"reason", "no such sound"}};
         PutName(missing, request_.sounds[n]);
-        sounds.push_back(std::move(missing));
+        run.sounds.push_back(std::move(missing));
         Count(Outcome::Failed, 0);
     }
     package->GetPackageFile().close();
-    report["sounds"] = std::move(sounds);
+    report["sounds"] = std::move(run.sounds);
     packages_.push_back(std::move(report));
 }
 
-void Extraction::ExtractSound(KZ_Package& package, const KZ_Export_Element& entry, bool holdsWave,
-                              std::size_t index, const std::string& path, const std::string& file,
-                              bool folderMade, bool folderFresh, json& sounds) {
-    const std::string name = entry.GetName();
-    const std::string quoted = InfoReport::Quoted(name) + " in " + Shown(path);
-    if (!FileNames::IsSafe(name, kSoundExtension)) Warn(quoted + " cannot be a file name; its file is " + Shown(file));
+void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
+                              std::size_t index, const std::string& fileName) {
+    const std::string file = Join(run.folder, fileName);
+    const auto quoted = [&] { return InfoReport::Quoted(name) + " in " + Shown(run.path); };
+    if (!FileNames::IsSafe(name, kSoundExtension)) {
+        Warn(quoted() + " cannot be a file name; its file is " + Shown(file));
+    }
 
     Outcome outcome = Outcome::Failed;
     std::string reason;
     std::uint64_t bytes = 0;
-    const std::string host = Platform::HostPath(file);
-    std::error_code ec;
     // Each file of a folder is named once in a run: in a folder this run
     // made, none exists yet.
-    const fs::file_status existing = folderFresh ? fs::file_status(fs::file_type::not_found)
-                                                 : fs::symlink_status(host, ec);
-    if (!folderMade) {
+    std::error_code ec;
+    const fs::file_status existing = run.fresh ? fs::file_status(fs::file_type::not_found)
+                                               : fs::symlink_status(Platform::HostPath(file), ec);
+    if (!run.made) {
         reason = "the folder cannot be made";
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
-        Fail(quoted + " holds no WAVE file: nothing written");
+        Fail(quoted() + " holds no WAVE file: nothing written");
     } else if (fs::exists(existing) && !request_.overwrite) {
         outcome = Outcome::Skipped;
         reason = "the file exists";
         Fail(Shown(file) + " exists: skipped (/y overwrites it)");
     } else {
         // A link is replaced, never written through.
-        if (fs::is_symlink(existing)) fs::remove(host, ec);
-        KZ_Sound sound = LoadSound(package, entry);
+        if (fs::is_symlink(existing)) fs::remove(Platform::HostPath(file), ec);
         KZ_SaveResult result;
         try {
             result = sound.SaveWAVE(file);
@@ -247,13 +276,17 @@ void Extraction::ExtractSound(KZ_Package& package, const KZ_Export_Element& entr
             Fail("cannot write " + Shown(file));
         } else if (!result.ReadAll) {
             reason = "cut short";
-            Fail(quoted + " is cut short: " + Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
+            Fail(quoted() + " is cut short: " + Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
                  std::to_string(sound.WaveSize) + " bytes that the package holds");
         } else {
             outcome = Outcome::Written;
         }
         if (result.WroteAll && !request_.json) {
-            line_.assign("  writing: ").append(InfoReport::Printable(file)).push_back('\n');
+            // File names are plain ASCII unless the name held other characters.
+            const bool ascii = std::all_of(fileName.begin(), fileName.end(),
+                                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+            line_.assign("  writing: ").append(run.shownFolder).append(1, '/');
+            line_.append(ascii ? fileName : InfoReport::Printable(fileName)).push_back('\n');
             out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
         }
     }
@@ -265,7 +298,7 @@ void Extraction::ExtractSound(KZ_Package& package, const KZ_Export_Element& entr
         report["bytes"] = bytes;
         report["status"] = OutcomeName(outcome);
         if (!reason.empty()) report["reason"] = reason;
-        sounds.push_back(std::move(report));
+        run.sounds.push_back(std::move(report));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "info/FileNames.h"
 
-#include <array>
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace FileNames {
@@ -98,6 +99,13 @@ bool IsDotOrSpace(const Piece& piece) {
 // The name by the rules, in at most `budget` bytes.
 std::string Stem(std::string_view name, std::size_t budget) {
     if (name.empty()) return "%";
+    // Most names are plain ASCII that needs nothing.
+    if (name.size() <= budget && name.back() != '.' && name.back() != ' ' &&
+        std::all_of(name.begin(), name.end(), [](char c) { return IsPlain(static_cast<unsigned char>(c)); })) {
+        std::string_view base = name.substr(0, name.find('.'));
+        while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+        if (!IsDevice(base)) return std::string(name);
+    }
     std::vector<Piece> pieces;
     pieces.reserve(name.size());
     for (std::size_t at = 0; at < name.size();) {
