@@ -6,8 +6,8 @@
 // Markdown table. Checks afterwards that every output the programs wrote
 // equals the floor's, byte for byte.
 //
-//   bench_runner --pull P --floor F --model M [--info I] --inputs DIR [--runs N]
-//                [--cases a,b,c,x,wave,damaged,huge]
+//   bench_runner --pull P --floor F --model M --inputs DIR [--runs N] [--info I]
+//                [--cases a,b,c,x,wave,damaged,hostile,huge]
 //
 // The cases x (extraction) and huge need --info.
 //
@@ -39,6 +39,9 @@ bool g_failed = false;
 struct Command {
     std::vector<std::string> argv;
     fs::path folder;
+    // Snd_Info ends with 1 when it finds an input damaged: only a signal is
+    // a failure then.
+    bool anyStatus = false;
     std::vector<fs::path> fresh = {};  // folders emptied before each run, outside the timing
 };
 
@@ -73,7 +76,7 @@ Sample RunOnce(const Command& command) {
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     const auto stop = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && !command.anyStatus)) {
         std::cerr << "bench_runner: " << command.argv[0] << " ended with status " << status << "\n";
         g_failed = true;
     }
@@ -114,17 +117,17 @@ std::vector<Result> Alternate(const std::vector<Command>& commands, int runs) {
 }
 
 void Header() {
-    std::printf("| %-26s | %-36s | %12s | %-9s |\n", "case", "figure", "value", "target");
-    std::printf("|%s|%s|%s|%s|\n", std::string(28, '-').c_str(), std::string(38, '-').c_str(),
+    std::printf("| %-40s | %-36s | %12s | %-9s |\n", "case", "figure", "value", "target");
+    std::printf("|%s|%s|%s|%s|\n", std::string(42, '-').c_str(), std::string(38, '-').c_str(),
                 std::string(14, '-').c_str(), std::string(11, '-').c_str());
 }
 
 void Row(const std::string& name, const std::string& figure, double value, const std::string& target = "") {
-    std::printf("| %-26s | %-36s | %12.4f | %-9s |\n", name.c_str(), figure.c_str(), value, target.c_str());
+    std::printf("| %-40s | %-36s | %12.4f | %-9s |\n", name.c_str(), figure.c_str(), value, target.c_str());
 }
 
 void TextRow(const std::string& name, const std::string& figure, const std::string& value) {
-    std::printf("| %-26s | %-36s | %12s | %-9s |\n", name.c_str(), figure.c_str(), value.c_str(), "");
+    std::printf("| %-40s | %-36s | %12s | %-9s |\n", name.c_str(), figure.c_str(), value.c_str(), "");
 }
 
 // Whether two files hold the same bytes; compared in pieces, so that the
@@ -182,8 +185,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
     if (argc % 2 == 0 || !options.count("--pull") || !options.count("--floor") || !options.count("--model") ||
         !options.count("--inputs")) {
-        std::cerr << "usage: bench_runner --pull P --floor F --model M [--info I] --inputs DIR [--runs N]"
-                     " [--cases a,b,c,x,wave,damaged,huge]\n";
+        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N] [--info I]\n"
+                     "                    [--cases a,b,c,x,wave,damaged,hostile,huge]\n";
         return 2;
     }
     const std::string pull = fs::absolute(options["--pull"]).string();
@@ -246,8 +249,8 @@ int main(int argc, char** argv) {
     // empty folder, as a first extraction goes.
     if (wanted("x") && !info.empty() && fs::exists(inputs / "a" / "all.floor")) {
         const fs::path folder = inputs / "a";
-        const auto r = Alternate({{{info, "pk/Bench.kzs", "/x:out_x"}, folder, {folder / "out_x"}},
-                                  {{floor, (folder / "all.floor").string()}, folder, {folder / "out_floor"}}},
+        const auto r = Alternate({{{info, "pk/Bench.kzs", "/x:out_x"}, folder, false, {folder / "out_x"}},
+                                  {{floor, (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
                                  runs);
         const std::string name = "extract (a), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
         Row(name, "Snd_Info /x: s", r[0].wall);
@@ -295,12 +298,48 @@ int main(int argc, char** argv) {
         Row("damaged WAVE file, 1 KiB", "model_copy peak MiB", r[0].peakMiB, "< 16");
     }
 
+    // Hostile input: files that are all table entries or all chunk headers.
+    // Peak memory against the bound: 4x the file + 16 MiB for a package,
+    // 8x + 16 MiB for a WAVE file.
+    const fs::path hostile = inputs / "hostile";
+    if (wanted("hostile") && fs::exists(hostile / "zeros.wav")) {
+        struct Case {
+            std::string name;
+            std::string file;
+            std::vector<std::string> argv;
+            double factor;
+        };
+        std::vector<Case> list;
+        for (const std::string package : {"names", "exports"}) {
+            const std::string file = package + ".kzs";
+            list.push_back({"Snd_Pull " + package + " /i:.", file, {pull, package, "/i:."}, 4});
+            if (info.empty()) continue;
+            list.push_back({"Snd_Info " + file, file, {info, file}, 4});
+            list.push_back({"Snd_Info " + file + " /dpl", file, {info, file, "/dpl"}, 4});
+        }
+        if (!info.empty()) {
+            list.push_back({"Snd_Info zeros.wav", "zeros.wav", {info, "zeros.wav"}, 8});
+            list.push_back({"Snd_Info zeros.wav /w:", "zeros.wav", {info, "zeros.wav", "/w:out/zeros.wav"}, 8});
+        }
+        list.push_back({"model_copy zeros.wav", "zeros.wav", {model, "zeros.wav", "out/zeros.wav"}, 8});
+        for (const Case& c : list) {
+            const auto size = static_cast<double>(fs::file_size(hostile / c.file));
+            const auto r = Alternate({{c.argv, hostile, true}}, 1);
+            const std::string name = c.name + ", " + std::to_string(static_cast<long>(size / 1048576)) + " MiB";
+            Row(name, "peak MiB", r[0].peakMiB);
+            Row(name, "peak / (" + std::to_string(static_cast<int>(c.factor)) + "x file + 16 MiB)",
+                r[0].peakMiB * 1048576 / (c.factor * size + 16 * 1048576.0), "<= 1.0");
+        }
+        fs::remove_all(hostile / "out");
+        fs::create_directory(hostile / "out");
+    }
+
     // One sound of 1 GiB (a sparse package): memory stays flat in the copy.
     // Each run writes 1 GiB, so at most two timed runs.
     const fs::path huge = inputs / "huge";
     if (wanted("huge") && !info.empty() && fs::exists(huge / "huge.dpl")) {
-        const auto r = Alternate({{{pull, "huge", "/i:pk", "/o:out_pull"}, huge, {huge / "out_pull"}},
-                                  {{info, "pk/Huge.kzs", "/x:out_x"}, huge, {huge / "out_x"}}},
+        const auto r = Alternate({{{pull, "huge", "/i:pk", "/o:out_pull"}, huge, false, {huge / "out_pull"}},
+                                  {{info, "pk/Huge.kzs", "/x:out_x"}, huge, false, {huge / "out_x"}}},
                                  std::min(runs, 2));
         std::error_code ec;
         const auto size = fs::file_size(huge / "out_pull" / "Huge.wav", ec);

@@ -262,8 +262,8 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         reason = "the file exists";
         Fail(Shown(file) + " exists: skipped (/y overwrites it)");
     } else {
-        // A link is replaced, never written through.
-        if (fs::is_symlink(existing)) fs::remove(Platform::HostPath(file), ec);
+        // The file appears whole or not at all, and a link in its place is
+        // replaced, never written through (Platform::OutputFile).
         KZ_SaveResult result;
         try {
             result = sound.SaveWAVE(file);

@@ -18,7 +18,7 @@ bin=build/gcc/bench
 echo "== Inputs in $inputs ($(df --output=fstype "$(dirname "$inputs")" | tail -1))"
 "$bin/make_bench_inputs" "$inputs"
 echo "== Export runs and the WAVE model against the floor"
-"$bin/bench_runner" --pull build/gcc/Snd_Pull --floor "$bin/floor_copy" --model "$bin/model_copy" --info build/gcc/Snd_Info \
+"$bin/bench_runner" --pull build/gcc/Snd_Pull --info build/gcc/Snd_Info --floor "$bin/floor_copy" --model "$bin/model_copy" \
   --inputs "$inputs" --runs "${BENCH_RUNS:-21}"
 echo "== Micro-benchmarks"
 "$bin/micro_bench" --work_dir="$inputs"

@@ -123,16 +123,14 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
     if (held == size || shortRead) closePackage();
 
     KZ_SaveResult result;
-    std::ofstream out;
-    Platform::OpenOutput(out, path);
-    if (out.is_open()) {
+    Platform::OutputFile out(path);
+    if (out.IsOpen()) {
         while (piece > 0) {
-            out.write(buffer, static_cast<std::streamsize>(piece));
-            if (held == size || shortRead || !out) break;
+            out.Stream().write(buffer, static_cast<std::streamsize>(piece));
+            if (held == size || shortRead || !out.Stream()) break;
             readPiece();
         }
-        out.close();
-        result.WroteAll = !out.fail();
+        result.WroteAll = out.Commit();
         if (result.WroteAll) result.Bytes = held;
     }
     closePackage();
