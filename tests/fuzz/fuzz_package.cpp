@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "info/InfoReport.h"
 #include "package/KZ_Package.h"
@@ -99,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ostringstream listing;
         InfoReport::PrintPackage(package, path, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
-        for (const std::string& name : InfoReport::SoundsForScript(package).sounds) {
-            Check(InfoReport::IsSafeSoundName(name));
-        }
+        InfoReport::ForEachScriptSound(package, [](std::string_view name, bool safe) {
+            Check(safe == InfoReport::IsSafeSoundName(name));
+        });
 
         int copied = 0;
         for (const auto& entry : package.Exports) {
