@@ -1,12 +1,16 @@
-// Times Snd_Pull and model_copy against the raw-copy floor on the inputs that
-// make_bench_inputs wrote, alternating the commands of one comparison on the
-// same inputs: one warm-up run each, then --runs timed runs each. Prints
-// medians (wall clock, and CPU time in user + system), peak memory and the
-// ratios the targets are stated in, as a Markdown table. Checks afterwards
-// that every output the programs wrote equals the floor's, byte for byte.
+// Times Snd_Pull, Snd_Info's extraction and model_copy against the raw-copy
+// floor on the inputs that make_bench_inputs wrote, alternating the commands
+// of one comparison on the same inputs: one warm-up run each, then --runs
+// timed runs each. Prints medians (wall clock, and CPU time in user +
+// system), peak memory and the ratios the targets are stated in, as a
+// Markdown table. Checks afterwards that every output the programs wrote
+// equals the floor's, byte for byte.
 //
 //   bench_runner --pull P --floor F --model M --inputs DIR [--runs N]
-//                [--info SND_INFO [--info-before SND_INFO]] [--cases a,b,c,wave,info,damaged,hostile]
+//                [--info SND_INFO [--info-before SND_INFO]]
+//                [--cases a,b,c,x,wave,info,damaged,hostile,huge]
+//
+// The cases x (extraction), info and huge need --info.
 //
 // Exit status 0 when every output matched, 1 when one did not or a command
 // failed, 2 for bad usage.
@@ -39,6 +43,7 @@ struct Command {
     // Snd_Info ends with 1 when it finds an input damaged: only a signal is
     // a failure then.
     bool anyStatus = false;
+    std::vector<fs::path> fresh = {};  // folders emptied before each run, outside the timing
 };
 
 struct Sample {
@@ -51,6 +56,10 @@ double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static
 
 // Runs one command in its folder, standard input and output on /dev/null.
 Sample RunOnce(const Command& command) {
+    for (const fs::path& folder : command.fresh) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -178,7 +187,7 @@ int main(int argc, char** argv) {
     if (argc % 2 == 0 || !options.count("--pull") || !options.count("--floor") || !options.count("--model") ||
         !options.count("--inputs")) {
         std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N]\n"
-                     "                    [--info I [--info-before J]] [--cases a,b,c,wave,info,damaged,hostile]\n";
+                     "                    [--info I [--info-before J]] [--cases a,b,c,x,wave,info,damaged,hostile,huge]\n";
         return 2;
     }
     const std::string pull = fs::absolute(options["--pull"]).string();
@@ -236,6 +245,23 @@ int main(int argc, char** argv) {
         Row(name, "Snd_Pull all / floor (wall)", r[1].wall / r[2].wall);
         Row(name, "Snd_Pull peak MiB (all)", r[1].peakMiB);
         Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
+    }
+
+    // Extraction of every sound of (a) against the floor: each run into an
+    // empty folder, as a first extraction goes.
+    if (wanted("x") && !info.empty() && fs::exists(inputs / "a" / "all.floor")) {
+        const fs::path folder = inputs / "a";
+        const auto r = Alternate({{{info, "pk/Bench.kzs", "/x:out_x"}, folder, false, {folder / "out_x"}},
+                                  {{floor, (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
+                                 runs);
+        const std::string name = "extract (a), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
+        Row(name, "Snd_Info /x: s", r[0].wall);
+        Row(name, "floor s", r[1].wall);
+        Row(name, "Snd_Info /x: / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+        Row(name, "Snd_Info /x: / floor (CPU)", r[0].cpu / r[1].cpu);
+        Row(name, "Snd_Info /x: peak MiB", r[0].peakMiB);
+        Check(name, SameFiles(folder / "out_x" / "Bench", folder / "out_floor"));
+        fs::remove_all(folder / "out_x");
     }
 
     // The WAVE model: load and save of a large file against copying it, in
@@ -336,6 +362,26 @@ int main(int argc, char** argv) {
         }
         fs::remove_all(hostile / "out");
         fs::create_directory(hostile / "out");
+    }
+
+    // One sound of 1 GiB (a sparse package): memory stays flat in the copy.
+    // Each run writes 1 GiB, so at most two timed runs.
+    const fs::path huge = inputs / "huge";
+    if (wanted("huge") && !info.empty() && fs::exists(huge / "huge.dpl")) {
+        const auto r = Alternate({{{pull, "huge", "/i:pk", "/o:out_pull"}, huge, false, {huge / "out_pull"}},
+                                  {{info, "pk/Huge.kzs", "/x:out_x"}, huge, false, {huge / "out_x"}}},
+                                 std::min(runs, 2));
+        std::error_code ec;
+        const auto size = fs::file_size(huge / "out_pull" / "Huge.wav", ec);
+        const std::string name = "one sound of " + std::to_string(size >> 20) + " MiB";
+        Row(name, "Snd_Pull s", r[0].wall);
+        Row(name, "Snd_Info /x: s", r[1].wall);
+        Row(name, "Snd_Pull peak MiB", r[0].peakMiB, "< 16");
+        Row(name, "Snd_Info /x: peak MiB", r[1].peakMiB, "< 16");
+        Check(name, !ec && size > 0 && SameBytes(huge / "out_pull" / "Huge.wav", huge / "out_x" / "Huge" / "Huge.wav"));
+        fs::remove_all(huge / "out_pull");
+        fs::remove_all(huge / "out_x");
+        fs::create_directories(huge / "out_pull");
     }
     return g_failed ? 1 : 0;
 }

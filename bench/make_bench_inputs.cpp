@@ -12,6 +12,9 @@
 //             whose size claims 2 GiB), pk/counts.kzs (table counts of 4 G
 //             entries), claim.dpl naming a sound of each, and claim.wav (RIFF
 //             and data sizes of 4 GiB)
+//   huge/     pk/Huge.kzs, a package holding one sound of 1 GiB whose samples
+//             are a hole in a sparse file (a few KiB on the disk), and
+//             huge.dpl naming it; its export writes 1 GiB
 //
 // Every package is pk/Bench.kzs (pk/claim.kzs, pk/counts.kzs), every script
 // is run as `Snd_Pull SCRIPT /i:pk /o:out_pull` from its folder, into the
@@ -23,7 +26,7 @@
 //
 // --tiny makes the same layout at a small scale (100 sounds of 4 KiB, 4 of
 // 64 KiB, 1,000 exports of which 10 are named, a 1 MiB WAVE file, a 16 MiB
-// sparse one), for the test suite.
+// sparse one, a sound of 3 MiB), for the test suite.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -48,11 +51,13 @@ struct Scale {
     std::uint64_t waveBytes;
     std::uint64_t sparseBytes;
     std::uint64_t hostileBytes;  // each hostile input
+    std::uint32_t hugeBytes;     // huge/
 };
 
 constexpr Scale kFull{10000, 4 * 1024, 100, 1024 * 1024, 100000, 1000, 256ull * 1024 * 1024, 2048ull * 1024 * 1024,
-                      100ull * 1024 * 1024};
-constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024, 16ull * 1024 * 1024, 1024 * 1024};
+                      100ull * 1024 * 1024, 1024u * 1024 * 1024};
+constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024, 16ull * 1024 * 1024, 1024 * 1024,
+                      3u * 1024 * 1024};
 
 constexpr std::uint32_t kHeaderBytes = 44;  // "RIFF" size "WAVE", fmt chunk, data header
 
@@ -214,6 +219,26 @@ void WriteHostile(const fs::path& folder, std::uint64_t bytes) {
     WriteFile(folder / "exports.dpl", "exports;\nSound\n");
 }
 
+// One sound of `bytes` bytes (a PCM WAVE file whose samples are zeros): the
+// package is written up to the sound's headers and then extended, so the
+// samples are a hole that costs no disk space.
+void WriteHuge(const fs::path& folder, std::uint32_t bytes) {
+    fs::create_directories(folder / "pk");
+    fs::create_directories(folder / "out_pull");
+    const std::string headers = WaveBuilder::Riff(bytes - 8, WaveBuilder::PcmFmt(2, 44100, 16) +
+                                                                  WaveBuilder::Header("data", bytes - kHeaderBytes));
+    TestSupport::PackageBuilder builder;
+    TestSupport::SoundHeader header;
+    header.waveSize = static_cast<std::int32_t>(bytes);
+    builder.AddSound("Huge", headers, header);
+    const std::uint32_t missing = bytes - static_cast<std::uint32_t>(headers.size());
+    builder.Exports.back().dataSize = static_cast<std::int32_t>(builder.Exports.back().object.size() + missing);
+    const std::string package = builder.Build();  // the objects come last
+    WriteFile(folder / "pk" / "Huge.kzs", package);
+    fs::resize_file(folder / "pk" / "Huge.kzs", package.size() + missing);
+    WriteFile(folder / "huge.dpl", "Huge;\nHuge\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -245,6 +270,7 @@ int main(int argc, char** argv) {
         WriteSparseWave(folder / "wave", scale.sparseBytes);
         WriteDamaged(folder / "damaged");
         WriteHostile(folder / "hostile", scale.hostileBytes);
+        WriteHuge(folder / "huge", scale.hugeBytes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_bench_inputs: %s\n", e.what());
         return 1;

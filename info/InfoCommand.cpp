@@ -1,5 +1,6 @@
 #include "info/InfoCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/Platform.h"
+#include "info/Extract.h"
 #include "info/InfoInput.h"
 #include "info/InfoJson.h"
 #include "info/InfoReport.h"
@@ -42,6 +44,9 @@ void WriteUsage(std::ostream& out) {
         << "   /dpl         --dpl            print an export script for Snd_Pull naming the\n"
         << "                                 packages' sounds\n"
         << "   /json        --json           print one JSON document instead of the text\n"
+        << "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
+        << "                                 named) to DIR/<package>/<sound>.wav\n"
+        << "   /y           --overwrite      let /x: replace files that exist\n"
         << "   /?           -h, --help       print this text\n"
         << "                --version        print the program's version\n\n"
         << "   Snd_Info PACKAGE          lists the package's header and exports\n"
@@ -49,12 +54,13 @@ void WriteUsage(std::ostream& out) {
         << "   Snd_Info FILE.wav         shows the WAVE file\n"
         << "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
         << "   Snd_Info PACKAGE /dpl     prints an export script\n"
+        << "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/<sound>.wav\n"
         << std::flush;
 }
 
 // ---- the command line -------------------------------------------------------
 
-enum class Option { Write, Script, Json, Help, Version };
+enum class Option { Write, Script, Json, Extract, Overwrite, Help, Version };
 
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
@@ -68,7 +74,8 @@ struct OptionSpec {
 
 constexpr OptionSpec kOptions[] = {
     {"/w:", "--write", true, Option::Write},    {"/dpl", "--dpl", false, Option::Script},
-    {"/json", "--json", false, Option::Json},   {"/?", "--help", false, Option::Help},
+    {"/json", "--json", false, Option::Json},   {"/x:", "--extract", true, Option::Extract},
+    {"/y", "--overwrite", false, Option::Overwrite}, {"/?", "--help", false, Option::Help},
     {"", "--version", false, Option::Version},
 };
 
@@ -81,6 +88,8 @@ struct Target {
 struct Arguments {
     std::vector<Target> targets;
     std::optional<std::string> wavePath;
+    std::optional<std::string> extractFolder;
+    bool overwrite = false;
     bool script = false;
     bool json = false;
     bool help = false;
@@ -140,12 +149,14 @@ private:
 std::optional<std::string> Parser::Apply(const OptionSpec& spec, std::string_view spelt,
                                          std::optional<std::string_view> value, Arguments& args) {
     if (spec.takesValue && (!value || value->empty())) {
-        return std::string(spelt) + " needs a file name after it";
+        return std::string(spelt) + (spec.option == Option::Extract ? " needs a folder after it" : " needs a file name after it");
     }
     switch (spec.option) {
         case Option::Write: args.wavePath = std::string(*value); break;
         case Option::Script: args.script = true; break;
         case Option::Json: args.json = true; break;
+        case Option::Extract: args.extractFolder = std::string(*value); break;
+        case Option::Overwrite: args.overwrite = true; break;
         case Option::Help: args.help = true; break;
         case Option::Version: args.version = true; break;
     }
@@ -218,6 +229,13 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
     if (args.targets.empty()) return "no FILE given";
     if (args.script && args.SoundCount() > 0) return "/dpl takes a package alone, without a SOUND";
     if (args.script && args.json) return "/dpl prints a script, /json a document: give one of them";
+    if (args.overwrite && !args.extractFolder) return "/y goes with /x:";
+    if (args.extractFolder) {
+        if (args.script || args.wavePath) return "/x: writes files of its own: /dpl and /w: do not go with it";
+        if (args.targets.size() > 1 && args.SoundCount() > 0) {
+            return "/x: takes packages, or one package and its sounds";
+        }
+    }
     if (args.wavePath) {
         if (args.targets.size() > 1 || args.SoundCount() > 1) return "/w: saves one WAVE file or one SOUND";
         if (*args.wavePath == kStandardOutput && (args.json || args.script)) {
@@ -468,6 +486,7 @@ void InfoRun::Save(WAVE_File& wave, const std::string& input) {
     if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
 }
 
+
 }  // namespace
 
 int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -487,6 +506,15 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         if (!out.fail()) return kInfoSuccess;
         err << kPrefix << "cannot write to standard output\n" << std::flush;
         return kInfoFailure;
+    }
+    if (args.extractFolder) {
+        ExtractRequest request;
+        for (const Target& target : args.targets) request.packages.push_back(target.file);
+        request.sounds = args.targets.front().sounds;
+        request.folder = *args.extractFolder;
+        request.overwrite = args.overwrite;
+        request.json = args.json;
+        return Extract(request, out, err);
     }
     return InfoRun(args, out, err).Run();
 }

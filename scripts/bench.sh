@@ -3,10 +3,10 @@
 #   1. make_bench_inputs writes the inputs (about 420 MiB) into
 #      $BENCH_INPUTS (default build/bench-inputs, on the disk; point it at a
 #      tmpfs such as /dev/shm/snd-bench to take the disk out of the figures);
-#   2. bench_runner times Snd_Pull and model_copy against the raw-copy floor,
-#      and Snd_Info's listing and print, $BENCH_RUNS timed runs each (default
-#      21), and prints the table; $INFO_BEFORE may name an earlier Snd_Info
-#      to hold the listing against;
+#   2. bench_runner times Snd_Pull, Snd_Info /x: and model_copy against the
+#      raw-copy floor, and Snd_Info's listing and print, $BENCH_RUNS timed runs
+#      each (default 21), and prints the table; $INFO_BEFORE may name an
+#      earlier Snd_Info to hold the listing against;
 #   3. micro_bench runs the micro-benchmarks (its inputs go to the same folder).
 # The outputs stay in the input folder (about 1.5 GiB in all); remove it when done.
 set -euo pipefail

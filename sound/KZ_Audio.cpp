@@ -22,21 +22,23 @@ std::uint64_t BytesFrom(std::istream& in, std::uint64_t position) {
     return end > 0 && static_cast<std::uint64_t>(end) > position ? static_cast<std::uint64_t>(end) - position : 0;
 }
 
-// The buffer of the last copy, kept for the next one: an export run copies
-// thousands of sounds in a row, and a fresh allocation for each costs more
-// than copying a small sound's bytes. A buffer grown past kKeptBuffer is let
-// go after its copy, so that one large sound does not pin its size.
+// The copy goes through one buffer of at most kCopyPiece bytes, kept from
+// copy to copy: an export run copies thousands of sounds in a row, and a
+// fresh allocation for each costs more than copying a small sound's bytes. A
+// sound larger than a piece is copied piece by piece, so that memory stays
+// flat whatever its size.
 //
-// It starts on a page boundary. The bytes come from the stream's own buffer,
-// and a destination a few bytes past the source's offset within a page (as a
-// buffer allocated right after the stream's lands) makes the processor take
-// each load for one that depends on the store just before it: the copy of a
-// small sound then ran several times slower, a tenth of an export run.
+// The buffer starts on a page boundary. The bytes come from the stream's own
+// buffer, and a destination a few bytes past the source's offset within a
+// page (as a buffer allocated right after the stream's lands) makes the
+// processor take each load for one that depends on the store just before it:
+// the copy of a small sound then ran several times slower, a tenth of an
+// export run.
+constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
+
 class CopyBuffer {
 public:
-    static constexpr std::size_t kKeptBuffer = std::size_t{1} << 20;
-
-    // At least `size` bytes, contents undefined.
+    // At least `size` bytes (at most kCopyPiece), contents undefined.
     char* Get(std::size_t size) {
         if (size > capacity_) {
             bytes_.reset();
@@ -45,12 +47,6 @@ public:
             capacity_ = size;
         }
         return bytes_.get();
-    }
-    void Done() {
-        if (capacity_ > kKeptBuffer) {
-            bytes_.reset();
-            capacity_ = 0;
-        }
     }
 
 private:
@@ -83,40 +79,64 @@ void KZ_Sound::LoadData(std::istream& in) {
 
 KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
     bool readAll = HeaderComplete && WaveSize >= 0 && (WaveSize == 0 || Package);
-    char* bytes = nullptr;
-    std::size_t held = 0;
+    std::ifstream* in = nullptr;
+    std::uint64_t size = 0;  // the bytes to copy: what the package still holds of WaveSize
     if (Package) {
-        std::ifstream& in = Package->GetPackageFile();
+        in = &Package->GetPackageFile();
         if (readAll && WaveSize > 0) {
             // This sound's header was read in full, so its bytes are worth
             // reading whatever an earlier short read left in the flags.
-            in.clear();
+            in->clear();
             // Right after LoadData the stream already stands there, with the
             // first bytes buffered: seeking would only throw them away.
-            if (in.tellg() != static_cast<std::streamoff>(WaveOffset)) in.seekg(static_cast<std::streamoff>(WaveOffset));
+            if (in->tellg() != static_cast<std::streamoff>(WaveOffset)) in->seekg(static_cast<std::streamoff>(WaveOffset));
             // Never more than the file can still supply, whatever WaveSize says.
-            auto size = static_cast<std::uint64_t>(WaveSize);
-            const std::streamsize buffered = in.rdbuf()->in_avail();
+            size = static_cast<std::uint64_t>(WaveSize);
+            const std::streamsize buffered = in->rdbuf()->in_avail();
             if (size > static_cast<std::uint64_t>(std::max<std::streamsize>(buffered, 0))) {
-                size = std::min(size, BytesFrom(in, WaveOffset));
-                in.seekg(static_cast<std::streamoff>(WaveOffset));
+                size = std::min(size, BytesFrom(*in, WaveOffset));
+                in->seekg(static_cast<std::streamoff>(WaveOffset));
             }
-            bytes = t_copyBuffer.Get(static_cast<std::size_t>(size));
-            in.read(bytes, static_cast<std::streamsize>(size));
-            held = static_cast<std::size_t>(in.gcount());
-            readAll = held == static_cast<std::size_t>(WaveSize);
         }
-        if (!Package->KeepFileOpen) in.close();
     }
 
+    // The first piece is read before the output is opened: a sound of one
+    // piece (nearly every one) is read whole, and the package closed, before
+    // its file exists.
+    char* const buffer = t_copyBuffer.Get(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyPiece)));
+    std::uint64_t held = 0;
+    std::uint64_t piece = 0;
+    bool shortRead = false;
+    const auto readPiece = [&] {
+        const std::uint64_t wanted = std::min<std::uint64_t>(size - held, kCopyPiece);
+        in->read(buffer, static_cast<std::streamsize>(wanted));
+        piece = static_cast<std::uint64_t>(in->gcount());
+        held += piece;
+        shortRead = piece < wanted;
+    };
+    bool closed = false;
+    const auto closePackage = [&] {
+        if (in && !closed && !Package->KeepFileOpen) in->close();
+        closed = true;
+    };
+    if (size > 0) readPiece();
+    if (held == size || shortRead) closePackage();
+
     KZ_SaveResult result;
-    result.ReadAll = readAll;
     Platform::OutputFile out(path);
     if (out.IsOpen()) {
-        if (held > 0) out.Stream().write(bytes, static_cast<std::streamsize>(held));
+        while (piece > 0) {
+            out.Stream().write(buffer, static_cast<std::streamsize>(piece));
+            if (held == size || shortRead || !out.Stream()) break;
+            readPiece();
+        }
         result.WroteAll = out.Commit();
+        if (result.WroteAll) result.Bytes = held;
     }
-    t_copyBuffer.Done();
+    closePackage();
+    // The bytes the output never took (it failed first) are not read: the
+    // package's size already says that they are there.
+    result.ReadAll = readAll && size == static_cast<std::uint64_t>(WaveSize) && !shortRead;
     return result;
 }
 

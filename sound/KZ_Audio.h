@@ -28,6 +28,7 @@ enum class WaveLoad;
 struct KZ_SaveResult {
     bool ReadAll = false;
     bool WroteAll = false;
+    std::uint64_t Bytes = 0;  // the bytes written, when WroteAll
 };
 
 class KZ_Sound {
@@ -47,9 +48,11 @@ public:
 
     // Copies the WAVE bytes to `path`, which is replaced whole
     // (Platform::OutputFile): after a failed write it holds what it held
-    // before. Reads them from the package's stream (reopened when closed),
-    // closes that stream unless the package keeps it open
-    // (KZ_Package::KeepFileOpen), then writes. The file holds exactly the
+    // before. Reads them from the package's stream (reopened when closed) and
+    // writes them in pieces of at most 1 MiB, so memory stays flat whatever
+    // the sound's size; closes that stream unless the package keeps it open
+    // (KZ_Package::KeepFileOpen). A sound of one piece is read, and the
+    // stream closed, before the output is opened. The file holds exactly the
     // bytes the package supplies: none when the header was cut or WaveSize is
     // negative, the bytes up to the end of the package when WaveSize runs
     // past it. Nothing is printed.

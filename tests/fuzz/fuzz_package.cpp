@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "info/InfoJson.h"
 #include "info/InfoReport.h"

@@ -52,13 +52,17 @@ const char kUsage[] =
     "   /dpl         --dpl            print an export script for Snd_Pull naming the\n"
     "                                 packages' sounds\n"
     "   /json        --json           print one JSON document instead of the text\n"
+    "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
+    "                                 named) to DIR/<package>/<sound>.wav\n"
+    "   /y           --overwrite      let /x: replace files that exist\n"
     "   /?           -h, --help       print this text\n"
     "                --version        print the program's version\n\n"
     "   Snd_Info PACKAGE          lists the package's header and exports\n"
     "   Snd_Info PACKAGE SOUND    shows the sound's WAVE file\n"
     "   Snd_Info FILE.wav         shows the WAVE file\n"
     "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
-    "   Snd_Info PACKAGE /dpl     prints an export script\n";
+    "   Snd_Info PACKAGE /dpl     prints an export script\n"
+    "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/<sound>.wav\n";
 
 const std::string kWind = ToneWave(440, 0.05);
 const std::string kBirds = ToneWave(660, 0.04);
@@ -416,6 +420,11 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "Wind01", "/dpl"}, "/dpl takes a package alone, without a SOUND"},
         {{"A.kzs", "/w:out.wav"}, "/w: saves a WAVE file or a SOUND of a package"},
         {{"in.wav", "Wind01"}, "a SOUND is looked up in a package, not in a WAVE file"},
+        {{"A.kzs", "/x:"}, "/x: needs a folder after it"},
+        {{"A.kzs", "--extract"}, "--extract needs a folder after it"},
+        {{"A.kzs", "/y"}, "/y goes with /x:"},
+        {{"A.kzs", "/x:out", "/dpl"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
+        {{"A.kzs", "Wind01", "A.kzs", "--extract=out"}, "/x: takes packages, or one package and its sounds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);

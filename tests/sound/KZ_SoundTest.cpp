@@ -170,4 +170,37 @@ TEST(KZ_Sound, SizeClaimsCostNoMoreThanTheFileHolds) {
     EXPECT_LT(probe.Largest(), 64u * 1024);
 }
 
+// Sounds larger than the copy's piece: every byte, in order, whether the
+// package holds all of them or stops short, and never a buffer of the
+// sound's size.
+TEST(KZ_Sound, LargeSoundsAreCopiedInPiecesOfBoundedSize) {
+    constexpr std::size_t kPiece = 1 << 20;
+    struct Case {
+        std::size_t stored;   // WAVE bytes in the package, which ends with them
+        std::size_t claimed;  // WaveSize
+    };
+    for (const Case c : {Case{kPiece - 1, kPiece - 1}, Case{kPiece, kPiece}, Case{kPiece + 1, kPiece + 1},
+                         Case{2 * kPiece + 7, 2 * kPiece + 7}, Case{kPiece + 3, 3 * kPiece},
+                         Case{2 * kPiece, 2 * kPiece + 1}}) {
+        SCOPED_TRACE(std::to_string(c.stored) + " of " + std::to_string(c.claimed));
+        std::string wave(c.stored, '\0');
+        for (std::size_t i = 0; i < wave.size(); ++i) wave[i] = static_cast<char>((i * 7919) >> 11 ^ i);
+        PackageBuilder b;
+        b.AddSound("Big", wave, {0, 0, 0, static_cast<std::int32_t>(c.claimed), 0});
+        PackageFile p(b.Build());
+        const std::string out = p.Dir().Path().string() + "/Big.wav";
+        for (const bool keep : {false, true}) {
+            p->KeepFileOpen = keep;
+            KZ_Sound sound = LoadByName(*p, "Big");
+            AllocationProbe probe;
+            const KZ_SaveResult r = sound.SaveWAVE(out);
+            EXPECT_EQ(r.ReadAll, c.stored == c.claimed);
+            EXPECT_TRUE(r.WroteAll);
+            EXPECT_LE(probe.Largest(), kPiece);
+            EXPECT_EQ(p->Stream.is_open(), keep);
+            EXPECT_TRUE(p.Dir().Read("Big.wav") == wave);
+        }
+    }
+}
+
 }  // namespace

@@ -1,0 +1,313 @@
+#include "info/Extract.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <string_view>
+#include <system_error>
+
+#include "common/LittleEndian.h"
+#include "common/Platform.h"
+#include "info/FileNames.h"
+#include "info/InfoCommand.h"
+#include "info/InfoReport.h"
+#include "package/KZ_Package.h"
+#include "sound/KZ_Audio.h"
+#include "wave/RIFF_Chunk.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+constexpr std::string_view kPrefix = "Snd_Info: ";
+constexpr std::string_view kPackageExtension = ".kzs";
+constexpr std::string_view kSoundExtension = ".wav";
+constexpr char kSoundClass[] = "Sound";
+
+// A path or a name from the command line, between single quotes.
+std::string Shown(std::string_view text) {
+    std::string shown(1, '\'');
+    shown += InfoReport::Printable(text);
+    shown += '\'';
+    return shown;
+}
+
+// `folder` + '/' + `name`; a folder that already ends in a separator gets no
+// second one.
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
+    return folder + '/' + name;
+}
+
+// The package's file name without its folder and without ".kzs" (in any
+// case): the name of its folder among the extracted ones.
+std::string PackageName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    if (name.size() >= kPackageExtension.size()) {
+        std::string tail = name.substr(name.size() - kPackageExtension.size());
+        std::transform(tail.begin(), tail.end(), tail.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (tail == kPackageExtension) name.resize(name.size() - kPackageExtension.size());
+    }
+    return name;
+}
+
+// A stored name as JSON: a string (bytes that are not UTF-8 replaced by
+// U+FFFD) and, when its bytes are not all valid UTF-8, also those bytes.
+void PutName(json& object, const std::string& name) {
+    const std::string text = json(name).dump(-1, ' ', false, json::error_handler_t::replace);
+    object["name"] = json::parse(text);
+    if (object["name"].get_ref<const std::string&>() != name) {
+        json bytes = json::array();
+        for (const char c : name) bytes.push_back(static_cast<unsigned char>(c));
+        object["name_bytes"] = std::move(bytes);
+    }
+}
+
+// Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
+// listing calls a sound (InfoReport::HoldsWave), tested on the sound already
+// loaded. The stream stands where LoadData left it, at the WAVE bytes; it is
+// put back there, by stepping back in its buffer where the bytes were
+// buffered, so that the copy right after finds them without another seek
+// and read.
+bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in) {
+    constexpr std::int32_t kRiffHeaderSize = 12;
+    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete || sound.WaveSize < kRiffHeaderSize) {
+        return false;
+    }
+    std::uint32_t id = 0;
+    std::uint32_t riffSize = 0;
+    std::uint32_t form = 0;
+    const bool read = LittleEndian::Read(in, id) && LittleEndian::Read(in, riffSize) && LittleEndian::Read(in, form);
+    bool back = read;
+    for (int n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
+    if (!back) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
+    }
+    return read && id == kRiffID && form == kWaveID;
+}
+
+enum class Outcome { Written, Skipped, Failed };
+
+const char* OutcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Written: return "written";
+        case Outcome::Skipped: return "skipped";
+        case Outcome::Failed: return "failed";
+    }
+    return "";
+}
+
+class Extraction {
+public:
+    Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
+        : request_(request), out_(out), err_(err) {}
+
+    int Run();
+
+private:
+    // The package being extracted and its folder.
+    struct PackageRun {
+        const std::string& path;
+        std::string folder;       // DIR/<package name>
+        std::string shownFolder;  // as it is printed
+        bool made = false;        // the folder exists
+        bool fresh = false;       // this run made it: it holds no file but ours
+        json sounds = json::array();
+    };
+
+    void ExtractPackage(const std::string& path);
+    // One export that holds a sound, or claims to by its class.
+    void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave, std::size_t index,
+                      const std::string& fileName);
+    void Count(Outcome outcome, std::uint64_t bytes);
+    void Warn(const std::string& message) { err_ << kPrefix << "warning: " << message << '\n'; }
+    void Fail(const std::string& message) { err_ << kPrefix << message << '\n'; }
+
+    const ExtractRequest& request_;
+    std::ostream& out_;
+    std::ostream& err_;
+    FileNames::FolderNames folders_;
+    std::string line_;  // the line of each sound written, kept from sound to sound
+    std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
+    json packages_ = json::array();
+};
+
+int Extraction::Run() {
+    for (const std::string& path : request_.packages) ExtractPackage(path);
+    if (request_.json) {
+        json report = {{"schema", 1},
+                       {"program", "Snd_Info"},
+                       {"version", SND_VERSION},
+                       {"extract", {{"folder", request_.folder}, {"overwrite", request_.overwrite}}},
+                       {"packages", std::move(packages_)},
+                       {"totals",
+                        {{"written", written_},
+                         {"skipped", skipped_},
+                         {"failed", failed_},
+                         {"bytes", bytes_},
+                         {"packages_not_read", packagesNotRead_}}}};
+        out_ << report.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    } else {
+        out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
+             << skipped_ << " skipped, " << failed_ << " failed";
+        if (packagesNotRead_ > 0) {
+            out_ << ", " << packagesNotRead_ << (packagesNotRead_ == 1 ? " package" : " packages") << " not read";
+        }
+        out_ << '\n';
+    }
+    out_ << std::flush;
+    err_ << std::flush;
+    if (!out_) {
+        Fail("cannot write to standard output");
+        return kInfoFailure;
+    }
+    return skipped_ + failed_ + packagesNotRead_ == 0 ? kInfoSuccess : kInfoFailure;
+}
+
+void Extraction::ExtractPackage(const std::string& path) {
+    const std::string name = PackageName(path);
+    PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
+    run.shownFolder = InfoReport::Printable(run.folder);
+    json report = {{"path", path}, {"folder", run.folder}};
+    // The package borrows the path text for as long as it lives.
+    std::unique_ptr<KZ_Package> package;
+    try {
+        package = std::make_unique<KZ_Package>(path.c_str());
+    } catch (const std::bad_alloc&) {
+        package.reset();
+    }
+    if (!package || package->GetPackageFile().fail()) {
+        Fail(Shown(path) + " is not a readable sound package");
+        ++packagesNotRead_;
+        report["error"] = "not a readable sound package";
+        packages_.push_back(std::move(report));
+        return;
+    }
+    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Shown(path) + " go to " + Shown(run.folder));
+    // Its sounds are copied one after the other: the stream stays open.
+    package->KeepFileOpen = true;
+
+    // Sound files are named over every sound of the package, also when only
+    // some are asked for: a numbered name always means the same export.
+    FileNames::FolderNames files;
+    std::vector<bool> found(request_.sounds.size(), false);
+    bool folderFailed = false;
+    for (std::size_t index = 0; index < package->Exports.size(); ++index) {
+        const KZ_Export_Element& entry = package->Exports[index];
+        KZ_Sound sound = LoadSound(*package, entry);
+        const bool holdsWave = HoldsWave(entry, sound, package->GetPackageFile());
+        if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
+        const std::string soundName = entry.GetName();
+        const std::string fileName = files.Take(soundName, kSoundExtension);
+        if (!request_.sounds.empty()) {
+            const auto wanted = std::find(request_.sounds.begin(), request_.sounds.end(), soundName);
+            if (wanted == request_.sounds.end()) continue;
+            found[static_cast<std::size_t>(wanted - request_.sounds.begin())] = true;
+        }
+        if (!run.made && !folderFailed) {
+            std::error_code ec;
+            run.fresh = fs::create_directories(Platform::HostPath(run.folder), ec);
+            run.made = !ec;
+            folderFailed = !run.made;
+            if (folderFailed) Fail("cannot make the folder " + Shown(run.folder));
+        }
+        ExtractSound(run, sound, soundName, holdsWave, index, fileName);
+    }
+    for (std::size_t n = 0; n < found.size(); ++n) {
+        if (found[n]) continue;
+        Fail("no sound " + Shown(request_.sounds[n]) + " in package " + Shown(path));
+        json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
+                        {"reason", "no such sound"}};
+        PutName(missing, request_.sounds[n]);
+        run.sounds.push_back(std::move(missing));
+        Count(Outcome::Failed, 0);
+    }
+    package->GetPackageFile().close();
+    report["sounds"] = std::move(run.sounds);
+    packages_.push_back(std::move(report));
+}
+
+void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
+                              std::size_t index, const std::string& fileName) {
+    const std::string file = Join(run.folder, fileName);
+    const auto quoted = [&] { return InfoReport::Quoted(name) + " in " + Shown(run.path); };
+    if (!FileNames::IsSafe(name, kSoundExtension)) {
+        Warn(quoted() + " cannot be a file name; its file is " + Shown(file));
+    }
+
+    Outcome outcome = Outcome::Failed;
+    std::string reason;
+    std::uint64_t bytes = 0;
+    // Each file of a folder is named once in a run: in a folder this run
+    // made, none exists yet.
+    std::error_code ec;
+    const fs::file_status existing = run.fresh ? fs::file_status(fs::file_type::not_found)
+                                               : fs::symlink_status(Platform::HostPath(file), ec);
+    if (!run.made) {
+        reason = "the folder cannot be made";
+    } else if (!holdsWave) {
+        reason = "holds no WAVE file";
+        Fail(quoted() + " holds no WAVE file: nothing written");
+    } else if (fs::exists(existing) && !request_.overwrite) {
+        outcome = Outcome::Skipped;
+        reason = "the file exists";
+        Fail(Shown(file) + " exists: skipped (/y overwrites it)");
+    } else {
+        // The file appears whole or not at all, and a link in its place is
+        // replaced, never written through (Platform::OutputFile).
+        KZ_SaveResult result;
+        try {
+            result = sound.SaveWAVE(file);
+        } catch (const std::bad_alloc&) {
+            result = {};
+        }
+        bytes = result.Bytes;
+        if (!result.WroteAll) {
+            reason = "cannot be written";
+            Fail("cannot write " + Shown(file));
+        } else if (!result.ReadAll) {
+            reason = "cut short";
+            Fail(quoted() + " is cut short: " + Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
+                 std::to_string(sound.WaveSize) + " bytes that the package holds");
+        } else {
+            outcome = Outcome::Written;
+        }
+        if (result.WroteAll && !request_.json) {
+            // File names are plain ASCII unless the name held other characters.
+            const bool ascii = std::all_of(fileName.begin(), fileName.end(),
+                                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+            line_.assign("  writing: ").append(run.shownFolder).append(1, '/');
+            line_.append(ascii ? fileName : InfoReport::Printable(fileName)).push_back('\n');
+            out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+        }
+    }
+    Count(outcome, bytes);
+    if (request_.json) {
+        json report = {{"index", index}};
+        PutName(report, name);
+        report["file"] = file;
+        report["bytes"] = bytes;
+        report["status"] = OutcomeName(outcome);
+        if (!reason.empty()) report["reason"] = reason;
+        run.sounds.push_back(std::move(report));
+    }
+}
+
+void Extraction::Count(Outcome outcome, std::uint64_t bytes) {
+    switch (outcome) {
+        case Outcome::Written: ++written_, bytes_ += bytes; break;
+        case Outcome::Skipped: ++skipped_; break;
+        case Outcome::Failed: ++failed_; break;
+    }
+}
+
+}  // namespace
+
+int Extract(const ExtractRequest& request, std::ostream& out, std::ostream& err) {
+    return Extraction(request, out, err).Run();
+}

@@ -1,0 +1,30 @@
+// Extraction: every sound of one or more packages written out as WAVE files,
+// each package into a folder of its own, with the bytes Snd_Pull exports for
+// each sound. Nothing is lost and nothing is overwritten:
+//   - every export that holds a sound gets a file, also the second one of a
+//     name; names that cannot be file names are escaped (info/FileNames.h);
+//   - DIR/<package name>/<sound name>.wav, the package name being the
+//     package's file name without ".kzs"; a name already taken in the same
+//     folder (also differing only in letter case) is numbered: "Bell (2).wav";
+//   - an existing file is left alone (reported, status 1) unless overwriting
+//     was asked for.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct ExtractRequest {
+    std::vector<std::string> packages;  // paths, in the order given
+    std::vector<std::string> sounds;    // export names; empty: every sound
+    std::string folder;                 // DIR
+    bool overwrite = false;
+    bool json = false;
+};
+
+// Writes the sounds. On `out`: one line per sound written and a closing
+// summary, or with `json` one JSON document reporting every sound; on `err`:
+// warnings (names changed to make file names) and failures, one line each.
+// Returns 0 when every sound was written, 1 otherwise (kInfoSuccess,
+// kInfoFailure).
+int Extract(const ExtractRequest& request, std::ostream& out, std::ostream& err);

@@ -1,0 +1,56 @@
+// File names for stored names: an export's name (or a package's) may hold
+// any bytes, and each must become a file name that Windows and Linux both
+// accept, stays inside its folder, and never meets another one of the same
+// folder, also where the file system ignores letter case.
+//
+// The rules, applied to the name before its extension (so that a folder
+// named by the same rules is valid too):
+//   - the bytes \ / : * ? " < > |, control bytes (0x00-0x1F, 0x7F), '%'
+//     itself, and bytes that are not part of a well-formed UTF-8 character
+//     are written as %XX (two upper-case hex digits);
+//   - a last byte that is a dot or a space is written as %2E or %20 (so "."
+//     becomes "%2E" and ".." becomes ".%2E");
+//   - a device name (CON PRN AUX NUL CONIN$ CONOUT$ COM0-9 LPT0-9 and COM or
+//     LPT with a superscript 1, 2 or 3), in any case, alone or before a dot,
+//     blanks before that dot included, has its last character written as %XX:
+//     "con.txt" becomes "co%6E.txt";
+//   - the empty name is "%" (which no other name gives: a '%' of a name is
+//     always "%25");
+//   - a name whose file name would exceed 255 bytes is cut at the end, never
+//     inside a %XX or a UTF-8 character, so that name, number and extension
+//     fit in 255 bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace FileNames {
+
+// The longest file name (in bytes) that every supported file system takes.
+inline constexpr std::size_t kMaxFileName = 255;
+
+// `name` made safe by the rules above, numbered when `number` > 1
+// ("Bell (2)"), with `extension` behind it (".wav", or nothing for a
+// folder). At most kMaxFileName bytes.
+std::string FileName(std::string_view name, unsigned number, std::string_view extension);
+
+// Whether FileName(name, 1, extension) is `name` followed by `extension`.
+bool IsSafe(std::string_view name, std::string_view extension);
+
+// Hands out the file names of one folder: the first name asked for gets its
+// FileName, a later one whose file name is already taken -- exactly, or
+// differing only in ASCII letter case -- the next free number: "Bell.wav",
+// "bell (2).wav", "Bell (3).wav".
+class FolderNames {
+public:
+    std::string Take(std::string_view name, std::string_view extension);
+
+private:
+    std::unordered_set<std::string> taken_;           // file names, ASCII letters in lower case
+    std::unordered_map<std::string, unsigned> next_;  // unnumbered file name -> the number to try next
+};
+
+}  // namespace FileNames

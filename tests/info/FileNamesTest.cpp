@@ -1,0 +1,111 @@
+// File names for stored names: every unsafe kind of name, the limits of
+// length, and numbering within a folder.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "info/FileNames.h"
+
+namespace {
+
+using FileNames::FileName;
+
+TEST(FileNames, UnsafeNamesAreEscaped) {
+    struct Case {
+        std::string name;
+        std::string file;  // with ".wav"
+    };
+    const std::vector<Case> cases = {
+        {"Bell", "Bell.wav"},
+        {"Wind 01;x", "Wind 01;x.wav"},
+        {"", "%.wav"},
+        {".", "%2E.wav"},
+        {"..", ".%2E.wav"},
+        {"a\\b/c:d*e?f\"g<h>i|j", "a%5Cb%2Fc%3Ad%2Ae%3Ff%22g%3Ch%3Ei%7Cj.wav"},
+        {"100%", "100%25.wav"},
+        {"%2F", "%252F.wav"},
+        {std::string("a\0b\x1F\x7F", 5), "a%00b%1F%7F.wav"},
+        {"Bell.", "Bell%2E.wav"},
+        {"Bell ", "Bell%20.wav"},
+        {" Bell", " Bell.wav"},
+        {"Bell. .", "Bell. %2E.wav"},
+        {"CON", "CO%4E.wav"},
+        {"con", "co%6E.wav"},
+        {"Nul.txt", "Nu%6C.txt.wav"},
+        {"aux .x", "au%78 .x.wav"},
+        {"PRN ", "PR%4E%20.wav"},
+        {"COM1", "COM%31.wav"},
+        {"lpt9.a.b", "lpt%39.a.b.wav"},
+        {"COM0", "COM%30.wav"},
+        {"CONIN$", "CONIN%24.wav"},
+        {"COM\xC2\xB9", "COM%C2%B9.wav"},
+        {"COM10", "COM10.wav"},
+        {"CONSOLE", "CONSOLE.wav"},
+        {"xCON", "xCON.wav"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9.wav"},             // UTF-8 stays
+        {"\xC2\x9B", "\xC2\x9B.wav"},                                 // a C1 control is a valid character
+        {"\xFF\xC3(\xE2\x82", "%FF%C3(%E2%82.wav"},                   // not UTF-8
+        {"\xC0\xAF\xED\xA0\x80", "%C0%AF%ED%A0%80.wav"},              // overlong, surrogate
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileName(c.name, 1, ".wav"), c.file) << c.name;
+        EXPECT_EQ(FileNames::IsSafe(c.name, ".wav"), c.name + ".wav" == c.file) << c.name;
+    }
+    EXPECT_EQ(FileName("CON", 1, ""), "CO%4E");
+    EXPECT_EQ(FileName("Bell", 12, ".wav"), "Bell (12).wav");
+}
+
+TEST(FileNames, LongNamesAreCutToFitWithNumberAndExtension) {
+    struct Case {
+        std::string name;
+        unsigned number;
+        std::string file;
+    };
+    const std::string a251(251, 'a');
+    const std::vector<Case> cases = {
+        {a251, 1, a251 + ".wav"},                                       // exactly 255
+        {a251 + "b", 1, a251 + ".wav"},                                 // one over
+        {a251, 2, std::string(247, 'a') + " (2).wav"},                  // room for the number
+        {a251, 100, std::string(245, 'a') + " (100).wav"},
+        {std::string(249, 'a') + "%", 1, std::string(249, 'a') + ".wav"},          // never half an escape
+        {std::string(248, 'a') + "%", 1, std::string(248, 'a') + "%25.wav"},
+        {std::string(249, 'a') + "\xC3\xA9", 1, std::string(249, 'a') + "\xC3\xA9.wav"},
+        {std::string(250, 'a') + "\xC3\xA9", 1, std::string(250, 'a') + ".wav"},  // never half a character
+        {std::string(250, 'a') + ".b", 1, std::string(248, 'a') + "%2E.wav"},     // a cut that ends in a dot
+        {std::string(300, ' '), 1, std::string(248, ' ') + "%20.wav"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = FileName(c.name, c.number, ".wav");
+        EXPECT_EQ(file, c.file) << c.name.size();
+        EXPECT_LE(file.size(), FileNames::kMaxFileName);
+    }
+    EXPECT_EQ(FileName(std::string(300, 'x'), 1, ""), std::string(255, 'x'));
+}
+
+TEST(FileNames, EachNameOfAFolderGetsAFileOfItsOwn) {
+    FileNames::FolderNames folder;
+    const std::vector<std::pair<std::string, std::string>> taken = {
+        {"Bell", "Bell.wav"},
+        {"Bell", "Bell (2).wav"},
+        {"BELL", "BELL (3).wav"},
+        {"Bell (2)", "Bell (2) (2).wav"},
+        {"Bell (4)", "Bell (4).wav"},
+        {"bell", "bell (5).wav"},
+        {"a/b", "a%2Fb.wav"},
+        {"a%2Fb", "a%252Fb.wav"},
+        {"A/B", "A%2FB (2).wav"},
+        {"", "%.wav"},
+        {"", "% (2).wav"},
+        {"CON", "CO%4E.wav"},
+        {"co%4e", "co%254e.wav"},
+    };
+    for (const auto& [name, file] : taken) EXPECT_EQ(folder.Take(name, ".wav"), file) << name;
+    // Folders are named by the same rules, without an extension.
+    FileNames::FolderNames root;
+    EXPECT_EQ(root.Take("Ambient", ""), "Ambient");
+    EXPECT_EQ(root.Take("ambient", ""), "ambient (2)");
+    EXPECT_EQ(root.Take("Ambient.", ""), "Ambient%2E");
+}
+
+}  // namespace
