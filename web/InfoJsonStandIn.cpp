@@ -73,18 +73,19 @@ std::uint64_t BytesFrom(std::istream& in, std::uint64_t position) {
     return end > 0 && static_cast<std::uint64_t>(end) > position ? static_cast<std::uint64_t>(end) - position : 0;
 }
 
-// The audio facts of a packaged sound from its chunk headers alone: "fmt "
-// is read, every other body is stepped over. Null when the export holds no
-// RIFF WAVE image.
-json SoundAudio(KZ_Package& package, const KZ_Export_Element& entry) {
+// The audio facts of a packaged sound from its chunk headers alone, read in
+// stored order up to "data": "fmt " is read, other bodies are stepped over
+// (within the stream's buffer, as a seek would throw the buffer away).
+// `fileSize` is the package's length. Null when the export holds no RIFF
+// WAVE image.
+json SoundAudio(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t fileSize) {
     if (entry.DataSize <= 0 || entry.DataOffset < 0) return nullptr;
     const KZ_Sound sound = LoadSound(package, entry);
     if (!sound.HeaderComplete || sound.WaveSize < 12) return nullptr;
+    // LoadSound leaves the stream where the WAVE bytes begin.
     std::istream& in = package.GetPackageFile();
     const std::uint64_t held = std::min<std::uint64_t>(static_cast<std::uint64_t>(sound.WaveSize),
-                                                       BytesFrom(in, sound.WaveOffset));
-    in.clear();
-    in.seekg(sound.WaveOffset);
+                                                       fileSize > sound.WaveOffset ? fileSize - sound.WaveOffset : 0);
     std::uint32_t id = 0, riffSize = 0, form = 0;
     if (!LittleEndian::Read(in, id) || !LittleEndian::Read(in, riffSize) || !LittleEndian::Read(in, form) ||
         id != kRiffID || form != kWaveID) {
@@ -93,11 +94,12 @@ json SoundAudio(KZ_Package& package, const KZ_Export_Element& entry) {
     const std::uint64_t end = std::min<std::uint64_t>(held, std::uint64_t{8} + riffSize);
     Format format;
     std::uint64_t dataBytes = 0;
+    bool haveFormat = false;
     for (std::uint64_t at = 12; at + 8 <= end;) {
-        in.seekg(static_cast<std::streamoff>(sound.WaveOffset + at));
         std::uint32_t size = 0;
         if (!LittleEndian::Read(in, id) || !LittleEndian::Read(in, size)) break;
         const std::uint64_t body = std::min<std::uint64_t>(size, end - at - 8);
+        std::uint64_t read = 0;
         if (id == kFmtID && body >= 16) {
             LittleEndian::Read(in, format.tag);
             LittleEndian::Read(in, format.channels);
@@ -105,10 +107,19 @@ json SoundAudio(KZ_Package& package, const KZ_Export_Element& entry) {
             LittleEndian::Read(in, format.byteRate);
             LittleEndian::Read(in, format.blockAlign);
             LittleEndian::Read(in, format.bits);
+            haveFormat = true;
+            read = 16;
         } else if (id == kDataID) {
             dataBytes = body;
+            if (haveFormat) break;
         }
-        at += 8 + std::uint64_t{size} + ChunkIO::PadLength(size);
+        const std::uint64_t next = std::uint64_t{size} + ChunkIO::PadLength(size);
+        if (next - read <= 4096) {
+            in.ignore(static_cast<std::streamsize>(next - read));
+        } else {
+            in.seekg(static_cast<std::streamoff>(sound.WaveOffset + at + 8 + next));
+        }
+        at += 8 + next;
     }
     return Audio(format, dataBytes, held);
 }
@@ -132,12 +143,13 @@ json Package(const std::string& path) {
     } else {
         header["legacy"] = {{"count", package.LegacyCount}, {"offset", package.LegacyOffset}};
     }
+    const std::uint64_t fileSize = BytesFrom(package.GetPackageFile(), 0);
     json exports = json::array();
     std::uint64_t sounds = 0, bytes = 0;
     double duration = 0;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
         const KZ_Export_Element& entry = package.Exports[i];
-        json audio = SoundAudio(package, entry);
+        json audio = SoundAudio(package, entry, fileSize);
         json row = {{"index", i},
                     {"name", entry.GetName()},
                     {"class", entry.GetClassName()},

@@ -28,7 +28,14 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
+// Snd_Info's JSON writer when the tree has it; until then a stand-in of the
+// same shape (see InfoDocument).
+#if __has_include("info/InfoJson.h")
+#include "info/InfoJson.h"
+#define SND_WEB_INFO_JSON 1
+#else
 #include "web/InfoJsonStandIn.h"
+#endif
 
 #ifndef SND_VERSION
 #define SND_VERSION "unknown"
@@ -46,18 +53,20 @@ const char* Result(const json& document) {
     return g_result.c_str();
 }
 
-json Document(json file) {
-    return {{"schema", 1}, {"program", "Snd_Info"}, {"version", SND_VERSION}, {"files", json::array({std::move(file)})}};
-}
-
-json Failure(const std::string& path, const std::string& message) {
-    return {{"path", path}, {"type", "error"}, {"warnings", json::array()}, {"errors", {message}}};
-}
-
-// The one place that asks for Snd_Info's JSON. `index` < 0: the file itself,
-// else that export of the package shown as a WAVE file.
+// The one place that asks for Snd_Info's JSON: the document `Snd_Info --json
+// PATH` prints (`index` < 0), or the one for export `index` of the package
+// at PATH shown as a WAVE file.
 json InfoDocument(const std::string& path, int index) {
-    return Document(index < 0 ? InfoJsonStandIn::File(path) : InfoJsonStandIn::Sound(path, index));
+#ifdef SND_WEB_INFO_JSON
+    if (index < 0) return InfoJson::Document(json::array({InfoJson::File(path)}));
+    // The package borrows the path text for as long as it lives.
+    KZ_Package package(path.c_str());
+    if (package.GetPackageFile().fail()) return InfoJson::Document(json::array({InfoJson::File(path)}));
+    return InfoJson::Document(json::array({InfoJson::Sound(package, static_cast<std::size_t>(index), path)}));
+#else
+    json file = index < 0 ? InfoJsonStandIn::File(path) : InfoJsonStandIn::Sound(path, index);
+    return {{"schema", 1}, {"program", "Snd_Info"}, {"version", SND_VERSION}, {"files", json::array({std::move(file)})}};
+#endif
 }
 
 // ---- the waveform -----------------------------------------------------------
@@ -170,22 +179,15 @@ json Peaks(const WAVE_File& wave, int columns) {
 
 }  // namespace
 
+// Built without exception handling (each call that may throw would cost a
+// round trip through JavaScript): a failure to allocate aborts the module,
+// and the page says so.
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
-    try {
-        return Result(InfoDocument(path, -1));
-    } catch (const std::exception&) {
-        return Result(Document(Failure(path, "not enough memory to read '" + std::string(path) + "'")));
-    }
-}
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) { return Result(InfoDocument(path, -1)); }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
-    try {
-        return Result(InfoDocument(path, std::max(index, 0)));
-    } catch (const std::exception&) {
-        return Result(Document(Failure(path, "not enough memory to read '" + std::string(path) + "'")));
-    }
+    return Result(InfoDocument(path, std::max(index, 0)));
 }
 
 // Returns 0 when every byte was read and written, 1 when the package held
@@ -193,41 +195,33 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
 // Snd_Pull writes it), 2 when the file could not be written, 3 when the
 // export does not exist.
 EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* out) {
-    try {
-        KZ_Package package(path);
-        if (package.GetPackageFile().fail() || index < 0 || static_cast<std::size_t>(index) >= package.Exports.size()) {
-            return 3;
-        }
-        KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
-        const KZ_SaveResult result = sound.SaveWAVE(out);
-        if (!result.WroteAll) return 2;
-        return result.ReadAll ? 0 : 1;
-    } catch (const std::exception&) {
-        return 2;
+    KZ_Package package(path);
+    if (package.GetPackageFile().fail() || index < 0 || static_cast<std::size_t>(index) >= package.Exports.size()) {
+        return 3;
     }
+    KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
+    const KZ_SaveResult result = sound.SaveWAVE(out);
+    if (!result.WroteAll) return 2;
+    return result.ReadAll ? 0 : 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns) {
-    try {
-        std::unique_ptr<WAVE_File> wave;
-        if (index < 0) {
-            std::ifstream in;
-            Platform::OpenInput(in, path);
-            wave = std::make_unique<WAVE_File>();
-            wave->LoadData(in);
-        } else {
-            KZ_Package package(path);
-            if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) {
-                return Result({{"decodable", false}});
-            }
-            KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
-            wave = sound.GetWAVE();
+    std::unique_ptr<WAVE_File> wave;
+    if (index < 0) {
+        std::ifstream in;
+        Platform::OpenInput(in, path);
+        wave = std::make_unique<WAVE_File>();
+        wave->LoadData(in);
+    } else {
+        KZ_Package package(path);
+        if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) {
+            return Result({{"decodable", false}});
         }
-        if (wave->RiffID != kRiffID || wave->FormType != kWaveID) return Result({{"decodable", false}});
-        return Result(Peaks(*wave, columns));
-    } catch (const std::exception&) {
-        return Result({{"decodable", false}});
+        KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
+        wave = sound.GetWAVE();
     }
+    if (wave->RiffID != kRiffID || wave->FormType != kWaveID) return Result({{"decodable", false}});
+    return Result(Peaks(*wave, columns));
 }
 
 }  // extern "C"

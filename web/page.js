@@ -40,12 +40,17 @@
   // ---- the core ---------------------------------------------------------------
 
   function call(name, returns, types, args, dir) {
+    if (!core) throw new Error('the page\'s core has stopped; reload the page to go on');
     coreOutput = [];
     core.FS.chdir(dir);
     try {
       return core.ccall(name, returns, types, args);
+    } catch (error) {
+      // The core aborts when it runs out of memory, and cannot go on.
+      core = null;
+      throw new Error('the page\'s core stopped (' + error.message + '); reload the page to go on');
     } finally {
-      core.FS.chdir('/');
+      if (core) core.FS.chdir('/');
     }
   }
   function json(name, types, args, dir) { return JSON.parse(call(name, 'string', types, args, dir)); }
@@ -87,7 +92,7 @@
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
-    ui.status.textContent = 'Listed in ' + ms.toFixed(0) + ' ms';
+    ui.status.textContent = (list.length === 1 ? list[0].name : list.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms';
   }
 
   function closeFile(file) {
@@ -120,7 +125,8 @@
   const quoted = (text) => "'" + text + "'";
   const escape = (text) => String(text).replace(/[&<>"']/g, (c) => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;'}[c]));
   const seconds = (value) => (value == null ? '' : value.toFixed(3) + ' s');
-  const bytes = (value) => (value == null ? '' : value.toLocaleString('en-US'));
+  // Thousands separated by commas (toLocaleString costs a locale look-up).
+  const bytes = (value) => (value == null ? '' : String(value).replace(/\B(?=(\d{3})+$)/g, ','));
 
   function rowsOf(info) {
     if (info.type === 'package') {
@@ -188,29 +194,58 @@
     return rows;
   }
 
+  // The rows in the table's order; only those in sight are made (a package
+  // may hold 100,000 sounds), between two spacers of the others' height.
+  let view = [];
+  let rowHeight = 0;
+  let windowStart = -1;
+
   function renderTable() {
     if (!current || current.info.type === 'error') return;
-    const rows = visibleRows();
-    const html = new Array(rows.length);
-    for (let i = 0; i < rows.length; ++i) {
-      const r = rows[i];
-      const classes = (r.sound ? '' : 'nosound') + (shown && shown.index === r.index ? ' shown' : '');
-      html[i] = '<tr data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" aria-label="Select"' +
-        (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
-        '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
-        (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
-        '</td><td class="number">' + seconds(r.duration) + '</td><td class="number">' + bytes(r.size) + '</td></tr>';
-    }
-    ui.body.innerHTML = html.join('');
+    view = visibleRows();
+    ui.table.dataset.rows = view.length;
     for (const th of ui.table.querySelectorAll('th[data-key]')) {
       th.classList.toggle('sorted-up', th.dataset.key === sort.key && sort.up);
       th.classList.toggle('sorted-down', th.dataset.key === sort.key && !sort.up);
     }
-    ui.counts.textContent = rows.length === current.rows.length ? rows.length + ' exports' : rows.length + ' of ' + current.rows.length + ' exports';
+    ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
     ui.totals.textContent = totals ? totals.sounds + ' sounds, ' + bytes(totals.bytes) + ' bytes, ' + seconds(totals.duration) : '';
     ui.selectAll.checked = false;
+    ui.table.parentElement.scrollTop = 0;
+    windowStart = -1;
+    renderWindow();
   }
+
+  function rowHtml(r) {
+    const classes = (r.sound ? '' : 'nosound') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
+    return '<tr data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" aria-label="Select"' +
+      (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
+      '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
+      (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
+      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number">' + bytes(r.size) + '</td></tr>';
+  }
+
+  function renderWindow(force) {
+    const frame = ui.table.parentElement;
+    const height = rowHeight || 26;
+    const first = Math.max(0, Math.floor(frame.scrollTop / height) - 20);
+    if (!force && first === windowStart) return;
+    windowStart = first;
+    const last = Math.min(view.length, first + Math.ceil((frame.clientHeight || 400) / height) + 40);
+    const spacer = (rows) => (rows > 0 ? '<tr class="spacer"><td colspan="9" style="height:' + rows * height + 'px"></td></tr>' : '');
+    const html = [spacer(first)];
+    for (let i = first; i < last; ++i) html.push(rowHtml(view[i]));
+    html.push(spacer(view.length - last));
+    ui.body.innerHTML = html.join('');
+    const sample = ui.body.querySelector('tr[data-index]');
+    if (!rowHeight && sample && sample.offsetHeight) {
+      rowHeight = sample.offsetHeight;
+      if (rowHeight !== height) renderWindow(true);
+    }
+  }
+
+  ui.table.parentElement.addEventListener('scroll', () => renderWindow());
 
   ui.filter.addEventListener('input', renderTable);
   ui.table.querySelector('thead').addEventListener('click', (event) => {
@@ -220,19 +255,15 @@
     renderTable();
   });
   ui.body.addEventListener('click', (event) => {
-    const tr = event.target.closest('tr');
+    const tr = event.target.closest('tr[data-index]');
     if (!tr) return;
     const row = current.rows.find((r) => r.index === Number(tr.dataset.index));
     if (event.target.matches('input[type=checkbox]')) { row.selected = event.target.checked; return; }
     if (current.info.type === 'package') showSound(current, row.index);
   });
   ui.selectAll.addEventListener('change', () => {
-    for (const tr of ui.body.rows) {
-      const box = tr.querySelector('input');
-      if (box.disabled) continue;
-      box.checked = ui.selectAll.checked;
-      current.rows.find((r) => r.index === Number(tr.dataset.index)).selected = box.checked;
-    }
+    for (const row of view) if (row.sound) row.selected = ui.selectAll.checked;
+    renderWindow(true);
   });
 
   // ---- one sound --------------------------------------------------------------------
@@ -248,7 +279,7 @@
       for (const text of info.warnings || []) message('warning', text);
     }
     for (const text of coreOutput) message('note', text);
-    for (const tr of ui.body.rows) tr.classList.toggle('shown', Number(tr.dataset.index) === index);
+    for (const tr of ui.body.querySelectorAll('tr[data-index]')) tr.classList.toggle('shown', Number(tr.dataset.index) === index);
     if (info.type !== 'wave') {
       ui.sound.hidden = true;
       shown = null;

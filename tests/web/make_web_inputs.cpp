@@ -13,6 +13,7 @@
 //                      (sample positions), the sounds and their facts
 //
 //   make_web_inputs FOLDER
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -85,8 +86,10 @@ int main(int argc, char** argv) {
         TestSupport::PackageBuilder marked;
         marked.AddSound("Bell", bell);
         marked.AddSound("Stereo24", PcmWave(2, 44100, 24, 22050));
+        std::string floats;
+        for (int i = 0; i < 4800; ++i) floats += F32(static_cast<float>(0.5 * std::sin(i * 0.0576)));
         marked.AddSound("Float", Riff(FmtWithExtension(3, 1, 48000, 32, "") + Chunk("fact", U32(4800)) +
-                                      Chunk("data", std::string(4800 * 4, '\0'))));
+                                      Chunk("data", floats)));
         marked.AddSound("Adpcm", Riff(FmtWithExtension(2, 1, 22050, 4, std::string(32, '\0')) +
                                       Chunk("data", std::string(2048, '\x11'))));
         TestSupport::ExportEntry empty;
