@@ -22,7 +22,7 @@ mkdir -p "$out"
 # What Snd_Pull exports, to compare the page's downloads with.
 (cd "$out/example" && ../../gcc/Snd_Pull batch /i:pk /o:out >/dev/null)
 mkdir -p "$out/inputs/pull"
-printf 'Marked;\nBell\nStereo24\nFloat\nAdpcm\n' > "$out/inputs/marks.dpl"
+printf 'Marked;\nBell\nStereo24\nFloat\nPcm8\nMuLaw\nAdpcm\n' > "$out/inputs/marks.dpl"
 (cd "$out/inputs" && ../../gcc/Snd_Pull marks /i:marks /o:pull >/dev/null)
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')

@@ -52,8 +52,8 @@ sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp info/*.cpp web/*.
 [ ! -f info/InfoJson.h ] || sources=$(echo "$sources" | grep -v '^web/InfoJsonStandIn\.cpp$')
 
 {
-  echo "cxxflags = -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""
-  echo "ldflags = -O2 -sMODULARIZE=1 -sEXPORT_NAME=SndCore -sENVIRONMENT=web -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sEXPORTED_RUNTIME_METHODS=FS,ccall,UTF8ToString"
+  echo "cxxflags = -std=c++20 -O3 -flto -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""
+  echo "ldflags = -O3 -flto -sMODULARIZE=1 -sEXPORT_NAME=SndCore -sENVIRONMENT=web -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sEXPORTED_RUNTIME_METHODS=FS,ccall,UTF8ToString"
   echo "rule cxx"
   echo "  command = em++ \$cxxflags -MMD -MF \$out.d -c \$in -o \$out"
   echo "  depfile = \$out.d"

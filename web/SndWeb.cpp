@@ -7,7 +7,8 @@
 //   SndWeb_Info(path)                  the document `Snd_Info --json PATH` prints
 //   SndWeb_Sound(path, index)          the same for export `index` of a package
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
-//   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself)
+//   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself);
+//                                      "too_large" above 256 MiB
 //
 // Every text returned stays valid until the next call.
 #include <emscripten/emscripten.h>
@@ -205,11 +206,19 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* 
     return result.ReadAll ? 0 : 1;
 }
 
+// A sound of more than this many bytes is not drawn (nor played): the
+// browser tab would hold it twice more, in the module's memory and decoded.
+constexpr std::uint64_t kMostDrawnBytes = 256u << 20;
+
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns) {
+    const json tooLarge = {{"decodable", false}, {"too_large", true}};
     std::unique_ptr<WAVE_File> wave;
     if (index < 0) {
         std::ifstream in;
         Platform::OpenInput(in, path);
+        in.seekg(0, std::ios::end);
+        if (static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0)) > kMostDrawnBytes) return Result(tooLarge);
+        in.seekg(0);
         wave = std::make_unique<WAVE_File>();
         wave->LoadData(in);
     } else {
@@ -218,6 +227,7 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
             return Result({{"decodable", false}});
         }
         KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
+        if (sound.WaveSize > 0 && static_cast<std::uint64_t>(sound.WaveSize) > kMostDrawnBytes) return Result(tooLarge);
         wave = sound.GetWAVE();
     }
     if (wave->RiffID != kRiffID || wave->FormType != kWaveID) return Result({{"decodable", false}});

@@ -303,6 +303,7 @@
     ui.play.disabled = true;
     let buffer = null;
     try {
+      if (sound.peaks.too_large) throw new Error('too large');
       sound.bytes = exportBytes(sound.file, sound.index);
       audio = audio || new AudioContext();
       buffer = await audio.decodeAudioData(sound.bytes.slice().buffer);
@@ -316,8 +317,12 @@
       ui.playable.textContent = 'plays here: ' + buffer.numberOfChannels + (buffer.numberOfChannels === 1 ? ' channel, ' : ' channels, ') + buffer.duration.toFixed(3) + ' s';
       ui.sound.dataset.playable = 'yes';
       ui.play.disabled = false;
+    } else if (sound.peaks.too_large) {
+      ui.playable.textContent = 'Too large to play in the page; it can still be downloaded.';
+      ui.playable.className = 'cannot';
+      ui.sound.dataset.playable = 'no';
     } else {
-      ui.playable.textContent = "This browser's audio stack cannot play this sound (" + audioFacts.format + ', format tag 0x' +
+      ui.playable.textContent = "This browser's audio stack cannot play this sound (" + (audioFacts.format || 'unknown format') + ', format tag 0x' +
         Number(audioFacts.format_tag).toString(16).padStart(4, '0') + ', ' + audioFacts.bits + ' bits); it can still be downloaded.';
       ui.playable.className = 'cannot';
       ui.sound.dataset.playable = 'no';
@@ -405,8 +410,9 @@
     } else {
       g.fillStyle = '#5b6672';
       g.font = '14px system-ui, sans-serif';
-      g.fillText('No waveform: the samples are stored as ' + audioFacts.format + ' (format tag 0x' +
-        Number(audioFacts.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.', 12, kWaveHeight / 2);
+      g.fillText(peaks && peaks.too_large ? 'No waveform: the sound is larger than the page draws (256 MiB).'
+        : 'No waveform: the samples are stored as ' + (audioFacts.format || 'an unknown format') + ' (format tag 0x' +
+          Number(audioFacts.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.', 12, kWaveHeight / 2);
     }
     if (frames <= 0) return;
     const at = (sample) => (100 * sample) / frames + '%';

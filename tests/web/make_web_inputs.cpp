@@ -4,8 +4,9 @@
 //   marks/Marked.kzs   "Bell" (the example's bell with three cue points,
 //                      their labels, a labelled region, two phoneme words and
 //                      a title), "Stereo24" (24-bit stereo), "Float" (32-bit
-//                      IEEE float), "Adpcm" (a format the page does not draw),
-//                      and "Empty", an export with no data
+//                      IEEE float), "Pcm8" (8-bit), "MuLaw" (G.711 mu-law),
+//                      "Adpcm" (a format the page does not draw), and
+//                      "Empty", an export with no data
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
 //   damaged/Cut.kzs    a package cut off inside its export table
 //   many/Many.kzs      10,000 sounds of 4 KiB (the listing's speed)
@@ -90,6 +91,10 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 4800; ++i) floats += F32(static_cast<float>(0.5 * std::sin(i * 0.0576)));
         marked.AddSound("Float", Riff(FmtWithExtension(3, 1, 48000, 32, "") + Chunk("fact", U32(4800)) +
                                       Chunk("data", floats)));
+        marked.AddSound("Pcm8", PcmWave(1, 11025, 8, 5000));
+        std::string muLaw;
+        for (int i = 0; i < 8000; ++i) muLaw += static_cast<char>(i % 64 < 32 ? 0x80 + i % 32 : 0x00 + i % 32);
+        marked.AddSound("MuLaw", Riff(FmtWithExtension(7, 1, 8000, 8, "") + Chunk("fact", U32(8000)) + Chunk("data", muLaw)));
         marked.AddSound("Adpcm", Riff(FmtWithExtension(2, 1, 22050, 4, std::string(32, '\0')) +
                                       Chunk("data", std::string(2048, '\x11'))));
         TestSupport::ExportEntry empty;
