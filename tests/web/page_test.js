@@ -151,6 +151,36 @@ async function waitForFile(file) {
       check(name + ' in the zip equals Snd_Pull\'s export', Buffer.compare(Buffer.from(bytes), pulled) === 0);
     }
 
+    // The ticked sounds only, as one zip.
+    await page.evaluate(() => {
+      for (const tr of document.querySelectorAll('#sounds tbody tr[data-index]')) if (tr.cells[2].textContent !== 'Birds') tr.querySelector('input').click();
+    });
+    fs.rmSync(path.join(downloads, 'Ambient.zip'));
+    const picked = await download('Ambient.zip', '#zip-selected');
+    check('the zip of the ticked sounds holds those', picked && JSON.stringify(Object.keys(fflate.unzipSync(new Uint8Array(picked))).sort()) ===
+      JSON.stringify(['Ambient/Bell.wav', 'Ambient/Wind01.wav']));
+
+    // Play from a clicked point, then stop.
+    await showSound('Bell');
+    const box = await (await page.$('#wave')).boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + 50);
+    await page.waitForFunction(() => !document.getElementById('playhead').hidden && parseFloat(document.getElementById('playhead').style.left) >= 50, {timeout: 5000})
+      .then(() => check('a click on the waveform plays from there', true), () => check('a click on the waveform plays from there', false));
+    await page.click('#stop');
+    check('Stop stops', await page.$eval('#playhead', (p) => p.hidden));
+
+    // A file dropped on the page opens like a chosen one.
+    const dropped = fs.readFileSync(path.join(inputs, 'marks', 'Bell.wav')).toString('base64');
+    await page.evaluate((base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], 'Dropped.wav'));
+      document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));
+    }, dropped);
+    await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Dropped.wav' &&
+      document.getElementById('sound').dataset.playable === 'yes', {timeout: 20000})
+      .then(() => check('a dropped WAVE file opens and plays', true), () => check('a dropped WAVE file opens and plays', false));
+
     // ---- the test's own files: markers where the file puts them.
     await open(path.join(inputs, 'marks', 'Marked.kzs'), path.join(inputs, 'marks', 'Bell.wav'), path.join(inputs, 'damaged', 'Cut.kzs'));
     await downloadsTo('marks');
