@@ -48,25 +48,31 @@ using nlohmann::json;
 
 std::string g_result;
 
+// Stored names may hold any bytes: invalid UTF-8 becomes U+FFFD.
+template <typename Json>
+std::string Text(const Json& document) {
+    return document.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 const char* Result(const json& document) {
-    // Stored names may hold any bytes: invalid UTF-8 becomes U+FFFD.
-    g_result = document.dump(-1, ' ', false, json::error_handler_t::replace);
+    g_result = Text(document);
     return g_result.c_str();
 }
 
 // The one place that asks for Snd_Info's JSON: the document `Snd_Info --json
 // PATH` prints (`index` < 0), or the one for export `index` of the package
 // at PATH shown as a WAVE file.
-json InfoDocument(const std::string& path, int index) {
+std::string InfoDocument(const std::string& path, int index) {
 #ifdef SND_WEB_INFO_JSON
-    if (index < 0) return InfoJson::Document(json::array({InfoJson::File(path)}));
+    using Files = decltype(InfoJson::File(path));
+    if (index < 0) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
     // The package borrows the path text for as long as it lives.
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return InfoJson::Document(json::array({InfoJson::File(path)}));
-    return InfoJson::Document(json::array({InfoJson::Sound(package, static_cast<std::size_t>(index), path)}));
+    if (package.GetPackageFile().fail()) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
+    return Text(InfoJson::Document(Files::array({InfoJson::Sound(package, static_cast<std::size_t>(index), path)})));
 #else
     json file = index < 0 ? InfoJsonStandIn::File(path) : InfoJsonStandIn::Sound(path, index);
-    return {{"schema", 1}, {"program", "Snd_Info"}, {"version", SND_VERSION}, {"files", json::array({std::move(file)})}};
+    return Text(json{{"schema", 1}, {"program", "Snd_Info"}, {"version", SND_VERSION}, {"files", json::array({std::move(file)})}});
 #endif
 }
 
@@ -185,10 +191,14 @@ json Peaks(const WAVE_File& wave, int columns) {
 // and the page says so.
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) { return Result(InfoDocument(path, -1)); }
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
+    g_result = InfoDocument(path, -1);
+    return g_result.c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
-    return Result(InfoDocument(path, std::max(index, 0)));
+    g_result = InfoDocument(path, std::max(index, 0));
+    return g_result.c_str();
 }
 
 // Returns 0 when every byte was read and written, 1 when the package held
