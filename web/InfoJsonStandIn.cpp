@@ -188,9 +188,9 @@ json CuesOf(WAVE_File& wave) {
                             {"chunk_start", point.ChunkStart},
                             {"block_start", point.BlockStart},
                             {"sample_offset", point.SampleOffset},
-                            {"label", nullptr},
-                            {"note", nullptr},
-                            {"texts", json::array()}});
+                            {"labels", json::array()},
+                            {"texts", json::array()},
+                            {"notes", json::array()}});
         }
     }
     // Labels, notes and labelled texts name their cue point by id.
@@ -201,10 +201,10 @@ json CuesOf(WAVE_File& wave) {
             for (json& cue : cues) {
                 const auto id = cue["id"].get<std::uint32_t>();
                 if (const auto* label = dynamic_cast<const labl_Chunk*>(sub); label && label->CueID == id) {
-                    cue["label"] = UpToNul(label->Text);
+                    cue["labels"].push_back({{"text", UpToNul(label->Text)}});
                 } else if (const auto* text = dynamic_cast<const ltxt_Chunk*>(sub); text && text->CueID == id) {
                     cue["texts"].push_back({{"text", UpToNul(text->Text)},
-                                            {"length", text->SampleLength},
+                                            {"sample_length", text->SampleLength},
                                             {"purpose", CodeText(text->Purpose)}});
                 }
             }

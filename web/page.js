@@ -73,7 +73,7 @@
     const started = performance.now();
     let last = null;
     for (const blob of list) {
-      const file = {id: nextId++, name: blob.name, dir: '', info: null, rows: []};
+      const file = {id: nextId++, name: blob.name, size: blob.size, dir: '', info: null, rows: []};
       file.dir = '/files/' + file.id;
       try {
         const bytes = new Uint8Array(await blob.arrayBuffer());
@@ -84,7 +84,7 @@
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
       }
-      file.rows = rowsOf(file.info);
+      file.rows = rowsOf(file.info, file.size);
       opened.push(file);
       last = file;
     }
@@ -128,7 +128,7 @@
   // Thousands separated by commas (toLocaleString costs a locale look-up).
   const bytes = (value) => (value == null ? '' : String(value).replace(/\B(?=(\d{3})+$)/g, ','));
 
-  function rowsOf(info) {
+  function rowsOf(info, fileSize) {
     if (info.type === 'package') {
       return info.exports.map((entry) => {
         const audio = entry.audio || {};
@@ -139,7 +139,7 @@
     if (info.type === 'wave') {
       const audio = info.wave.audio;
       return [{index: 0, name: info.path, sound: true, format: audio.format, channels: audio.channels, rate: audio.rate,
-               bits: audio.bits, duration: audio.duration, size: audio.file_size}];
+               bits: audio.bits, duration: audio.duration, size: audio.file_size ?? info.wave.file_size ?? fileSize}];
     }
     return [];
   }
@@ -419,13 +419,15 @@
     for (const cue of shown.wave.cues || []) {
       const sample = cue.sample_offset != null ? cue.sample_offset : cue.position;
       for (const text of cue.texts || []) {
-        if (!text.length) continue;
+        const length = textLength(text);
+        if (!length) continue;
         const region = element('region', at(sample), text.text || text.purpose);
-        region.style.width = (100 * Math.min(text.length, frames - sample)) / frames + '%';
+        region.style.width = (100 * Math.min(length, frames - sample)) / frames + '%';
         region.dataset.sample = sample;
-        region.dataset.length = text.length;
+        region.dataset.length = length;
       }
-      const marker = element('cue', at(sample), cue.label != null ? cue.label : 'cue ' + cue.id);
+      const label = cueLabel(cue);
+      const marker = element('cue', at(sample), label != null ? label : 'cue ' + cue.id);
       marker.dataset.sample = sample;
       marker.dataset.id = cue.id;
       marker.title = 'Cue ' + cue.id + ' at sample ' + sample + (cue.seconds != null ? ' (' + cue.seconds.toFixed(3) + ' s)' : '');
@@ -446,6 +448,11 @@
       band.append(bold, small);
     });
   }
+
+  // A cue point's label: the first of its "labl" texts.
+  const cueLabel = (cue) => (cue.labels && cue.labels.length ? cue.labels[0].text : cue.label);
+  // A labelled text's length in samples.
+  const textLength = (text) => (text.sample_length != null ? text.sample_length : text.length);
 
   function element(kind, left, label) {
     const node = document.createElement('div');
@@ -481,8 +488,8 @@
     }
     for (const cue of wave.cues || []) {
       lines.push('Cue ' + cue.id + ' at sample ' + cue.sample_offset + (cue.seconds != null ? ' (' + cue.seconds.toFixed(3) + ' s)' : '') +
-        (cue.label != null ? ': ' + JSON.stringify(cue.label) : '') +
-        (cue.texts || []).map((t) => ', ' + JSON.stringify(t.text) + ' for ' + t.length + ' samples').join(''));
+        (cueLabel(cue) != null ? ': ' + JSON.stringify(cueLabel(cue)) : '') +
+        (cue.texts || []).map((t) => ', ' + JSON.stringify(t.text) + ' for ' + textLength(t) + ' samples').join(''));
     }
     for (const [tag, text] of Object.entries(wave.info || {})) lines.push(tag + ': ' + JSON.stringify(text));
     return lines.join('\n');
