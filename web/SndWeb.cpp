@@ -166,10 +166,11 @@ json Peaks(const WAVE_File& wave, int columns) {
     for (unsigned channel = 0; channel < fmt.Channels; ++channel) {
         std::vector<float> low(count, 0.0f), high(count, 0.0f);
         for (std::size_t column = 0; column < count && frames > 0; ++column) {
-            const std::size_t first = column * frames / count;
-            const std::size_t last = std::max(first + 1, (column + 1) * frames / count);
+            // In 64 bits: size_t has 32 here, and columns x frames exceeds it.
+            const std::uint64_t first = std::uint64_t{column} * frames / count;
+            const std::uint64_t last = std::max(first + 1, std::uint64_t{column + 1} * frames / count);
             float lo = 1.0f, hi = -1.0f;
-            for (std::size_t frame = first; frame < last && frame < frames; ++frame) {
+            for (std::uint64_t frame = first; frame < last && frame < frames; ++frame) {
                 const float value = decode(bytes + frame * fmt.BlockAlign + channel * sampleBytes);
                 lo = std::min(lo, value);
                 hi = std::max(hi, value);

@@ -5,6 +5,7 @@
 //                      their labels, a labelled region, two phoneme words and
 //                      a title), "Stereo24" (24-bit stereo), "Float" (32-bit
 //                      IEEE float), "Pcm8" (8-bit), "MuLaw" (G.711 mu-law),
+//                      "Long" (six minutes: a tone, then silence),
 //                      "Adpcm" (a format the page does not draw), and
 //                      "Empty", an export with no data
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
@@ -95,6 +96,10 @@ int main(int argc, char** argv) {
         std::string muLaw;
         for (int i = 0; i < 8000; ++i) muLaw += static_cast<char>(i % 64 < 32 ? 0x80 + i % 32 : 0x00 + i % 32);
         marked.AddSound("MuLaw", Riff(FmtWithExtension(7, 1, 8000, 8, "") + Chunk("fact", U32(8000)) + Chunk("data", muLaw)));
+        // Six minutes: a tone for the first half, silence after.
+        std::string half(1'500'000, '\x80');
+        for (std::size_t i = 0; i < half.size(); ++i) half[i] = static_cast<char>(128 + std::lround(90 * std::sin(i * 0.3)));
+        marked.AddSound("Long", Riff(PcmFmt(1, 8000, 8) + Chunk("data", half + std::string(half.size(), '\x80'))));
         marked.AddSound("Adpcm", Riff(FmtWithExtension(2, 1, 22050, 4, std::string(32, '\0')) +
                                       Chunk("data", std::string(2048, '\x11'))));
         TestSupport::ExportEntry empty;

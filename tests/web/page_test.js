@@ -105,13 +105,14 @@ async function waitForFile(file) {
       return page.$eval('#sound', (s) => s.dataset.playable);
     };
     // Pixels of the waveform's colour in the waveform's part of the canvas.
-    const drawnPixels = () => page.$eval('#wave', (canvas) => {
+    const drawnPixels = (from = 0, to = 1) => page.$eval('#wave', (canvas, from, to) => {
       const ratio = canvas.width / canvas.clientWidth;
-      const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, Math.floor(200 * ratio)).data;
+      const x = Math.floor(from * canvas.width);
+      const data = canvas.getContext('2d').getImageData(x, 0, Math.floor(to * canvas.width) - x, Math.floor(200 * ratio)).data;
       let count = 0;
       for (let i = 0; i < data.length; i += 4) if (data[i + 2] > data[i] + 60) ++count;
       return count / (data.length / 4);
-    });
+    }, from, to);
     const download = async (file, selector) => {
       await page.click(selector);
       return waitForFile(path.join(downloads, file));
@@ -216,7 +217,7 @@ async function waitForFile(file) {
     };
     await showTab('Marked.kzs');
     const markedRows = await tableRows();
-    check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) === JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Adpcm', 'Empty']),
+    check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) === JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Empty']),
       JSON.stringify(markedRows));
     // Each sound: whether the browser must decode it, and whether the page draws it.
     const formats = [['Stereo24', true, true], ['Float', true, true], ['Pcm8', true, true], ['MuLaw', false, true],
@@ -234,6 +235,11 @@ async function waitForFile(file) {
       const bytes = await download(sound + '.wav', '#download');
       check('Marked.kzs ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0);
     }
+    // A long sound is drawn where its samples are: the tone on the left, the silence on the right.
+    await showSound('Long');
+    const [left, right] = [await drawnPixels(0.05, 0.45), await drawnPixels(0.55, 0.99)];
+    check('Marked.kzs Long: the tone left, the silence right', left > 0.3 && right < 0.01, JSON.stringify({left, right}));
+    await showSound('Bell');
     await checkMarks('Marked.kzs Bell');
     await page.evaluate(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === 'Empty').click());
     check('an export without a sound shows no sound', await page.$eval('#sound', (s) => s.hidden));
