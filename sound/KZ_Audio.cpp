@@ -11,6 +11,7 @@
 #include "package/CompactIndex.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"
+#include "wave/ChunkIO.h"
 
 namespace {
 
@@ -133,12 +134,14 @@ KZ_Sound LoadSound(KZ_Package& package, const KZ_Export_Element& entry) {
     return sound;
 }
 
-std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() {
+std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() { return GetWAVE(WaveLoad::Everything); }
+
+std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE(WaveLoad mode) {
     auto wave = std::make_unique<WAVE_File>();
     if (!HeaderComplete || !Package) {
         // No header, so no place to read from: the model sees no bytes at all.
         std::istringstream nothing;
-        wave->LoadData(nothing);
+        wave->LoadData(nothing, mode);
         return wave;
     }
     std::ifstream& in = Package->GetPackageFile();
@@ -155,6 +158,9 @@ std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() {
     } restore{in, in.rdstate()};
     in.clear();
     in.seekg(static_cast<std::streamoff>(WaveOffset));
-    wave->LoadData(in);
+    // The sound's own bytes: never the package's next ones, never past its end.
+    ChunkIO::BoundedInput sound(in.good() ? in.rdbuf() : nullptr, WaveSize > 0 ? static_cast<std::uint64_t>(WaveSize) : 0);
+    std::istream bytes(&sound);
+    wave->LoadData(bytes, mode);
     return wave;
 }

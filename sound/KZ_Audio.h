@@ -21,6 +21,7 @@
 
 class KZ_Package;
 class WAVE_File;
+enum class WaveLoad;
 
 // What SaveWAVE managed: every one of the sound's WAVE bytes read from the
 // package, and the output file created and written in full.
@@ -53,14 +54,19 @@ public:
     KZ_SaveResult SaveWAVE(std::string path);
 
     // The WAVE bytes as a new WAVE_File, owned by the caller: read from the
-    // package's stream (reopened when closed) at WaveOffset up to the image's
-    // own RIFF end, then the stream is closed. The package is left as it was
+    // package's stream (reopened when closed) at WaveOffset, then the stream
+    // is closed. The model sees the sound's own bytes and nothing else: the
+    // WaveSize bytes at WaveOffset, or fewer where the file ends first --
+    // exactly what SaveWAVE copies -- so a chunk that claims more than the
+    // sound holds ends with the sound. The package is left as it was
     // found: its stream's flags are what they were before the call, so later
     // SaveWAVE and GetWAVE calls on any of its sounds work as if this one had
     // not run. Bytes that are not a RIFF WAVE image, or a sound whose header
     // could not be read, give a model that failed its header test (and the
     // model's "Not a valid WAVE file." on standard output).
     std::unique_ptr<WAVE_File> GetWAVE();
+    // The same, loaded as `mode` says (WaveLoad::HeadersOnly skips the samples).
+    std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode);
 };
 
 class KZ_Export_Element;

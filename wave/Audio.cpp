@@ -1,49 +1,62 @@
 #include "wave/Audio.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "wave/ChunkIO.h"
 
-void WAVE_File::LoadData(std::istream& in) {
+void WAVE_File::LoadData(std::istream& in, WaveLoad mode) {
     *this = WAVE_File{};
-    // What the stream holds is measured once, here, before the first read.
-    ChunkIO::ChunkBody stream(in, ChunkIO::BoundedInput::kUnlimited);
-    std::istream& header = stream.Stream();
+    LoadMode = mode;
+    // The bytes that hold the image: to the end of the stream, or of the view
+    // a caller bounds it with. Measured once, here, before the first read.
+    ChunkIO::ChunkBody stored(in, ChunkIO::BoundedInput::kUnlimited);
+    std::istream& bytes = stored.Stream();
     std::uint32_t id = 0;
     std::uint32_t form = 0;
-    LittleEndian::Read(header, id);
-    LittleEndian::Read(header, RiffSize);
-    LittleEndian::Read(header, form);
+    LittleEndian::Read(bytes, id);
+    LittleEndian::Read(bytes, RiffSize);
+    // Known up front when the stream can seek; else what the load went through.
+    const std::uint64_t afterHeader = stored.Left();
+    const auto present = [&] {
+        return stored.Exact() ? afterHeader : stored.Consumed() - std::min<std::uint64_t>(stored.Consumed(), 8);
+    };
+    LittleEndian::Read(bytes, form);
     RiffID = id;
     FormType = form;
     if (id != kRiffID || form != kWaveID) {
         std::cout << "Not a valid WAVE file.\n" << std::flush;
+        ImageBytes = present();
         return;
     }
-    // The image ends RiffSize bytes after the form type's first byte.
-    std::uint64_t chunkBytes = RiffSize < 4 ? 0 : RiffSize - 4;
-    if (RiffSize == kUnknownRiffSize) chunkBytes = ChunkIO::BoundedInput::kUnlimited;
-    ChunkIO::ChunkBody image(header, chunkBytes);
-    std::istream& chunks = image.Stream();
+    // Chunks begin before 8 + RiffSize (the form type's position + RiffSize),
+    // counted from "RIFF"; each is then read whole from the stored bytes.
+    const std::uint64_t imageEnd =
+        RiffSize == kUnknownRiffSize ? ChunkIO::BoundedInput::kUnlimited : std::uint64_t{8} + RiffSize;
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
-    while (ChunkIO::ReadChunkID(chunks, chunkID)) {
+    while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
         if (chunkID == kFmtID) {
-            FmtChunk.LoadData(chunks);
+            FmtChunk.LoadData(bytes);
         } else if (chunkID == kFactID) {
-            FactChunk.LoadData(chunks);
+            FactChunk.LoadData(bytes);
         } else if (chunkID == kDataID) {
-            DataChunk.LoadData(chunks);
+            if (mode == WaveLoad::HeadersOnly) {
+                DataChunk.LoadHeaderOnly(bytes);
+            } else {
+                DataChunk.LoadData(bytes);
+            }
         } else if (chunkID == kCueID) {
-            chain.Append(std::make_unique<cue_Chunk>(chunks));
+            chain.Append(std::make_unique<cue_Chunk>(bytes));
         } else if (chunkID == kListID) {
-            chain.Append(std::make_unique<LIST_Chunk>(chunks));
+            chain.Append(std::make_unique<LIST_Chunk>(bytes));
         } else if (chunkID == kPhnmID) {
-            chain.Append(std::make_unique<phnm_Chunk>(chunks));
+            chain.Append(std::make_unique<phnm_Chunk>(bytes));
         } else {
-            chain.Append(std::make_unique<unknown_Chunk>(chunkID, chunks));
+            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes));
         }
     }
+    ImageBytes = present();
 }
 
 std::uint32_t WAVE_File::CalcSize() {
@@ -58,6 +71,11 @@ std::uint32_t WAVE_File::CalcSize() {
 }
 
 void WAVE_File::SaveData(std::ostream& out) {
+    if (LoadMode == WaveLoad::HeadersOnly) {
+        // No samples to write: a file without them must not pass for a copy.
+        out.setstate(std::ios::failbit);
+        return;
+    }
     LittleEndian::Write(out, RiffID);
     CalcSize();
     LittleEndian::Write(out, RiffSize);

@@ -11,7 +11,15 @@
 //   0   4   "RIFF"
 //   4   4   RIFF size: the bytes after this field, up to the end of the last chunk
 //   8   4   "WAVE"
-//   12  ... chunks
+//   12  ... chunks, each padded to an even length
+//
+// Where an image ends. The RIFF size decides which chunks belong to it: a
+// chunk is read only when it begins before 8 + RiffSize. A chunk that begins
+// there is read whole, up to the end of the bytes that hold the image -- the
+// end of the stream (the file), or of the view a caller bounds it with (a
+// sound inside a package: its WaveSize bytes) -- so a RIFF size that is too
+// small never cuts samples that are there, and nothing is read from beyond
+// the image's own bytes.
 //
 // Reading:
 //   WAVE_File wave;
@@ -19,6 +27,13 @@
 //   wave.FmtChunk.SamplesPerSec; wave.DataChunk.ChunkData;
 //   for (RIFF_Chunk* c = wave.FirstChunk.get(); c; c = c->GetNextChunk()) ...
 // Writing: wave.SaveData(out) recomputes every size first.
+//
+// Inspecting without the samples: wave.LoadData(in, WaveLoad::HeadersOnly)
+// loads every chunk but steps over the data chunk's body without holding it
+// (a long body is seeked over where the stream can seek, a short one is read
+// past in the stream's buffer): DataChunk.ChunkData stays empty, DataChunk.StoredBytes and
+// every size are what a full load gives. Such a model is for looking at
+// only: SaveData refuses it (writes nothing, sets the stream's failbit).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +45,8 @@
 #include "wave/FormatChunks.h"
 #include "wave/Phoneme.h"
 #include "wave/RIFF_Chunk.h"
+
+enum class WaveLoad { Everything, HeadersOnly };
 
 class WAVE_File {
 public:
@@ -43,21 +60,29 @@ public:
     data_Chunk DataChunk;
     // Every other chunk, in file order.
     std::unique_ptr<RIFF_Chunk> FirstChunk;
+    // How the last load read the data chunk.
+    WaveLoad LoadMode = WaveLoad::Everything;
+    // The bytes really present after the 8-byte "RIFF" + size header, up to
+    // the end of the bytes that hold the image: to compare with RiffSize.
+    // From a stream that cannot seek, the bytes the load went through.
+    std::uint64_t ImageBytes = 0;
 
     // A RiffSize that writers which stream their output leave in place: the
     // image runs to the end of the stream.
     static constexpr std::uint32_t kUnknownRiffSize = 0xFFFFFFFF;
 
     // Reads one RIFF WAVE image from the stream's current position, which may
-    // lie anywhere inside a larger stream, up to the image's end (the form
-    // type's position + RiffSize) or the stream's end, whichever comes first,
-    // and no further. Anything the model held before is replaced. A header
-    // other than "RIFF" ... "WAVE" prints "Not a valid WAVE file." and loads
-    // no chunk. "fmt ", "fact" and "data" go to the members (a later one
+    // lie anywhere inside a larger stream: every chunk that begins before the
+    // image's end (the form type's position + RiffSize), each read whole up
+    // to the stream's end (see above). A well-formed image leaves the stream
+    // at its end. Anything the model held before is replaced. A header other
+    // than "RIFF" ... "WAVE" prints "Not a valid WAVE file." and loads no
+    // chunk. "fmt ", "fact" and "data" go to the members (a later one
     // replaces an earlier one); every other chunk is appended to the chain.
-    void LoadData(std::istream& in);
+    void LoadData(std::istream& in, WaveLoad mode = WaveLoad::Everything);
     // "RIFF", RiffSize, "WAVE", then fmt, fact when present, data, and the
-    // chain in order, with every size recomputed.
+    // chain in order, with every size recomputed. After a HeadersOnly load
+    // it writes nothing and sets the failbit of `out`.
     void SaveData(std::ostream& out);
     // Brings RiffSize and every chunk size up to date; returns the file's
     // whole length, RiffSize + 8.

@@ -32,22 +32,26 @@ std::uint64_t MeasureSource(std::streambuf* source, bool& exact) {
 // the stream's buffer already.
 constexpr std::uint64_t kReadToSkip = 64 * 1024;
 
-void DiscardFrom(std::streambuf* source, std::uint64_t count) {
+std::uint64_t DiscardFrom(std::streambuf* source, std::uint64_t count) {
     std::array<char, 4096> scratch;
-    while (count > 0) {
-        const auto step = static_cast<std::streamsize>(std::min<std::uint64_t>(count, scratch.size()));
+    std::uint64_t dropped = 0;
+    while (dropped < count) {
+        const auto step = static_cast<std::streamsize>(std::min<std::uint64_t>(count - dropped, scratch.size()));
         const auto got = source->sgetn(scratch.data(), step);
-        if (got <= 0) return;
-        count -= static_cast<std::uint64_t>(got);
+        if (got <= 0) break;
+        dropped += static_cast<std::uint64_t>(got);
     }
+    return dropped;
 }
 
-void SkipSource(std::streambuf* source, std::uint64_t count) {
-    if (count > kReadToSkip &&
+// A seek is taken only over bytes known to be there (`exact`): a seek past
+// the end of a file succeeds and would count bytes that are not.
+std::uint64_t SkipSource(std::streambuf* source, std::uint64_t count, bool exact) {
+    if (exact && count > kReadToSkip &&
         source->pubseekoff(static_cast<std::streamoff>(count), std::ios::cur, std::ios::in) != std::streampos(-1)) {
-        return;
+        return count;
     }
-    DiscardFrom(source, count);
+    return DiscardFrom(source, count);
 }
 
 }  // namespace
@@ -70,15 +74,13 @@ BoundedInput::BoundedInput(std::streambuf* source, std::uint64_t limit)
     left_ = std::min(limit, available);
 }
 
-void BoundedInput::Skip(std::uint64_t count) {
+std::uint64_t BoundedInput::Skip(std::uint64_t count) {
     count = std::min(count, left_);
-    if (count == 0) return;
-    if (parent_ != nullptr) {
-        parent_->Skip(count);
-    } else {
-        SkipSource(source_, count);
-    }
-    left_ -= count;
+    if (count == 0) return 0;
+    const std::uint64_t skipped = parent_ != nullptr ? parent_->Skip(count) : SkipSource(source_, count, exact_);
+    left_ = skipped < count ? 0 : left_ - skipped;  // short: the source ended
+    consumed_ += skipped;
+    return skipped;
 }
 
 BoundedInput::int_type BoundedInput::underflow() {
@@ -95,6 +97,7 @@ BoundedInput::int_type BoundedInput::uflow() {
         left_ = 0;
     } else {
         --left_;
+        ++consumed_;
     }
     return c;
 }
@@ -109,6 +112,7 @@ std::streamsize BoundedInput::xsgetn(char* s, std::streamsize count) {
     } else {
         left_ -= static_cast<std::uint64_t>(got);
     }
+    consumed_ += static_cast<std::uint64_t>(std::max<std::streamsize>(got, 0));
     return std::max<std::streamsize>(got, 0);
 }
 
@@ -131,7 +135,7 @@ std::istream& ChunkBody::Stream() {
 }
 
 void ChunkBody::Realign() {
-    view_.Skip(view_.Left());
+    SkipRest();
     if (PadLength(size_) == 0 || outer_ == nullptr) return;
     if (Traits::eq_int_type(outer_->sgetc(), Traits::to_int_type('\0'))) outer_->sbumpc();
 }

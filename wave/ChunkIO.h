@@ -2,11 +2,11 @@
 //
 // A stored chunk is an identifier, a size and a body of that many bytes,
 // followed by a zero pad byte when the size is odd (most writers add it, some
-// do not). The loaders read each body through a ChunkBody: a view of the
-// stream that ends where the body ends, or earlier where the enclosing list,
-// the RIFF image or the stream itself ends. So no loader reads into the next
-// chunk, and no buffer is made larger than the bytes that are really there,
-// whatever a size field claims.
+// do not; the model always does). The loaders read each body through a
+// ChunkBody: a view of the stream that ends where the body ends, or earlier
+// where the enclosing list or the bytes that hold the image end. So no loader
+// reads into the next chunk, and no buffer is made larger than the bytes that
+// are really there, whatever a size field claims.
 #pragma once
 
 #include <algorithm>
@@ -48,8 +48,11 @@ public:
 
     std::uint64_t Left() const { return left_; }
     bool Exact() const { return exact_; }
-    // Steps over up to `count` bytes (seeking where the source can).
-    void Skip(std::uint64_t count);
+    // Bytes taken from the source through this view so far, read or skipped.
+    std::uint64_t Consumed() const { return consumed_; }
+    // Steps over up to `count` bytes (seeking over more than 64 KiB where the
+    // source can, else reading past them); returns how many it stepped over.
+    std::uint64_t Skip(std::uint64_t count);
 
 protected:
     int_type underflow() override;
@@ -60,6 +63,7 @@ private:
     std::streambuf* source_;
     BoundedInput* parent_;  // source_ when it is a view itself
     std::uint64_t left_ = 0;
+    std::uint64_t consumed_ = 0;
     bool exact_ = true;
 };
 
@@ -83,12 +87,17 @@ public:
     // Bytes of the body that can still be read.
     std::uint64_t Left() const { return view_.Left(); }
     bool Exact() const { return view_.Exact(); }
+    // Bytes of the body read or stepped over so far.
+    std::uint64_t Consumed() const { return view_.Consumed(); }
     // Up to `count` more bytes of the body (as many as are really there) into
     // `bytes`, a std::vector<char> or std::string, replacing what it held.
     template <typename Bytes>
     void Read(Bytes& bytes, std::uint64_t count);
     template <typename Bytes>
     void ReadRest(Bytes& bytes) { Read(bytes, Left()); }
+    // Steps over the rest of the body without keeping it; returns how many
+    // bytes that was (where the stream cannot seek, they are read and dropped).
+    std::uint64_t SkipRest() { return view_.Skip(view_.Left()); }
     // To the end of the stored body, then past one pad byte when the size is
     // odd and the next byte is 0x00 (a chunk identifier never starts with a
     // zero byte, so this reads padded and unpadded files alike).

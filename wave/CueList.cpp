@@ -49,12 +49,13 @@ void cue_Chunk::SaveData(std::ostream& out) {
     RIFF_Chunk::SaveData(out);
     LittleEndian::Write(out, CuePointCount);
     for (const auto& point : CuePoints) point.SaveData(out);
+    WritePad(out);
 }
 
 std::uint32_t cue_Chunk::CalcSize() {
     CuePointCount = static_cast<std::uint32_t>(CuePoints.size());
     ChunkSize = 4 + CuePoint::kStoredSize * CuePointCount;
-    return ChunkSize + 8;
+    return StoredLength();
 }
 
 LIST_Chunk::LIST_Chunk() { ChunkID = kListID; }
@@ -86,12 +87,13 @@ void LIST_Chunk::SaveData(std::ostream& out) {
     RIFF_Chunk::SaveData(out);
     LittleEndian::Write(out, ListType);
     for (RIFF_Chunk* sub = FirstSubChunk.get(); sub != nullptr; sub = sub->GetNextChunk()) sub->SaveData(out);
+    WritePad(out);
 }
 
 std::uint32_t LIST_Chunk::CalcSize() {
     ChunkSize = 4;
     for (RIFF_Chunk* sub = FirstSubChunk.get(); sub != nullptr; sub = sub->GetNextChunk()) ChunkSize += sub->CalcSize();
-    return ChunkSize + 8;
+    return StoredLength();
 }
 
 labl_Chunk::labl_Chunk() {
@@ -118,14 +120,14 @@ void labl_Chunk::SaveData(std::ostream& out) {
     const std::size_t fromText = std::min(length, Text.size());
     out.write(Text.data(), static_cast<std::streamsize>(fromText));
     for (std::size_t n = fromText; n < length; ++n) out.put('\0');
-    ChunkIO::WritePad(out, ChunkSize);
+    WritePad(out);
 }
 
 std::uint32_t labl_Chunk::CalcSize() {
     const std::size_t nul = Text.find('\0');
     const std::size_t length = nul == std::string::npos ? Text.size() + 1 : nul + 1;
     ChunkSize = static_cast<std::uint32_t>(4 + length);
-    return ChunkSize + 8 + ChunkIO::PadLength(ChunkSize);
+    return StoredLength();
 }
 
 ltxt_Chunk::ltxt_Chunk() { ChunkID = kLtxtID; }
@@ -159,9 +161,10 @@ void ltxt_Chunk::SaveData(std::ostream& out) {
     LittleEndian::Write(out, Dialect);
     LittleEndian::Write(out, CodePage);
     out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
+    WritePad(out);
 }
 
 std::uint32_t ltxt_Chunk::CalcSize() {
     ChunkSize = static_cast<std::uint32_t>(20 + Text.size());
-    return ChunkSize + 8;
+    return StoredLength();
 }

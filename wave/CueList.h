@@ -62,14 +62,14 @@ public:
 
     void LoadData(std::istream& in) override;
     void SaveData(std::ostream& out) override;
-    // ChunkSize = 4 + the CalcSize of every sub-chunk (each brought up to date).
+    // ChunkSize = 4 + the CalcSize of every sub-chunk (each brought up to
+    // date, its pad byte included).
     std::uint32_t CalcSize() override;
 };
 
 // "labl":
 //   0  4               CueID
 //   4  ChunkSize - 4   Text, ending in a NUL
-//   then a zero pad byte when ChunkSize is odd
 class labl_Chunk : public RIFF_Chunk {
 public:
     std::uint32_t CueID = 0;
@@ -81,11 +81,9 @@ public:
     explicit labl_Chunk(std::istream& in);
 
     void LoadData(std::istream& in) override;
-    // Writes ChunkSize - 4 bytes of Text (zeros where Text is shorter), then
-    // the pad byte when ChunkSize is odd.
+    // Writes ChunkSize - 4 bytes of Text (zeros where Text is shorter).
     void SaveData(std::ostream& out) override;
-    // ChunkSize = 4 + the text up to and including its first NUL; the length
-    // returned counts the pad byte.
+    // ChunkSize = 4 + the text up to and including its first NUL.
     std::uint32_t CalcSize() override;
 };
 
@@ -110,6 +108,6 @@ public:
 
     void LoadData(std::istream& in) override;
     void SaveData(std::ostream& out) override;
-    // ChunkSize = 20 + the text. No pad byte.
+    // ChunkSize = 20 + the text.
     std::uint32_t CalcSize() override;
 };

@@ -39,6 +39,7 @@ void fmt_Chunk::SaveData(std::ostream& out) {
         LittleEndian::Write(out, ExtraSize);
         out.write(ExtraData.data(), static_cast<std::streamsize>(ExtraData.size()));
     }
+    WritePad(out);
 }
 
 std::uint32_t fmt_Chunk::CalcSize() {
@@ -49,7 +50,7 @@ std::uint32_t fmt_Chunk::CalcSize() {
         ExtraSize = static_cast<std::uint16_t>(ExtraData.size());
         ChunkSize = 18 + std::uint32_t{ExtraSize};
     }
-    return ChunkSize + 8;
+    return StoredLength();
 }
 
 fact_Chunk::fact_Chunk() { ChunkID = kFactID; }
@@ -66,12 +67,13 @@ void fact_Chunk::SaveData(std::ostream& out) {
     if (ChunkSize == 0) return;
     RIFF_Chunk::SaveData(out);
     LittleEndian::Write(out, SampleCount);
+    WritePad(out);
 }
 
 std::uint32_t fact_Chunk::CalcSize() {
     if (ChunkSize == 0) return 0;
     ChunkSize = 4;
-    return 12;
+    return StoredLength();
 }
 
 data_Chunk::data_Chunk() { ChunkID = kDataID; }
@@ -80,17 +82,33 @@ void data_Chunk::LoadData(std::istream& in) {
     RIFF_Chunk::LoadData(in);
     ChunkIO::ChunkBody body(in, ChunkSize);
     body.ReadRest(ChunkData);
-    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
+    StoredBytes = ChunkData.size();
+    BodySkipped = false;
+    ChunkSize = static_cast<std::uint32_t>(StoredBytes);
+    body.Realign();
+}
+
+void data_Chunk::LoadHeaderOnly(std::istream& in) {
+    RIFF_Chunk::LoadData(in);
+    ChunkIO::ChunkBody body(in, ChunkSize);
+    ChunkData = {};
+    StoredBytes = body.SkipRest();
+    BodySkipped = true;
+    ChunkSize = static_cast<std::uint32_t>(StoredBytes);
     body.Realign();
 }
 
 void data_Chunk::SaveData(std::ostream& out) {
+    if (BodySkipped) {
+        out.setstate(std::ios::failbit);
+        return;
+    }
     RIFF_Chunk::SaveData(out);
     out.write(ChunkData.data(), static_cast<std::streamsize>(ChunkData.size()));
-    ChunkIO::WritePad(out, ChunkData.size());
+    WritePad(out);
 }
 
 std::uint32_t data_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
-    return ChunkSize + 8 + ChunkIO::PadLength(ChunkSize);
+    ChunkSize = static_cast<std::uint32_t>(BodySkipped ? StoredBytes : ChunkData.size());
+    return StoredLength();
 }

@@ -36,7 +36,7 @@ public:
     void LoadData(std::istream& in) override;
     void SaveData(std::ostream& out) override;
     // ChunkSize: 16 for PCM, else 18 + the extension (ExtraSize follows
-    // ExtraData). No pad byte.
+    // ExtraData); an odd extension makes it odd, and the chunk is padded.
     std::uint32_t CalcSize() override;
 };
 
@@ -62,13 +62,24 @@ public:
     // After a load, the bytes really present, with ChunkSize cut down to
     // their count when the input ended first.
     std::vector<char> ChunkData;
+    // The bytes of the body really present in the input (at most the size
+    // claimed), whether they were read or skipped.
+    std::uint64_t StoredBytes = 0;
+    // Set by LoadHeaderOnly: the body was stepped over, ChunkData is empty.
+    bool BodySkipped = false;
 
     data_Chunk();
 
     void LoadData(std::istream& in) override;
-    // Header, samples, and a zero pad byte after an odd-sized body.
+    // Reads the size, then measures the body and steps over it without
+    // holding it (ChunkIO::BoundedInput::Skip): StoredBytes and ChunkSize are
+    // what a full load gives, ChunkData stays empty.
+    void LoadHeaderOnly(std::istream& in);
+    // Header, samples, and a zero pad byte after an odd-sized body. A chunk
+    // whose body was skipped has no samples to write: it writes nothing and
+    // sets the failbit of `out`.
     void SaveData(std::ostream& out) override;
-    // ChunkSize becomes the length of ChunkData; the length returned counts
-    // the pad byte.
+    // ChunkSize becomes the length of ChunkData (StoredBytes when the body
+    // was skipped); the length returned counts the pad byte.
     std::uint32_t CalcSize() override;
 };

@@ -127,6 +127,7 @@ void phnm_Chunk::SaveData(std::ostream& out) {
     out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
     LittleEndian::Write(out, WordCount);
     for (const auto& word : Words) word.SaveData(out);
+    WritePad(out);
 }
 
 std::uint32_t phnm_Chunk::CalcSize() {
@@ -134,7 +135,7 @@ std::uint32_t phnm_Chunk::CalcSize() {
     WordCount = static_cast<std::int32_t>(Words.size());
     ChunkSize = static_cast<std::uint32_t>(TextSize) + 8;
     for (auto& word : Words) ChunkSize += word.CalcSize();
-    return ChunkSize + 8;
+    return StoredLength();
 }
 
 void phnm_Chunk::MakeWords() { Words.assign(static_cast<std::size_t>(std::max(WordCount, 0)), Word_Block{}); }

@@ -11,7 +11,6 @@
 //   48 4 PhonemeCount (signed)   52 ... phoneme records
 // Phoneme record, 14 bytes (no alignment gap after Code):
 //   0 4 PhonemeTag   4 2 Code   6 4 FloatA   10 4 FloatB
-// No pad byte is written after the chunk, even when its size is odd.
 #pragma once
 
 #include <array>

@@ -12,6 +12,7 @@ RIFF_Chunk::~RIFF_Chunk() {
 void RIFF_Chunk::LoadData(std::istream& in) {
     ChunkSize = 0;
     LittleEndian::Read(in, ChunkSize);
+    ClaimedSize = ChunkSize;
 }
 
 void RIFF_Chunk::SaveData(std::ostream& out) {
@@ -19,7 +20,11 @@ void RIFF_Chunk::SaveData(std::ostream& out) {
     LittleEndian::Write(out, ChunkSize);
 }
 
-std::uint32_t RIFF_Chunk::CalcSize() { return ChunkSize + 8; }
+std::uint32_t RIFF_Chunk::CalcSize() { return StoredLength(); }
+
+std::uint32_t RIFF_Chunk::StoredLength() const { return 8 + ChunkSize + ChunkIO::PadLength(ChunkSize); }
+
+void RIFF_Chunk::WritePad(std::ostream& out) const { ChunkIO::WritePad(out, ChunkSize); }
 
 std::unique_ptr<RIFF_Chunk> RIFF_Chunk::SetNextChunk(std::unique_ptr<RIFF_Chunk> next) {
     NextChunk.swap(next);
@@ -50,9 +55,10 @@ void unknown_Chunk::LoadData(std::istream& in) {
 void unknown_Chunk::SaveData(std::ostream& out) {
     RIFF_Chunk::SaveData(out);
     out.write(ChunkData.data(), static_cast<std::streamsize>(ChunkData.size()));
+    WritePad(out);
 }
 
 std::uint32_t unknown_Chunk::CalcSize() {
     ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
-    return ChunkSize + 8;
+    return StoredLength();
 }

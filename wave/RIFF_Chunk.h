@@ -4,18 +4,23 @@
 //   offset 0   4 bytes   identifier, four ASCII characters
 //   offset 4   4 bytes   size of the body, unsigned, without header or pad
 //   offset 8   size      body
-//   then       0/1 byte  pad to an even length (see ChunkIO)
+//   then       0/1 byte  a zero pad byte after an odd-sized body, so that
+//                        every chunk begins at an even offset
 //
 // The contract of a chunk class:
 // - LoadData(in) is entered just after the 4-byte identifier. It reads the
 //   size (RIFF_Chunk::LoadData), then the body field by field in stored order,
 //   never past the body; fields the body does not hold keep their defaults.
-//   It leaves the stream after the stored body and its pad byte.
+//   It leaves the stream after the stored body and its pad byte. A body ends
+//   where its size says or where the bytes of its holder end (the list, or
+//   the stored bytes of the image), whichever comes first.
 // - SaveData(out) writes the header and the body as the fields stand now,
-//   without recomputing a size.
+//   without recomputing a size, then the pad byte when ChunkSize is odd
+//   (WritePad). Every class pads, at top level and inside a list alike.
 // - CalcSize() brings ChunkSize (and any count) up to date with the contents
-//   and returns the whole stored length, header and pad byte included. Call it
-//   before SaveData; WAVE_File::SaveData does so for the whole file.
+//   and returns the whole stored length, header and pad byte included
+//   (StoredLength). Call it before SaveData; WAVE_File::SaveData does so for
+//   the whole file.
 // - Classes that stand in a chain have a constructor from the stream (which
 //   loads) and a default constructor (an empty chunk, for building in code).
 #pragma once
@@ -46,6 +51,9 @@ class RIFF_Chunk {
 public:
     std::uint32_t ChunkID = 0;
     std::uint32_t ChunkSize = 0;
+    // The size the stored header claimed, kept as it was read; CalcSize never
+    // changes it. 0 for a chunk made in code.
+    std::uint32_t ClaimedSize = 0;
     // The chunk after this one in its chain (a file's or a list's); this
     // chunk owns it, and through it the rest of the chain.
     std::unique_ptr<RIFF_Chunk> NextChunk;
@@ -59,18 +67,25 @@ public:
     // may hold a million chunks, too many for one nested call each.
     virtual ~RIFF_Chunk();
 
-    // Reads the 4-byte size. The chain link is left as it is: it belongs to
-    // the holder of the chain, not to the stored chunk.
+    // Reads the 4-byte size (into ChunkSize and ClaimedSize). The chain link
+    // is left as it is: it belongs to the holder of the chain, not to the
+    // stored chunk.
     virtual void LoadData(std::istream& in);
     // Writes the identifier and the size.
     virtual void SaveData(std::ostream& out);
-    // ChunkSize + 8.
+    // StoredLength(), ChunkSize unchanged.
     virtual std::uint32_t CalcSize();
 
     RIFF_Chunk* GetNextChunk() const { return NextChunk.get(); }
     // Links `next` after this chunk and hands back the chain it replaces, so
     // that nothing is lost and nothing leaks.
     std::unique_ptr<RIFF_Chunk> SetNextChunk(std::unique_ptr<RIFF_Chunk> next);
+
+protected:
+    // The padding rule, for every class: header + ChunkSize + the pad byte
+    // an odd ChunkSize needs, and that pad byte written after the body.
+    std::uint32_t StoredLength() const;
+    void WritePad(std::ostream& out) const;
 };
 
 // Appends chunks to a chain in order, from its empty head.
@@ -95,7 +110,6 @@ public:
 
     void LoadData(std::istream& in) override;
     void SaveData(std::ostream& out) override;
-    // ChunkSize becomes the length of ChunkData. No pad byte is counted or
-    // written.
+    // ChunkSize becomes the length of ChunkData.
     std::uint32_t CalcSize() override;
 };

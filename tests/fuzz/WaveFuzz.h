@@ -31,7 +31,8 @@ inline std::uint32_t StoredU32(const std::string& bytes, std::size_t at) {
 }
 
 // CalcSize then SaveData: the bytes written are the length CalcSize gave, and
-// the size field counts the body, with at most one zero pad byte after it.
+// the size field counts the body, which is followed by one zero pad byte
+// exactly when it is odd.
 inline std::string SaveChecked(RIFF_Chunk& chunk) {
     const std::uint32_t length = chunk.CalcSize();
     std::ostringstream out;
@@ -41,22 +42,8 @@ inline std::string SaveChecked(RIFF_Chunk& chunk) {
     if (saved.empty()) return saved;  // an absent fact chunk
     Require(saved.size() >= 8 && StoredU32(saved, 4) == chunk.ChunkSize);
     const std::size_t pad = saved.size() - 8 - chunk.ChunkSize;
-    Require(pad == 0 || (pad == 1 && chunk.ChunkSize % 2 == 1 && saved.back() == '\0'));
+    Require(pad == chunk.ChunkSize % 2 && (pad == 0 || saved.back() == '\0'));
     return saved;
-}
-
-// True when a chunk of the chain, or of a list in it, has an identifier that
-// begins with a zero byte. Such a chunk after an odd chunk saved without a
-// pad byte reads as that pad byte on reload, so a save of such input need not
-// be a fixed point; real identifiers never begin with zero.
-inline bool HasZeroLedID(const RIFF_Chunk* chunk) {
-    for (; chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        if ((chunk->ChunkID & 0xFF) == 0) return true;
-        if (const auto* list = dynamic_cast<const LIST_Chunk*>(chunk); list && HasZeroLedID(list->FirstSubChunk.get())) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace WaveFuzz

@@ -56,7 +56,8 @@ const std::string kBirds = ToneWave(660, 0.04);
 const std::string kRain = ToneWave(220, 0.03);
 
 // Every kind of chunk the model knows and two it does not, out of saved
-// order, with texts and codes that must be escaped.
+// order, with texts and codes that must be escaped; the odd phoneme chunk is
+// stored without its pad byte, which the model adds.
 std::string RichWave() {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     return wb::Riff(wb::ExtensibleFmt(2, 44100, 16, 3) +
@@ -64,12 +65,12 @@ std::string RichWave() {
                                          wb::Ltxt(7, 100, "rgn ", 1, 2, 3, 4, "txt") + wb::Chunk("note", "abc")) +
                     wb::Chunk("fact", wb::U32(5)) + wb::Chunk("data", wb::Samples(16, 2, 5)) +
                     wb::Cue({{7, 0, "data", 0, 0, 3}, {8, 2, "data", 0, 0, 4}}) +
-                    wb::Phnm("hi yo", {{"hi", 1, -2, 0.5f, nan, {{"hh", 0x0266, 0.1f, 1e20f}, {"q\x01", 1, 0, -0.0f}}}}) +
+                    wb::Unpadded(wb::Phnm("hi yo", {{"hi", 1, -2, 0.5f, nan, {{"hh", 0x0266, 0.1f, 1e20f}, {"q\x01", 1, 0, -0.0f}}}})) +
                     wb::Chunk(std::string("ju\x01\xFF", 4), "12345"));
 }
 
 const char kRichPrint[] =
-    "RIFF size: 352 as saved (355 as stored)\n"
+    "RIFF size: 356 as saved (355 as stored)\n"
     "'fmt ' 40 bytes\n"
     "  Format tag: 0xFFFE (extensible)\n"
     "  Channels: 2\n"
@@ -83,7 +84,7 @@ const char kRichPrint[] =
     "  Sample count: 5\n"
     "'data' 20 bytes\n"
     "  Duration: 0.000 s (5 blocks)\n"
-    "'LIST' 78 bytes, type 'adtl'\n"
+    "'LIST' 80 bytes, type 'adtl'\n"
     "  'labl' 23 bytes, cue id 7: \"Start \\\"x\\\" \\\\ \xC3\xA9\\x01\\xC2\\x9B\\xFF\"\n"
     "  'ltxt' 23 bytes, cue id 7: sample length 100, purpose 'rgn ', country 1, language 2, dialect 3, "
     "code page 4, text \"txt\"\n"
@@ -226,7 +227,56 @@ TEST(SndInfoE2E, WritesThroughTheModel) {
         const std::string again = Info(dir, {"out\\" + fs::path(c.written).filename().string()}).out;
         EXPECT_EQ(again.substr(again.find('\n')), r.out.substr(r.out.find('\n')));
     }
-    EXPECT_EQ(ModelSaves(rich).size(), 360u);
+    EXPECT_EQ(ModelSaves(rich).size(), 364u);
+}
+
+// A sound shown and saved from its package is the sound Snd_Pull exports,
+// shown and saved from its file: the same print, the same /w: bytes (or the
+// same refusal), damaged sounds included.
+TEST(SndInfoE2E, ASoundSavesAsItsExportedFileDoes) {
+    TempDir dir;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const std::string odd = fmt + wb::Chunk("data", "abcde") + wb::List("INFO", wb::Chunk("IART", "abc")) +
+                            wb::Chunk("junk", "j");
+    PackageBuilder b;
+    b.AddSound("Tone", kWind);
+    b.AddSound("Rich", RichWave());
+    b.AddSound("Padded", wb::Riff(odd));
+    b.AddSound("Unpadded", wb::Riff(wb::Unpadded(odd)));
+    b.AddSound("Claims", wb::Riff(fmt + wb::Header("data", 5000) + "abc"));
+    b.AddSound("RiffShort", wb::Riff(4 + 24 + 24 - 12, fmt + wb::Chunk("data", "abcdefghijklmnop")));
+    b.AddSound("RiffUnknown", wb::Riff(0xFFFFFFFF, fmt + wb::Chunk("data", "abcd")));
+    b.AddSound("Cut", kRain, {0, 0, 0, static_cast<std::int32_t>(kRain.size() - 101), 0});
+    b.AddSound("NotWave", "RIFF" + U32(4) + "TEXT");
+    b.AddSound("Last", wb::Riff(fmt + wb::Chunk("data", "xyz")), {0, 0, 0, 100000, 0});  // beyond the file's end
+    b.Write(dir.Path() / "pk" / "All.kzs");
+    const std::vector<std::string> names = {"Tone",        "Rich", "Padded",  "Unpadded", "Claims", "RiffShort",
+                                            "RiffUnknown", "Cut",  "NotWave", "Last"};
+    std::string script = "All;\n";
+    for (const std::string& name : names) script += name + "\n";
+    dir.Write("all.dpl", script);
+    fs::create_directories(dir.Path() / "out");
+    fs::create_directories(dir.Path() / "a");
+    fs::create_directories(dir.Path() / "b");
+    ASSERT_EQ(Pull(dir, {"all", "/i:pk", "/o:out"}).err, "");
+
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(dir.Exists("out/" + name + ".wav"));
+        const RunResult fromPackage = Info(dir, {"pk\\All.kzs", name, "/w:a\\" + name + ".wav"});
+        const RunResult fromFile = Info(dir, {"out\\" + name + ".wav", "/w:b\\" + name + ".wav"});
+        EXPECT_EQ(fromPackage.out, fromFile.out);
+        EXPECT_EQ(fromPackage.exitStatus, fromFile.exitStatus);
+        EXPECT_EQ(dir.Exists("a/" + name + ".wav"), name != "NotWave");
+        EXPECT_EQ(dir.Exists("b/" + name + ".wav"), name != "NotWave");
+        EXPECT_EQ(dir.Read("a/" + name + ".wav"), dir.Read("b/" + name + ".wav"));
+    }
+    // The padded file comes back as it was, and its print names no stored
+    // RIFF size; the unpadded one comes back with the pads.
+    EXPECT_EQ(dir.Read("a/Padded.wav"), wb::Riff(odd));
+    EXPECT_EQ(dir.Read("a/Unpadded.wav"), wb::Riff(odd));
+    EXPECT_TRUE(Info(dir, {"out\\Padded.wav"}).out.starts_with("RIFF size: 76\n'fmt '"));
+    EXPECT_TRUE(Info(dir, {"out\\Unpadded.wav"}).out.starts_with("RIFF size: 76 as saved (73 as stored)\n"));
 }
 
 const char kAmbientScriptRun[] =

@@ -1,6 +1,8 @@
-// A sound as a WAVE model: GetWAVE reads the image behind the header up to its
-// own RIFF end, and leaves the package as it found it.
+// A sound as a WAVE model: GetWAVE reads the image behind the header, and
+// nothing but the sound's own bytes, and leaves the package as it found it.
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "sound/KZ_Audio.h"
 #include "tests/package/PackageFile.h"
@@ -104,6 +106,50 @@ TEST(KZ_SoundGetWAVE, LeavesThePackageAsItFoundIt) {
     EXPECT_TRUE(next.SaveWAVE(dir + "Tone.wav").ReadAll);
     EXPECT_EQ(ReadFile(dir + "Tone.wav"), tone);
     EXPECT_EQ(Saved(*whole.GetWAVE()), Voice());
+}
+
+// The model of a sound is the model of the file Snd_Pull exports for it: the
+// sound's WaveSize bytes (fewer where the package ends first), never the
+// package's bytes after them, whatever its chunks claim.
+TEST(KZ_SoundGetWAVE, ReadsOnlyTheSoundsOwnBytes) {
+    namespace wb = WaveBuilder;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const std::string tone = ToneWave(440, 0.01);
+    const struct {
+        const char* what;
+        std::string image;
+        SoundHeader header;
+        std::string samples;  // what the data chunk must hold
+    } cases[] = {
+        {"data claims more than the sound", wb::Riff(fmt + wb::Header("data", 1000) + "abc"), {}, "abc"},
+        {"RIFF size claims more", wb::Riff(5000, fmt + wb::Chunk("data", "abcd")), {}, "abcd"},
+        {"RIFF size 12 short", wb::Riff(4 + 24 + 24 - 12, fmt + wb::Chunk("data", "abcdefghijklmnop")), {},
+         "abcdefghijklmnop"},
+        {"WaveSize cuts the image", wb::Riff(fmt + wb::Chunk("data", "abcdefgh")), {0, 0, 0, 12 + 24 + 8 + 5}, "abcde"},
+        {"last in the file, WaveSize beyond its end", wb::Riff(fmt + wb::Header("data", 900) + "xyz"),
+         {0, 0, 0, 5000}, "xyz"},
+    };
+    PackageBuilder b;
+    for (const auto& c : cases) {
+        b.AddSound(c.what, c.image, c.header);
+        if (c.header.waveSize != 5000) b.AddSound("next", tone);  // bytes that follow the sound
+    }
+    PackageFile p(b.Build());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        KZ_Sound sound = LoadByName(*p, c.what);
+        const std::unique_ptr<WAVE_File> wave = sound.GetWAVE();
+        EXPECT_EQ(std::string(wave->DataChunk.ChunkData.begin(), wave->DataChunk.ChunkData.end()), c.samples);
+        EXPECT_EQ(ChainIDs(wave->FirstChunk.get()), "");
+
+        const std::string path = p.Dir().Path().string() + "/sound.wav";
+        sound.SaveWAVE(path);
+        std::ifstream file(path, std::ios::binary);
+        WAVE_File exported;
+        exported.LoadData(file);
+        EXPECT_EQ(Saved(*wave), Saved(exported));
+        EXPECT_EQ(wave->ImageBytes, exported.ImageBytes);
+    }
 }
 
 TEST(KZ_SoundGetWAVE, BytesThatAreNotAWaveImage) {

@@ -46,6 +46,20 @@ std::string Chunk(const std::string& id, const std::string& body) {
     return out;
 }
 
+std::string Unpadded(const std::string& chunks) {
+    std::string out;
+    for (std::size_t at = 0; at + 8 <= chunks.size();) {
+        const std::string id = chunks.substr(at, 4);
+        std::uint32_t size = 0;
+        for (int i = 3; i >= 0; --i) size = size << 8 | static_cast<unsigned char>(chunks[at + 4 + i]);
+        std::string body = chunks.substr(at + 8, size);
+        if (id == "LIST" && body.size() >= 4) body = body.substr(0, 4) + Unpadded(body.substr(4));
+        out += Header(id, static_cast<std::uint32_t>(body.size())) + body;
+        at += 8 + size + size % 2;
+    }
+    return out;
+}
+
 std::string Riff(const std::string& chunks) { return Riff(static_cast<std::uint32_t>(4 + chunks.size()), chunks); }
 
 std::string Riff(std::uint32_t riffSize, const std::string& chunks) { return "RIFF" + U32(riffSize) + "WAVE" + chunks; }
@@ -123,7 +137,7 @@ std::string WordRecord(const Word& word, std::int32_t phonemeCount) {
 std::string Phnm(const std::string& text, const std::vector<Word>& words) {
     std::string body = U32(static_cast<std::uint32_t>(text.size())) + text + U32(static_cast<std::uint32_t>(words.size()));
     for (const auto& word : words) body += WordRecord(word, static_cast<std::int32_t>(word.phonemes.size()));
-    return Header("phnm", static_cast<std::uint32_t>(body.size())) + body;
+    return Chunk("phnm", body);
 }
 
 }  // namespace WaveBuilder

@@ -7,7 +7,8 @@
 //   std::string bad = Riff(Header("data", 0xFFFFFFF0) + "abc");  // sizes that lie
 //
 // Chunk() adds the zero pad byte after an odd-sized body, as RIFF writers
-// should; Header() + body gives any other layout.
+// should; Header() + body gives any other layout, and Unpadded() takes every
+// pad byte out of well-formed chunks (as writers that omit them store them).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,9 @@ std::string Code(const std::string& code);
 std::string Header(const std::string& id, std::uint32_t size);
 // Header with the body's real size, the body, and a zero pad byte when odd.
 std::string Chunk(const std::string& id, const std::string& body);
+// Well-formed chunks (lists included, at any depth) with every pad byte
+// taken out and every list size counting what is left.
+std::string Unpadded(const std::string& chunks);
 // "RIFF", the size of what follows it ("WAVE" + chunks), "WAVE", chunks.
 std::string Riff(const std::string& chunks);
 // The same with a RIFF size of your choice.
@@ -76,8 +80,7 @@ struct Word {
     float a = 0, b = 0;
     std::vector<Phoneme> phonemes = {};
 };
-// "phnm" with its counts taken from the contents; never padded (the model
-// writes it that way).
+// "phnm" with its counts taken from the contents.
 std::string Phnm(const std::string& text, const std::vector<Word>& words);
 // The body of a phoneme record / word record alone, for damaged layouts.
 std::string PhonemeRecord(const Phoneme& phoneme);

@@ -1,8 +1,13 @@
-// Whole files: the header test, where an image ends, chunk order on save, and
-// round trips of ordinary files byte for byte.
+// Whole files: the header test, where an image ends, chunk order on save, pad
+// bytes, round trips of ordinary files byte for byte, and header-only loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "info/InfoReport.h"
+#include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
+#include "wave/ChunkIO.h"
 
 namespace {
 
@@ -68,7 +73,7 @@ TEST(WaveFile, MissingChunksAreSavedInTheirEmptyForm) {
     EXPECT_EQ(Saved(none), Riff(PcmFmt(1, 8000, 8) + Header("data", 0)));
 }
 
-TEST(WaveFile, ImageEndsAtItsRiffSize) {
+TEST(WaveFile, RiffSizeDecidesWhichChunksBelongNotWhereTheyEnd) {
     const std::string fmt = PcmFmt(1, 8000, 8);
     const std::string data = Chunk("data", "abcd");
     const std::string cue = Cue({});
@@ -76,9 +81,16 @@ TEST(WaveFile, ImageEndsAtItsRiffSize) {
     WAVE_File small = Load(Riff(static_cast<std::uint32_t>(4 + fmt.size() + data.size()), fmt + data + cue));
     EXPECT_EQ(small.FirstChunk, nullptr);
     EXPECT_EQ(small.DataChunk.ChunkSize, 4u);
-    // A chunk that runs over the end holds only what lies inside the image.
+    // A chunk that begins inside the image is read whole, up to the end of the
+    // stored bytes: the RIFF size cuts no samples that are there.
     WAVE_File cut = Load(Riff(static_cast<std::uint32_t>(4 + fmt.size() + 10), fmt + data + cue));
-    EXPECT_EQ(cut.DataChunk.ChunkSize, 2u);
+    EXPECT_EQ(cut.DataChunk.ChunkSize, 4u);
+    EXPECT_EQ(cut.FirstChunk, nullptr);
+    const std::string samples = Samples(16, 1, 1000);
+    const std::string whole = fmt + Chunk("data", samples);
+    WAVE_File shortBy12 = Load(Riff(static_cast<std::uint32_t>(4 + whole.size() - 12), whole));
+    EXPECT_EQ(std::string(shortBy12.DataChunk.ChunkData.begin(), shortBy12.DataChunk.ChunkData.end()), samples);
+    EXPECT_EQ(Saved(shortBy12), Riff(whole));
     // Too large, by the 8 bytes some writers add, or unknown: up to the end of the stream.
     for (const std::uint32_t riffSize : {static_cast<std::uint32_t>(12 + fmt.size() + data.size() + cue.size()), 0xFFFFFFFFu}) {
         WAVE_File large = Load(Riff(riffSize, fmt + data + cue));
@@ -101,13 +113,24 @@ TEST(WaveFile, ReadsAnImageInsideALargerStreamUpToItsEnd) {
     EXPECT_EQ(Saved(wave), image);
     EXPECT_EQ(WaveTest::Rest(in), after);
 
-    // A data chunk claiming more than its image holds stops at the image's end.
+    // A data chunk claiming more than its image holds is read on to the end
+    // of the stream (the bytes of a file), or of the view the caller bounds
+    // the image with (the bytes of a sound inside a package).
     const std::string claims = Riff(PcmFmt(1, 8000, 8) + Header("data", 1000) + "abc");
-    std::istringstream inside(claims + after);
-    WAVE_File cut;
-    cut.LoadData(inside);
-    EXPECT_EQ(cut.DataChunk.ChunkSize, 3u);
-    EXPECT_EQ(WaveTest::Rest(inside), after);
+    std::istringstream file(claims + after);
+    WAVE_File toEnd;
+    toEnd.LoadData(file);
+    EXPECT_EQ(toEnd.DataChunk.ChunkSize, 3 + after.size());
+    EXPECT_EQ(toEnd.DataChunk.ClaimedSize, 1000u);
+    std::istringstream package("before" + claims + after);
+    package.seekg(6);
+    ChunkIO::BoundedInput sound(package.rdbuf(), claims.size());
+    std::istream bytes(&sound);
+    WAVE_File bounded;
+    bounded.LoadData(bytes);
+    EXPECT_EQ(bounded.DataChunk.ChunkSize, 3u);
+    EXPECT_EQ(bounded.ImageBytes, claims.size() - 8);
+    EXPECT_EQ(WaveTest::Rest(package), after);
 }
 
 TEST(WaveFile, PadBytesAreSkippedOnlyWhenTheyAreZero) {
@@ -146,6 +169,47 @@ TEST(WaveFile, OrdinaryFilesRoundTripByteForByte) {
     }
 }
 
+// Odd chunks of every class, at top level and in lists, each in a file whose
+// chunks stand in saved order. Stored with their pad bytes, the file comes
+// back byte for byte; stored without them (as some writers leave them out),
+// it comes back with them, every list and RIFF size counting them.
+TEST(WaveFile, EveryOddChunkIsPaddedOnSave) {
+    const std::string fmt = PcmFmt(1, 8000, 8);
+    const std::string data = Chunk("data", "ab");
+    const std::pair<const char*, std::string> cases[] = {
+        {"data", fmt + Chunk("data", "abcde") + Cue({{1, 0}})},
+        {"fmt with an odd extension", FmtWithExtension(0x55, 1, 8000, 0, "abc") + data},
+        {"unknown", fmt + data + Chunk("junk", "xyz") + Chunk("next", "1")},
+        {"phnm", fmt + data + Phnm("abc", {}) + Cue({{1, 0}})},
+        {"labl", fmt + data + List("adtl", Labl(1, "ab") + Labl(2, "c"))},
+        {"ltxt", fmt + data + List("adtl", Ltxt(1, 2, "rgn ", 0, 0, 0, 0, "odd") + Labl(2, "c"))},
+        {"INFO texts", fmt + data + List("INFO", Chunk("IART", "abc") + Chunk("ICMT", "comment") + Chunk("ICRD", "2024"))},
+        {"unknown in a list", fmt + data + List("adtl", Chunk("note", "odd") + Ltxt(1, 2, "rgn ", 0, 0, 0, 0))},
+        {"odd everywhere", FmtWithExtension(0x55, 1, 8000, 0, "a") + Chunk("fact", U32(1)) + Chunk("data", "x") +
+                               List("INFO", Chunk("INAM", "n") + Chunk("IART", "abc")) + Phnm("a", {}) + Chunk("junk", "j")},
+    };
+    for (const auto& [what, chunks] : cases) {
+        SCOPED_TRACE(what);
+        const std::string padded = Riff(chunks);
+        const std::string unpadded = Riff(Unpadded(chunks));
+        ASSERT_NE(padded, unpadded);
+        WAVE_File fromPadded = Load(padded);
+        EXPECT_EQ(Saved(fromPadded), padded);
+        WAVE_File fromUnpadded = Load(unpadded);
+        EXPECT_EQ(Saved(fromUnpadded), padded);
+        EXPECT_EQ(fromUnpadded.CalcSize(), padded.size());
+    }
+
+    // Python's wave module: 8-bit mono, three frames; the odd data chunk has
+    // no pad byte and the RIFF size (39) leaves it out.
+    const std::string python = TestSupport::Bytes(
+        {0x52, 0x49, 0x46, 0x46, 0x27, 0x00, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45, 0x66, 0x6d, 0x74, 0x20,
+         0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x40, 0x1f, 0x00, 0x00, 0x40, 0x1f, 0x00, 0x00,
+         0x01, 0x00, 0x08, 0x00, 0x64, 0x61, 0x74, 0x61, 0x03, 0x00, 0x00, 0x00, 0x80, 0x90, 0xa0});
+    WAVE_File fromPython = Load(python);
+    EXPECT_EQ(Saved(fromPython), Riff(fmt + Chunk("data", "\x80\x90\xA0")));
+}
+
 TEST(WaveFile, AMillionChunksLoadAndAreReleased) {
     // Each chunk a bare header; a list among them holds as many sub-chunks.
     constexpr int kChunks = 500000;
@@ -178,6 +242,116 @@ TEST(WaveFile, SizesClaimingGigabytesCostOnlyTheInput) {
         std::ostringstream out;
         other.SaveData(out);
         EXPECT_LT(out.str().size(), 2048u) << id;
+    }
+}
+
+// Hands out its bytes a window at a time and counts them; it seeks only when
+// told it may, so a load that reads what it meant to skip shows in the count.
+class CountingBuffer : public std::streambuf {
+public:
+    CountingBuffer(std::string bytes, bool seekable) : bytes_(std::move(bytes)), seekable_(seekable) {
+        setg(bytes_.data(), bytes_.data(), bytes_.data());
+    }
+    std::size_t Delivered() const { return delivered_; }
+
+protected:
+    int_type underflow() override {
+        char* const end = bytes_.data() + bytes_.size();
+        if (gptr() == end) return traits_type::eof();
+        char* const to = gptr() + std::min<std::ptrdiff_t>(kWindow, end - gptr());
+        delivered_ += static_cast<std::size_t>(to - gptr());
+        setg(gptr(), gptr(), to);
+        return traits_type::to_int_type(*gptr());
+    }
+    pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode) override {
+        if (!seekable_) return pos_type(off_type(-1));
+        const off_type from = dir == std::ios::beg   ? 0
+                              : dir == std::ios::cur ? gptr() - bytes_.data()
+                                                     : static_cast<off_type>(bytes_.size());
+        const off_type to = from + off;
+        if (to < 0 || to > static_cast<off_type>(bytes_.size())) return pos_type(off_type(-1));
+        setg(bytes_.data() + to, bytes_.data() + to, bytes_.data() + to);
+        return pos_type(to);
+    }
+    pos_type seekpos(pos_type pos, std::ios::openmode which) override {
+        return seekoff(off_type(pos), std::ios::beg, which);
+    }
+
+private:
+    static constexpr std::ptrdiff_t kWindow = 4096;
+    std::string bytes_;
+    bool seekable_;
+    std::size_t delivered_ = 0;
+};
+
+std::string Print(WAVE_File& wave) {
+    std::ostringstream out;
+    InfoReport::PrintWave(wave, out);
+    return out.str();
+}
+
+// A header-only load gives the model a full load gives, chunk for chunk and
+// size for size, without the samples; and it cannot be saved.
+TEST(WaveFile, HeadersOnlyLoadsAllButTheSamples) {
+    const std::string fmt = PcmFmt(2, 22050, 16);
+    const std::string rest = Cue({{1, 2}}) + List("INFO", Chunk("IART", "abc")) + Phnm("hi", {{"hi"}});
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::uint32_t claimed;
+        std::uint64_t stored;
+    } cases[] = {
+        {"odd sizes, padded", Riff(fmt + Chunk("data", "abcde") + rest), 5, 5},
+        {"odd sizes, no pads", Riff(Unpadded(fmt + Chunk("data", "abcde") + rest)), 5, 5},
+        {"RIFF size 12 short", Riff(4 + 24 + 12, fmt + Chunk("data", "abcdefghijklmnop")), 16, 16},
+        {"data claims more", Riff(0xFFFFFFFF, fmt + Header("data", 1000) + "abc"), 1000, 3},
+        {"data last, cut short", Riff(fmt + Header("data", 20) + "ab"), 20, 2},
+        {"no data chunk", Riff(fmt + rest), 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WAVE_File full = Load(c.bytes);
+        std::istringstream in(c.bytes);
+        WAVE_File headers;
+        headers.LoadData(in, WaveLoad::HeadersOnly);
+        EXPECT_EQ(headers.LoadMode, WaveLoad::HeadersOnly);
+        EXPECT_TRUE(headers.DataChunk.ChunkData.empty());
+        EXPECT_EQ(headers.DataChunk.ClaimedSize, c.claimed);
+        EXPECT_EQ(headers.DataChunk.StoredBytes, c.stored);
+        EXPECT_EQ(full.DataChunk.StoredBytes, c.stored);
+        EXPECT_EQ(headers.ImageBytes, c.bytes.size() - 8);
+        EXPECT_EQ(full.ImageBytes, c.bytes.size() - 8);
+        EXPECT_EQ(headers.RiffSize, full.RiffSize);
+        EXPECT_EQ(Print(headers), Print(full));  // every chunk, size and field
+        EXPECT_EQ(headers.DataChunk.ClaimedSize, c.claimed);  // CalcSize leaves it
+        EXPECT_EQ(headers.CalcSize(), full.CalcSize());
+
+        std::ostringstream out;
+        headers.SaveData(out);
+        EXPECT_TRUE(out.fail());
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
+TEST(WaveFile, HeadersOnlyStepsOverTheSamplesWhereverTheyLie) {
+    const std::string samples(1 << 20, 's');
+    const std::string bytes = Riff(PcmFmt(1, 8000, 8) + Chunk("data", samples) + Cue({{1, 2}}));
+    for (const bool seekable : {true, false}) {
+        SCOPED_TRACE(seekable ? "seekable" : "cannot seek");
+        CountingBuffer buffer(bytes, seekable);
+        std::istream in(&buffer);
+        WAVE_File wave;
+        wave.LoadData(in, WaveLoad::HeadersOnly);
+        EXPECT_EQ(wave.DataChunk.StoredBytes, samples.size());
+        EXPECT_EQ(wave.DataChunk.ChunkData.capacity(), 0u);
+        EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "cue ");
+        EXPECT_EQ(wave.ImageBytes, bytes.size() - 8);
+        // Seeking, the samples are not even read; a pipe has to read them.
+        if (seekable) {
+            EXPECT_LT(buffer.Delivered(), 16u * 1024);
+        } else {
+            EXPECT_EQ(buffer.Delivered(), bytes.size());
+        }
     }
 }
 
