@@ -210,7 +210,10 @@
     }
     ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
-    ui.totals.textContent = totals ? totals.sounds + ' sounds, ' + bytes(totals.bytes) + ' bytes, ' + seconds(totals.duration) : '';
+    const header = current.info.package;
+    ui.totals.textContent = (totals ? totals.sounds + ' sounds, ' + bytes(totals.bytes) + ' bytes, ' + seconds(totals.duration) : '') +
+      (header ? ' — package ' + (header.tag || '') + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
+        header.imports.count + ' imports, ' + header.exports.count + ' exports' : '');
     ui.selectAll.checked = false;
     ui.table.parentElement.scrollTop = 0;
     windowStart = -1;
@@ -219,7 +222,7 @@
 
   function rowHtml(r) {
     const classes = (r.sound ? '' : 'nosound') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
-    return '<tr data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" aria-label="Select"' +
+    return '<tr tabindex="0" data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" aria-label="Select"' +
       (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
       '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
       (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
@@ -248,6 +251,11 @@
   ui.table.parentElement.addEventListener('scroll', () => renderWindow());
 
   ui.filter.addEventListener('input', renderTable);
+  // Enter on a row shows its sound, as a click does.
+  ui.body.addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter' || !event.target.matches('tr[data-index]')) return;
+    if (current.info.type === 'package') showSound(current, Number(event.target.dataset.index));
+  });
   ui.table.querySelector('thead').addEventListener('click', (event) => {
     const th = event.target.closest('th[data-key]');
     if (!th) return;
