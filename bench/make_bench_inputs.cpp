@@ -44,10 +44,11 @@ struct Scale {
     int manyExports;        // (c)
     int namedOfMany;
     std::uint64_t waveBytes;
+    std::uint64_t hostileBytes;  // each hostile input
 };
 
-constexpr Scale kFull{10000, 4 * 1024, 100, 1024 * 1024, 100000, 1000, 256ull * 1024 * 1024};
-constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024};
+constexpr Scale kFull{10000, 4 * 1024, 100, 1024 * 1024, 100000, 1000, 256ull * 1024 * 1024, 100ull * 1024 * 1024};
+constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024, 1024 * 1024};
 
 constexpr std::uint32_t kHeaderBytes = 44;  // "RIFF" size "WAVE", fmt chunk, data header
 
@@ -162,6 +163,44 @@ void WriteDamaged(const fs::path& folder) {
     WriteFile(folder / "claim.wav", wave);
 }
 
+// Inputs that are all table or all chunk headers, `bytes` long each: what
+// costs the most memory per byte of input.
+//   names.kzs    a sparse file of zeros whose header claims a name per 5 bytes
+//                (20 million in 100 MiB): each 5 zero bytes are an empty name;
+//   exports.kzs  an export per 12 bytes (8.7 million in 100 MiB), each zeros:
+//                named by name 0, "Sound", without data;
+//   zeros.wav    "RIFF" size "WAVE" and zeros: an empty chunk per 8 bytes
+//                (13 million in 100 MiB).
+void WriteHostile(const fs::path& folder, std::uint64_t bytes) {
+    fs::create_directories(folder / "out");
+    constexpr std::uint32_t kHeader = 56;  // version 68, no generations
+    const auto header = [](std::uint32_t names, std::uint32_t nameOffset, std::uint32_t exports,
+                           std::uint32_t exportOffset) {
+        std::string h = "KZSP" + TestSupport::U32(68) + TestSupport::U32(0) + TestSupport::U32(names) +
+                        TestSupport::U32(nameOffset) + TestSupport::U32(exports) + TestSupport::U32(exportOffset) +
+                        TestSupport::U32(0) + TestSupport::U32(0);
+        return h + std::string(16, '\0') + TestSupport::U32(0);
+    };
+    const auto count = [&](std::uint64_t entry, std::uint64_t rest) {
+        return static_cast<std::uint32_t>((bytes - kHeader - rest) / entry);
+    };
+    WriteFile(folder / "names.kzs", header(count(5, 0), kHeader, 0, 0));
+    fs::resize_file(folder / "names.kzs", bytes);  // the rest a hole of zeros
+
+    const std::string sound = "\x05Sound" + TestSupport::U32(0);
+    const std::uint32_t exports = count(12, sound.size());
+    std::string table = header(1, static_cast<std::uint32_t>(bytes - sound.size()), exports, kHeader);
+    table.resize(bytes - sound.size(), '\0');
+    WriteFile(folder / "exports.kzs", table + sound);
+
+    std::string wave = "RIFF" + TestSupport::U32(static_cast<std::uint32_t>(bytes - 8)) + "WAVE";
+    WriteFile(folder / "zeros.wav", wave);
+    fs::resize_file(folder / "zeros.wav", bytes);
+
+    WriteFile(folder / "names.dpl", "names;\nNope\n");
+    WriteFile(folder / "exports.dpl", "exports;\nSound\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,6 +230,7 @@ int main(int argc, char** argv) {
 
         WriteBigWave(folder / "wave", scale.waveBytes);
         WriteDamaged(folder / "damaged");
+        WriteHostile(folder / "hostile", scale.hostileBytes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_bench_inputs: %s\n", e.what());
         return 1;

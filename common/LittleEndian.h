@@ -51,6 +51,16 @@ bool Read(std::istream& in, T& value) {
     return got == sizeof(T);
 }
 
+// An unsigned field from sizeof(T) bytes already taken from a stream, in
+// stored order (for a reader that must look at bytes before it reads them).
+template <typename T>
+T FromBytes(const char* bytes) {
+    static_assert(std::is_unsigned_v<T> && (sizeof(T) <= 8));
+    std::uint64_t bits = 0;
+    for (std::size_t i = sizeof(T); i-- > 0;) bits = (bits << 8) | static_cast<unsigned char>(bytes[i]);
+    return static_cast<T>(bits);
+}
+
 template <typename T>
 void Write(std::ostream& out, T value) {
     static_assert(std::is_trivially_copyable_v<T> && (sizeof(T) <= 8));

@@ -1,16 +1,222 @@
 #include "common/Platform.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace Platform {
+
+namespace {
+
+bool HoldsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+// ---- temporary files removed on an interrupt ------------------------------
+//
+// A fixed table, so that a signal handler (or, on Windows, the console
+// handler's thread) can walk it without allocating or locking: a slot is
+// filled while Filling, then Live; the handler removes Live slots' files.
+constexpr int kSlots = 16;
+constexpr std::size_t kSlotPath = 4096;
+enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+struct PendingFile {
+    std::atomic<int> state{kFree};
+    char path[kSlotPath];
+};
+PendingFile g_pending[kSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int TakeSlot(const std::string& path) {
+    if (path.size() >= kSlotPath) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = kFree;
+        if (g_pending[i].state.compare_exchange_strong(expected, kFilling)) {
+            std::memcpy(g_pending[i].path, path.c_str(), path.size() + 1);
+            g_pending[i].state.store(kLive);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void FreeSlot(int slot) {
+    if (slot >= 0) g_pending[slot].state.store(kFree);
+}
+
+#ifdef _WIN32
+
+std::atomic<bool> g_interrupted{false};
+
+// Runs on a thread of its own while the program goes on. A file still open
+// for writing cannot be removed yet: the writer sees the interrupt when it
+// finishes (AwaitEndIfInterrupted) and removes it itself. Then the default
+// handler ends the program.
+BOOL WINAPI RemovePendingOnConsoleEvent(DWORD) {
+    g_interrupted.store(true);
+    for (int round = 0; round < 500; ++round) {
+        bool left = false;
+        for (PendingFile& pending : g_pending) {
+            if (pending.state.load() != kLive) continue;
+            if (DeleteFileA(pending.path) || GetLastError() == ERROR_FILE_NOT_FOUND) {
+                int expected = kLive;
+                pending.state.compare_exchange_strong(expected, kFree);
+            } else {
+                left = true;
+            }
+        }
+        if (!left) break;
+        Sleep(10);
+    }
+    return FALSE;
+}
+
+void InstallInterruptCleanup() {
+    static const bool installed = SetConsoleCtrlHandler(RemovePendingOnConsoleEvent, TRUE) != 0;
+    (void)installed;
+}
+
+bool Interrupted() { return g_interrupted.load(); }
+
+// After an interrupt no output may be put in place: the program is ending,
+// and the console handler's thread ends it once no temporary file is left.
+void AwaitEndIfInterrupted() {
+    if (g_interrupted.load()) Sleep(INFINITE);
+}
+
+std::string ProcessId() {
+    static const std::string id = std::to_string(_getpid());
+    return id;
+}
+
+int OpenFd(const std::string& path, bool existing) {
+    const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (existing ? _O_TRUNC : _O_CREAT | _O_EXCL);
+    return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+}
+long WriteFd(int fd, const char* bytes, std::size_t count) {
+    return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+}
+int CloseFd(int fd) { return _close(fd); }
+bool AlreadyExists() { return errno == EEXIST; }
+
+enum class Target { Absent, Replaceable, Device, Refused };
+
+Target Examine(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Target::Absent;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return Target::Refused;
+    return Target::Replaceable;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+
+std::size_t FolderEnd(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+#else
+
+extern "C" void RemovePendingOnSignal(int signal) {
+    for (PendingFile& pending : g_pending) {
+        if (pending.state.load() == kLive) ::unlink(pending.path);
+    }
+    // SA_RESETHAND has put back the default action: raised again, the signal
+    // ends the program as it would have without us once this returns.
+    ::raise(signal);
+}
+
+void InstallInterruptCleanup() {
+    static const bool installed = [] {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction current{};
+            // A signal the caller chose to ignore (nohup, a background job)
+            // stays ignored.
+            if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+            struct sigaction action{};
+            action.sa_handler = RemovePendingOnSignal;
+            sigemptyset(&action.sa_mask);
+            action.sa_flags = SA_RESETHAND;
+            ::sigaction(signal, &action, nullptr);
+        }
+        return true;
+    }();
+    (void)installed;
+}
+
+// Here the signal handler itself ends the program.
+bool Interrupted() { return false; }
+void AwaitEndIfInterrupted() {}
+
+std::string ProcessId() {
+    static const std::string id = std::to_string(::getpid());
+    return id;
+}
+
+int OpenFd(const std::string& path, bool existing) {
+    const int flags = O_WRONLY | O_CLOEXEC | (existing ? O_TRUNC : O_CREAT | O_EXCL);
+    return ::open(path.c_str(), flags, 0666);
+}
+long WriteFd(int fd, const char* bytes, std::size_t count) {
+    return static_cast<long>(::write(fd, bytes, std::min<std::size_t>(count, 1u << 30)));
+}
+int CloseFd(int fd) { return ::close(fd); }
+bool AlreadyExists() { return errno == EEXIST; }
+
+enum class Target { Absent, Replaceable, Device, Refused };
+
+Target Examine(const std::string& path) {
+    struct stat info{};
+    if (::lstat(path.c_str(), &info) != 0) return Target::Absent;
+    if (S_ISLNK(info.st_mode)) return Target::Replaceable;  // the link, not what it points at
+    if (S_ISDIR(info.st_mode)) return Target::Refused;
+    if (S_ISREG(info.st_mode)) {
+        // A file that may not be written may not be replaced either. Our own
+        // files say so by their mode alone; others need the system's word.
+        if ((info.st_mode & 0222) == 0) return Target::Refused;
+        if (info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) != 0) return Target::Replaceable;
+        return ::access(path.c_str(), W_OK) == 0 ? Target::Replaceable : Target::Refused;
+    }
+    return Target::Device;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+
+std::size_t FolderEnd(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+#endif
+
+}  // namespace
 
 std::string HostPath(const std::string& path) {
 #ifdef _WIN32
@@ -26,7 +232,7 @@ void OpenInput(std::ifstream& stream, const std::string& path) {
     const std::ios::iostate before = stream.rdstate();
     const std::string host = HostPath(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(host, ec)) {
+    if (HoldsNul(host) || std::filesystem::is_directory(host, ec)) {
         stream.setstate(std::ios::failbit);
         return;
     }
@@ -36,7 +242,151 @@ void OpenInput(std::ifstream& stream, const std::string& path) {
 }
 
 void OpenOutput(std::ofstream& stream, const std::string& path) {
+    if (HoldsNul(path)) {
+        stream.setstate(std::ios::failbit);
+        return;
+    }
     stream.open(HostPath(path), std::ios::out | std::ios::binary | std::ios::trunc);
+}
+
+// ---- OutputFile -----------------------------------------------------------
+
+OutputFile::FileWriter::FileWriter() = default;
+
+OutputFile::FileWriter::~FileWriter() {
+    if (fd_ >= 0) CloseFd(fd_);
+}
+
+bool OutputFile::FileWriter::Open(const std::string& path, bool existing) {
+    fd_ = OpenFd(path, existing);
+    return fd_ >= 0;
+}
+
+// Small writes (a model's fields) gather in a buffer, made on first use;
+// large ones (a sound's bytes in one piece) go straight to the file.
+constexpr std::size_t kWriteBuffer = 32 * 1024;
+
+void OutputFile::FileWriter::MakeBuffer() {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+    setp(buffer_.get(), buffer_.get() + kWriteBuffer);
+}
+
+bool OutputFile::FileWriter::WriteOut(const char* bytes, std::size_t count) {
+    while (count > 0 && !failed_) {
+        const long wrote = WriteFd(fd_, bytes, count);
+        if (wrote <= 0) {
+            if (wrote < 0 && errno == EINTR) continue;
+            failed_ = true;  // a full disk, a file too large, ...
+            break;
+        }
+        bytes += wrote;
+        count -= static_cast<std::size_t>(wrote);
+    }
+    return !failed_;
+}
+
+int OutputFile::FileWriter::sync() {
+    const auto held = static_cast<std::size_t>(pptr() - pbase());
+    if (buffer_) setp(buffer_.get(), buffer_.get() + kWriteBuffer);
+    return fd_ >= 0 && WriteOut(pbase(), held) ? 0 : -1;
+}
+
+OutputFile::FileWriter::int_type OutputFile::FileWriter::overflow(int_type c) {
+    if (sync() != 0) return traits_type::eof();
+    if (!buffer_) MakeBuffer();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+}
+
+std::streamsize OutputFile::FileWriter::xsputn(const char* s, std::streamsize count) {
+    if (count <= 0) return 0;
+    const auto n = static_cast<std::size_t>(count);
+    // Nothing gathered and a piece worth a call of its own: straight out.
+    constexpr std::size_t kDirect = 1024;
+    if (pptr() == pbase() && n >= kDirect) return WriteOut(s, n) ? count : 0;
+    if (!buffer_) MakeBuffer();
+    if (n <= static_cast<std::size_t>(epptr() - pptr())) {
+        std::memcpy(pptr(), s, n);
+        pbump(static_cast<int>(n));
+        return count;
+    }
+    // Larger than the room left: what is buffered, then these bytes directly.
+    if (sync() != 0 || !WriteOut(s, n)) return 0;
+    return count;
+}
+
+bool OutputFile::FileWriter::Close(bool keep) {
+    if (fd_ < 0) return false;
+    const bool written = keep && sync() == 0;
+    const bool closed = CloseFd(fd_) == 0;
+    fd_ = -1;
+    return written && closed;
+}
+
+OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
+    AwaitEndIfInterrupted();
+    if (HoldsNul(target_) || FolderEnd(target_) == target_.size()) return;
+    switch (Examine(target_)) {
+        case Target::Refused: return;
+        case Target::Device:
+            direct_ = file_.Open(target_, true);
+            return;
+        case Target::Absent:
+        case Target::Replaceable: break;
+    }
+    InstallInterruptCleanup();
+    // A name of our own beside the target: in the same folder, so that the
+    // rename never crosses file systems; unique to this process and call.
+    static std::atomic<unsigned> counter{0};
+    const std::string prefix = target_.substr(0, FolderEnd(target_)) + ".snd-" + ProcessId() + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = prefix + std::to_string(counter++) + ".tmp";
+        // Noted before it exists: an interrupt right after the creation must
+        // find it.
+        slot_ = TakeSlot(candidate);
+        if (file_.Open(candidate, false)) {
+            temporary_ = std::move(candidate);
+            return;
+        }
+        FreeSlot(slot_);
+        slot_ = -1;
+        if (!AlreadyExists()) return;  // no folder, or not writable
+    }
+}
+
+OutputFile::~OutputFile() {
+    if (!temporary_.empty()) Discard();
+}
+
+void OutputFile::Discard() {
+    file_.Close(false);
+    RemoveFile(temporary_);
+    temporary_.clear();
+    FreeSlot(slot_);
+    slot_ = -1;
+}
+
+bool OutputFile::Commit() {
+    if (!file_.IsOpen()) return false;
+    const bool written = stream_.good() && file_.Close(true);
+    if (direct_) return written;
+    if (!written || Interrupted() || !MoveOver(temporary_, target_)) {
+        Discard();
+        AwaitEndIfInterrupted();
+        return false;
+    }
+    temporary_.clear();
+    FreeSlot(slot_);
+    slot_ = -1;
+    return true;
+}
+
+void IgnoreBrokenPipe() {
+#ifndef _WIN32
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 bool ReadScriptLine(std::istream& in, std::string& line) {

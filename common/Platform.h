@@ -10,6 +10,9 @@
 
 #include <fstream>
 #include <istream>
+#include <memory>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 namespace Platform {
@@ -20,19 +23,105 @@ namespace Platform {
 std::string HostPath(const std::string& path);
 
 // Opens `path` for binary input on `stream`. A folder counts as a file that
-// cannot be opened (as on Windows). Flags already set on the stream stay set,
+// cannot be opened (as on Windows), and so does a path holding a NUL byte,
+// which no file name can hold. Flags already set on the stream stay set,
 // also when the open succeeds; a failed open adds failbit.
 void OpenInput(std::ifstream& stream, const std::string& path);
 
 // Opens `path` for binary output, creating or truncating it. A failed open
-// leaves the stream failed.
+// leaves the stream failed. For outputs a user keeps, use OutputFile.
 void OpenOutput(std::ofstream& stream, const std::string& path);
+
+// An output file that appears whole or not at all.
+//
+// The bytes go to a temporary file of our own in the target's folder;
+// Commit() renames it over the target once everything is written. So the
+// target name holds either what it held before or the complete new file,
+// never a part: not after a failed write (a full disk), not after an
+// interrupt (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and closing the
+// console on Windows), which removes the temporary files still open before
+// the program ends. A link standing at the target name is replaced by the
+// file, never written through; an existing target that may not be replaced
+// (a folder, a read-only file) makes the output fail. An existing device or
+// pipe at the target (such as /dev/null) cannot be renamed over and is
+// written directly, as before.
+//
+//   Platform::OutputFile file(path);
+//   if (!file.IsOpen()) ...;         // nothing was created
+//   wave.SaveData(file.Stream());
+//   if (!file.Commit()) ...;         // the target is as it was
+//
+// Without a successful Commit the destructor removes the temporary file.
+// Any number may be open at once; the first 16 are removed on an interrupt.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // False when the output cannot be made: a path holding a NUL byte, a
+    // folder that does not exist or may not be written, a target that is a
+    // folder or a read-only file.
+    bool IsOpen() const { return file_.IsOpen(); }
+    // Where the bytes go (binary mode). Writing to an output that is not open
+    // fails as on any failed stream.
+    std::ostream& Stream() { return stream_; }
+    // Closes the stream and, when every write succeeded, puts the file in
+    // place under the target name. Returns whether the target now holds the
+    // complete file; after false, nothing of it is left anywhere.
+    bool Commit();
+
+private:
+    // Writes through one file descriptor of the host: the file is created and
+    // opened in one call, which an output stream of the standard library
+    // cannot do without the creation also truncating whatever stood there.
+    class FileWriter : public std::streambuf {
+    public:
+        FileWriter();
+        ~FileWriter() override;
+        bool IsOpen() const { return fd_ >= 0; }
+        // Creates `path`, which must not exist yet; or, with `existing`,
+        // opens it for writing and truncates it.
+        bool Open(const std::string& path, bool existing);
+        // Writes what is buffered (with `keep`; else drops it) and closes;
+        // false when any write failed.
+        bool Close(bool keep);
+
+    protected:
+        int_type overflow(int_type c) override;
+        std::streamsize xsputn(const char* s, std::streamsize count) override;
+        int sync() override;
+
+    private:
+        bool WriteOut(const char* bytes, std::size_t count);
+        void MakeBuffer();
+        int fd_ = -1;
+        bool failed_ = false;
+        std::unique_ptr<char[]> buffer_;
+    };
+
+    void Discard();
+
+    std::string target_;     // host path of the target
+    std::string temporary_;  // host path of the file being written; empty when none
+    bool direct_ = false;    // writing straight to a device or pipe
+    int slot_ = -1;          // interrupt-cleanup slot, or -1
+    FileWriter file_;
+    std::ostream stream_{&file_};
+};
 
 // Reads one line of a script opened with OpenInput. The line ends at an LF,
 // which is not part of it; a CR directly before that LF is not part of it
 // either, as in Windows text mode. Any other CR, including one that ends a
 // last line without an LF, stays. Returns false when no line could be read.
 bool ReadScriptLine(std::istream& in, std::string& line);
+
+// For a batch tool whose output may be piped into a program that stops
+// reading early (a pager, head): writing to the closed pipe then fails like
+// any other write to a bad stream instead of ending the program. Nothing to
+// do on Windows, where no signal is raised.
+void IgnoreBrokenPipe();
 
 // Puts standard output and standard error in the state the messages need:
 // on Windows no LF -> CR LF translation, so the bytes are the same on every

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string_view>
 
 #include "common/Platform.h"
 #include "package/KZ_Package.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr char kPackageExtension[] = ".kzs";
 constexpr char kSoundExtension[] = ".wav";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 void EndLine(std::ostream& out) { out << '\n' << std::flush; }
 
@@ -38,10 +40,14 @@ private:
 void ExportLoop::PackageLine(const std::string& line) {
     package_.reset();
     packagePath_ = inPath_ + line.substr(0, line.size() - 1) + kPackageExtension;
-    try {
-        package_ = std::make_unique<KZ_Package>(packagePath_.c_str());
-    } catch (const std::bad_alloc&) {
-        package_.reset();  // reported as a package that could not be opened
+    // The package takes its path as C text, which would end at a NUL: the file
+    // opened would not be the one named. No file name holds a NUL.
+    if (packagePath_.find('\0') == std::string::npos) {
+        try {
+            package_ = std::make_unique<KZ_Package>(packagePath_.c_str());
+        } catch (const std::bad_alloc&) {
+            package_.reset();  // reported as a package that could not be opened
+        }
     }
     EndLine(out_);
     // Its sounds are copied one after the other: the stream stays open.
@@ -103,7 +109,10 @@ void RunExportLoop(std::istream& script, const std::string& inPath, const std::s
                    std::ostream& out) {
     ExportLoop loop(inPath, outPath, out);
     std::string line;
-    while (Platform::ReadScriptLine(script, line)) {
+    for (bool first = true; Platform::ReadScriptLine(script, line); first = false) {
+        // A script saved as UTF-8 "with BOM" begins with its byte order mark,
+        // which is not part of the first line.
+        if (first && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
         if (line.empty()) continue;
         if (line.back() == ';') {
             loop.PackageLine(line);

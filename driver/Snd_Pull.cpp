@@ -7,5 +7,8 @@
 
 int main(int argc, char** argv) {
     Platform::PrepareConsole();
+    // A reader that stops early (head, a pager) must not cost the exports
+    // still to come: writing to its closed pipe then only fails.
+    Platform::IgnoreBrokenPipe();
     return SndPullMain(argc, argv, std::cout);
 }

@@ -193,14 +193,16 @@ int InfoRun::RunScript(KZ_Package& package) {
         if (byte < 0x20 || byte == 0x7F) return Fail("the package name " + Shown(name) + " cannot stand in a script");
     }
 
-    const InfoReport::ScriptNames names = InfoReport::SoundsForScript(package);
     out_ << name << ";\n";
-    for (const std::string& sound : names.sounds) out_ << sound << '\n';
+    InfoReport::ForEachScriptSound(package, [this](std::string_view sound, bool safe) {
+        if (safe) {
+            out_ << sound << '\n';
+        } else {
+            err_ << kPrefix << "left out of the script, not usable as a file name: " << InfoReport::Quoted(sound)
+                 << '\n';
+        }
+    });
     out_ << std::flush;
-    for (const std::string& unsafe : names.unsafe) {
-        err_ << kPrefix << "left out of the script, not usable as a file name: " << InfoReport::Quoted(unsafe)
-             << '\n';
-    }
     err_ << std::flush;
     return kInfoSuccess;
 }
@@ -231,12 +233,15 @@ int InfoRun::Show(WAVE_File& wave, const std::string& what) {
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (SameFile(path, args_.file)) return Fail("will not write over the input file " + Shown(path));
-    std::ofstream file;
-    Platform::OpenOutput(file, path);
-    if (!file.is_open()) return Fail("cannot write " + Shown(path));
-    wave.SaveData(file);
-    file.close();
-    if (file.fail()) return Fail("cannot write " + Shown(path));
+    const std::uint64_t length = wave.CalcSize();
+    if (length > WAVE_File::kLargestRiffSize + 8) {
+        return Fail("cannot write " + Shown(path) + ": the WAVE file would be " + std::to_string(length) +
+                    " bytes, more than the 4 GiB a RIFF size can state");
+    }
+    Platform::OutputFile file(path);
+    if (!file.IsOpen()) return Fail("cannot write " + Shown(path));
+    wave.SaveData(file.Stream());
+    if (!file.Commit()) return Fail("cannot write " + Shown(path));
     return kInfoSuccess;
 }
 

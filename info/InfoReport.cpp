@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -299,7 +298,10 @@ std::size_t DisplayWidth(std::string_view printable) {
 }
 
 bool IsSafeSoundName(std::string_view name) {
+    constexpr std::size_t kLongestFileName = 255;
+    constexpr std::size_t kSoundExtension = 4;  // ".wav"
     if (name.empty() || name == "." || name == ".." || name.back() == ';') return false;
+    if (name.size() + kSoundExtension > kLongestFileName) return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         return c == '\\' || c == '/' || c == ':' || IsControl(static_cast<unsigned char>(c));
     });
@@ -358,49 +360,59 @@ void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& ou
     const Column columns[] = {{"Index", Align::Right}, {"Name", Align::Left},    {"Class", Align::Left},
                               {"Size", Align::Right},  {"Offset", Align::Right}, {"WAVE", Align::Left}};
     constexpr std::size_t kColumns = std::size(columns);
-    std::vector<std::array<std::string, kColumns>> rows;
-    rows.reserve(package.Exports.size() + 1);
-    rows.push_back({});
-    for (std::size_t c = 0; c < kColumns; ++c) rows[0][c] = columns[c].title;
-    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+    using Row = std::array<std::string, kColumns>;
+    // The table is made twice, row by row, never held whole: once for the
+    // column widths, once to print. A table of millions of exports then
+    // costs one row, and a byte per export for what HoldsWave found (it
+    // reads the file).
+    std::vector<bool> holdsWave(package.Exports.size());
+    const auto makeRow = [&](std::size_t i, bool measuring) {
         const KZ_Export_Element& entry = package.Exports[i];
+        if (measuring) holdsWave[i] = HoldsWave(package, entry);
         // DataOffset is stored only when there is data.
-        rows.push_back({std::to_string(i), Quoted(entry.GetName()), Quoted(entry.GetClassName()),
-                        std::to_string(entry.DataSize), entry.DataSize > 0 ? std::to_string(entry.DataOffset) : "-",
-                        HoldsWave(package, entry) ? "yes" : "no"});
-    }
-    package.GetPackageFile().close();
+        return Row{std::to_string(i), Quoted(entry.GetName()), Quoted(entry.GetClassName()),
+                   std::to_string(entry.DataSize), entry.DataSize > 0 ? std::to_string(entry.DataOffset) : "-",
+                   holdsWave[i] ? "yes" : "no"};
+    };
+    Row titles;
+    for (std::size_t c = 0; c < kColumns; ++c) titles[c] = columns[c].title;
 
     std::array<std::size_t, kColumns> widths{};
-    for (const auto& row : rows) {
+    const auto measure = [&widths](const Row& row) {
         for (std::size_t c = 0; c < kColumns; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
-    }
-    out << '\n';
-    for (const auto& row : rows) {
-        std::string line;
+    };
+    measure(titles);
+    for (std::size_t i = 0; i < package.Exports.size(); ++i) measure(makeRow(i, true));
+    package.GetPackageFile().close();
+
+    std::string line;
+    const auto print = [&](const Row& row) {
+        line.clear();
         for (std::size_t c = 0; c < kColumns; ++c) {
-            const std::string padding(widths[c] - DisplayWidth(row[c]), ' ');
+            const std::size_t padding = widths[c] - DisplayWidth(row[c]);
             if (c > 0) line += "  ";
-            line += columns[c].align == Align::Right ? padding + row[c] : row[c] + (c + 1 < kColumns ? padding : "");
+            if (columns[c].align == Align::Right) line.append(padding, ' ');
+            line += row[c];
+            if (columns[c].align == Align::Left && c + 1 < kColumns) line.append(padding, ' ');
         }
-        out << line << '\n';
-    }
+        line += '\n';
+        out << line;
+    };
+    out << '\n';
+    print(titles);
+    for (std::size_t i = 0; i < package.Exports.size(); ++i) print(makeRow(i, false));
     out << std::flush;
 }
 
-ScriptNames SoundsForScript(KZ_Package& package) {
-    ScriptNames names;
-    std::unordered_set<std::string> seen;
+void ForEachScriptSound(KZ_Package& package, const std::function<void(std::string_view name, bool safe)>& take) {
     for (const KZ_Export_Element& entry : package.Exports) {
-        std::string name = entry.GetName();
-        if (!seen.insert(name).second) continue;
-        // The export Snd_Pull's lookup finds for this name: the first one.
-        const KZ_Export_Element* first = package.FindExport(name);
-        if (!first || !HoldsWave(package, *first)) continue;
-        (IsSafeSoundName(name) ? names.sounds : names.unsafe).push_back(std::move(name));
+        const std::string_view name = package.NameAt(entry.ObjectName);
+        // Each name once, at the export Snd_Pull's lookup finds for it: the
+        // first one of that name.
+        if (package.FindExport(name) != &entry || !HoldsWave(package, entry)) continue;
+        take(name, IsSafeSoundName(name));
     }
     package.GetPackageFile().close();
-    return names;
 }
 
 }  // namespace InfoReport

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -35,7 +36,8 @@ std::size_t DisplayWidth(std::string_view printable);
 
 // Whether Snd_Pull can use `name` as a script line and an output file name:
 // not empty, not "." or "..", holding no '\', '/', ':' or control byte, and
-// not ending in ';' (which would make it a package line).
+// not ending in ';' (which would make it a package line), and short enough
+// to make a file name with ".wav" (255 bytes at most on the usual systems).
 bool IsSafeSoundName(std::string_view name);
 
 // Whether the export's stored data is a sound object holding a RIFF WAVE
@@ -55,13 +57,10 @@ void PrintWave(WAVE_File& wave, std::ostream& out);
 // and whether it holds a WAVE file.
 void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& out);
 
-// The sounds an export script can name: each export name once, in table
+// The sounds an export script can name, handed to `take` one by one as they
+// are found (a package may hold millions): each export name once, in table
 // order, whose first export (the one Snd_Pull's lookup finds) holds a WAVE
-// file. Names Snd_Pull could not use safely go to `unsafe` instead.
-struct ScriptNames {
-    std::vector<std::string> sounds;
-    std::vector<std::string> unsafe;
-};
-ScriptNames SoundsForScript(KZ_Package& package);
+// file, with whether Snd_Pull can use it safely (IsSafeSoundName).
+void ForEachScriptSound(KZ_Package& package, const std::function<void(std::string_view name, bool safe)>& take);
 
 }  // namespace InfoReport

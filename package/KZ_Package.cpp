@@ -1,5 +1,6 @@
 #include "package/KZ_Package.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/LittleEndian.h"
@@ -9,6 +10,13 @@
 namespace {
 
 const std::string kNoName;
+
+// Slot of `name` in an export index of `size` slots: the hash scaled to the
+// size, so that the size need not be a power of two.
+std::size_t HomeSlot(std::string_view name, std::size_t size) {
+    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(name));
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * size) >> 32);
+}
 
 // Where the generation entries begin: right after GenerationCount.
 constexpr std::uint64_t kGenerationTableOffset = 56;
@@ -27,12 +35,13 @@ bool Fits(std::uint32_t count, std::uint64_t minEntrySize, std::uint64_t offset,
     return offset <= fileSize && count * minEntrySize <= fileSize - offset;
 }
 
+constexpr std::uint64_t kLargestArena = 0xFFFFFFFF;  // NameStart has 32 bits
+
 }  // namespace
 
 // ---- table entries --------------------------------------------------------
 
 void KZ_Name_Element::LoadData(KZ_Package* package) {
-    Owner = package;
     std::istream& in = package->GetPackageFile();
     LittleEndian::Read(in, Length);
     char text[256];
@@ -40,7 +49,15 @@ void KZ_Name_Element::LoadData(KZ_Package* package) {
     const auto got = static_cast<std::size_t>(in.gcount());
     // All Length bytes are consumed; the name stops at the first NUL.
     const void* nul = std::memchr(text, 0, got);
-    Name.assign(text, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : got);
+    NameLength = static_cast<std::uint8_t>(nul ? static_cast<const char*>(nul) - text : static_cast<std::ptrdiff_t>(got));
+    std::string& arena = package->nameArena_;
+    if (arena.size() + NameLength > kLargestArena) {
+        // Only a name table of more than 4 GiB gets here.
+        in.setstate(std::ios::failbit);
+        NameLength = 0;
+    }
+    NameStart = static_cast<std::uint32_t>(arena.size());
+    arena.append(text, NameLength);
     LittleEndian::Read(in, Flags);
 }
 
@@ -71,14 +88,16 @@ void KZ_Generation_Element::LoadData(std::istream& in) {
     LittleEndian::Read(in, SecondWord);
 }
 
-std::string KZ_Import_Element::GetName() const { return Owner ? Owner->NameAt(ObjectName) : kNoName; }
-std::string KZ_Import_Element::GetClassName() const { return Owner ? Owner->NameAt(ClassName) : kNoName; }
+std::string KZ_Import_Element::GetName() const { return Owner ? std::string(Owner->NameAt(ObjectName)) : kNoName; }
+std::string KZ_Import_Element::GetClassName() const {
+    return Owner ? std::string(Owner->NameAt(ClassName)) : kNoName;
+}
 std::string KZ_Import_Element::GetClassPackageName() const {
-    return Owner ? Owner->NameAt(ClassPackage) : kNoName;
+    return Owner ? std::string(Owner->NameAt(ClassPackage)) : kNoName;
 }
 std::string KZ_Import_Element::GetPackageName() const { return Owner ? Owner->GetObjectName(Package) : kNoName; }
 
-std::string KZ_Export_Element::GetName() const { return Owner ? Owner->NameAt(ObjectName) : kNoName; }
+std::string KZ_Export_Element::GetName() const { return Owner ? std::string(Owner->NameAt(ObjectName)) : kNoName; }
 std::string KZ_Export_Element::GetClassName() const { return Owner ? Owner->GetObjectName(Class) : kNoName; }
 std::string KZ_Export_Element::GetSuperName() const { return Owner ? Owner->GetObjectName(Super) : kNoName; }
 std::string KZ_Export_Element::GetPackageName() const { return Owner ? Owner->GetObjectName(Package) : kNoName; }
@@ -104,7 +123,7 @@ KZ_Package::KZ_Package(const char* path) : Path(path) {
         LittleEndian::Read(Stream, GenerationCount);
         // The generation entries follow the count directly.
         if (GenerationCount > 0) {
-            if (Fits(GenerationCount, kGenerationEntry, kGenerationTableOffset, fileSize)) {
+            if (Claim(GenerationCount, kGenerationEntry, kGenerationTableOffset, fileSize)) {
                 Generations.resize(GenerationCount);
                 for (auto& generation : Generations) generation.LoadData(Stream);
             } else {
@@ -116,22 +135,38 @@ KZ_Package::KZ_Package(const char* path) : Path(path) {
         LittleEndian::Read(Stream, LegacyOffset);
     }
 
-    // Names first, then imports, then exports: each from its own offset.
+    // Names first, then imports, then exports: each from its own offset. The
+    // names' bytes fit in what the name table's bytes hold beyond the 5 of
+    // each entry: room for them at once.
+    if (Fits(NameCount, kMinNameEntry, NameOffset, fileSize)) {
+        nameArena_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            std::uint64_t{NameCount} * 255, fileSize - NameOffset - NameCount * kMinNameEntry)));
+    }
     ReadTable(Names, NameCount, NameOffset, kMinNameEntry, fileSize);
     ReadTable(Imports, ImportCount, ImportOffset, kMinImportEntry, fileSize);
     ReadTable(Exports, ExportCount, ExportOffset, kMinExportEntry, fileSize);
     Stream.close();
 }
 
-// A count that cannot fit between its offset and the end of the file marks
-// the package failed, like a file cut short, and its table is not made: the
-// reader never allocates more entries than the file could hold. A table that
-// fits is made even on a failed stream; its unread entries stay fresh.
+// In a package the tables lie side by side, so together they fit in the
+// file; counts that only fit by overlapping one another are damage, and
+// would let a file claim its bytes several times over in memory.
+bool KZ_Package::Claim(std::uint32_t count, std::uint64_t minEntrySize, std::uint64_t offset, std::uint64_t fileSize) {
+    if (!Fits(count, minEntrySize, offset, fileSize) || count * minEntrySize > fileSize - claimed_) return false;
+    claimed_ += count * minEntrySize;
+    return true;
+}
+
+// A count that cannot fit between its offset and the end of the file, or in
+// what the other tables leave of it, marks the package failed, like a file
+// cut short, and its table is not made: the reader never allocates more
+// entries than the file could hold. A table that fits is made even on a
+// failed stream; its unread entries stay fresh.
 template <typename Entry>
 void KZ_Package::ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
                            std::uint64_t minEntrySize, std::uint64_t fileSize) {
     if (count == 0) return;  // an empty table may carry any offset
-    if (!Fits(count, minEntrySize, offset, fileSize)) {
+    if (!Claim(count, minEntrySize, offset, fileSize)) {
         Stream.setstate(std::ios::failbit);
         return;
     }
@@ -151,9 +186,10 @@ std::ifstream& KZ_Package::GetPackageFile() {
     return Stream;
 }
 
-const std::string& KZ_Package::NameAt(std::int32_t index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= Names.size()) return kNoName;
-    return Names[static_cast<std::size_t>(index)].Name;
+std::string_view KZ_Package::NameAt(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= Names.size()) return {};
+    const KZ_Name_Element& entry = Names[static_cast<std::size_t>(index)];
+    return std::string_view(nameArena_).substr(entry.NameStart, entry.NameLength);
 }
 
 std::string KZ_Package::GetObjectName(std::int32_t ref) const {
@@ -168,19 +204,18 @@ std::string KZ_Package::GetObjectName(std::int32_t ref) const {
         if (exportIndex >= Exports.size()) return kNoName;
         nameIndex = Exports[exportIndex].ObjectName;
     }
-    return NameAt(nameIndex);
+    return std::string(NameAt(nameIndex));
 }
 
 void KZ_Package::BuildExportIndex() const {
-    std::size_t size = 16;
-    while (size < 2 * Exports.size()) size *= 2;
+    const std::size_t size = Exports.size() + Exports.size() / 4 + 1;
     exportSlots_.assign(size, 0);
-    const std::size_t mask = size - 1;
+    const auto next = [size](std::size_t slot) { return slot + 1 == size ? 0 : slot + 1; };
     // In table order, and a name already present is not entered again: the
     // first export of each name wins, as a scan in table order finds it.
     for (std::size_t i = 0; i < Exports.size(); ++i) {
         const std::string_view own = NameAt(Exports[i].ObjectName);
-        for (std::size_t slot = std::hash<std::string_view>{}(own) & mask;; slot = (slot + 1) & mask) {
+        for (std::size_t slot = HomeSlot(own, size);; slot = next(slot)) {
             const std::uint32_t entry = exportSlots_[slot];
             if (entry == 0) {
                 exportSlots_[slot] = static_cast<std::uint32_t>(i + 1);
@@ -194,8 +229,9 @@ void KZ_Package::BuildExportIndex() const {
 
 const KZ_Export_Element* KZ_Package::FindExport(std::string_view name) const {
     if (!exportIndexBuilt_) BuildExportIndex();
-    const std::size_t mask = exportSlots_.size() - 1;
-    for (std::size_t slot = std::hash<std::string_view>{}(name) & mask;; slot = (slot + 1) & mask) {
+    // At least one slot stays empty, so every search ends.
+    const std::size_t size = exportSlots_.size();
+    for (std::size_t slot = HomeSlot(name, size);; slot = slot + 1 == size ? 0 : slot + 1) {
         const std::uint32_t entry = exportSlots_[slot];
         if (entry == 0) return nullptr;
         const KZ_Export_Element& candidate = Exports[entry - 1];

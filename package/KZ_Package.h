@@ -13,6 +13,13 @@
 // only in the stream's state: a file that cannot be opened, one cut short,
 // or a header whose counts cannot fit in the file leaves the stream failed,
 // and reopening never clears that.
+//
+// Memory: the tables in memory take at most 4 times the bytes they occupy in
+// the file. The tables together must fit in the file (each entry counted at
+// its smallest stored size), entries are kept compact, and every name's
+// bytes lie in one arena of the package's, so a file of nothing but table
+// entries -- 20 million empty names in 100 MiB -- costs a bounded multiple
+// of its size and never a heap block per entry.
 #pragma once
 
 #include <array>
@@ -27,13 +34,19 @@ class KZ_Package;
 
 // Name entry: u8 Length, Length name bytes, u32 Flags (5 to 260 bytes). The
 // name is the bytes before the first NUL among them.
+//
+// The name's bytes lie in the package's name arena (read them with
+// KZ_Package::NameAt); the entry notes where. It keeps no pointer to its
+// package: with one, an entry would cost five times its smallest stored size.
 class KZ_Name_Element {
 public:
-    KZ_Package* Owner = nullptr;
-    std::uint8_t Length = 0;
-    std::string Name;
+    std::uint32_t NameStart = 0;  // offset of the name in the package's name arena
+    std::uint8_t Length = 0;      // as stored
+    std::uint8_t NameLength = 0;  // the bytes before the first NUL
     std::uint32_t Flags = 0;
 
+    // Reads one entry from the package's stream and appends its name to the
+    // package's name arena.
     void LoadData(KZ_Package* package);
 };
 
@@ -114,8 +127,9 @@ public:
     // for name 0. Returns a copy of the designated object's name; a reference
     // or name index outside its table gives an empty name.
     std::string GetObjectName(std::int32_t ref) const;
-    // The name at a name index; empty outside the name table.
-    const std::string& NameAt(std::int32_t index) const;
+    // The name at a name index; empty outside the name table. The view lives
+    // as long as the package.
+    std::string_view NameAt(std::int32_t index) const;
 
     // The first export whose own name is exactly `name`, or null.
     const KZ_Export_Element* FindExport(std::string_view name) const;
@@ -152,15 +166,25 @@ public:
     std::vector<KZ_Generation_Element> Generations;
 
 private:
+    friend class KZ_Name_Element;
+
+    // Whether `count` more entries of at least `minEntrySize` bytes fit in the
+    // part of the file no table has claimed yet; claims them when they do.
+    bool Claim(std::uint32_t count, std::uint64_t minEntrySize, std::uint64_t offset, std::uint64_t fileSize);
     template <typename Entry>
     void ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
                    std::uint64_t minEntrySize, std::uint64_t fileSize);
 
+    // Every name's bytes, back to back; KZ_Name_Element::NameStart points in.
+    std::string nameArena_;
+    std::uint64_t claimed_ = 0;  // table bytes claimed so far, at the smallest entry sizes
+
     // Own name -> the first export with that name: an open-addressing hash
-    // table of export indices + 1 (0: an empty slot), its size a power of two
-    // at least twice the number of exports. Built on the first lookup, over
-    // the tables that never change after construction; one flat array, so
-    // that building it for 100,000 exports costs no allocation per entry.
+    // table of export indices + 1 (0: an empty slot), with a quarter more
+    // slots than exports (5 bytes per export, under half an entry's smallest
+    // stored size). Built on the first lookup, over the tables that never
+    // change after construction; one flat array, so that building it for
+    // 100,000 exports costs no allocation per entry.
     void BuildExportIndex() const;
     mutable std::vector<std::uint32_t> exportSlots_;
     mutable bool exportIndexBuilt_ = false;

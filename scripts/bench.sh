@@ -11,14 +11,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
-cmake --build build/gcc -j "$(nproc)" --target Snd_Pull make_bench_inputs floor_copy model_copy bench_runner micro_bench
+cmake --build build/gcc -j "$(nproc)" --target Snd_Pull Snd_Info make_bench_inputs floor_copy model_copy bench_runner micro_bench
 
 inputs=${BENCH_INPUTS:-build/bench-inputs}
 bin=build/gcc/bench
 echo "== Inputs in $inputs ($(df --output=fstype "$(dirname "$inputs")" | tail -1))"
 "$bin/make_bench_inputs" "$inputs"
 echo "== Export runs and the WAVE model against the floor"
-"$bin/bench_runner" --pull build/gcc/Snd_Pull --floor "$bin/floor_copy" --model "$bin/model_copy" \
+"$bin/bench_runner" --pull build/gcc/Snd_Pull --info build/gcc/Snd_Info --floor "$bin/floor_copy" --model "$bin/model_copy" \
   --inputs "$inputs" --runs "${BENCH_RUNS:-21}"
 echo "== Micro-benchmarks"
 "$bin/micro_bench" --work_dir="$inputs"

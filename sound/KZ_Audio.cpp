@@ -111,12 +111,10 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
 
     KZ_SaveResult result;
     result.ReadAll = readAll;
-    std::ofstream out;
-    Platform::OpenOutput(out, path);
-    if (out.is_open()) {
-        if (held > 0) out.write(bytes, static_cast<std::streamsize>(held));
-        out.close();
-        result.WroteAll = !out.fail();
+    Platform::OutputFile out(path);
+    if (out.IsOpen()) {
+        if (held > 0) out.Stream().write(bytes, static_cast<std::streamsize>(held));
+        result.WroteAll = out.Commit();
     }
     t_copyBuffer.Done();
     return result;

@@ -45,12 +45,14 @@ public:
     // WAVE bytes begin.
     void LoadData(std::istream& in);
 
-    // Copies the WAVE bytes to `path`, created or truncated. Reads them from
-    // the package's stream (reopened when closed), closes that stream unless
-    // the package keeps it open (KZ_Package::KeepFileOpen), then writes. The
-    // file holds exactly the bytes the package supplies: none
-    // when the header was cut or WaveSize is negative, the bytes up to the
-    // end of the package when WaveSize runs past it. Nothing is printed.
+    // Copies the WAVE bytes to `path`, which is replaced whole
+    // (Platform::OutputFile): after a failed write it holds what it held
+    // before. Reads them from the package's stream (reopened when closed),
+    // closes that stream unless the package keeps it open
+    // (KZ_Package::KeepFileOpen), then writes. The file holds exactly the
+    // bytes the package supplies: none when the header was cut or WaveSize is
+    // negative, the bytes up to the end of the package when WaveSize runs
+    // past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);
 
     // The WAVE bytes as a new WAVE_File, owned by the caller: read from the

@@ -36,7 +36,9 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode) {
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
     while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
-        if (chunkID == kFmtID) {
+        if (TooShortForItsClass(chunkID, bytes)) {
+            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes));
+        } else if (chunkID == kFmtID) {
             FmtChunk.LoadData(bytes);
         } else if (chunkID == kFactID) {
             FactChunk.LoadData(bytes);
@@ -59,15 +61,30 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode) {
     ImageBytes = present();
 }
 
-std::uint32_t WAVE_File::CalcSize() {
-    RiffSize = 4;  // the form type
-    RiffSize += FmtChunk.CalcSize();
-    RiffSize += FactChunk.CalcSize();
-    RiffSize += DataChunk.CalcSize();
+namespace {
+
+// The stored length of a chunk brought up to date, in 64 bits: near 4 GiB
+// the header and pad byte carry past 32, and a body held in code may exceed
+// what its size field can state (`held`, when larger than ChunkSize).
+std::uint64_t StoredLength(RIFF_Chunk& chunk, std::uint64_t held = 0) {
+    if (chunk.CalcSize() == 0 && chunk.ChunkSize == 0) return 0;  // an absent chunk (fact)
+    const std::uint64_t body = std::max<std::uint64_t>(chunk.ChunkSize, held);
+    return 8 + body + ChunkIO::PadLength(body);
+}
+
+}  // namespace
+
+std::uint64_t WAVE_File::CalcSize() {
+    std::uint64_t riffSize = 4;  // the form type
+    riffSize += StoredLength(FmtChunk);
+    riffSize += StoredLength(FactChunk);
+    riffSize += StoredLength(DataChunk, DataChunk.ChunkData.size());
     for (RIFF_Chunk* chunk = FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        RiffSize += chunk->CalcSize();
+        const auto* raw = dynamic_cast<const unknown_Chunk*>(chunk);
+        riffSize += StoredLength(*chunk, raw != nullptr ? raw->ChunkData.size() : 0);
     }
-    return RiffSize + 8;
+    RiffSize = static_cast<std::uint32_t>(std::min(riffSize, kLargestRiffSize));
+    return riffSize + 8;
 }
 
 void WAVE_File::SaveData(std::ostream& out) {
@@ -76,8 +93,13 @@ void WAVE_File::SaveData(std::ostream& out) {
         out.setstate(std::ios::failbit);
         return;
     }
+    if (CalcSize() > kLargestRiffSize + 8) {
+        // Its RIFF size cannot be stated: a header that wrapped would claim
+        // a fraction of the file.
+        out.setstate(std::ios::failbit);
+        return;
+    }
     LittleEndian::Write(out, RiffID);
-    CalcSize();
     LittleEndian::Write(out, RiffSize);
     LittleEndian::Write(out, FormType);
     FmtChunk.SaveData(out);

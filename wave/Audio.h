@@ -81,10 +81,18 @@ public:
     // replaces an earlier one); every other chunk is appended to the chain.
     void LoadData(std::istream& in, WaveLoad mode = WaveLoad::Everything);
     // "RIFF", RiffSize, "WAVE", then fmt, fact when present, data, and the
-    // chain in order, with every size recomputed. After a HeadersOnly load
-    // it writes nothing and sets the failbit of `out`.
+    // chain in order, with every size recomputed. After a HeadersOnly load,
+    // or for a model too large for a RIFF header (CalcSize), it writes
+    // nothing and sets the failbit of `out`.
     void SaveData(std::ostream& out);
+    // The largest RIFF size a header can state: a model whose chunks add up
+    // to more cannot be saved.
+    static constexpr std::uint64_t kLargestRiffSize = 0xFFFFFFFF;
+
     // Brings RiffSize and every chunk size up to date; returns the file's
-    // whole length, RiffSize + 8.
-    std::uint32_t CalcSize();
+    // whole length, RiffSize + 8, counted in 64 bits. More than
+    // kLargestRiffSize + 8 means the model is too large to be saved (a body
+    // over 4 GiB counts with its real length); RiffSize then holds
+    // kLargestRiffSize, never a count that wrapped.
+    std::uint64_t CalcSize();
 };

@@ -74,6 +74,45 @@ BoundedInput::BoundedInput(std::streambuf* source, std::uint64_t limit)
     left_ = std::min(limit, available);
 }
 
+std::streambuf* BoundedInput::Root() {
+    BoundedInput* view = this;
+    while (view->parent_ != nullptr) view = view->parent_;
+    return view->source_;
+}
+
+bool PeekU32(std::istream& in, std::uint32_t& value) {
+    if (!in.good()) return false;
+    std::streambuf* root = in.rdbuf();
+    if (auto* view = dynamic_cast<BoundedInput*>(root)) {
+        if (view->Left() < 4) return false;
+        root = view->Root();
+    }
+    if (root == nullptr) return false;
+    std::array<char, 4> bytes{};
+    if (root->in_avail() >= 4) {
+        // Buffered (or read into a fresh buffer together): read, put back.
+        if (root->sgetn(bytes.data(), 4) != 4) return false;
+        int back = 0;
+        while (back < 4 && !Traits::eq_int_type(root->sungetc(), Traits::eof())) ++back;
+        if (back < 4 && root->pubseekoff(back - 4, std::ios::cur, std::ios::in) == std::streampos(-1)) {
+            in.setstate(std::ios::badbit);  // the bytes cannot be given back
+            return false;
+        }
+    } else {
+        // Across the end of the buffer: where the source can seek.
+        const auto here = root->pubseekoff(0, std::ios::cur, std::ios::in);
+        if (here == std::streampos(-1)) return false;
+        const auto got = root->sgetn(bytes.data(), 4);
+        if (root->pubseekpos(here, std::ios::in) != here) {
+            in.setstate(std::ios::badbit);
+            return false;
+        }
+        if (got != 4) return false;
+    }
+    value = LittleEndian::FromBytes<std::uint32_t>(bytes.data());
+    return true;
+}
+
 std::uint64_t BoundedInput::Skip(std::uint64_t count) {
     count = std::min(count, left_);
     if (count == 0) return 0;

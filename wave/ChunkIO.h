@@ -53,6 +53,9 @@ public:
     // Steps over up to `count` bytes (seeking over more than 64 KiB where the
     // source can, else reading past them); returns how many it stepped over.
     std::uint64_t Skip(std::uint64_t count);
+    // The stream buffer under every view: reads through the views reach it
+    // at once, so its position is theirs.
+    std::streambuf* Root();
 
 protected:
     int_type underflow() override;
@@ -66,6 +69,11 @@ private:
     std::uint64_t consumed_ = 0;
     bool exact_ = true;
 };
+
+// The 4 bytes that follow in `in`, as a little-endian value, left unread
+// (a chunk's size, looked at before its class is chosen). False, with
+// nothing read, when fewer than 4 are left or they cannot be looked at.
+bool PeekU32(std::istream& in, std::uint32_t& value);
 
 // Bytes left to read in `in`: for a view, what it has left; for a plain
 // stream, measured once by seeking. Sets `exact` false when only an upper

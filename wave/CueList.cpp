@@ -72,7 +72,9 @@ void LIST_Chunk::LoadData(std::istream& in) {
     ChainBuilder chain(FirstSubChunk);
     std::uint32_t id = 0;
     while (ChunkIO::ReadChunkID(subChunks, id)) {
-        if (id == kLablID) {
+        if (TooShortForItsClass(id, subChunks)) {
+            chain.Append(std::make_unique<unknown_Chunk>(id, subChunks));
+        } else if (id == kLablID) {
             chain.Append(std::make_unique<labl_Chunk>(subChunks));
         } else if (id == kLtxtID) {
             chain.Append(std::make_unique<ltxt_Chunk>(subChunks));

@@ -40,6 +40,23 @@ void ChainBuilder::Append(std::unique_ptr<RIFF_Chunk> chunk) {
     tail_ = &(*tail_)->NextChunk;
 }
 
+bool TooShortForItsClass(std::uint32_t id, std::istream& in) {
+    // The fixed fields before any variable part: a cue count, a list type,
+    // a cue id, the 20 bytes of a labelled text, a text size and a word count.
+    std::uint32_t fixed = 0;
+    if (id == kCueID || id == kListID || id == kLablID) {
+        fixed = 4;
+    } else if (id == kLtxtID) {
+        fixed = 20;
+    } else if (id == kPhnmID) {
+        fixed = 8;
+    } else {
+        return false;
+    }
+    std::uint32_t size = 0;
+    return ChunkIO::PeekU32(in, size) && size < fixed;
+}
+
 unknown_Chunk::unknown_Chunk(std::uint32_t id) { ChunkID = id; }
 
 unknown_Chunk::unknown_Chunk(std::uint32_t id, std::istream& in) : unknown_Chunk(id) { unknown_Chunk::LoadData(in); }

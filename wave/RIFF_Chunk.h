@@ -98,6 +98,14 @@ private:
     std::unique_ptr<RIFF_Chunk>* tail_;
 };
 
+// Whether the chunk whose identifier `id` was just read from `in` is too
+// short for the fixed fields of its class ("cue ", "LIST", "labl", "ltxt",
+// "phnm"): such a chunk is kept as an unknown_Chunk, as stored. A class's
+// object costs more memory than a raw chunk's, and its fields' defaults would
+// be saved in place of the bytes that were not there; as a raw chunk it costs
+// at most 8 times its stored bytes and comes back as it was.
+bool TooShortForItsClass(std::uint32_t id, std::istream& in);
+
 // Any chunk the model has no class for: its body kept as stored.
 class unknown_Chunk : public RIFF_Chunk {
 public:

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +48,113 @@ TEST(Platform, FolderCannotBeOpenedAndFlagsSurviveAnOpen) {
 // The tests build and run on the POSIX host only.
 TEST(Platform, BackslashesBecomeSlashesHere) {
     EXPECT_EQ(Platform::HostPath("pk\\sub\\A.kzs"), "pk/sub/A.kzs");
+}
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Writes `bytes` to `name` in `dir` through an OutputFile; commits when told.
+// Returns whether the output opened and, when committed, whether it landed.
+bool WriteWhole(const TestSupport::TempDir& dir, const std::string& name, const std::string& bytes,
+                bool commit = true) {
+    Platform::OutputFile file((dir.Path() / name).string());
+    if (!file.IsOpen()) return false;
+    file.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return !commit || file.Commit();
+}
+
+TEST(OutputFile, TargetHoldsTheOldFileOrTheWholeNewOneAndNothingElseIsLeft) {
+    TestSupport::TempDir dir;
+    EXPECT_TRUE(WriteWhole(dir, "new.wav", "fresh"));
+    dir.Write("old.wav", "old bytes");
+    EXPECT_TRUE(WriteWhole(dir, "old.wav", "new"));
+    // Not committed: the target keeps its bytes.
+    EXPECT_TRUE(WriteWhole(dir, "kept.wav", "partial", false));
+    dir.Write("kept2.wav", "kept");
+    EXPECT_TRUE(WriteWhole(dir, "kept2.wav", "partial", false));
+    EXPECT_EQ(dir.Read("new.wav"), "fresh");
+    EXPECT_EQ(dir.Read("old.wav"), "new");
+    EXPECT_EQ(dir.Read("kept2.wav"), "kept");
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"kept2.wav", "new.wav", "old.wav"}));
+}
+
+TEST(OutputFile, ALinkIsReplacedNotWrittenThrough) {
+    TestSupport::TempDir dir;
+    dir.Write("package.kzs", "package bytes");
+    fs::create_symlink(dir.Path() / "package.kzs", dir.Path() / "into-package.wav");
+    fs::create_symlink("/dev/full", dir.Path() / "full.wav");
+    fs::create_symlink(dir.Path() / "nowhere", dir.Path() / "dangling.wav");
+    for (const char* name : {"into-package.wav", "full.wav", "dangling.wav"}) {
+        EXPECT_TRUE(WriteWhole(dir, name, "sound")) << name;
+        EXPECT_FALSE(fs::is_symlink(dir.Path() / name)) << name;
+        EXPECT_EQ(dir.Read(name), "sound") << name;
+    }
+    EXPECT_EQ(dir.Read("package.kzs"), "package bytes");
+    EXPECT_FALSE(dir.Exists("nowhere"));
+}
+
+TEST(OutputFile, TargetsThatCannotBeWritten) {
+    TestSupport::TempDir dir;
+    fs::create_directory(dir.Path() / "folder.wav");
+    dir.Write("folder.wav/inside", "x");
+    EXPECT_FALSE(WriteWhole(dir, "folder.wav", "sound"));
+    EXPECT_FALSE(WriteWhole(dir, "missing/a.wav", "sound"));
+    EXPECT_FALSE(WriteWhole(dir, "", "sound"));
+    // No file name can hold a NUL: the text before it is not the target.
+    EXPECT_FALSE(WriteWhole(dir, std::string("a\0b.wav", 7), "sound"));
+    EXPECT_FALSE(WriteWhole(dir, std::string("a\0", 2), "sound"));
+    if (::geteuid() != 0) {  // root may write anything
+        dir.Write("readonly.wav", "kept");
+        fs::permissions(dir.Path() / "readonly.wav", fs::perms::owner_read);
+        EXPECT_FALSE(WriteWhole(dir, "readonly.wav", "sound"));
+        EXPECT_EQ(dir.Read("readonly.wav"), "kept");
+    }
+    EXPECT_EQ(FilesIn(dir.Path() / "folder.wav"), std::vector<std::string>{"inside"});
+    EXPECT_FALSE(dir.Exists("a"));
+    for (const std::string& name : FilesIn(dir.Path())) EXPECT_TRUE(name == "folder.wav" || name == "readonly.wav") << name;
+
+    // A device is written as it is, not replaced.
+    Platform::OutputFile null("/dev/null");
+    ASSERT_TRUE(null.IsOpen());
+    null.Stream() << "sound";
+    EXPECT_TRUE(null.Commit());
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// A write that fails midway, as on a full disk: the limit on file sizes
+// makes the write fail instead of ending the process.
+TEST(OutputFile, FailedWriteLeavesTheOldFile) {
+    TestSupport::TempDir dir;
+    dir.Write("old.wav", "old bytes");
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool wrote = WriteWhole(dir, "old.wav", std::string(100000, 'x'));
+    const bool wroteNew = WriteWhole(dir, "new.wav", std::string(100000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(wrote);
+    EXPECT_FALSE(wroteNew);
+    EXPECT_EQ(dir.Read("old.wav"), "old bytes");
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"old.wav"});
+}
+
+TEST(Platform, NoInputNameHoldsANul) {
+    TestSupport::TempDir dir;
+    dir.Write("A", "package");
+    std::ifstream in;
+    Platform::OpenInput(in, (dir.Path() / std::string("A\0junk", 6)).string());
+    EXPECT_TRUE(in.fail());
+    EXPECT_FALSE(in.is_open());
 }
 
 TEST(LittleEndian, ShortReadKeepsLowBytesAndNoneKeepsTheValue) {

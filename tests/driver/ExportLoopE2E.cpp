@@ -144,6 +144,31 @@ TEST(ExportLoopE2E, LinesAreTakenAsWritten) {
               "\nCould not open ' Odd.kzs'\n");
 }
 
+// A script saved as UTF-8 with a byte order mark, and NUL bytes in lines:
+// the mark before the first line is no part of it, anywhere else it is
+// ordinary bytes; a NUL names no file, although C text would end there.
+TEST(ExportLoopE2E, ByteOrderMarkAndNulBytes) {
+    TempDir dir;
+    WriteAmbient(dir.Path() / "Ambient.kzs");
+    dir.Write("Ambient", dir.Read("Ambient.kzs"));  // what C text would open
+    const std::string bom = "\xEF\xBB\xBF";
+    dir.Write("bom.dpl", bom + "Ambient;\r\nWind01\r\n" + bom + "Birds\r\n" + bom + "Ambient;\r\n");
+    EXPECT_EQ(RunPull(dir, {"bom"}),
+              "\nOpened 'Ambient.kzs'\nExporting Wind01.wav\n"
+              "Could not find '" + bom + "Birds' in package 'Ambient.kzs'\n"
+              "\nCould not open '" + bom + "Ambient.kzs'\n");
+    EXPECT_EQ(dir.Read("Wind01.wav"), kWind);
+    dir.Write("alone.dpl", bom + "\nAmbient;\nBirds\n");
+    EXPECT_EQ(RunPull(dir, {"alone"}), "\nOpened 'Ambient.kzs'\nExporting Birds.wav\n");
+
+    const std::string nul(1, '\0');
+    // (Not "nul.dpl": on Windows that names the null device.)
+    dir.Write("zero.dpl", "Ambient" + nul + "junk;\nWind01\nAmbient;\nWind01" + nul + "x\n");
+    EXPECT_EQ(RunPull(dir, {"zero"}),
+              "\nCould not open 'Ambient" + nul + "junk.kzs'\n"
+              "\nOpened 'Ambient.kzs'\nCould not find 'Wind01" + nul + "x' in package 'Ambient.kzs'\n");
+}
+
 TEST(ExportLoopE2E, PackagesAndSoundsInAnyRepetition) {
     TempDir dir;
     WriteAmbient(dir.Path() / "Ambient.kzs");

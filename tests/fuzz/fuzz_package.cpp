@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         entry.GetPackageName();
     }
     for (std::size_t i = 0; i < package.Names.size() && i < 256; ++i) {
-        const std::string& name = package.Names[i].Name;
+        const std::string name(package.NameAt(static_cast<std::int32_t>(i)));
         Check(package.FindExpObjByName(name) == Scan(package, name));
     }
     for (const std::string& absent : {std::string(), std::string("\xFF"), std::string("Sound")}) {

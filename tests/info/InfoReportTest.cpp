@@ -3,7 +3,11 @@
 // for a sound that holds a WAVE file.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "info/InfoReport.h"
+#include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
 #include "tests/support/PackageBuilder.h"
 
@@ -43,13 +47,40 @@ TEST(InfoReport, CodesShowEveryStoredByte) {
 }
 
 TEST(InfoReport, SafeSoundNames) {
-    for (const std::string name : {"Wind01", " Lead", "...", "a;b", "Gr\xC3\xBC\xC3\x9F" "e", "a.b"}) {
+    // With ".wav" a file name may hold 255 bytes: 251 for the sound.
+    const std::string longest(251, 'n');
+    using Names = std::vector<std::string>;
+    for (const std::string& name : Names{"Wind01", " Lead", "...", "a;b", "Gr\xC3\xBC\xC3\x9F" "e", "a.b", longest}) {
         EXPECT_TRUE(IsSafeSoundName(name)) << name;
     }
-    for (const std::string name : {"", ".", "..", "a/b", "a\\b", "c:d", "semi;", "cr\r", "del\x7F"}) {
+    for (const std::string& name :
+         Names{"", ".", "..", "a/b", "a\\b", "c:d", "semi;", "cr\r", "del\x7F", longest + "n", std::string(255, 'n')}) {
         EXPECT_FALSE(IsSafeSoundName(name)) << Printable(name);
     }
     EXPECT_FALSE(IsSafeSoundName(std::string_view("a\0b", 3)));
+}
+
+// The listing and the export script hold no more than one row at a time: a
+// table of thousands of exports costs them far less than the file's size.
+TEST(InfoReport, ListingAndScriptHoldOneRowAtATime) {
+    PackageBuilder b;
+    for (int i = 0; i < 5000; ++i) b.AddSound("Sound" + std::to_string(i), "RIFF" + U32(4) + "WAVE");
+    const std::string bytes = b.Build();
+    PackageFile p(bytes);
+    std::ostringstream sink;
+    {
+        AllocationProbe probe;
+        std::size_t count = 0;
+        ForEachScriptSound(*p, [&count](std::string_view, bool safe) { count += safe; });
+        EXPECT_EQ(count, 5000u);
+        EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
+    }
+    {
+        std::ofstream null("/dev/null");
+        AllocationProbe probe;
+        PrintPackage(*p, "p.kzs", null);
+        EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
+    }
 }
 
 TEST(InfoReport, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {

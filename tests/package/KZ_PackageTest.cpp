@@ -27,8 +27,7 @@ PackageBuilder Small(std::uint32_t version = 68) {
 
 void ExpectSmallTables(const KZ_Package& p, const PackageBuilder& b) {
     ASSERT_EQ(p.Names.size(), 6u);
-    EXPECT_EQ(p.Names[4].Name, "Wind01");
-    for (const auto& name : p.Names) EXPECT_EQ(name.Owner, &p);
+    EXPECT_EQ(p.NameAt(4), "Wind01");
     ASSERT_EQ(p.Imports.size(), 1u);
     EXPECT_EQ(p.Imports[0].Owner, &p);
     EXPECT_EQ(p.Imports[0].GetName(), "Sound");
@@ -90,6 +89,21 @@ TEST(KZ_Package, NewerTailFromVersion68) {
     ExpectSmallTables(*r, wide);
 }
 
+// Generation entries follow their count at 56, before any other table: a
+// table ending 1 to 4 bytes past the end of the file cannot be read.
+TEST(KZ_Package, GenerationTableEndingPastTheFile) {
+    PackageBuilder b(68);
+    b.Generations = {{1, 2}, {3, 4}};
+    const std::string whole = b.Build();
+    ASSERT_EQ(whole.size(), 56u + 16u);
+    for (std::size_t missing = 0; missing <= 4; ++missing) {
+        SCOPED_TRACE(missing);
+        PackageFile p(whole.substr(0, whole.size() - missing));
+        EXPECT_EQ(p->GetPackageFile().fail(), missing > 0);
+        EXPECT_EQ(p->Generations.size(), missing > 0 ? 0u : 2u);
+    }
+}
+
 TEST(KZ_Package, TablesAnywhereInAnyOrderWithIndicesOfAnyLength) {
     for (int length = 0; length <= 5; ++length) {
         SCOPED_TRACE(length);
@@ -116,7 +130,7 @@ TEST(KZ_Package, NameEntriesConsumeAllTheirBytes) {
     ASSERT_EQ(p->Names.size(), 4u);
     const char* names[] = {"ABCD", "AB", "", "xyz"};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(p->Names[i].Name, names[i]);
+        EXPECT_EQ(p->NameAt(static_cast<std::int32_t>(i)), names[i]);
         EXPECT_EQ(p->Names[i].Flags, 0x11u * (i + 1));
     }
     EXPECT_EQ(p->Names[1].Length, 6);
@@ -333,8 +347,14 @@ TEST(KZ_Package, FindExpObjByNameTakesTheFirstExactMatch) {
     add(b.AddName(std::string("\0x", 2)), 600);
     add(5000, 700);                          // name index outside the table
     add(b.AddName("Late"), 800);
+    add(static_cast<std::int32_t>(b.Names.size()), 900);  // just past the last name
     PackageFile p(b.Build());
     ASSERT_FALSE(p->GetPackageFile().fail());
+    const auto count = static_cast<std::int32_t>(p->Names.size());
+    EXPECT_EQ(p->NameAt(count - 1), "Late");
+    EXPECT_EQ(p->NameAt(count), "");
+    EXPECT_EQ(p->NameAt(-1), "");
+    EXPECT_EQ(p->Exports.back().GetName(), "");
 
     EXPECT_EQ(p->FindExpObjByName("Bell"), 100);
     EXPECT_EQ(p->FindExpObjByName("bell"), -1);
@@ -380,8 +400,75 @@ TEST(KZ_Package, LookupAgreesWithAScanInTableOrder) {
     };
     std::vector<std::string> probes = {"", "c", "aaaa", "abab"};
     for (const auto& name : b.Names) probes.push_back(name.text);
-    for (const auto& name : p->Names) probes.push_back(name.Name);
+    for (std::size_t i = 0; i < p->Names.size(); ++i) probes.emplace_back(p->NameAt(static_cast<std::int32_t>(i)));
     for (const auto& probe : probes) EXPECT_EQ(p->FindExpObjByName(probe), scan(probe)) << probe;
+}
+
+// Files that are nothing but table entries of the smallest size cost at most
+// 4 times their bytes, lookups included; tables that fit only by sharing
+// their bytes are damage.
+constexpr std::uint32_t kTableEntries = 8200;  // just over a power of two
+
+TEST(KZ_Package, TablesCostAtMostFourTimesTheirBytes) {
+    struct Case {
+        const char* name;
+        void (*fill)(PackageBuilder&);
+        bool opens;
+    };
+    const Case cases[] = {
+        {"empty names", [](PackageBuilder& b) {
+             b.NameCount = kTableEntries;
+             b.RawNames = std::string(5 * kTableEntries, '\0');
+         }, true},
+        {"imports", [](PackageBuilder& b) {
+             b.ImportCount = kTableEntries;
+             b.RawImports = std::string(7 * kTableEntries, '\0');
+         }, true},
+        {"exports without data", [](PackageBuilder& b) {
+             b.ExportCount = kTableEntries;
+             b.RawExports = std::string(12 * kTableEntries, '\0');
+         }, true},
+        {"names and exports on the same bytes", [](PackageBuilder& b) {
+             b.NameCount = kTableEntries;
+             b.RawNames = std::string(12 * kTableEntries, '\0');
+             b.ExportCount = kTableEntries;
+             b.ExportOffset = 56;  // where the names begin
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackageBuilder b;
+        c.fill(b);
+        const std::string bytes = b.Build();
+        AllocationProbe probe;
+        PackageFile p(bytes);
+        EXPECT_EQ(p->GetPackageFile().fail(), !c.opens);
+        EXPECT_EQ(p->FindExport("Wind01"), nullptr);
+        EXPECT_LE(probe.PeakHeld(), 4 * bytes.size());
+    }
+}
+
+// The index of names has room to spare at every size, so that the search
+// for a name no export has ends.
+TEST(KZ_Package, LookupsEndAtEveryTableSize) {
+    const auto nameOf = [](int n) {
+        std::string name(1, 'S');
+        return name += std::to_string(n);
+    };
+    for (const int size : {0, 1, 15, 16, 17, 31, 32, 33, 64, 128}) {
+        SCOPED_TRACE(size);
+        PackageBuilder b;
+        for (int n = 0; n < size; ++n) {
+            ExportEntry e;
+            e.objectName = b.AddName(nameOf(n));
+            e.dataSize = 4;
+            e.dataOffset = 1000 + n;
+            b.AddExport(e);
+        }
+        PackageFile p(b.Build());
+        for (int n = 0; n < size; ++n) EXPECT_EQ(p->FindExpObjByName(nameOf(n)), 1000 + n);
+        for (const char* missing : {"", "S", "missing", "S999"}) EXPECT_EQ(p->FindExport(missing), nullptr);
+    }
 }
 
 // 100,000 exports: every one is read and found by its name.

@@ -85,6 +85,27 @@ TEST(KZ_Sound, ShortDataGivesWhatThePackageHoldsAndSpoilsNothing) {
     EXPECT_EQ(p.Dir().Read("Whole.wav"), whole);
 }
 
+// A header cut short by the end of the file fails the package's stream; a
+// sound loaded after it, as the export loop loads it, still reads whole.
+TEST(KZ_Sound, SoundAfterAHeaderCutShortLoadsWhole) {
+    PackageBuilder b;
+    const std::string whole = ToneWave(440, 0.1);
+    b.AddSound("Whole", whole);
+    b.AddSound("Cut", whole, {0, 0x1000, 0, 0, 0});
+    std::string bytes = b.Build();
+    bytes.resize(b.ObjectOffsets[1] + 2);  // inside the header's compact index 0x1000
+    PackageFile p(bytes);
+    const std::string out = p.Dir().Path().string() + "/";
+
+    KZ_Sound cut = LoadSound(*p, *p->FindExport("Cut"));
+    EXPECT_FALSE(cut.HeaderComplete);
+    EXPECT_TRUE(p->GetPackageFile().fail());
+    KZ_Sound after = LoadSound(*p, *p->FindExport("Whole"));
+    EXPECT_TRUE(after.HeaderComplete);
+    EXPECT_TRUE(after.SaveWAVE(out + "Whole.wav").ReadAll);
+    EXPECT_EQ(p.Dir().Read("Whole.wav"), whole);
+}
+
 // The export loop keeps the package open across its sounds: copies then
 // never close the stream, and a short read spoils no later copy.
 TEST(KZ_Sound, SaveWAVELeavesAKeptPackageOpen) {

@@ -1,10 +1,12 @@
 #include "tests/support/RunTool.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -72,6 +74,11 @@ std::string FromEnvironment(const char* name, const char* fallback) {
 }  // namespace
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const fs::path& folder) {
+    return Run(program, args, folder, RunConditions{});
+}
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args, const fs::path& folder,
+              const RunConditions& conditions) {
     std::vector<std::string> argv = Words(std::getenv("SND_TEST_RUNNER"));
     argv.push_back(program);
     argv.insert(argv.end(), args.begin(), args.end());
@@ -79,14 +86,28 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     TempDir capture;
     const fs::path outPath = capture.Path() / "stdout";
     const fs::path errPath = capture.Path() / "stderr";
+    int pipeEnds[2] = {-1, -1};
+    if (conditions.closedPipeOut && ::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
 
     const pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = conditions.closedPipeOut ? pipeEnds[1]
+                                                 : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::chdir(folder.c_str()) != 0) ::_exit(126);
+        if (conditions.closedPipeOut) ::close(pipeEnds[0]);
+        // The default action of SIGPIPE, as a shell gives it, whatever the
+        // test runner set.
+        ::signal(SIGPIPE, SIG_DFL);
+        if (conditions.fileSizeLimit > 0) {
+            // A write past the limit then fails with an error instead of
+            // ending the program, as on a full disk.
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{conditions.fileSizeLimit, conditions.fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+        }
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
@@ -96,8 +117,22 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         ::execvp(raw[0], raw.data());
         ::_exit(127);
     }
+    if (conditions.closedPipeOut) {
+        ::close(pipeEnds[1]);
+        ::close(pipeEnds[0]);  // the reader is gone before the first line
+    }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    bool signalled = !conditions.interruptWhen;
+    for (;;) {
+        const pid_t done = ::waitpid(child, &status, signalled ? 0 : WNOHANG);
+        if (done == child) break;
+        if (done < 0) continue;
+        if (conditions.interruptWhen(ReadFile(outPath))) {
+            ::kill(child, conditions.signal);
+            signalled = true;
+        } else {
+            ::usleep(1000);
+        }
     }
     RunResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

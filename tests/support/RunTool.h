@@ -2,7 +2,9 @@
 // with its standard output and standard error captured.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,22 @@ struct RunResult {
 // through it.
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::filesystem::path& folder);
+
+// How a run is made harder than a plain one.
+struct RunConditions {
+    // Largest file the program may write, in bytes (0: no limit). A write past
+    // it fails as on a full disk.
+    std::uint64_t fileSizeLimit = 0;
+    // Called every millisecond with the standard output so far; once it
+    // returns true the program gets `signal`.
+    std::function<bool(const std::string& out)> interruptWhen;
+    int signal = 0;
+    // Standard output is a pipe whose reader goes away at once.
+    bool closedPipeOut = false;
+};
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args,
+              const std::filesystem::path& folder, const RunConditions& conditions);
 
 // True when SND_TEST_RUNNER is set. The runner is Wine running the Windows
 // build (scripts/windows.sh): a test of behaviour that belongs to the host's

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "info/InfoReport.h"
+#include "tests/common/AllocationProbe.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/ChunkIO.h"
@@ -242,6 +247,155 @@ TEST(WaveFile, SizesClaimingGigabytesCostOnlyTheInput) {
         std::ostringstream out;
         other.SaveData(out);
         EXPECT_LT(out.str().size(), 2048u) << id;
+    }
+}
+
+// A chunk too short for its class's fixed fields is kept as raw bytes, at top
+// level and in a list, and comes back as stored; one just long enough is
+// read into its class. Chunk headers lie on either side of the input
+// buffer's edge, where looking at a size takes a seek.
+TEST(WaveFile, ChunksTooShortForTheirClassStayRaw) {
+    struct Case {
+        const char* id;
+        std::size_t fixed;  // the class's fixed fields
+        bool inList;
+    };
+    const Case cases[] = {{"cue ", 4, false}, {"LIST", 4, false}, {"phnm", 8, false},
+                          {"labl", 4, true},  {"ltxt", 20, true}};
+    const std::string head = PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 4));
+    TestSupport::TempDir dir;
+    for (const Case& c : cases) {
+        for (std::size_t size = 0; size <= c.fixed; ++size) {
+            SCOPED_TRACE(std::string(c.id) + " of " + std::to_string(size) + " bytes");
+            const std::string chunk = Chunk(c.id, std::string(size, '\x01'));
+            const std::string bytes = Riff(head + (c.inList ? List("adtl", chunk) : chunk));
+            WAVE_File wave = Load(bytes);
+            const RIFF_Chunk* loaded = wave.FirstChunk.get();
+            if (c.inList) loaded = dynamic_cast<const LIST_Chunk&>(*loaded).FirstSubChunk.get();
+            ASSERT_NE(loaded, nullptr);
+            EXPECT_EQ(dynamic_cast<const unknown_Chunk*>(loaded) != nullptr, size < c.fixed);
+            if (size < c.fixed) {
+                EXPECT_EQ(Saved(wave), bytes);
+            }
+        }
+    }
+    // Across the edge of a file stream's buffer (8 KiB here).
+    for (std::size_t filler = 8140; filler < 8200; filler += 2) {
+        const std::string bytes = Riff(head + Chunk("junk", std::string(filler, 'j')) + Chunk("cue ", "") +
+                                       Chunk("cue ", U32(0)));
+        TestSupport::WriteFile(dir.Path() / "edge.wav", bytes);
+        std::ifstream in(dir.Path() / "edge.wav", std::ios::binary);
+        WAVE_File wave;
+        wave.LoadData(in);
+        EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "junk,cue ,cue ") << filler;
+        EXPECT_NE(dynamic_cast<const unknown_Chunk*>(wave.FirstChunk->GetNextChunk()), nullptr) << filler;
+        EXPECT_NE(dynamic_cast<const cue_Chunk*>(wave.FirstChunk->GetNextChunk()->GetNextChunk()), nullptr) << filler;
+        EXPECT_EQ(Saved(wave), bytes) << filler;
+    }
+}
+
+// Files of nothing but the shortest chunks of a class cost at most 8 times
+// their bytes.
+TEST(WaveFile, ShortestChunksCostAtMostEightTimesTheirBytes) {
+    for (const char* id : {"cue ", "LIST", "phnm", "junk", "labl", "ltxt"}) {
+        SCOPED_TRACE(id);
+        std::string chunks;
+        for (int i = 0; i < 10000; ++i) chunks += Header(id, 0);
+        const bool inList = std::string(id) == "labl" || std::string(id) == "ltxt";
+        const std::string bytes = Riff(inList ? List("adtl", chunks) : chunks);
+        TestSupport::AllocationProbe probe;
+        WAVE_File wave = Load(bytes);
+        EXPECT_LE(probe.PeakHeld(), 8 * bytes.size());
+    }
+}
+
+// Loads and saves at the edges of what a file or a model may hold: what comes
+// back is what the model can state, and nothing more than the input gives.
+TEST(WaveFile, EdgesOfWhatAFileOrAModelHolds) {
+    const std::string head = PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 4));
+    const std::string cue = Cue({{1, 0}});
+    // 1 to 3 stray bytes, not zero, after the last chunk: no chunk, dropped.
+    for (const std::string stray : {"\x7F", "ab", "xyz"}) {
+        WAVE_File wave = Load(Riff(head + cue + stray));
+        EXPECT_EQ(ChainIDs(wave.FirstChunk.get()), "cue ") << stray;
+        EXPECT_EQ(Saved(wave), Riff(head + cue)) << stray;
+    }
+    // A failed stream: nothing read, nothing loaded, and a model that held
+    // chunks before holds none of them after another load.
+    WAVE_File wave = Load(Riff(head + Chunk("fact", U32(4)) + cue));
+    std::istringstream failed(Riff(head));
+    failed.setstate(std::ios::failbit);
+    wave.LoadData(failed);
+    EXPECT_NE(wave.RiffID, kRiffID);
+    EXPECT_EQ(wave.FirstChunk, nullptr);
+    EXPECT_EQ(wave.FactChunk.ChunkSize, 0u);
+    std::istringstream other(Riff(head));
+    wave = Load(Riff(head + Chunk("fact", U32(4)) + cue));
+    wave.LoadData(other);
+    EXPECT_EQ(wave.FirstChunk, nullptr);
+    EXPECT_EQ(Saved(wave), Riff(head));
+
+    // A PCM "fmt " carrying 2 extra bytes is saved with the 16 PCM has.
+    const std::string pcm = PcmFmt(1, 8000, 8);
+    WAVE_File extra = Load(Riff(Chunk("fmt ", pcm.substr(8) + "xy") + Chunk("data", Samples(8, 1, 4))));
+    EXPECT_EQ(Saved(extra), Riff(head));
+    // An extension longer than its 16-bit count can say is cut to 65535.
+    extra.FmtChunk.FormatTag = 3;
+    extra.FmtChunk.ExtraData.assign(70000, 'e');
+    EXPECT_EQ(extra.FmtChunk.CalcSize(), 8u + 18u + 65535u + 1u);
+    EXPECT_EQ(extra.FmtChunk.ExtraSize, 65535u);
+
+    // Counts and sizes set in code below what their records need.
+    Word_Block word;
+    word.PhonemeCount = -1;
+    word.MakePhonemes();
+    EXPECT_TRUE(word.Phonemes.empty());
+    labl_Chunk label;
+    label.ChunkSize = 2;  // not even the cue id's 4 bytes
+    std::ostringstream out;
+    label.SaveData(out);
+    EXPECT_EQ(out.str().size(), 8u + 4u);
+}
+
+// A model whose chunks add up to more than a RIFF size can state is not
+// saved: no header that wrapped to a fraction of the file. Plain chunk
+// objects carry their sizes without holding a body.
+TEST(WaveFile, TooLargeForARiffSizeIsNotSaved) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint32_t> sizes;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"just under 4 GiB", {0xFFFFFF00}, true},
+        {"a body of 4 GiB - 1 and its pad byte", {0xFFFFFFFF}, false},
+        {"two bodies of 2 GiB", {0x80000000, 0x80000000}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WAVE_File wave;
+        ChainBuilder chain(wave.FirstChunk);
+        std::uint64_t chunks = 0;
+        for (const std::uint32_t size : c.sizes) {
+            auto chunk = std::make_unique<RIFF_Chunk>();
+            chunk->ChunkID = LittleEndian::FourCC("big ");
+            chunk->ChunkSize = size;
+            chain.Append(std::move(chunk));
+            chunks += 8 + std::uint64_t{size} + (size & 1);
+        }
+        const std::uint64_t empty = WAVE_File{}.CalcSize();
+        EXPECT_EQ(wave.CalcSize(), empty + chunks);
+        std::ostringstream out;
+        wave.SaveData(out);
+        EXPECT_EQ(out.fail(), !c.saved);
+        if (c.saved) {
+            std::istringstream saved(out.str().substr(4, 4));
+            std::uint32_t riffSize = 0;
+            LittleEndian::Read(saved, riffSize);
+            EXPECT_EQ(riffSize, empty - 8 + chunks);
+        } else {
+            EXPECT_EQ(out.str(), "");
+        }
     }
 }
 

@@ -1,0 +1,47 @@
+// The export loop run in this process, where memory can be made to run out.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "driver/ExportLoop.h"
+#include "tests/common/AllocationProbe.h"
+#include "tests/support/PackageBuilder.h"
+#include "tests/support/RunTool.h"
+
+namespace {
+
+using namespace TestSupport;
+
+// Memory runs out while a large sound is copied: that sound's output keeps
+// its old bytes (or comes out whole, for a copy that needs no large block),
+// and the run goes on with the next sound.
+TEST(ExportLoop, OutOfMemoryDuringACopyCostsOnlyThatSound) {
+    TempDir dir;
+    const std::string big = "RIFF" + std::string(4 << 20, 'b');
+    const std::string small = ToneWave(440, 0.05);
+    PackageBuilder b;
+    b.AddSound("Big", big);
+    b.AddSound("Small", small);
+    b.Write(dir.Path() / "pk.kzs");
+    dir.Write("Big.wav", "old bytes");
+    const std::string folder = dir.Path().string() + "/";
+
+    std::istringstream script("pk;\nBig\nSmall\n");
+    std::ostringstream out;
+    {
+        AllocationProbe probe;
+        probe.RefuseAbove(1 << 20);
+        RunExportLoop(script, folder, folder, out);
+    }
+    const std::string bigOut = dir.Read("Big.wav");
+    const std::string failed = bigOut == big ? ""
+                                             : "Could not read 'Big' in package '" + folder + "pk.kzs'\n" +
+                                                   "Could not write '" + folder + "Big.wav'\n";
+    EXPECT_TRUE(bigOut == big || bigOut == "old bytes") << bigOut.size() << " bytes";
+    EXPECT_EQ(out.str(), "\nOpened '" + folder + "pk.kzs'\nExporting " + folder + "Big.wav\n" + failed +
+                             "Exporting " + folder + "Small.wav\n");
+    EXPECT_EQ(dir.Read("Small.wav"), small);
+}
+
+}  // namespace
