@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/deps.sh chromium
-bash scripts/web.sh --build >/dev/null
+bash scripts/web.sh --build
 
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
 cmake --build build/gcc -j 2 --target Snd_Pull Snd_Info make_example make_web_inputs >/dev/null
