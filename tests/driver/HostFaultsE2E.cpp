@@ -117,8 +117,9 @@ TEST(HostFaultsE2E, ClosedPipeOnStandardOutput) {
 
 // Ctrl-C while a large sound is written: the program ends as interrupted,
 // and the output holds either its old bytes or the whole sound.
+// Under Wine SIGINT reaches the program as a console event (Ctrl-C), and Wine
+// reports the end of the run its own way.
 TEST(HostFaultsE2E, InterruptInTheMiddleOfALargeSound) {
-    if (RunsUnderRunner()) GTEST_SKIP() << "a POSIX signal is not a console event";
     TempDir dir;
     std::string big = "RIFF" + std::string(32 << 20, 'b');
     PackageBuilder b;
@@ -129,7 +130,11 @@ TEST(HostFaultsE2E, InterruptInTheMiddleOfALargeSound) {
     dir.Write("batch.dpl", script);
     dir.Write("out/Big.wav", "old bytes");
 
-    for (const int signal : {SIGINT, SIGTERM}) {
+    // Wine turns SIGINT into Ctrl-C; SIGTERM ends a Windows program outright,
+    // as TerminateProcess does, which no program can clean up after.
+    std::vector<int> signals{SIGINT};
+    if (!RunsUnderRunner()) signals.push_back(SIGTERM);
+    for (const int signal : signals) {
         RunConditions interrupt;
         // While some file in out/ holds part of the sound (or, should the
         // moment be missed, late in the run).
@@ -148,8 +153,10 @@ TEST(HostFaultsE2E, InterruptInTheMiddleOfALargeSound) {
         };
         interrupt.signal = signal;
         const RunResult r = TestSupport::Run(SndPullPath(), {"batch", "/o:out"}, dir.Path(), interrupt);
-        EXPECT_EQ(r.exitStatus, 128 + signal);
-        EXPECT_EQ(FilesIn(dir.Path() / "out"), std::vector<std::string>{"Big.wav"});
+        if (!RunsUnderRunner()) {
+            EXPECT_EQ(r.exitStatus, 128 + signal);
+        }
+        EXPECT_EQ(FilesIn(dir.Path() / "out"), std::vector<std::string>{"Big.wav"}) << "signal " << signal;
         const std::string left = dir.Read("out/Big.wav");
         EXPECT_TRUE(left == "old bytes" || left == big) << left.size() << " bytes left after signal " << signal;
         dir.Write("out/Big.wav", "old bytes");

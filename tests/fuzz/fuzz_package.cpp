@@ -99,9 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ostringstream listing;
         InfoReport::PrintPackage(package, path, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
-        for (const std::string& name : InfoReport::SoundsForScript(package).sounds) {
-            Check(InfoReport::IsSafeSoundName(name));
-        }
+        InfoReport::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
+            Check(safe == InfoReport::IsSafeSoundName(name));
+            Check(package.FindExport(name) != nullptr);
+        });
 
         int copied = 0;
         for (const auto& entry : package.Exports) {
