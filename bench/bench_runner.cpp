@@ -6,7 +6,7 @@
 // that every output the programs wrote equals the floor's, byte for byte.
 //
 //   bench_runner --pull P --floor F --model M --inputs DIR [--runs N]
-//                [--info I] [--cases a,b,c,wave,damaged,hostile]
+//                [--info SND_INFO [--info-before SND_INFO]] [--cases a,b,c,wave,info,damaged,hostile]
 //
 // Exit status 0 when every output matched, 1 when one did not or a command
 // failed, 2 for bad usage.
@@ -177,8 +177,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
     if (argc % 2 == 0 || !options.count("--pull") || !options.count("--floor") || !options.count("--model") ||
         !options.count("--inputs")) {
-        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N] [--info I]\n"
-                     "                    [--cases a,b,c,wave,damaged,hostile]\n";
+        std::cerr << "usage: bench_runner --pull P --floor F --model M --inputs DIR [--runs N]\n"
+                     "                    [--info I [--info-before J]] [--cases a,b,c,wave,info,damaged,hostile]\n";
         return 2;
     }
     const std::string pull = fs::absolute(options["--pull"]).string();
@@ -186,6 +186,8 @@ int main(int argc, char** argv) {
     const std::string model = fs::absolute(options["--model"]).string();
     const fs::path inputs = fs::absolute(options["--inputs"]);
     const int runs = std::max(1, std::stoi(options["--runs"]));
+    const std::string info = options.count("--info") ? fs::absolute(options["--info"]).string() : "";
+    const std::string infoBefore = options.count("--info-before") ? fs::absolute(options["--info-before"]).string() : "";
     const std::string cases = "," + options["--cases"] + ",";
     const auto wanted = [&](const std::string& name) { return cases == ",," || cases.find("," + name + ",") != std::string::npos; };
 
@@ -261,6 +263,34 @@ int main(int argc, char** argv) {
         fs::remove(wave / "copy.wav");
     }
 
+    // Snd_Info: the listing of the 100,000-export package (each sound's
+    // audio facts come from its WAVE headers) and the print of large WAVE
+    // files, which reads their headers only. --info-before names an earlier
+    // Snd_Info to hold the listing against.
+    if (wanted("info") && !info.empty() && fs::exists(inputs / "c" / "pk" / "Bench.kzs")) {
+        std::vector<Command> commands{{{info, "pk/Bench.kzs"}, inputs / "c"}};
+        if (!infoBefore.empty()) commands.push_back({{infoBefore, "pk/Bench.kzs"}, inputs / "c"});
+        const auto r = Alternate(commands, runs);
+        const std::string name = "Snd_Info listing (c)";
+        Row(name, "s", r[0].wall);
+        Row(name, "peak MiB", r[0].peakMiB);
+        if (!infoBefore.empty()) {
+            Row(name, "before s", r[1].wall);
+            Row(name, "now / before (wall)", r[0].wall / r[1].wall, "<= 2.0");
+        }
+    }
+    if (wanted("info") && !info.empty() && fs::exists(wave / "sparse.wav")) {
+        const auto r = Alternate({{{info, "sparse.wav"}, wave}, {{info, "big.wav"}, wave}}, runs);
+        const auto sparse = static_cast<double>(fs::file_size(wave / "sparse.wav"));
+        const auto big = static_cast<double>(fs::file_size(wave / "big.wav"));
+        const std::string sparseName = "Snd_Info print, " + std::to_string(static_cast<long>(sparse / 1048576)) + " MiB sparse";
+        Row(sparseName, "s", r[0].wall);
+        Row(sparseName, "peak MiB", r[0].peakMiB, "< 16");
+        const std::string bigName = "Snd_Info print, " + std::to_string(static_cast<long>(big / 1048576)) + " MiB";
+        Row(bigName, "s", r[1].wall);
+        Row(bigName, "peak MiB", r[1].peakMiB, "< 16");
+    }
+
     // Damaged input: 1 KiB files whose sizes claim gigabytes.
     const fs::path damaged = inputs / "damaged";
     if (wanted("damaged") && fs::exists(damaged / "claim.dpl")) {
@@ -277,7 +307,6 @@ int main(int argc, char** argv) {
     // 8x + 16 MiB for a WAVE file.
     const fs::path hostile = inputs / "hostile";
     if (wanted("hostile") && fs::exists(hostile / "zeros.wav")) {
-        const std::string info = options.count("--info") ? fs::absolute(options["--info"]).string() : "";
         struct Case {
             std::string name;
             std::string file;

@@ -5,7 +5,9 @@
 //   b/        one package of 100 sounds of 1 MiB; all.dpl names every sound
 //   c/        one package of 100,000 exports (small sounds); some.dpl names
 //             1,000 of them spread evenly over the table, all.dpl all of them
-//   wave/     big.wav, a 256 MiB PCM WAVE file (fmt, then data)
+//   wave/     big.wav, a 256 MiB PCM WAVE file (fmt, then data); sparse.wav,
+//             a 2 GiB PCM WAVE file whose samples are a hole in the file
+//             (it takes a few KiB of the disk where holes are supported)
 //   damaged/  1 KiB files whose sizes claim gigabytes: pk/claim.kzs (a sound
 //             whose size claims 2 GiB), pk/counts.kzs (table counts of 4 G
 //             entries), claim.dpl naming a sound of each, and claim.wav (RIFF
@@ -20,8 +22,8 @@
 //   make_bench_inputs [--tiny] FOLDER
 //
 // --tiny makes the same layout at a small scale (100 sounds of 4 KiB, 4 of
-// 64 KiB, 1,000 exports of which 10 are named, a 1 MiB WAVE file), for the
-// test suite.
+// 64 KiB, 1,000 exports of which 10 are named, a 1 MiB WAVE file, a 16 MiB
+// sparse one), for the test suite.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -44,11 +46,13 @@ struct Scale {
     int manyExports;        // (c)
     int namedOfMany;
     std::uint64_t waveBytes;
+    std::uint64_t sparseBytes;
     std::uint64_t hostileBytes;  // each hostile input
 };
 
-constexpr Scale kFull{10000, 4 * 1024, 100, 1024 * 1024, 100000, 1000, 256ull * 1024 * 1024, 100ull * 1024 * 1024};
-constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024, 1024 * 1024};
+constexpr Scale kFull{10000, 4 * 1024, 100, 1024 * 1024, 100000, 1000, 256ull * 1024 * 1024, 2048ull * 1024 * 1024,
+                      100ull * 1024 * 1024};
+constexpr Scale kTiny{100, 4 * 1024, 4, 64 * 1024, 1000, 10, 1024 * 1024, 16ull * 1024 * 1024, 1024 * 1024};
 
 constexpr std::uint32_t kHeaderBytes = 44;  // "RIFF" size "WAVE", fmt chunk, data header
 
@@ -126,6 +130,15 @@ void WriteBigWave(const fs::path& folder, std::uint64_t bytes) {
     samples.resize(bytes - kHeaderBytes);
     WriteFile(folder / "big.wav", WaveBuilder::Riff(WaveBuilder::PcmFmt(2, 44100, 16) + WaveBuilder::Chunk("data", samples)));
     WriteFile(folder / "copy.floor", "big.wav\t0\t" + std::to_string(fs::file_size(folder / "big.wav")) + "\tcopy.wav\n");
+}
+
+// The headers of a PCM file of `bytes` bytes, then a hole up to its end: the
+// file system holds zeros there without storing them.
+void WriteSparseWave(const fs::path& folder, std::uint64_t bytes) {
+    const auto dataBytes = static_cast<std::uint32_t>(bytes - kHeaderBytes);
+    WriteFile(folder / "sparse.wav", WaveBuilder::Riff(4 + 24 + 8 + dataBytes, WaveBuilder::PcmFmt(2, 44100, 16) +
+                                                                                  WaveBuilder::Header("data", dataBytes)));
+    fs::resize_file(folder / "sparse.wav", bytes);
 }
 
 void WriteDamaged(const fs::path& folder) {
@@ -229,6 +242,7 @@ int main(int argc, char** argv) {
                  {{"some", Every(scale.manyExports, scale.manyExports / scale.namedOfMany)}, {"all", all}});
 
         WriteBigWave(folder / "wave", scale.waveBytes);
+        WriteSparseWave(folder / "wave", scale.sparseBytes);
         WriteDamaged(folder / "damaged");
         WriteHostile(folder / "hostile", scale.hostileBytes);
     } catch (const std::exception& e) {

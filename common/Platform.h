@@ -14,6 +14,7 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -117,15 +118,23 @@ private:
 // last line without an LF, stays. Returns false when no line could be read.
 bool ReadScriptLine(std::istream& in, std::string& line);
 
+// The arguments after the program's name as a program that takes many file
+// names wants them. On Windows, whose console leaves wildcards to the
+// program, an argument holding '*' or '?' (and not starting with '/' or '-',
+// an option) becomes the names it matches, in order, with its folder part
+// kept; one that matches nothing stays as written. Elsewhere the shell has
+// done this already, and the arguments come back as they are.
+std::vector<std::string> ExpandWildcards(int argc, const char* const* argv);
+
 // For a batch tool whose output may be piped into a program that stops
 // reading early (a pager, head): writing to the closed pipe then fails like
 // any other write to a bad stream instead of ending the program. Nothing to
 // do on Windows, where no signal is raised.
 void IgnoreBrokenPipe();
 
-// Puts standard output and standard error in the state the messages need:
-// on Windows no LF -> CR LF translation, so the bytes are the same on every
-// system.
+// Puts the standard streams in the state the programs need: on Windows no
+// LF -> CR LF translation on output, so the bytes are the same on every
+// system, and standard input read as bytes (Snd_Info reads WAVE files there).
 void PrepareConsole();
 
 }  // namespace Platform

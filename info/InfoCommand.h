@@ -1,5 +1,6 @@
 // info/: Snd_Info, the program that looks inside packages and WAVE files --
-// its command line (InfoCommand) and what it prints (InfoReport).
+// its command line (InfoCommand), its inputs (InfoInput: files, pipes,
+// standard input), what it prints (InfoReport) and its JSON (InfoJson).
 //
 // Snd_Info's command line: which file, which sound, which output, and the
 // exit status; the texts it prints come from InfoReport.
@@ -13,8 +14,8 @@ inline constexpr int kInfoSuccess = 0;
 inline constexpr int kInfoFailure = 1;   // an input cannot be read, a sound is missing, ...
 inline constexpr int kInfoBadUsage = 2;  // with the usage text
 
-// The whole run of `Snd_Info FILE [SOUND] [/w:OUT.wav] [/dpl]`: results go
-// to `out`, errors and warnings to `err` (one line each). The WAVE model's own
-// messages go where the model writes them (standard output). Returns the exit
-// status.
+// The whole run of `Snd_Info FILE [SOUND...] [FILE [SOUND...]]... [options]`:
+// results go to `out` (a print, a script, one JSON document, or with /w:- the
+// saved WAVE file), errors and warnings to `err` (one line each). A write to
+// `out` that fails ends the run with kInfoFailure. Returns the exit status.
 int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

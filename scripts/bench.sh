@@ -4,7 +4,9 @@
 #      $BENCH_INPUTS (default build/bench-inputs, on the disk; point it at a
 #      tmpfs such as /dev/shm/snd-bench to take the disk out of the figures);
 #   2. bench_runner times Snd_Pull and model_copy against the raw-copy floor,
-#      $BENCH_RUNS timed runs each (default 21), and prints the table;
+#      and Snd_Info's listing and print, $BENCH_RUNS timed runs each (default
+#      21), and prints the table; $INFO_BEFORE may name an earlier Snd_Info
+#      to hold the listing against;
 #   3. micro_bench runs the micro-benchmarks (its inputs go to the same folder).
 # The outputs stay in the input folder (about 1.5 GiB in all); remove it when done.
 set -euo pipefail
@@ -18,7 +20,9 @@ bin=build/gcc/bench
 echo "== Inputs in $inputs ($(df --output=fstype "$(dirname "$inputs")" | tail -1))"
 "$bin/make_bench_inputs" "$inputs"
 echo "== Export runs and the WAVE model against the floor"
-"$bin/bench_runner" --pull build/gcc/Snd_Pull --info build/gcc/Snd_Info --floor "$bin/floor_copy" --model "$bin/model_copy" \
-  --inputs "$inputs" --runs "${BENCH_RUNS:-21}"
+before=()
+[ -n "${INFO_BEFORE:-}" ] && before=(--info-before "$INFO_BEFORE")
+"$bin/bench_runner" --pull build/gcc/Snd_Pull --floor "$bin/floor_copy" --model "$bin/model_copy" \
+  --info build/gcc/Snd_Info "${before[@]}" --inputs "$inputs" --runs "${BENCH_RUNS:-21}"
 echo "== Micro-benchmarks"
 "$bin/micro_bench" --work_dir="$inputs"

@@ -10,6 +10,7 @@ command -v g++ >/dev/null || missing+=(g++)
 command -v clang++ >/dev/null || missing+=(clang)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)
 for extra in "$@"; do
   dpkg-query -W -f='${Status}' "$extra" 2>/dev/null | grep -q 'install ok installed' || missing+=("$extra")

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Makes build/windows/Snd_Pull-windows.zip: the Windows programs, README.md and
-# the example, in one folder Snd_Pull-windows/.
+# Makes build/windows/Snd_Pull-VERSION-windows.zip: the Windows programs, the
+# README for Windows users (docs/README-windows.txt, as README.txt) and the
+# example, in one folder Snd_Pull-VERSION-windows/. VERSION is the project's,
+# from CMakeLists.txt.
 #
 # The example folder holds the files that example/ ships (its generator's
 # sources left out) and, when the host build has the target make_example,
@@ -11,14 +13,17 @@ root=$(pwd)
 
 bash scripts/windows-build.sh
 
-name=Snd_Pull-windows
+version=$(sed -n 's/^project(SndPull VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "no project VERSION in CMakeLists.txt" >&2; exit 1; }
+name=Snd_Pull-$version-windows
 stage="$root/build/windows/package"
 rm -rf "$stage"
 mkdir -p "$stage/$name"
 for exe in build/windows/Snd_*.exe; do
   x86_64-w64-mingw32-strip -o "$stage/$name/$(basename "$exe")" "$exe"
 done
-cp README.md "$stage/$name/"
+# Windows Notepad and type show CR LF line ends best.
+sed 's/$/\r/' docs/README-windows.txt > "$stage/$name/README.txt"
 
 if [ -d example ]; then
   # The files that example/ ships (not what a run has left in it), less the

@@ -1,8 +1,9 @@
 // A package file made of the fuzzer's bytes: reading it, every accessor and
 // lookup, and copying sounds out of it must stay inside the tables and the
 // file, and the lookup must agree with a scan of the export table. Snd_Info's
-// listing must be safe for a terminal, and its export script must name only
-// names Snd_Pull can use.
+// listing must be safe for a terminal, its JSON valid, the file sizes it
+// lists those the copies write, and its export script must name only names
+// Snd_Pull can use.
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "info/InfoJson.h"
 #include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
@@ -99,13 +101,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ostringstream listing;
         InfoReport::PrintPackage(package, path, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
+        Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Package(package, path))));
+        for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
+            Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Sound(package, i, path))));
+        }
         InfoReport::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
             Check(safe == InfoReport::IsSafeSoundName(name));
             Check(package.FindExport(name) != nullptr);
         });
 
         int copied = 0;
-        for (const auto& entry : package.Exports) {
+        for (std::size_t i = 0; i < package.Exports.size(); ++i) {
+            const auto& entry = package.Exports[i];
             if (entry.DataSize <= 0 || copied++ == 4) continue;
             KZ_Sound sound = LoadSound(package, entry);
             const KZ_SaveResult result = sound.SaveWAVE(Temp().output);
@@ -113,6 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(result.WroteAll);
             Check(written <= size);
             Check(!result.ReadAll || written == static_cast<std::uintmax_t>(sound.WaveSize));
+            // The listing's file size is what exporting the sound writes.
+            const InfoReport::ExportFacts facts = InfoReport::ExportReader(package).Read(entry);
+            Check(!facts.wave || written == facts.fileSize);
         }
     }
     return 0;

@@ -1,5 +1,6 @@
-// A whole file from the fuzzer's bytes: load, print as Snd_Info does, save,
-// reload the saved bytes, save again. The print must be safe for a terminal,
+// A whole file from the fuzzer's bytes: load, print as Snd_Info does (text
+// and JSON), save, reload the saved bytes, save again. The print must be safe
+// for a terminal, the JSON valid whatever the stored bytes,
 // the RIFF size written must count the bytes after it, and the two saves must
 // be identical. Then the same bytes as a sound inside a package, with another
 // sound's bytes after it: the model GetWAVE makes of it must print and save
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "info/InfoJson.h"
 #include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
@@ -54,6 +56,8 @@ std::string LoadAndSave(const std::string& bytes) {
     std::istringstream in(bytes);
     WAVE_File wave;
     wave.LoadData(in);
+    const std::string json = InfoJson::Dump(InfoJson::WaveFile(wave, "fuzz.wav", InfoReport::SizeWarnings(wave)));
+    WaveFuzz::Require(nlohmann::json::accept(json));
     WaveFuzz::Require(InfoFuzz::PrintsSafely(Print(wave)));
     const std::string saved = Save(wave);
     WaveFuzz::Require(saved.size() == static_cast<std::size_t>(wave.RiffSize) + 8);

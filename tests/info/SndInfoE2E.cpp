@@ -41,14 +41,23 @@ std::string ModelSaves(const std::string& bytes) {
 
 const char kUsage[] =
     "Usage:\n"
-    "   Snd_Info FILE [SOUND] [/w:OUT.wav] [/dpl]\n\n"
-    "   FILE        : a sound package, or a WAVE file (a file that begins with RIFF)\n"
-    "   SOUND       : a sound of the package, shown as a WAVE file\n"
-    "   /w:OUT.wav  : also save the WAVE file or SOUND through the WAVE model to OUT.wav\n"
-    "   /dpl        : print an export script for Snd_Pull naming the package's sounds\n\n"
+    "   Snd_Info FILE [SOUND...] [FILE [SOUND...]]... [options]\n\n"
+    "   FILE   : a sound package, or a WAVE file (a file that begins with RIFF);\n"
+    "            - reads standard input\n"
+    "   SOUND  : a sound of the package named before it, shown as a WAVE file\n\n"
+    "   An argument is a FILE when it is the first, is -, holds a / or \\, or ends\n"
+    "   in .kzs or .wav (any case); any other is a SOUND of the FILE before it.\n\n"
+    "   /w:OUT.wav   --write=OUT.wav  also save the WAVE file or SOUND through the\n"
+    "                                 WAVE model to OUT.wav (- : standard output)\n"
+    "   /dpl         --dpl            print an export script for Snd_Pull naming the\n"
+    "                                 packages' sounds\n"
+    "   /json        --json           print one JSON document instead of the text\n"
+    "   /?           -h, --help       print this text\n"
+    "                --version        print the program's version\n\n"
     "   Snd_Info PACKAGE          lists the package's header and exports\n"
     "   Snd_Info PACKAGE SOUND    shows the sound's WAVE file\n"
     "   Snd_Info FILE.wav         shows the WAVE file\n"
+    "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
     "   Snd_Info PACKAGE /dpl     prints an export script\n";
 
 const std::string kWind = ToneWave(440, 0.05);
@@ -91,8 +100,10 @@ const char kRichPrint[] =
     "  'note' 3 bytes, not interpreted\n"
     "'cue ' 52 bytes\n"
     "  Cue points: 2\n"
-    "  Cue id 7: position 0, chunk 'data', chunk start 0, block start 0, sample offset 3\n"
-    "  Cue id 8: position 2, chunk 'data', chunk start 0, block start 0, sample offset 4\n"
+    "  Cue id 7: sample offset 3 (0.000 s), position 0, chunk 'data', chunk start 0, block start 0\n"
+    "    Label: \"Start \\\"x\\\" \\\\ \xC3\xA9\\x01\\xC2\\x9B\\xFF\"\n"
+    "    Text: \"txt\", sample length 100 (0.002 s), purpose 'rgn '\n"
+    "  Cue id 8: sample offset 4 (0.000 s), position 2, chunk 'data', chunk start 0, block start 0\n"
     "'phnm' 93 bytes\n"
     "  Text: \"hi yo\"\n"
     "  Words: 1\n"
@@ -166,14 +177,16 @@ TEST(SndInfoE2E, ListsAPackage) {
               "Imports: 2 at offset 156\n"
               "Exports: 7 at offset 170\n"
               "\n"
-              "Index  Name             Class    Size  Offset  WAVE\n"
-              "    0  \"Wind01\"         \"Sound\"  2256     270  yes\n"
-              "    1  \"Notes\"          \"Text\"     23    2526  no\n"
-              "    2  \"Empty\"          \"Core\"      0       -  no\n"
-              "    3  \"Wind01\"         \"Sound\"  1816    2549  yes\n"
-              "    4  \"Caf\xC3\xA9 \\x01\\xFF\"  \"Sound\"  1374    4365  yes\n"
-              "    5  \"Short\"          \"Sound\"    11    5739  no\n"
-              "    6  \"Cut\"            \"Sound\"  1375    5750  yes\n");
+              "Index  Name             Class    Size  Offset  WAVE  Format  Channels   Rate  Bits  Duration  File size\n"
+              "    0  \"Wind01\"         \"Sound\"  2256     270  yes   PCM            1  22050    16   0.050 s       2248\n"
+              "    1  \"Notes\"          \"Text\"     23    2526  no    -              -      -     -         -          -\n"
+              "    2  \"Empty\"          \"Core\"      0       -  no    -              -      -     -         -          -\n"
+              "    3  \"Wind01\"         \"Sound\"  1816    2549  yes   PCM            1  22050    16   0.040 s       1808\n"
+              "    4  \"Caf\xC3\xA9 \\x01\\xFF\"  \"Sound\"  1374    4365  yes   PCM            1  22050    16   0.030 s       1366\n"
+              "    5  \"Short\"          \"Sound\"    11    5739  no    -              -      -     -         -          -\n"
+              "    6  \"Cut\"            \"Sound\"  1375    5750  yes   PCM            1  22050    16   0.030 s       1366\n"
+              "\n"
+              "Total: 4 sounds, 6788 bytes, 0.150 s\n");
 }
 
 TEST(SndInfoE2E, ListsALegacyPackage) {
@@ -387,8 +400,16 @@ TEST(SndInfoE2E, BadUsage) {
     } cases[] = {
         {{}, "no FILE given"},
         {{"/dpl"}, "no FILE given"},
-        {{"A.kzs", "Wind01", "more"}, "one argument too many: 'more'"},
         {{"A.kzs", "/x"}, "unknown option '/x'"},
+        {{"A.kzs", "--jsn"}, "unknown option '--jsn'"},
+        {{"A.kzs", "--dpl=yes"}, "unknown option '--dpl=yes'"},
+        {{"A.kzs", "-x"}, "unknown option '-x'"},
+        {{"in.wav", "--write"}, "--write needs a file name after it"},
+        {{"in.wav", "--write="}, "--write needs a file name after it"},
+        {{"A.kzs", "/json", "--dpl"}, "/dpl prints a script, /json a document: give one of them"},
+        {{"A.kzs", "Wind01", "Wind01", "/w:a.wav"}, "/w: saves one WAVE file or one SOUND"},
+        {{"in.wav", "A.kzs", "/w:a.wav"}, "/w: saves one WAVE file or one SOUND"},
+        {{"A.kzs", "Wind01", "/w:-", "--json"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
         {{"A.kzs", "/dpl:yes"}, "unknown option '/dpl:yes'"},
         {{"in.wav", "/w:"}, "/w: needs a file name after it"},
         {{"in.wav", "/dpl"}, "/dpl works on a package, not on a WAVE file"},
@@ -433,9 +454,9 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     dir.Write("short.kzs", "KZ");
     dir.Write("empty.kzs", "");
     dir.Write("avi.wav", "RIFF" + U32(4) + "AVI ");
+    dir.Write("riff.kzs", "RIFF");
     dir.Write("in.wav", kWind);
 
-    const std::string invalid = "Not a valid WAVE file.\n";
     const struct {
         std::vector<std::string> args;
         std::string out, err;
@@ -447,9 +468,12 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
         {{"empty.kzs", "Wind01"}, "", "'empty.kzs' is neither a WAVE file nor a readable sound package"},
         {{"pk\\A.kzs", "Nope"}, "", "no sound 'Nope' in package 'pk\\A.kzs'"},
         {{"pk\\A.kzs", "Hidden"}, "", "no sound 'Hidden' in package 'pk\\A.kzs'"},
-        {{"pk\\A.kzs", "Text", "/w:text.wav"}, invalid, "'Text' in package 'pk\\A.kzs' is not a valid WAVE file"},
-        {{"pk\\A.kzs", "NoData"}, invalid, "'NoData' in package 'pk\\A.kzs' is not a valid WAVE file"},
-        {{"avi.wav", "/w:avi2.wav"}, invalid, "'avi.wav' is not a valid WAVE file"},
+        {{"pk\\A.kzs", "Text", "/w:text.wav"}, "", "'Text' in package 'pk\\A.kzs' is not a valid WAVE file"},
+        {{"pk\\A.kzs", "NoData"}, "", "'NoData' in package 'pk\\A.kzs' is not a valid WAVE file"},
+        {{"avi.wav", "/w:avi2.wav"}, "", "'avi.wav' is not a valid WAVE file"},
+        // Begins with "RIFF": a damaged WAVE file, whatever else the command line says.
+        {{"avi.wav", "Wind01"}, "", "'avi.wav' is not a valid WAVE file"},
+        {{"riff.kzs", "/dpl"}, "", "'riff.kzs' is not a valid WAVE file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -497,10 +521,12 @@ TEST(SndInfoE2E, TheBundledExample) {
               "Imports: 1 at offset 127\n"
               "Exports: 3 at offset 134\n"
               "\n"
-              "Index  Name      Class     Size  Offset  WAVE\n"
-              "    0  \"Wind01\"  \"Sound\"  88253     184  yes\n"
-              "    1  \"Birds\"   \"Sound\"  52973   88437  yes\n"
-              "    2  \"Bell\"    \"Sound\"  66203  141410  yes\n");
+              "Index  Name      Class     Size  Offset  WAVE  Format  Channels   Rate  Bits  Duration  File size\n"
+              "    0  \"Wind01\"  \"Sound\"  88253     184  yes   PCM            1  22050    16   2.000 s      88244\n"
+              "    1  \"Birds\"   \"Sound\"  52973   88437  yes   PCM            1  22050    16   1.200 s      52964\n"
+              "    2  \"Bell\"    \"Sound\"  66203  141410  yes   PCM            1  22050    16   1.500 s      66194\n"
+              "\n"
+              "Total: 3 sounds, 207402 bytes, 4.700 s\n");
 
     const RunResult script = Info(dir, {"pk\\Weather.kzs", "/dpl"});
     EXPECT_EQ(script.out, "Weather;\nRain\nThunder\n");
@@ -510,6 +536,35 @@ TEST(SndInfoE2E, TheBundledExample) {
     EXPECT_EQ(bell.exitStatus, 0);
     EXPECT_EQ(bell.err, "");
     EXPECT_TRUE(bell.out.ends_with("'data' 66150 bytes\n  Duration: 1.500 s (33075 blocks)\n")) << bell.out;
+}
+
+// Every `$ ../gcc/Snd_Info ...` of the README whose output goes to the
+// console, run on the bundled example: it prints what the README shows.
+TEST(SndInfoE2E, TheReadmeExamples) {
+    TempDir dir;
+    WriteExample(dir.Path());
+    std::istringstream readme(ReadFile(fs::path(SND_SOURCE_DIR) / "README.md"));
+    const std::string prompt = "$ ../gcc/Snd_Info ";
+    int examples = 0;
+    std::string line;
+    std::getline(readme, line);
+    while (readme) {
+        if (!line.starts_with(prompt) || line.find_first_of("|>*") != std::string::npos) {
+            std::getline(readme, line);
+            continue;
+        }
+        std::vector<std::string> args;
+        std::istringstream words(line.substr(prompt.size()));
+        for (std::string word; words >> word;) args.push_back(word);
+        std::string shown;
+        while (std::getline(readme, line) && !line.starts_with("$ ") && !line.starts_with("```")) shown += line + "\n";
+        SCOPED_TRACE(prompt + args[0]);
+        const RunResult r = Info(dir, args);
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.out, shown);
+        ++examples;
+    }
+    EXPECT_EQ(examples, 4);
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+// The JSON builders without the command line: the document written piece by
+// piece is the document built whole, and every text is valid UTF-8 with its
+// stored bytes kept beside it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "info/InfoJson.h"
+#include "tests/package/PackageFile.h"
+#include "tests/support/PackageBuilder.h"
+
+namespace {
+
+using namespace TestSupport;
+using json = nlohmann::ordered_json;
+
+TEST(InfoJson, WrittenPieceByPieceEqualsBuiltWhole) {
+    PackageBuilder full;
+    full.AddSound("Wind01", ToneWave(440, 0.01));
+    full.AddSound("\xFF", "RIFF");
+    ExportEntry empty;
+    empty.objectName = full.Name("Empty");
+    full.AddExport(empty);
+    PackageFile withExports(full.Build());
+    PackageFile without(PackageBuilder(60).Build());
+
+    for (const int files : {0, 1, 3}) {
+        SCOPED_TRACE(files);
+        std::ostringstream written;
+        InfoJson::DocumentWriter writer(written);
+        json whole = json::array();
+        if (files > 0) {
+            writer.AddPackage(*withExports, "a.kzs");
+            whole.push_back(InfoJson::Package(*withExports, "a.kzs"));
+        }
+        if (files > 1) {
+            writer.Add(InfoJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            whole.push_back(InfoJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            writer.AddPackage(*without, "c.kzs");
+            whole.push_back(InfoJson::Package(*without, "c.kzs"));
+        }
+        writer.Finish();
+        EXPECT_EQ(written.str(), InfoJson::Dump(InfoJson::Document(whole)));
+        EXPECT_EQ(json::parse(written.str())["files"], whole);
+    }
+}
+
+TEST(InfoJson, TextsAreUtf8AndKeepTheirBytes) {
+    const struct {
+        std::string stored, text;
+        bool bytes;
+    } cases[] = {
+        {"plain", "plain", false},
+        {"Gr\xC3\xBC\xC3\x9F" "e \xE0\xA0\x80 \xF0\x9F\x98\x80", "Gr\xC3\xBC\xC3\x9F" "e \xE0\xA0\x80 \xF0\x9F\x98\x80", false},
+        {std::string("a\0\x1F", 3), std::string("a\0\x1F", 3), false},  // valid UTF-8: JSON escapes them
+        {"\xFF" "a", "\xEF\xBF\xBD" "a", true},
+        {"\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD", true},      // overlong
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", true},  // a surrogate
+        {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD", true},      // cut short
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        json object;
+        InfoJson::PutText(object, "name", c.stored);
+        EXPECT_EQ(object["name"], c.text);
+        EXPECT_EQ(object.contains("name_bytes"), c.bytes);
+        if (c.bytes) {
+            std::string bytes;
+            for (const auto& value : object["name_bytes"]) bytes += static_cast<char>(value.get<int>());
+            EXPECT_EQ(bytes, c.stored);
+        }
+        EXPECT_EQ(json::parse(InfoJson::Dump(object)), object);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,419 @@
+// Snd_Info's command line conventions, several files per call, the JSON
+// document (parsed back), the audio facts of the listing, the print of cue
+// points, texts, INFO tags and phonemes, and honest exit statuses -- each run
+// as the built program.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/Example.h"
+#include "tests/support/PackageBuilder.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/WaveBuilder.h"
+#include "wave/Audio.h"
+
+namespace {
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+namespace wb = WaveBuilder;
+using nlohmann::json;
+
+RunResult Info(const TempDir& dir, const std::vector<std::string>& args) {
+    return TestSupport::Run(SndInfoPath(), args, dir.Path());
+}
+
+// `script` run by the shell in `dir`, with $0 naming Snd_Info: for pipes,
+// standard input and a full disk.
+RunResult Shell(const TempDir& dir, const std::string& script) {
+    return TestSupport::Run("/bin/sh", {"-c", script, SndInfoPath()}, dir.Path());
+}
+
+RunResult Pull(const TempDir& dir, const std::vector<std::string>& args) {
+    return TestSupport::Run(SndPullPath(), args, dir.Path());
+}
+
+json Parsed(const RunResult& r) { return json::parse(r.out); }
+
+std::string ModelSaves(const std::string& bytes) {
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    std::ostringstream out;
+    wave.SaveData(out);
+    return out.str();
+}
+
+// The words of the listing's row for export `name` from its WAVE column on.
+std::vector<std::string> RowFacts(const std::string& listing, const std::string& name) {
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> row;
+        for (std::string word; words >> word;) row.push_back(word);
+        if (row.size() > 5 && row[1] == '"' + name + '"') return {row.begin() + 5, row.end()};
+    }
+    return {};
+}
+
+const std::string kWind = ToneWave(440, 0.05);
+const std::string kRain = ToneWave(220, 0.03);
+
+// A.kzs (Wind01, Birds), B.kzs (Rain), in.wav, UP.WAV and sub/plain (WAVE
+// files, the last without an extension).
+void WriteFiles(const TempDir& dir) {
+    PackageBuilder a;
+    a.AddSound("Wind01", kWind);
+    a.AddSound("Birds", kRain);
+    a.Write(dir.Path() / "A.kzs");
+    PackageBuilder b;
+    b.AddSound("Rain", kRain);
+    b.Write(dir.Path() / "B.kzs");
+    dir.Write("in.wav", kWind);
+    dir.Write("UP.WAV", kRain);
+    dir.Write("sub/plain", kRain);
+}
+
+TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
+    TempDir dir;
+    WriteFiles(dir);
+    const std::string usage = Info(dir, {"/?"}).out;
+    EXPECT_TRUE(usage.starts_with("Usage:\n")) << usage;
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"A.kzs", "--help"}}) {
+        const RunResult r = Info(dir, args);
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.out, usage);
+        EXPECT_EQ(r.err, "");
+    }
+    const RunResult version = Info(dir, {"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
+    EXPECT_EQ(std::string(SND_VERSION), "1.1.0");
+
+    // Every slash option and its long form do the same.
+    const struct {
+        std::vector<std::string> slash, gnu;
+    } pairs[] = {
+        {{"A.kzs", "/dpl"}, {"--dpl", "A.kzs"}},
+        {{"A.kzs", "/JSON"}, {"A.kzs", "--json"}},
+        {{"in.wav", "/w:o1.wav"}, {"in.wav", "--write=o2.wav"}},
+        {{"in.wav", "/w:o1.wav"}, {"--write", "o3.wav", "in.wav"}},
+        {{"in.wav"}, {"--", "in.wav"}},
+    };
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.gnu[0]);
+        const RunResult slash = Info(dir, p.slash);
+        const RunResult gnu = Info(dir, p.gnu);
+        EXPECT_EQ(slash.exitStatus, 0);
+        EXPECT_EQ(gnu.exitStatus, 0);
+        EXPECT_EQ(gnu.out, slash.out);
+        EXPECT_FALSE(slash.out.empty());
+    }
+    EXPECT_EQ(dir.Read("o2.wav"), dir.Read("o1.wav"));
+    EXPECT_EQ(dir.Read("o3.wav"), ModelSaves(kWind));
+    // After "--" an argument that looks like an option is a FILE.
+    dir.Write("-odd.wav", kWind);
+    EXPECT_EQ(Info(dir, {"--", "-odd.wav"}).out, Info(dir, {"in.wav"}).out);
+}
+
+TEST(SndInfoSeveralFilesE2E, EachAfterItsHeadingInOrder) {
+    TempDir dir;
+    WriteFiles(dir);
+    const auto alone = [&](std::vector<std::string> args) { return Info(dir, args).out; };
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::pair<std::string, std::vector<std::string>>> prints;  // heading, what alone prints it
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"A.kzs", "B.kzs"}, {{"A.kzs", {"A.kzs"}}, {"B.kzs", {"B.kzs"}}}, 0, ""},
+        {{"A.kzs", "Wind01", "Birds"}, {{"A.kzs: Wind01", {"A.kzs", "Wind01"}}, {"A.kzs: Birds", {"A.kzs", "Birds"}}}, 0, ""},
+        {{"A.kzs", "Birds", "B.kzs", "Rain"},
+         {{"A.kzs: Birds", {"A.kzs", "Birds"}}, {"B.kzs: Rain", {"B.kzs", "Rain"}}}, 0, ""},
+        // ".WAV" in any case and a path with a folder name FILEs; the first argument always does.
+        {{"A.kzs", "UP.WAV", "sub/plain"},
+         {{"A.kzs", {"A.kzs"}}, {"UP.WAV", {"UP.WAV"}}, {"sub/plain", {"sub/plain"}}}, 0, ""},
+        {{"in.wav", "A.kzs", "Rain"}, {{"in.wav", {"in.wav"}}}, 1, "Snd_Info: no sound 'Rain' in package 'A.kzs'\n"},
+        {{"A.kzs", "missing.kzs", "B.kzs"}, {{"A.kzs", {"A.kzs"}}, {"B.kzs", {"B.kzs"}}}, 1,
+         "Snd_Info: cannot open 'missing.kzs'\n"},
+        {{"A.kzs", "Nope", "Birds"}, {{"A.kzs: Birds", {"A.kzs", "Birds"}}}, 1,
+         "Snd_Info: no sound 'Nope' in package 'A.kzs'\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        std::string expected;
+        for (const auto& [heading, args] : c.prints) {
+            if (!expected.empty()) expected += '\n';
+            expected += "==> " + heading + " <==\n" + alone(args);
+        }
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.out, expected);
+        EXPECT_EQ(r.err, c.err);
+    }
+
+    // One script for several packages of one folder, which Snd_Pull runs
+    // whole: each package line is the package's own name, without its folder.
+    dir.Write("pk/A.kzs", dir.Read("A.kzs"));
+    dir.Write("pk/B.kzs", dir.Read("B.kzs"));
+    fs::create_directory(dir.Path() / "out");
+    const RunResult script = Info(dir, {"pk/A.kzs", "pk/B.kzs", "/dpl"});
+    EXPECT_EQ(script.out, "A;\nWind01\nBirds\nB;\nRain\n");
+    dir.Write("both.dpl", script.out);
+    Pull(dir, {"both", "/i:pk", "/o:out"});
+    EXPECT_EQ(dir.Read("out/Wind01.wav"), kWind);
+    EXPECT_EQ(dir.Read("out/Rain.wav"), kRain);
+}
+
+// Every chunk the model knows, with names and texts to carry exactly.
+std::string TaggedWave() {
+    return wb::Riff(wb::PcmFmt(1, 8000, 8) + wb::Chunk("data", std::string(16000, '\x80')) +
+                    wb::Cue({{7, 3, "data", 5, 9, 4000}}) +
+                    wb::List("adtl", wb::Labl(7, "Start") + wb::Ltxt(7, 2000, "rgn ", 1, 2, 3, 4, std::string("Ring\0", 5)) +
+                                         wb::Chunk("note", wb::U32(7) + std::string("hi\0", 3))) +
+                    wb::List("INFO", wb::Chunk("INAM", std::string("Bell\0", 5)) + wb::Chunk("IART", "\xFFMe")) +
+                    wb::Phnm("ai", {{"ai", 1, 2, 0.5f, 0.25f, {{"iy", 0x69, 1, 2}}}}));
+}
+
+TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
+    TempDir dir;
+    WriteExample(dir.Path());
+    dir.Write("tagged.wav", TaggedWave());
+    PackageBuilder odd;
+    odd.AddSound("\xFF\xFE", kWind);
+    ExportEntry text;
+    text.objectName = odd.Name("Notes");
+    text.object = "not a sound";
+    odd.AddExport(text);
+    odd.Write(dir.Path() / "Odd.kzs");
+
+    const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
+    EXPECT_EQ(r.exitStatus, 1);
+    const json doc = Parsed(r);
+    EXPECT_EQ(doc["schema"], 1);
+    EXPECT_EQ(doc["program"], "Snd_Info");
+    EXPECT_EQ(doc["version"], SND_VERSION);
+    const json& files = doc["files"];
+    ASSERT_EQ(files.size(), 5u);
+
+    // The package: every export's audio facts; file_size is what Snd_Pull writes.
+    const json& ambient = files[0];
+    EXPECT_EQ(ambient["type"], "package");
+    EXPECT_EQ(ambient["package"]["exports"], json({{"count", 3}, {"offset", 134}}));
+    Pull(dir, {"batch", "/i:pk", "/o:out"});
+    std::uint64_t bytes = 0;
+    for (const json& e : ambient["exports"]) {
+        SCOPED_TRACE(e["name"].get<std::string>());
+        EXPECT_EQ(e["audio"]["file_size"], fs::file_size(dir.Path() / "out" / (e["name"].get<std::string>() + ".wav")));
+        EXPECT_EQ(e["audio"]["format"], "PCM");
+        EXPECT_EQ(e["audio"]["rate"], 22050);
+        bytes += e["audio"]["file_size"].get<std::uint64_t>();
+    }
+    EXPECT_EQ(ambient["exports"][2]["audio"]["duration"], 1.5);
+    EXPECT_EQ(ambient["totals"], json({{"sounds", 3}, {"bytes", bytes}, {"duration", 4.7}}));
+
+    // The WAVE file: chunks, cue points with their texts, INFO tags, phonemes.
+    const json& tagged = files[1];
+    EXPECT_EQ(tagged["type"], "wave");
+    const json& wave = tagged["wave"];
+    std::vector<std::string> ids;
+    for (const json& chunk : wave["chunks"]) ids.push_back(chunk["id"]);
+    EXPECT_EQ(ids, (std::vector<std::string>{"fmt ", "data", "cue ", "LIST", "LIST", "phnm"}));
+    EXPECT_EQ(wave["audio"]["duration"], 2.0);
+    EXPECT_EQ(wave["stored_bytes"], TaggedWave().size());
+    EXPECT_EQ(wave["cues"],
+              json::parse(R"([{"id":7,"sample_offset":4000,"seconds":0.5,"position":3,"labels":[{"text":"Start"}],
+                  "texts":[{"text":"Ring","sample_length":2000,"seconds":0.25,"purpose":"rgn "}],"notes":[{"text":"hi"}]}])"));
+    EXPECT_EQ(wave["info"]["INAM"], "Bell");
+    EXPECT_EQ(wave["info"]["IART"], "\xEF\xBF\xBDMe");
+    EXPECT_EQ(wave["phonemes"]["words"][0]["phonemes"][0]["symbol"], "i");
+    EXPECT_EQ(wave["chunks"][2]["points"][0]["block_start"], 9);
+
+    // A name that is no UTF-8 carries its bytes too.
+    const json& odd0 = files[2]["exports"][0];
+    EXPECT_EQ(odd0["name"], "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(odd0["name_bytes"], json({255, 254}));
+    EXPECT_EQ(files[2]["exports"][1]["sound"], false);
+    EXPECT_FALSE(files[2]["exports"][1].contains("audio"));
+    EXPECT_FALSE(files[2]["exports"][0].contains("name") && files[2]["exports"][1].contains("name_bytes"));
+
+    EXPECT_EQ(files[3], json::parse(R"({"path":"missing.wav","type":"error","warnings":[],
+                                        "errors":["cannot open 'missing.wav'"]})"));
+    EXPECT_EQ(files[4]["type"], "error");
+    EXPECT_EQ(files[4]["sound"], "Nope");
+    EXPECT_EQ(r.err, "Snd_Info: cannot open 'missing.wav'\nSnd_Info: no sound 'Nope' in package 'pk/Weather.kzs'\n");
+}
+
+TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
+    TempDir dir;
+    const std::string data = wb::Chunk("data", std::string(24698, '\x01'));
+    const struct {
+        std::string name, wave;
+        std::vector<std::string> facts;  // WAVE, Format, Channels, Rate, Bits, Duration, File size
+    } cases[] = {
+        // 24698 bytes at 16000 a second: 1.543625 s, rounded, not cut.
+        {"Pcm", wb::Riff(wb::PcmFmt(2, 8000, 8) + data), {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24742"}},
+        {"Float", wb::Riff(wb::FmtWithExtension(3, 1, 4000, 32, "") + data),
+         {"yes", "IEEE", "float", "1", "4000", "32", "1.544", "s", "24744"}},
+        {"Ext", wb::Riff(wb::ExtensibleFmt(2, 4000, 16, 3) + data), {"yes", "PCM", "2", "4000", "16", "1.544", "s", "24766"}},
+        {"Tag55", wb::Riff(wb::FmtWithExtension(0x55, 1, 4000, 0, "") + data),
+         {"yes", "0x0055", "1", "4000", "0", "-", "24744"}},  // no byte rate, no duration
+        // 0- and 1-byte chunks before the format (the latter padded), data first.
+        {"Small", wb::Riff(wb::Chunk("zero", "") + wb::Chunk("one ", "x") + wb::PcmFmt(2, 8000, 8) + data),
+         {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24760"}},
+        {"DataFirst", wb::Riff(data + wb::PcmFmt(2, 8000, 8)), {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24742"}},
+        // A RIFF size that ends inside the data chunk cuts no samples.
+        {"ShortRiff", wb::Riff(30, wb::PcmFmt(2, 8000, 8) + data), {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24742"}},
+        {"NoFmt", wb::Riff(data), {"yes", "-", "-", "-", "-", "-", "24718"}},
+        {"NotWave", "RIFF" + wb::U32(4) + "AVI ", {"no", "-", "-", "-", "-", "-", "-"}},
+    };
+    PackageBuilder b;
+    for (const auto& c : cases) b.AddSound(c.name, c.wave);
+    b.Write(dir.Path() / "pk" / "Facts.kzs");
+    PackageBuilder legacy(67);
+    for (const auto& c : cases) legacy.AddSound(c.name, c.wave);
+    legacy.Write(dir.Path() / "pk" / "Old.kzs");
+
+    // The file sizes are those of the files Snd_Pull writes.
+    fs::create_directory(dir.Path() / "out");
+    const RunResult script = Info(dir, {"pk/Facts.kzs", "/dpl"});
+    dir.Write("facts.dpl", script.out);
+    Pull(dir, {"facts", "/i:pk", "/o:out"});
+    for (const std::string package : {"pk/Facts.kzs", "pk/Old.kzs"}) {
+        const RunResult r = Info(dir, {package});
+        EXPECT_EQ(r.exitStatus, 0);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(package + " " + c.name);
+            EXPECT_EQ(RowFacts(r.out, c.name), c.facts);
+            if (c.facts[0] == "yes") {
+                EXPECT_EQ(c.facts.back(), std::to_string(dir.Read("out/" + c.name + ".wav").size()));
+            }
+        }
+        EXPECT_TRUE(r.out.ends_with("\n\nTotal: 8 sounds, 197958 bytes, 9.264 s\n")) << r.out;
+    }
+}
+
+TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
+    TempDir dir;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const struct {
+        std::string what, chunks;
+        std::string lines;  // printed after the data chunk's lines
+    } cases[] = {
+        {"cue fields all differ, texts without NUL",
+         wb::Cue({{7, 3, "data", 5, 9, 4000}}) +
+             wb::List("adtl", wb::Labl(7, "Start") + wb::Ltxt(7, 2000, "rgn ", 1, 2, 3, 4, std::string("Ring\0", 5))),
+         "'cue ' 28 bytes\n  Cue points: 1\n"
+         "  Cue id 7: sample offset 4000 (0.500 s), position 3, chunk 'data', chunk start 5, block start 9\n"
+         "    Label: \"Start\"\n    Text: \"Ring\", sample length 2000 (0.250 s), purpose 'rgn '\n"
+         "'LIST' 56 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 7: \"Start\"\n"
+         "  'ltxt' 25 bytes, cue id 7: sample length 2000, purpose 'rgn ', country 1, language 2, dialect 3, "
+         "code page 4, text \"Ring\"\n"},
+        {"a label for another cue, a note",
+         wb::Cue({{1, 0, "data", 0, 0, 8000}}) + wb::List("adtl", wb::Labl(2, "Other") + wb::Chunk("note", wb::U32(1) + "n\0")),
+         "'cue ' 28 bytes\n  Cue points: 1\n"
+         "  Cue id 1: sample offset 8000 (1.000 s), position 0, chunk 'data', chunk start 0, block start 0\n"
+         "    Note: \"n\"\n"
+         "'LIST' 36 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, not interpreted\n"},
+        {"INFO tags by name, the rest by code",
+         wb::List("INFO", wb::Chunk("INAM", std::string("Bell\0", 5)) + wb::Chunk("IART", "Me") +
+                              wb::Chunk("ICMT", "a\x1F b\xE0\xA0\x80") + wb::Chunk("IXYZ", "v")),
+         "'LIST' 54 bytes, type 'INFO'\n  Title: \"Bell\"\n  Artist: \"Me\"\n"
+         "  Comment: \"a\\x1F b\xE0\xA0\x80\"\n  'IXYZ': \"v\"\n"},
+        {"phoneme symbols, ASCII too, none for a blank or a control",
+         wb::Phnm("x", {{"x", 0, 0, 0, 0, {{"iy", 0x69}, {"sp", 0x20}, {"us", 0x1F}, {"hi", 0x0800}}}}),
+         "'phnm' 117 bytes\n  Text: \"x\"\n  Words: 1\n  Word \"x\": int A 0, int B 0, float A 0, float B 0, phonemes 4\n"
+         "    Phoneme 'iy' U+0069 i: float A 0, float B 0\n    Phoneme 'sp' U+0020: float A 0, float B 0\n"
+         "    Phoneme 'us' U+001F: float A 0, float B 0\n    Phoneme 'hi' U+0800 \xE0\xA0\x80: float A 0, float B 0\n"},
+        {"0- and 1-byte chunks", wb::Chunk("zero", "") + wb::Chunk("one ", "x"),
+         "'zero' 0 bytes, not interpreted\n'one ' 1 byte, not interpreted\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // 12349 bytes at 8000 a second: 1.543625 s, rounded, not cut.
+        dir.Write("in.wav", wb::Riff(fmt + wb::Chunk("data", std::string(12349, '\x80')) + c.chunks));
+        const RunResult r = Info(dir, {"in.wav"});
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.err, "");
+        const std::string data = "'data' 12349 bytes\n  Duration: 1.544 s (12349 blocks)\n";
+        ASSERT_NE(r.out.find(data), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.substr(r.out.find(data) + data.size()), c.lines);
+    }
+}
+
+TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
+    TempDir dir;
+    const std::string fmt = wb::PcmFmt(1, 8000, 8);
+    const struct {
+        std::string what, wave;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {"a data chunk that claims 4 GiB", wb::Riff(fmt + wb::Header("data", 0xFFFFFFF0) + std::string(980, '\x80')),
+         {"'data' chunk claims 4294967280 bytes, holds 980"}},
+        {"a RIFF size too large", wb::Riff(1000, fmt + wb::Chunk("data", "ab")),
+         {"RIFF size says 1000 bytes, 38 follow the RIFF header"}},
+        {"a RIFF size too small, and a tag in a list claiming more than the list",
+         wb::Riff(50, fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "INFO" + wb::Header("INAM", 50) + "abc")),
+         {"RIFF size says 50 bytes, 62 follow the RIFF header", "'INAM' chunk claims 50 bytes, holds 3"}},
+        {"a labelled text cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "adtl" + wb::Header("ltxt", 40) + std::string(22, 'x'))),
+         {"'ltxt' chunk claims 40 bytes, holds 22"}},
+        {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.Write("in.wav", c.wave);
+        PackageBuilder b;
+        b.AddSound("Cut", c.wave);
+        b.Write(dir.Path() / "p.kzs");
+        for (const auto& [args, what] : {std::pair<std::vector<std::string>, std::string>{{"in.wav"}, "'in.wav'"},
+                                         {{"p.kzs", "Cut"}, "'Cut' in package 'p.kzs'"}}) {
+            const RunResult r = Info(dir, args);
+            EXPECT_EQ(r.exitStatus, 0);
+            EXPECT_TRUE(r.out.starts_with("RIFF size: ")) << r.out;
+            std::string err;
+            for (const std::string& warning : c.warnings) err += "Snd_Info: warning: " + what + ": " + warning + "\n";
+            EXPECT_EQ(r.err, err);
+            std::vector<std::string> more = args;
+            more.push_back("--json");
+            EXPECT_EQ(Parsed(Info(dir, more))["files"][0]["warnings"], json(c.warnings));
+        }
+    }
+}
+
+TEST(SndInfoStatusE2E, HonestAboutOutputAndInput) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "pipes and /dev/full are the host shell's";
+    TempDir dir;
+    WriteFiles(dir);
+    const std::string wave = Info(dir, {"in.wav"}).out;
+    const struct {
+        std::string script;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"\"$0\" A.kzs /dpl > /dev/full", 1, "", "Snd_Info: cannot write to standard output\n"},
+        {"\"$0\" A.kzs B.kzs > /dev/full", 1, "", "Snd_Info: cannot write to standard output\n"},
+        {"\"$0\" --json A.kzs > /dev/full", 1, "", "Snd_Info: cannot write to standard output\n"},
+        {"\"$0\" --version > /dev/full", 1, "", "Snd_Info: cannot write to standard output\n"},
+        {"\"$0\" - < in.wav", 0, wave, ""},
+        {"cat in.wav | \"$0\" -", 0, wave, ""},
+        {"mkfifo fifo && (cat in.wav > fifo &) && \"$0\" fifo", 0, wave, ""},
+        {"cat A.kzs | \"$0\" -", 1, "", "Snd_Info: '-' is not a WAVE file, and a package cannot be read from a pipe\n"},
+        {"cat in.wav | \"$0\" - --write=-", 0, ModelSaves(kWind), ""},
+        {"\"$0\" A.kzs Wind01 /w:-", 0, ModelSaves(kWind), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        const RunResult r = Shell(dir, c.script);
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        fs::remove(dir.Path() / "fifo");
+    }
+}
+
+}  // namespace
