@@ -48,8 +48,6 @@ mkdir -p "$obj/include" build/web
 [ -e "$obj/include/nlohmann" ] || ln -s /usr/include/nlohmann "$obj/include/nlohmann"
 version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp info/*.cpp web/*.cpp | grep -v '/Snd_[A-Za-z]*\.cpp$')
-# The page's stand-in for Snd_Info's JSON writer, only while the tree lacks it.
-[ ! -f info/InfoJson.h ] || sources=$(echo "$sources" | grep -v '^web/InfoJsonStandIn\.cpp$')
 
 {
   echo "cxxflags = -std=c++20 -O3 -flto -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""

@@ -25,19 +25,8 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
-// Snd_Info's JSON writer when the tree has it; until then a stand-in of the
-// same shape (see InfoDocument).
-#if __has_include("info/InfoJson.h")
 #include "info/InfoJson.h"
-#define SND_WEB_INFO_JSON 1
-#else
-#include "web/InfoJsonStandIn.h"
-#endif
 #include "web/Waveform.h"
-
-#ifndef SND_VERSION
-#define SND_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -56,21 +45,15 @@ const char* Result(const json& document) {
     return g_result.c_str();
 }
 
-// The one place that asks for Snd_Info's JSON: the document `Snd_Info --json
-// PATH` prints (`index` < 0), or the one for export `index` of the package
-// at PATH shown as a WAVE file.
+// The document `Snd_Info --json PATH` prints (`index` < 0), or the one for
+// export `index` of the package at PATH shown as a WAVE file.
 std::string InfoDocument(const std::string& path, int index) {
-#ifdef SND_WEB_INFO_JSON
     using Files = decltype(InfoJson::File(path));
     if (index < 0) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
     // The package borrows the path text for as long as it lives.
     KZ_Package package(path.c_str());
     if (package.GetPackageFile().fail()) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
     return Text(InfoJson::Document(Files::array({InfoJson::Sound(package, static_cast<std::size_t>(index), path)})));
-#else
-    json file = index < 0 ? InfoJsonStandIn::File(path) : InfoJsonStandIn::Sound(path, index);
-    return Text(json{{"schema", 1}, {"program", "Snd_Info"}, {"version", SND_VERSION}, {"files", json::array({std::move(file)})}});
-#endif
 }
 
 // ---- the waveform -----------------------------------------------------------
