@@ -212,7 +212,7 @@
     const totals = current.info.totals;
     const header = current.info.package;
     ui.totals.textContent = (totals ? totals.sounds + ' sounds, ' + bytes(totals.bytes) + ' bytes, ' + seconds(totals.duration) : '') +
-      (header ? ' — package ' + (header.tag || '') + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
+      (header ? ' — package ' + (header.tag_code ?? header.tag ?? '') + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
         header.imports.count + ' imports, ' + header.exports.count + ' exports' : '');
     ui.selectAll.checked = false;
     ui.table.parentElement.scrollTop = 0;
