@@ -267,7 +267,12 @@ bool OutputFile::FileWriter::Open(const std::string& path, bool existing) {
 constexpr std::size_t kWriteBuffer = 32 * 1024;
 
 void OutputFile::FileWriter::MakeBuffer() {
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
     buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+#else
+    // A standard library without it (the WebAssembly build's): zeroed once.
+    buffer_ = std::make_unique<char[]>(kWriteBuffer);
+#endif
     setp(buffer_.get(), buffer_.get() + kWriteBuffer);
 }
 

@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -90,8 +92,18 @@ std::string Escaped(std::string_view text, bool quoting) {
 // a NaN also with its bits, which the model carries unchanged.
 std::string Float(float value) {
     char text[32];
+#if defined(__cpp_lib_to_chars)
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     std::string shown(text, end);
+#else
+    // A standard library without to_chars for floats (the WebAssembly
+    // build's): the fewest significant digits that read back as this float.
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value) break;
+    }
+    std::string shown(text);
+#endif
     if (std::isnan(value)) {
         std::uint32_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once with GCC, once with Clang under
 # AddressSanitizer and UndefinedBehaviorSanitizer, which also runs each fuzz
-# target for FUZZ_SECONDS (default 60); then the Windows pass
+# target for FUZZ_SECONDS (default 60); then the browser test of the page
+# (scripts/web-test.sh); then the Windows pass
 # (scripts/windows.sh): the end-to-end tests against the Windows build under
 # Wine.
 set -euo pipefail
@@ -20,6 +21,9 @@ echo "== Tests (GCC)"
 ctest --test-dir build/gcc --output-on-failure -j "$jobs"
 echo "== Tests and fuzz targets (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== The browser page (Emscripten build, headless Chromium)"
+bash scripts/web-test.sh
 
 # Last, so that the run closes with its summary.
 bash scripts/windows.sh

@@ -1,0 +1,141 @@
+#include "web/Waveform.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/WaveBuilder.h"
+#include "wave/Audio.h"
+
+namespace {
+
+using namespace WaveBuilder;
+
+// A "fmt " chunk with every field given, for layouts no writer makes.
+std::string RawFmt(std::uint16_t tag, std::uint16_t channels, std::uint16_t blockAlign, std::uint16_t bits) {
+    return Chunk("fmt ", U16(tag) + U16(channels) + U32(8000) + U32(8000u * blockAlign) + U16(blockAlign) + U16(bits));
+}
+
+std::string F64(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return U32(static_cast<std::uint32_t>(bits)) + U32(static_cast<std::uint32_t>(bits >> 32));
+}
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (const int value : values) bytes += static_cast<char>(value);
+    return bytes;
+}
+
+Waveform Draw(const std::string& fmt, const std::string& data, int columns) {
+    std::istringstream in(Riff(fmt + Chunk("data", data)));
+    WAVE_File wave;
+    wave.LoadData(in);
+    return DrawWaveform(wave, columns);
+}
+
+// One column per sample: every column's low and high are that sample.
+TEST(Waveform, DecodesEveryEncodingItDraws) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char* what;
+        std::string fmt, data;
+        std::vector<float> samples;
+    };
+    const Case cases[] = {
+        {"8-bit PCM is unsigned", PcmFmt(1, 8000, 8), Bytes({0x00, 0x80, 0xFF}), {-1.0f, 0.0f, 127 / 128.0f}},
+        {"16-bit PCM", PcmFmt(1, 8000, 16), U16(0x8000) + U16(0) + U16(0x7FFF), {-1.0f, 0.0f, 32767 / 32768.0f}},
+        {"24-bit PCM takes its sign from the top byte", PcmFmt(1, 8000, 24),
+         Bytes({0x00, 0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),
+         {-1.0f, static_cast<float>(-1 / 8388608.0), static_cast<float>(8388607 / 8388608.0)}},
+        {"32-bit PCM", PcmFmt(1, 8000, 32), U32(0x80000000) + U32(0xFFFFFFFF) + U32(0x40000000),
+         {-1.0f, static_cast<float>(-1 / 2147483648.0), 0.5f}},
+        {"32-bit float, clamped, NaN and infinity as silence", FmtWithExtension(3, 1, 8000, 32, ""),
+         F32(0.25f) + F32(-3.0f) + F32(nan) + F32(inf), {0.25f, -1.0f, 0.0f, 0.0f}},
+        {"64-bit float", FmtWithExtension(3, 1, 8000, 64, ""), F64(0.5) + F64(-0.125), {0.5f, -0.125f}},
+        {"mu-law", FmtWithExtension(7, 1, 8000, 8, ""), Bytes({0xFF, 0x7F, 0x00, 0x80}),
+         {0.0f, 0.0f, -32124 / 32768.0f, 32124 / 32768.0f}},
+        {"A-law", FmtWithExtension(6, 1, 8000, 8, ""), Bytes({0xD5, 0x55, 0xAA, 0x2A}),
+         {8 / 32768.0f, -8 / 32768.0f, 32256 / 32768.0f, -32256 / 32768.0f}},
+        {"extensible names PCM in its sub-format", ExtensibleFmt(1, 8000, 16, 4), U16(0xC000) + U16(0x4000),
+         {-0.5f, 0.5f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto columns = static_cast<int>(c.samples.size());
+        const Waveform waveform = Draw(c.fmt, c.data, columns);
+        ASSERT_TRUE(waveform.Decodable);
+        ASSERT_EQ(waveform.Channels, 1);
+        EXPECT_EQ(waveform.Frames, c.samples.size());
+        ASSERT_EQ(waveform.Low.size(), 1u);
+        EXPECT_EQ(waveform.Low[0], c.samples);
+        EXPECT_EQ(waveform.High[0], c.samples);
+    }
+}
+
+TEST(Waveform, LeavesUndrawnWhatItCannotSplitIntoSamples) {
+    const struct {
+        const char* what;
+        std::string fmt;
+    } cases[] = {
+        {"ADPCM", FmtWithExtension(2, 1, 8000, 4, std::string(32, '\0'))},
+        {"no channels", RawFmt(1, 0, 2, 16)},
+        {"a block of no bytes", RawFmt(1, 1, 0, 16)},
+        {"a block that does not split evenly into its channels", RawFmt(1, 2, 3, 8)},
+        {"5-byte integer samples", RawFmt(1, 1, 5, 40)},
+        {"2-byte float samples", RawFmt(3, 1, 2, 16)},
+        {"extensible without its sub-format", FmtWithExtension(0xFFFE, 1, 8000, 16, U16(16) + U32(4))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Waveform waveform = Draw(c.fmt, std::string(64, '\x11'), 16);
+        EXPECT_FALSE(waveform.Decodable);
+        EXPECT_TRUE(waveform.Low.empty());
+    }
+}
+
+TEST(Waveform, ColumnsSpanEqualRunsOfFramesEachChannelApart) {
+    // Stereo 16-bit: left 0.5, -0.5, 0.25, 1 (almost); right the negation.
+    const std::int16_t left[] = {16384, -16384, 8192, 32767};
+    std::string data;
+    for (const std::int16_t value : left) {
+        data += U16(static_cast<std::uint16_t>(value)) + U16(static_cast<std::uint16_t>(-value));
+    }
+    const Waveform waveform = Draw(PcmFmt(2, 8000, 16), data + "\x01\x02", 2);  // and a partial frame
+    ASSERT_TRUE(waveform.Decodable);
+    EXPECT_EQ(waveform.Frames, 4u);
+    EXPECT_EQ(waveform.Low[0], (std::vector<float>{-0.5f, 0.25f}));
+    EXPECT_EQ(waveform.High[0], (std::vector<float>{0.5f, 32767 / 32768.0f}));
+    EXPECT_EQ(waveform.Low[1], (std::vector<float>{-0.5f, -32767 / 32768.0f}));
+    EXPECT_EQ(waveform.High[1], (std::vector<float>{0.5f, -0.25f}));
+}
+
+TEST(Waveform, ColumnCountsOutsideTheRangeAndFewFrames) {
+    const std::string fmt = PcmFmt(1, 8000, 16);
+    const std::string three = U16(0x4000) + U16(0xC000) + U16(0x2000);
+    // More columns than frames: each column shows one of the frames, none
+    // beyond them.
+    const Waveform wide = Draw(fmt, three, 8);
+    ASSERT_EQ(wide.Low[0].size(), 8u);
+    for (std::size_t c = 0; c < 8; ++c) {
+        EXPECT_EQ(wide.Low[0][c], wide.High[0][c]);
+        EXPECT_TRUE(wide.Low[0][c] == 0.5f || wide.Low[0][c] == -0.5f || wide.Low[0][c] == 0.25f) << c;
+    }
+    EXPECT_EQ(Draw(fmt, three, 0).Low[0].size(), 1u);
+    EXPECT_EQ(Draw(fmt, three, -5).Low[0], (std::vector<float>{-0.5f}));
+    EXPECT_EQ(Draw(fmt, three, 1 << 30).Low[0].size(), static_cast<std::size_t>(kMostWaveformColumns));
+    // No samples at all: drawable, and flat.
+    const Waveform empty = Draw(fmt, "", 4);
+    EXPECT_TRUE(empty.Decodable);
+    EXPECT_EQ(empty.Frames, 0u);
+    EXPECT_EQ(empty.High[0], (std::vector<float>(4, 0.0f)));
+}
+
+}  // namespace

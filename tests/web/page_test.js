@@ -1,0 +1,297 @@
+// The browser test of the page (run by scripts/web-test.sh): headless
+// Chromium, driven by puppeteer-core, opens the bundled example's packages
+// and the test's own files in the page served from a local server, and
+// checks what a person would look at, against what Snd_Pull and Snd_Info
+// write for the same files.
+//
+//   node page_test.js --url URL --dir build/web-test --snd-info PATH
+'use strict';
+
+const fs = require('fs');
+const path = require('path');
+const {spawnSync} = require('child_process');
+const puppeteer = require('puppeteer-core');
+const fflate = require('fflate');
+
+const option = (name) => process.argv[process.argv.indexOf('--' + name) + 1];
+const url = option('url');
+const dir = option('dir');
+const sndInfo = option('snd-info');
+const example = path.join(dir, 'example');
+const inputs = path.join(dir, 'inputs');
+const expected = JSON.parse(fs.readFileSync(path.join(inputs, 'expected.json'), 'utf8'));
+
+let passed = 0;
+let failed = 0;
+function check(what, ok, detail) {
+  if (ok) {
+    ++passed;
+  } else {
+    ++failed;
+    console.log('FAILED: ' + what + (detail !== undefined ? ' -- ' + detail : ''));
+  }
+  return ok;
+}
+
+// The facts of a WAVE file, read here from its bytes (fmt and data chunks).
+function waveFacts(bytes) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const facts = {size: bytes.length};
+  for (let at = 12; at + 8 <= bytes.length;) {
+    const id = String.fromCharCode(...bytes.subarray(at, at + 4));
+    const size = view.getUint32(at + 4, true);
+    if (id === 'fmt ') {
+      facts.tag = view.getUint16(at + 8, true);
+      facts.channels = view.getUint16(at + 10, true);
+      facts.rate = view.getUint32(at + 12, true);
+      facts.blockAlign = view.getUint16(at + 20, true);
+      facts.bits = view.getUint16(at + 22, true);
+    } else if (id === 'data') {
+      facts.frames = Math.floor(Math.min(size, bytes.length - at - 8) / facts.blockAlign);
+    }
+    at += 8 + size + (size % 2);
+  }
+  facts.duration = facts.frames / facts.rate;
+  return facts;
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+async function waitForFile(file) {
+  for (let i = 0; i < 100; ++i) {
+    if (fs.existsSync(file)) return fs.readFileSync(file);
+    await sleep(100);
+  }
+  return null;
+}
+
+(async () => {
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--headless=new', '--autoplay-policy=no-user-gesture-required'],
+  });
+  const problems = [];
+  try {
+    const page = await browser.newPage();
+    page.on('pageerror', (error) => problems.push('exception: ' + error.message));
+    page.on('console', (entry) => {
+      // The one warning this test's own pixel reads cause is not the page's.
+      if ((entry.type() === 'error' || entry.type() === 'warn') && !/willReadFrequently/.test(entry.text())) problems.push(entry.type() + ': ' + entry.text());
+    });
+    await page.setViewport({width: 1200, height: 980});
+    const cdp = await browser.target().createCDPSession();
+    let downloads = null;
+    const downloadsTo = async (name) => {
+      downloads = path.join(dir, 'downloads', name);
+      fs.mkdirSync(downloads, {recursive: true});
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+    };
+
+    await page.goto(url);
+    await page.waitForSelector('body[data-ready=yes]', {timeout: 20000});
+    const input = await page.$('#open');
+    const open = async (...files) => {
+      const before = await page.$$eval('#files button', (tabs) => tabs.length);
+      await input.uploadFile(...files);
+      await page.waitForFunction((n) => document.querySelectorAll('#files button').length === n, {timeout: 30000}, before + files.length);
+    };
+    const showTab = (name) => page.evaluate((n) => [...document.querySelectorAll('#files button')].find((b) => b.dataset.file === n).click(), name);
+    const tableRows = () => page.$$eval('#sounds tbody tr[data-index]', (rows) => rows.map((tr) => [...tr.cells].slice(1).map((td) => td.textContent)));
+    const showSound = async (name) => {
+      await page.evaluate((n) => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === n).click(), name);
+      await page.waitForFunction((n) => !document.getElementById('sound').hidden && document.getElementById('sound-name').textContent === n &&
+        document.getElementById('sound').dataset.playable !== 'pending', {timeout: 20000}, name);
+      return page.$eval('#sound', (s) => s.dataset.playable);
+    };
+    // Pixels of the waveform's colour in the waveform's part of the canvas.
+    const drawnPixels = (from = 0, to = 1) => page.$eval('#wave', (canvas, from, to) => {
+      const ratio = canvas.width / canvas.clientWidth;
+      const x = Math.floor(from * canvas.width);
+      const data = canvas.getContext('2d').getImageData(x, 0, Math.floor(to * canvas.width) - x, Math.floor(200 * ratio)).data;
+      let count = 0;
+      for (let i = 0; i < data.length; i += 4) if (data[i + 2] > data[i] + 60) ++count;
+      return count / (data.length / 4);
+    }, from, to);
+    const download = async (file, selector) => {
+      await page.click(selector);
+      return waitForFile(path.join(downloads, file));
+    };
+
+    // ---- the bundled example: every sound listed with its facts, decoded,
+    // drawn, and downloaded as Snd_Pull exports it.
+    await open(path.join(example, 'pk', 'Ambient.kzs'), path.join(example, 'pk', 'Weather.kzs'));
+    await downloadsTo('example');
+    for (const [file, sounds] of [['Ambient.kzs', ['Wind01', 'Birds', 'Bell']], ['Weather.kzs', ['Rain', 'Thunder']]]) {
+      await showTab(file);
+      const rows = await tableRows();
+      check(file + ': the table lists every sound', JSON.stringify(rows.map((r) => r[1])) === JSON.stringify(sounds), JSON.stringify(rows));
+      for (const sound of sounds) {
+        const pulled = fs.readFileSync(path.join(example, 'out', sound + '.wav'));
+        const facts = waveFacts(pulled);
+        const row = rows.find((r) => r[1] === sound) || [];
+        const [, , format, channels, rate, bits, duration, size] = row;
+        check(file + ' ' + sound + ': facts in the table', format === 'PCM' && Number(channels) === facts.channels && Number(rate) === facts.rate &&
+          Number(bits) === facts.bits && Math.abs(parseFloat(duration) - facts.duration) < 0.0005 && Number(size.replace(/,/g, '')) === facts.size,
+          JSON.stringify({row, facts}));
+        check(file + ' ' + sound + ': decodes in the browser', (await showSound(sound)) === 'yes');
+        const drawn = await drawnPixels();
+        check(file + ' ' + sound + ': waveform drawn', drawn > 0.02, 'share of waveform pixels ' + drawn);
+        const bytes = await download(sound + '.wav', '#download');
+        check(file + ' ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0,
+          bytes ? bytes.length + ' bytes against ' + pulled.length : 'nothing downloaded');
+      }
+    }
+    await showTab('Ambient.kzs');
+    const zipped = await download('Ambient.zip', '#zip-all');
+    const entries = zipped ? fflate.unzipSync(new Uint8Array(zipped)) : {};
+    check('Ambient.zip holds every sound', JSON.stringify(Object.keys(entries).sort()) === JSON.stringify(['Ambient/Bell.wav', 'Ambient/Birds.wav', 'Ambient/Wind01.wav']),
+      JSON.stringify(Object.keys(entries)));
+    for (const [name, bytes] of Object.entries(entries)) {
+      const pulled = fs.readFileSync(path.join(example, 'out', path.basename(name)));
+      check(name + ' in the zip equals Snd_Pull\'s export', Buffer.compare(Buffer.from(bytes), pulled) === 0);
+    }
+
+    // The ticked sounds only, as one zip.
+    await page.evaluate(() => {
+      for (const tr of document.querySelectorAll('#sounds tbody tr[data-index]')) if (tr.cells[2].textContent !== 'Birds') tr.querySelector('input').click();
+    });
+    fs.rmSync(path.join(downloads, 'Ambient.zip'));
+    const picked = await download('Ambient.zip', '#zip-selected');
+    check('the zip of the ticked sounds holds those', picked && JSON.stringify(Object.keys(fflate.unzipSync(new Uint8Array(picked))).sort()) ===
+      JSON.stringify(['Ambient/Bell.wav', 'Ambient/Wind01.wav']));
+
+    // Play from a clicked point, then stop.
+    await showSound('Bell');
+    const box = await (await page.$('#wave')).boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + 50);
+    await page.waitForFunction(() => !document.getElementById('playhead').hidden && parseFloat(document.getElementById('playhead').style.left) >= 50, {timeout: 5000})
+      .then(() => check('a click on the waveform plays from there', true), () => check('a click on the waveform plays from there', false));
+    await page.click('#stop');
+    check('Stop stops', await page.$eval('#playhead', (p) => p.hidden));
+
+    // A file dropped on the page opens like a chosen one.
+    const dropped = fs.readFileSync(path.join(inputs, 'marks', 'Bell.wav')).toString('base64');
+    await page.evaluate((base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const data = new DataTransfer();
+      data.items.add(new File([bytes], 'Dropped.wav'));
+      document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));
+    }, dropped);
+    await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Dropped.wav' &&
+      document.getElementById('sound').dataset.playable === 'yes', {timeout: 20000})
+      .then(() => check('a dropped WAVE file opens and plays', true), () => check('a dropped WAVE file opens and plays', false));
+
+    // ---- the test's own files: markers where the file puts them.
+    await open(path.join(inputs, 'marks', 'Marked.kzs'), path.join(inputs, 'marks', 'Bell.wav'), path.join(inputs, 'damaged', 'Cut.kzs'));
+    await downloadsTo('marks');
+    const frames = waveFacts(fs.readFileSync(path.join(inputs, 'marks', 'Bell.wav'))).frames;
+    const checkMarks = async (what) => {
+      const marks = await page.evaluate(() => {
+        const box = document.getElementById('wave').getBoundingClientRect();
+        const place = (node) => {
+          const r = node.getBoundingClientRect();
+          return {x: r.left - box.left, width: r.width, canvas: box.width};
+        };
+        return {
+          cues: [...document.querySelectorAll('#overlay .cue')].map((n) => ({sample: Number(n.dataset.sample), label: n.textContent, ...place(n)})),
+          regions: [...document.querySelectorAll('#overlay .region')].map((n) => ({sample: Number(n.dataset.sample), length: Number(n.dataset.length), ...place(n)})),
+          words: [...document.querySelectorAll('#overlay .word')].map((n) => ({word: n.querySelector('b').textContent, ...place(n)})),
+        };
+      });
+      const near = (x, sample) => Math.abs(x - (sample / frames) * marks.cues.concat(marks.words)[0].canvas) < 1.5;
+      check(what + ': one marker per cue point', marks.cues.length === expected.cues.length, JSON.stringify(marks.cues));
+      for (const cue of expected.cues) {
+        const shown = marks.cues.find((c) => c.label === cue.label);
+        check(what + ': cue "' + cue.label + '" at sample ' + cue.sample, shown && shown.sample === cue.sample && near(shown.x, cue.sample), JSON.stringify(shown));
+      }
+      const start = expected.cues.find((c) => c.id === expected.region.id).sample;
+      const region = marks.regions[0];
+      check(what + ': the labelled region spans its samples', marks.regions.length === 1 && region.sample === start && near(region.x, start) &&
+        near(region.x + region.width, start + expected.region.length), JSON.stringify(marks.regions));
+      check(what + ': one band per phoneme word', marks.words.length === expected.words.length, JSON.stringify(marks.words));
+      for (const word of expected.words) {
+        const band = marks.words.find((w) => w.word === word.word);
+        check(what + ': word "' + word.word + '" under its samples', band && near(band.x, word.start) && near(band.x + band.width, word.end), JSON.stringify(band));
+      }
+    };
+    await showTab('Marked.kzs');
+    const markedRows = await tableRows();
+    check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) === JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Empty']),
+      JSON.stringify(markedRows));
+    // Each sound: whether the browser must decode it, and whether the page draws it.
+    const formats = [['Stereo24', true, true], ['Float', true, true], ['Pcm8', true, true], ['MuLaw', false, true],
+      ['Adpcm', false, false], ['Bell', true, true]];
+    const playing = [];
+    for (const [sound, mustDecode, drawn] of formats) {
+      const playable = await showSound(sound);
+      const said = await page.$eval('#playable', (p) => p.textContent);
+      playing.push(sound + ': ' + (playable === 'yes' ? 'plays' : said));
+      check('Marked.kzs ' + sound + (mustDecode ? ': decodes in the browser' : ': plays, or the page says it cannot'),
+        playable === 'yes' || (!mustDecode && /cannot play/.test(said)), said);
+      const pixels = await drawnPixels();
+      check('Marked.kzs ' + sound + (drawn ? ': waveform drawn' : ': no waveform, and said so'), drawn ? pixels > 0.005 : pixels < 0.001, String(pixels));
+      const pulled = fs.readFileSync(path.join(inputs, 'pull', sound + '.wav'));
+      const bytes = await download(sound + '.wav', '#download');
+      check('Marked.kzs ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0);
+    }
+    // A long sound is drawn where its samples are: the tone on the left, the silence on the right.
+    await showSound('Long');
+    const [left, right] = [await drawnPixels(0.05, 0.45), await drawnPixels(0.55, 0.99)];
+    check('Marked.kzs Long: the tone left, the silence right', left > 0.3 && right < 0.01, JSON.stringify({left, right}));
+    await showSound('Bell');
+    await checkMarks('Marked.kzs Bell');
+    await page.evaluate(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === 'Empty').click());
+    check('an export without a sound shows no sound', await page.$eval('#sound', (s) => s.hidden));
+
+    await showTab('Bell.wav');
+    await page.waitForFunction(() => document.getElementById('sound').dataset.playable !== 'pending' && !document.getElementById('sound').hidden);
+    check('Bell.wav: decodes in the browser', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
+    await checkMarks('Bell.wav');
+
+    // ---- damaged input: Snd_Info's own error, not a blank page.
+    await showTab('Cut.kzs');
+    const run = spawnSync(sndInfo, ['Cut.kzs'], {cwd: path.join(inputs, 'damaged'), encoding: 'utf8'});
+    const said = run.stderr.trim().split('\n').map((line) => line.replace(/^Snd_Info: /, ''));
+    const messages = await page.$eval('#messages', (m) => m.innerText);
+    check('Cut.kzs: the page shows Snd_Info\'s error', run.status === 1 && said.length > 0 && said.every((line) => messages.includes('error: ' + line)),
+      JSON.stringify({said, messages}));
+    check('Cut.kzs: no table for it', await page.$eval('#package', (p) => p.hidden));
+
+    // ---- 10,000 sounds: listed, filtered, sorted; the time it takes.
+    const started = Date.now();
+    await open(path.join(inputs, 'many', 'Many.kzs'));
+    await page.waitForFunction((n) => document.getElementById('sounds').dataset.rows === String(n), {timeout: 60000}, expected.many);
+    const listed = Date.now() - started;
+    const pageMs = await page.$eval('#sounds', (t) => Number(t.dataset.listMs));
+    const head = (await tableRows()).slice(0, 3).map((r) => r[1]);
+    check('Many.kzs: every sound listed', (await page.$eval('#counts', (c) => c.textContent)) === expected.many + ' exports' &&
+      JSON.stringify(head) === '["S00000","S00001","S00002"]', JSON.stringify(head));
+    // Scrolled to the end, the table shows the last sounds.
+    await page.$eval('.table-frame', (frame) => { frame.scrollTop = frame.scrollHeight; });
+    await page.waitForFunction(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].some((tr) => tr.cells[2].textContent === 'S09999'));
+    check('Many.kzs: scrolled to the end, the last sound shows', true);
+    await page.type('#filter', 'S0999');
+    await page.click('th[data-key=name]');
+    await page.click('th[data-key=name]');
+    const filtered = (await tableRows()).map((r) => r[1]);
+    check('Many.kzs: filtered by name and sorted down', filtered.length === 10 && filtered[0] === 'S09999' && filtered[9] === 'S09990', JSON.stringify(filtered));
+
+    // ---- the screenshot: the example's bell with its markers.
+    await showTab('Marked.kzs');
+    await showSound('Bell');
+    const bottom = await page.$eval('#chunks-box', (box) => Math.ceil(box.getBoundingClientRect().top) + 28);
+    await page.screenshot({path: path.join(dir, 'page.png'), clip: {x: 0, y: 0, width: 1200, height: bottom}});
+
+    check('no exception or error in the console', problems.length === 0, problems.join(' | '));
+    console.log('10,000 sounds listed in ' + listed + ' ms from choosing the file (the page\'s own measure: ' + pageMs + ' ms)');
+    console.log('In this browser: ' + playing.join('; '));
+    console.log('Screenshot: ' + path.join(dir, 'page.png'));
+  } catch (error) {
+    check('the test ran to its end', false, error.stack);
+  } finally {
+    await browser.close();
+  }
+  console.log(passed + ' passed, ' + failed + ' failed');
+  process.exit(failed ? 1 : 0);
+})();

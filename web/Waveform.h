@@ -1,0 +1,32 @@
+// The waveform the page draws: for each channel, the lowest and the highest
+// sample in each of a number of equal spans of frames (columns), read from a
+// WAVE model's samples. Plain C++ over the model: the page's C API hands it
+// to the page as JSON, and the tests run it natively.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class WAVE_File;
+
+struct Waveform {
+    // False for an encoding the page does not draw (anything but integer
+    // PCM of 1 to 4 bytes, IEEE float of 4 or 8, A-law, mu-law; also
+    // extensible formats of these) and for a format whose block is not a
+    // whole number of equal samples per channel.
+    bool Decodable = false;
+    std::uint16_t Channels = 0;
+    // Whole frames in the data chunk; a partial one at its end is left out.
+    std::uint64_t Frames = 0;
+    // Low[channel][column] and High[channel][column], in [-1, 1]; both 0
+    // for a column without frames.
+    std::vector<std::vector<float>> Low, High;
+};
+
+// The most columns a waveform is drawn in.
+inline constexpr int kMostWaveformColumns = 8192;
+
+// The waveform of `wave`'s samples in `columns` columns (1 to
+// kMostWaveformColumns; values outside are brought inside). Column c spans
+// frames [c * Frames / columns, (c + 1) * Frames / columns), at least one.
+Waveform DrawWaveform(const WAVE_File& wave, int columns);
