@@ -7,6 +7,7 @@
 
 #include "info/InfoInput.h"
 #include "info/InfoReport.h"
+#include "info/Utf8.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
@@ -20,28 +21,9 @@ using InfoInput::Shown;
 
 // The length of the well-formed UTF-8 sequence at text[at], or 0.
 std::size_t SequenceLength(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
+    if (static_cast<unsigned char>(text[at]) < 0x80) return 1;
     std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (length > text.size() - at) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) return 0;
-        code = code << 6 | (next & 0x3Fu);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
-    return length;
+    return Utf8::MultiByteLength(text, at, code);
 }
 
 // `bytes` as valid UTF-8: every byte that begins no well-formed sequence

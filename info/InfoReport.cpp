@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/LittleEndian.h"
+#include "info/Utf8.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
@@ -41,28 +42,9 @@ bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 // stands there or it is a C1 control (U+0080 to U+009F), which some terminals
 // obey.
 std::size_t Utf8Length(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 0;
     std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (length > text.size() - at) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) return 0;
-        code = code << 6 | (next & 0x3Fu);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (overlong || surrogate || code > 0x10FFFF || code < 0xA0) return 0;
-    return length;
+    const std::size_t length = Utf8::MultiByteLength(text, at, code);
+    return code < 0xA0 ? 0 : length;
 }
 
 std::string Escaped(std::string_view text, bool quoting) {
