@@ -9,6 +9,8 @@
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
 //   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself);
 //                                      "too_large" above 256 MiB
+//   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
+//                                      {"folder": ..., "files": [name or null, by export index]}
 //
 // Every text returned stays valid until the next call.
 #include <emscripten/emscripten.h>
@@ -25,7 +27,9 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
+#include "info/FileNames.h"
 #include "info/InfoJson.h"
+#include "info/InfoReport.h"
 #include "web/Waveform.h"
 
 namespace {
@@ -128,6 +132,33 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
     }
     if (wave->RiffID != kRiffID || wave->FormType != kWaveID) return Result({{"decodable", false}});
     return Result(Peaks(*wave, columns));
+}
+
+// The names extraction gives, so that a zip of the page holds what /x: writes:
+// the package's folder, and a file for every export that holds a sound or is
+// of class Sound, numbered over the whole table as /x: numbers them.
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
+    std::string stem = path;
+    const std::string_view extension = ".kzs";
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (stem.size() > extension.size() &&
+        std::equal(extension.begin(), extension.end(), stem.end() - static_cast<std::ptrdiff_t>(extension.size()),
+                   [&](char a, char b) { return a == lower(b); })) {
+        stem.resize(stem.size() - extension.size());
+    }
+    json files = json::array();
+    KZ_Package package(path);
+    if (!package.GetPackageFile().fail()) {
+        FileNames::FolderNames names;
+        for (const KZ_Export_Element& entry : package.Exports) {
+            if (InfoReport::HoldsWave(package, entry) || entry.GetClassName() == "Sound") {
+                files.push_back(names.Take(entry.GetName(), ".wav"));
+            } else {
+                files.push_back(nullptr);
+            }
+        }
+    }
+    return Result({{"folder", FileNames::FileName(stem, 1, "")}, {"files", std::move(files)}});
 }
 
 }  // extern "C"

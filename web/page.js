@@ -377,7 +377,7 @@
   });
   ui.download.addEventListener('click', () => {
     if (!shown) return;
-    const name = shown.file.info.type === 'wave' ? shown.file.name : fileName(shown.info.sound) + '.wav';
+    const name = shown.file.info.type === 'wave' ? shown.file.name : fileNames(shown.file).files[shown.index];
     save(new Blob([shown.bytes || exportBytes(shown.file, shown.index)], {type: 'audio/wav'}), name);
   });
 
@@ -515,32 +515,22 @@
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   }
 
-  // A name every file system takes: characters Windows or Linux refuse in a
-  // file name (and '%' itself) become %XX, as do a trailing dot or blank and
-  // the first letter of a device name.
-  function fileName(name) {
-    const hex = (c) => '%' + c.charCodeAt(0).toString(16).toUpperCase().padStart(2, '0');
-    let safe = name.replace(/[\x00-\x1f\x7f\\/:*?"<>|%]/g, hex);
-    if (/[. ]$/.test(safe)) safe = safe.slice(0, -1) + hex(safe.slice(-1));
-    if (/^(con|prn|aux|nul|com[1-9]|lpt[1-9])(\.|$)/i.test(safe)) safe = hex(safe[0]) + safe.slice(1);
-    return safe || 'unnamed';
+  // The folder and file names Snd_Info's /x: gives the package's sounds.
+  function fileNames(file) {
+    if (!file.names) file.names = json('SndWeb_FileNames', ['string'], [file.name], file.dir);
+    return file.names;
   }
 
   function zip(rows) {
     const file = current;
-    const folder = fileName(file.name.replace(/\.kzs$/i, ''));
+    const names = fileNames(file);
     const entries = {};
-    const taken = new Set();
     for (const row of rows) {
-      if (!row.sound) continue;
-      const base = fileName(row.name);
-      let name = base + '.wav';
-      for (let n = 2; taken.has(name.toLowerCase()); ++n) name = base + ' (' + n + ').wav';
-      taken.add(name.toLowerCase());
-      entries[folder + '/' + name] = [exportBytes(file, row.index), {level: 0}];
+      if (!row.sound || !names.files[row.index]) continue;
+      entries[names.folder + '/' + names.files[row.index]] = [exportBytes(file, row.index), {level: 0}];
     }
     if (!Object.keys(entries).length) { message('warning', 'no sound selected'); return; }
-    save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), folder + '.zip');
+    save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), names.folder + '.zip');
   }
 
   ui.zipAll.addEventListener('click', () => current && zip(current.rows));

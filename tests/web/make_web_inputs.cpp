@@ -116,6 +116,12 @@ int main(int argc, char** argv) {
         const std::string whole = cut.Build();
         WriteFile(folder / "damaged" / "Cut.kzs", whole.substr(0, whole.size() - 10));
 
+        // Names a file system refuses or that clash in letter case: the page's
+        // zip must name them as Snd_Info's /x: does.
+        TestSupport::PackageBuilder names;
+        for (const char* name : {"Bell", "bell", "a/b", "CON", "x.", "100%"}) names.AddSound(name, PcmWave(1, 8000, 8, 10));
+        names.Write(folder / "names" / "Names.kzs");
+
         TestSupport::PackageBuilder many;
         // 4 KiB each: 44 header bytes and 2026 16-bit frames.
         const std::string small = PcmWave(1, 22050, 16, 2026);

@@ -249,6 +249,19 @@ async function waitForFile(file) {
     check('Bell.wav: decodes in the browser', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
     await checkMarks('Bell.wav');
 
+    // ---- a zip names its files as Snd_Info's /x: does: escapes, numbers.
+    await open(path.join(inputs, 'names', 'Names.kzs'));
+    await downloadsTo('names');
+    await showTab('Names.kzs');
+    const named = await download('Names.zip', '#zip-all');
+    const extracted = path.join(dir, 'extracted');
+    fs.rmSync(extracted, {recursive: true, force: true});
+    spawnSync(sndInfo, [path.join(inputs, 'names', 'Names.kzs'), '/x:' + extracted], {encoding: 'utf8'});
+    const written = fs.readdirSync(path.join(extracted, 'Names')).map((f) => 'Names/' + f).sort();
+    const zippedNames = named ? Object.keys(fflate.unzipSync(new Uint8Array(named))).sort() : [];
+    check('Names.zip: file names as /x: writes them', written.length === 6 && JSON.stringify(zippedNames) === JSON.stringify(written),
+      JSON.stringify({zippedNames, written}));
+
     // ---- damaged input: Snd_Info's own error, not a blank page.
     await showTab('Cut.kzs');
     const run = spawnSync(sndInfo, ['Cut.kzs'], {cwd: path.join(inputs, 'damaged'), encoding: 'utf8'});
