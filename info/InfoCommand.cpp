@@ -65,14 +65,14 @@ enum class Option { Write, Script, Json, Extract, Overwrite, Help, Version };
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
 // or "--write VALUE").
-struct OptionSpec {
+struct OptionForm {
     std::string_view slash;
     std::string_view gnu;
     bool takesValue;
     Option option;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionForm kOptions[] = {
     {"/w:", "--write", true, Option::Write},    {"/dpl", "--dpl", false, Option::Script},
     {"/json", "--json", false, Option::Json},   {"/x:", "--extract", true, Option::Extract},
     {"/y", "--overwrite", false, Option::Overwrite}, {"/?", "--help", false, Option::Help},
@@ -137,7 +137,7 @@ public:
     std::optional<std::string> Parse(Arguments& args);
 
 private:
-    std::optional<std::string> Apply(const OptionSpec& spec, std::string_view spelt,
+    std::optional<std::string> Apply(const OptionForm& form, std::string_view spelt,
                                      std::optional<std::string_view> value, Arguments& args);
     std::optional<std::string> Plain(std::string_view argument, Arguments& args);
 
@@ -146,12 +146,12 @@ private:
     int next_ = 1;
 };
 
-std::optional<std::string> Parser::Apply(const OptionSpec& spec, std::string_view spelt,
+std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_view spelt,
                                          std::optional<std::string_view> value, Arguments& args) {
-    if (spec.takesValue && (!value || value->empty())) {
-        return std::string(spelt) + (spec.option == Option::Extract ? " needs a folder after it" : " needs a file name after it");
+    if (form.takesValue && (!value || value->empty())) {
+        return std::string(spelt) + (form.option == Option::Extract ? " needs a folder after it" : " needs a file name after it");
     }
-    switch (spec.option) {
+    switch (form.option) {
         case Option::Write: args.wavePath = std::string(*value); break;
         case Option::Script: args.script = true; break;
         case Option::Json: args.json = true; break;
@@ -184,37 +184,37 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
         } else if (argument.starts_with("--")) {
             const std::size_t equals = argument.find('=');
             const std::string_view name = argument.substr(0, equals);
-            const OptionSpec* spec = nullptr;
-            for (const OptionSpec& candidate : kOptions) {
-                if (candidate.gnu == name) spec = &candidate;
+            const OptionForm* form = nullptr;
+            for (const OptionForm& candidate : kOptions) {
+                if (candidate.gnu == name) form = &candidate;
             }
-            if (!spec || (!spec->takesValue && equals != std::string_view::npos)) {
+            if (!form || (!form->takesValue && equals != std::string_view::npos)) {
                 return "unknown option '" + Printable(argument) + "'";
             }
             std::optional<std::string_view> value;
             if (equals != std::string_view::npos) {
                 value = argument.substr(equals + 1);
-            } else if (spec->takesValue && next_ + 1 < argc_) {
+            } else if (form->takesValue && next_ + 1 < argc_) {
                 value = argv_[++next_];
             }
-            problem = Apply(*spec, name, value, args);
+            problem = Apply(*form, name, value, args);
         } else if (argument == "-h") {
             args.help = true;
         } else if (argument.size() > 1 && argument[0] == '-') {
             return "unknown option '" + Printable(argument) + "'";
         } else if (argument.size() > 1 && argument[0] == '/') {
             const std::string lower = Lower(argument);
-            const OptionSpec* spec = nullptr;
-            for (const OptionSpec& candidate : kOptions) {
+            const OptionForm* form = nullptr;
+            for (const OptionForm& candidate : kOptions) {
                 if (candidate.slash.empty()) continue;
                 if (candidate.takesValue ? lower.starts_with(candidate.slash) : lower == candidate.slash) {
-                    spec = &candidate;
+                    form = &candidate;
                 }
             }
-            if (spec) {
+            if (form) {
                 std::optional<std::string_view> value;
-                if (spec->takesValue) value = argument.substr(spec->slash.size());
-                problem = Apply(*spec, spec->slash, value, args);
+                if (form->takesValue) value = argument.substr(form->slash.size());
+                problem = Apply(*form, form->slash, value, args);
             } else if (LooksLikeSlashOption(argument)) {
                 return "unknown option '" + Printable(argument) + "'";
             } else {

@@ -13,6 +13,7 @@
 #include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/WaveBuilder.h"
+#include "tests/wave/WaveTestUtil.h"
 #include "wave/Audio.h"
 
 namespace {
@@ -29,15 +30,7 @@ RunResult Pull(const TempDir& dir, const std::vector<std::string>& args) {
     return TestSupport::Run(SndPullPath(), args, dir.Path());
 }
 
-// What the WAVE model saves for `bytes`: what /w: must write.
-std::string ModelSaves(const std::string& bytes) {
-    std::istringstream in(bytes);
-    WAVE_File wave;
-    wave.LoadData(in);
-    std::ostringstream out;
-    wave.SaveData(out);
-    return out.str();
-}
+using WaveTest::ModelSaves;
 
 const char kUsage[] =
     "Usage:\n"

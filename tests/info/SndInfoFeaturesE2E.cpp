@@ -15,6 +15,7 @@
 #include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/WaveBuilder.h"
+#include "tests/wave/WaveTestUtil.h"
 #include "wave/Audio.h"
 
 namespace {
@@ -40,14 +41,7 @@ RunResult Pull(const TempDir& dir, const std::vector<std::string>& args) {
 
 json Parsed(const RunResult& r) { return json::parse(r.out); }
 
-std::string ModelSaves(const std::string& bytes) {
-    std::istringstream in(bytes);
-    WAVE_File wave;
-    wave.LoadData(in);
-    std::ostringstream out;
-    wave.SaveData(out);
-    return out.str();
-}
+using WaveTest::ModelSaves;
 
 // The words of the listing's row for export `name` from its WAVE column on.
 std::vector<std::string> RowFacts(const std::string& listing, const std::string& name) {

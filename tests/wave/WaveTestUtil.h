@@ -28,6 +28,14 @@ inline std::string Saved(WAVE_File& wave) {
     return out.str();
 }
 
+// What the model saves for a stored file: what Snd_Info's /w: must write.
+inline std::string ModelSaves(const std::string& bytes) {
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    return Saved(wave);
+}
+
 inline std::string Rest(std::istream& in) {
     std::ostringstream rest;
     rest << in.rdbuf();
