@@ -57,14 +57,6 @@ function waveFacts(bytes) {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-async function waitForFile(file) {
-  for (let i = 0; i < 100; ++i) {
-    if (fs.existsSync(file)) return fs.readFileSync(file);
-    await sleep(100);
-  }
-  return null;
-}
-
 (async () => {
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
@@ -85,8 +77,16 @@ async function waitForFile(file) {
     const downloadsTo = async (name) => {
       downloads = path.join(dir, 'downloads', name);
       fs.mkdirSync(downloads, {recursive: true});
-      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
     };
+    // A download is read only once the browser says it is complete: the file
+    // appears under its name while its bytes are still being written.
+    const suggested = new Map();
+    const ended = new Map();
+    cdp.on('Browser.downloadWillBegin', (event) => suggested.set(event.guid, event.suggestedFilename));
+    cdp.on('Browser.downloadProgress', (event) => {
+      if (event.state !== 'inProgress') ended.set(suggested.get(event.guid), event.state);
+    });
 
     await page.goto(url);
     await page.waitForSelector('body[data-ready=yes]', {timeout: 20000});
@@ -114,8 +114,10 @@ async function waitForFile(file) {
       return count / (data.length / 4);
     }, from, to);
     const download = async (file, selector) => {
+      ended.delete(file);
       await page.click(selector);
-      return waitForFile(path.join(downloads, file));
+      for (let i = 0; i < 200 && !ended.has(file); ++i) await sleep(50);
+      return ended.get(file) === 'completed' ? fs.readFileSync(path.join(downloads, file)) : null;
     };
 
     // ---- the bundled example: every sound listed with its facts, decoded,
