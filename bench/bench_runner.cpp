@@ -216,12 +216,15 @@ int main(int argc, char** argv) {
         ClearFolder(folder / "out_pull");
         ClearFolder(folder / "out_floor");
         const auto r = Alternate({{{pull, "all", "/i:pk", "/o:out_pull"}, folder},
-                                  {{floor, (folder / "all.floor").string()}, folder}},
+                                  {{floor, (folder / "all.floor").string()}, folder},
+                                  {{floor, "--whole", (folder / "all.floor").string()}, folder}},
                                  runs);
         const std::string name = "export (" + set + "), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
         Row(name, "Snd_Pull s", r[0].wall);
         Row(name, "floor s", r[1].wall);
+        Row(name, "whole-file floor s", r[2].wall);
         Row(name, "Snd_Pull / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+        Row(name, "Snd_Pull / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
         Row(name, "Snd_Pull / floor (CPU)", r[0].cpu / r[1].cpu);
         Row(name, "Snd_Pull peak MiB", r[0].peakMiB);
         Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
@@ -252,12 +255,15 @@ int main(int argc, char** argv) {
     if (wanted("x") && !info.empty() && fs::exists(inputs / "a" / "all.floor")) {
         const fs::path folder = inputs / "a";
         const auto r = Alternate({{{info, "pk/Bench.kzs", "/x:out_x"}, folder, false, {folder / "out_x"}},
-                                  {{floor, (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
+                                  {{floor, (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}},
+                                  {{floor, "--whole", (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
                                  runs);
         const std::string name = "extract (a), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
         Row(name, "Snd_Info /x: s", r[0].wall);
         Row(name, "floor s", r[1].wall);
+        Row(name, "whole-file floor s", r[2].wall);
         Row(name, "Snd_Info /x: / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+        Row(name, "Snd_Info /x: / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
         Row(name, "Snd_Info /x: / floor (CPU)", r[0].cpu / r[1].cpu);
         Row(name, "Snd_Info /x: peak MiB", r[0].peakMiB);
         Check(name, SameFiles(folder / "out_x" / "Bench", folder / "out_floor"));

@@ -135,6 +135,9 @@ bool MoveOver(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
+int OpenAnonymous(const std::string&) { return -1; }
+bool NameAnonymous(int, const std::string&) { return false; }
+
 std::size_t FolderEnd(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/:");
     return slash == std::string::npos ? 0 : slash + 1;
@@ -209,6 +212,37 @@ bool MoveOver(const std::string& from, const std::string& to) { return ::rename(
 
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
+// An output whose name is still free is written as a file without a name in
+// the target's folder, which is linked in under the target name once whole.
+// Nothing of it can be seen before, and nothing is left if the program dies
+// on the way, by any signal. It also saves the rename: one name given,
+// instead of one made, then moved.
+#if defined(__linux__) && defined(O_TMPFILE)
+std::atomic<bool> g_noAnonymous{false};  // the file system or kernel has none
+
+int OpenAnonymous(const std::string& folder) {
+    if (g_noAnonymous.load()) return -1;
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    // Kernels before 3.11 take the flag for O_DIRECTORY (EISDIR); some file
+    // systems have no such files (EOPNOTSUPP).
+    if (fd < 0 && (errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL)) g_noAnonymous.store(true);
+    return fd;
+}
+
+bool NameAnonymous(int fd, const std::string& name) {
+    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    // Kernels before 6.10 allow that only with CAP_DAC_READ_SEARCH; the link
+    // through /proc needs no privilege.
+    if (errno != ENOENT && errno != EPERM) return false;
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+#else
+int OpenAnonymous(const std::string&) { return -1; }
+bool NameAnonymous(int, const std::string&) { return false; }
+#endif
+
 std::size_t FolderEnd(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? 0 : slash + 1;
@@ -261,6 +295,13 @@ bool OutputFile::FileWriter::Open(const std::string& path, bool existing) {
     fd_ = OpenFd(path, existing);
     return fd_ >= 0;
 }
+
+bool OutputFile::FileWriter::Adopt(int fd) {
+    fd_ = fd;
+    return fd_ >= 0;
+}
+
+bool OutputFile::FileWriter::Flush() { return fd_ >= 0 && sync() == 0; }
 
 // Small writes (a model's fields) gather in a buffer, made on first use;
 // large ones (a sound's bytes in one piece) go straight to the file.
@@ -339,15 +380,18 @@ OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
             direct_ = file_.Open(target_, true);
             return;
         case Target::Absent:
+            if (file_.Adopt(OpenAnonymous(target_.substr(0, FolderEnd(target_))))) {
+                anonymous_ = true;
+                return;
+            }
+            break;
         case Target::Replaceable: break;
     }
     InstallInterruptCleanup();
     // A name of our own beside the target: in the same folder, so that the
     // rename never crosses file systems; unique to this process and call.
-    static std::atomic<unsigned> counter{0};
-    const std::string prefix = target_.substr(0, FolderEnd(target_)) + ".snd-" + ProcessId() + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = prefix + std::to_string(counter++) + ".tmp";
+        std::string candidate = TemporaryName();
         // Noted before it exists: an interrupt right after the creation must
         // find it.
         slot_ = TakeSlot(candidate);
@@ -359,6 +403,40 @@ OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
         slot_ = -1;
         if (!AlreadyExists()) return;  // no folder, or not writable
     }
+}
+
+std::string OutputFile::TemporaryName() const {
+    static std::atomic<unsigned> counter{0};
+    return target_.substr(0, FolderEnd(target_)) + ".snd-" + ProcessId() + "-" + std::to_string(counter++) + ".tmp";
+}
+
+// The anonymous file, whole, gets the target's name. A file that took the
+// name meanwhile is replaced as any existing target is: through a name of
+// our own and a rename.
+bool OutputFile::LinkAnonymous() {
+    if (NameAnonymous(file_.Fd(), target_)) return true;
+    if (errno != EEXIST || Examine(target_) != Target::Replaceable) return false;
+    InstallInterruptCleanup();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = TemporaryName();
+        slot_ = TakeSlot(candidate);
+        if (NameAnonymous(file_.Fd(), candidate)) {
+            temporary_ = std::move(candidate);
+            if (MoveOver(temporary_, target_)) {
+                temporary_.clear();
+                FreeSlot(slot_);
+                slot_ = -1;
+                return true;
+            }
+            RemoveFile(temporary_);
+            temporary_.clear();
+        }
+        const bool taken = errno == EEXIST;
+        FreeSlot(slot_);
+        slot_ = -1;
+        if (!taken) return false;
+    }
+    return false;
 }
 
 OutputFile::~OutputFile() {
@@ -375,6 +453,14 @@ void OutputFile::Discard() {
 
 bool OutputFile::Commit() {
     if (!file_.IsOpen()) return false;
+    if (anonymous_) {
+        const bool landed = stream_.good() && file_.Flush() && LinkAnonymous();
+        const bool closed = file_.Close(true);
+        // A close that fails (it does not, on local file systems) takes back
+        // what it may not have kept.
+        if (landed && !closed) RemoveFile(target_);
+        return landed && closed;
+    }
     const bool written = stream_.good() && file_.Close(true);
     if (direct_) return written;
     if (!written || Interrupted() || !MoveOver(temporary_, target_)) {

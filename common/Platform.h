@@ -85,6 +85,11 @@ private:
         // Creates `path`, which must not exist yet; or, with `existing`,
         // opens it for writing and truncates it.
         bool Open(const std::string& path, bool existing);
+        // Writes to `fd`, when it is one (not negative), from now on.
+        bool Adopt(int fd);
+        // Writes out what is buffered; false when any write failed.
+        bool Flush();
+        int Fd() const { return fd_; }
         // Writes what is buffered (with `keep`; else drops it) and closes;
         // false when any write failed.
         bool Close(bool keep);
@@ -103,10 +108,13 @@ private:
     };
 
     void Discard();
+    std::string TemporaryName() const;
+    bool LinkAnonymous();
 
     std::string target_;     // host path of the target
     std::string temporary_;  // host path of the file being written; empty when none
     bool direct_ = false;    // writing straight to a device or pipe
+    bool anonymous_ = false; // writing a file without a name yet (Linux)
     int slot_ = -1;          // interrupt-cleanup slot, or -1
     FileWriter file_;
     std::ostream stream_{&file_};

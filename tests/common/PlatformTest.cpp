@@ -84,6 +84,30 @@ TEST(OutputFile, TargetHoldsTheOldFileOrTheWholeNewOneAndNothingElseIsLeft) {
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"kept2.wav", "new.wav", "old.wav"}));
 }
 
+// A name taken while the output is being written: by a file, which the
+// output replaces, or by a folder, which stays. Nothing else is left.
+TEST(OutputFile, ATargetThatAppearsDuringTheWrite) {
+    for (const bool folder : {false, true}) {
+        TestSupport::TempDir dir;
+        Platform::OutputFile file((dir.Path() / "late.wav").string());
+        ASSERT_TRUE(file.IsOpen());
+        file.Stream() << "sound";
+        file.Stream().flush();
+        EXPECT_FALSE(dir.Exists("late.wav"));
+        if (folder) {
+            fs::create_directory(dir.Path() / "late.wav");
+        } else {
+            dir.Write("late.wav", "someone else's");
+        }
+        EXPECT_EQ(file.Commit(), !folder) << folder;
+        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"late.wav"}) << folder;
+        EXPECT_EQ(fs::is_directory(dir.Path() / "late.wav"), folder);
+        if (!folder) {
+            EXPECT_EQ(dir.Read("late.wav"), "sound");
+        }
+    }
+}
+
 TEST(OutputFile, ALinkIsReplacedNotWrittenThrough) {
     TestSupport::TempDir dir;
     dir.Write("package.kzs", "package bytes");
