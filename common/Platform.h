@@ -36,7 +36,10 @@ void OpenOutput(std::ofstream& stream, const std::string& path);
 // An output file that appears whole or not at all.
 //
 // The bytes go to a temporary file of our own in the target's folder;
-// Commit() renames it over the target once everything is written. So the
+// Commit() renames it over the target once everything is written. On Linux a
+// target whose name is still free is written as a file without a name in
+// that folder, and Commit() links it in under the target name: it cannot be
+// seen before, and the system removes it when the program dies first. So the
 // target name holds either what it held before or the complete new file,
 // never a part: not after a failed write (a full disk), not after an
 // interrupt (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and closing the
