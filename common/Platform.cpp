@@ -136,7 +136,9 @@ bool MoveOver(const std::string& from, const std::string& to) {
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 int OpenAnonymous(const std::string&) { return -1; }
+void NoMoreAnonymous() {}
 bool NameAnonymous(int, const std::string&) { return false; }
+bool CopyAnonymous(int, const std::string&) { return false; }
 
 std::size_t FolderEnd(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/:");
@@ -222,12 +224,15 @@ std::atomic<bool> g_noAnonymous{false};  // the file system or kernel has none
 
 int OpenAnonymous(const std::string& folder) {
     if (g_noAnonymous.load()) return -1;
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    // Readable too: should it get no name, its bytes are copied out of it.
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0666);
     // Kernels before 3.11 take the flag for O_DIRECTORY (EISDIR); some file
     // systems have no such files (EOPNOTSUPP).
     if (fd < 0 && (errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL)) g_noAnonymous.store(true);
     return fd;
 }
+
+void NoMoreAnonymous() { g_noAnonymous.store(true); }
 
 bool NameAnonymous(int fd, const std::string& name) {
     if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
@@ -238,9 +243,42 @@ bool NameAnonymous(int fd, const std::string& name) {
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
     return ::linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
+
+// Creates `name` (which must not exist) holding the bytes of `fd`. On
+// failure nothing is left, and errno is EEXIST only when the name was taken.
+bool CopyAnonymous(int fd, const std::string& name) {
+    const int out = OpenFd(name, false);
+    if (out < 0) return false;
+    char piece[64 * 1024];
+    bool copied = true;
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd, piece, sizeof piece, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            copied = got == 0;
+            break;
+        }
+        for (ssize_t put = 0; copied && put < got;) {
+            const long wrote = WriteFd(out, piece + put, static_cast<std::size_t>(got - put));
+            if (wrote < 0 && errno == EINTR) continue;
+            copied = wrote > 0;
+            if (copied) put += wrote;
+        }
+        if (!copied) break;
+        at += got;
+    }
+    copied = CloseFd(out) == 0 && copied;
+    if (!copied) {
+        RemoveFile(name);
+        errno = EIO;
+    }
+    return copied;
+}
 #else
 int OpenAnonymous(const std::string&) { return -1; }
+void NoMoreAnonymous() {}
 bool NameAnonymous(int, const std::string&) { return false; }
+bool CopyAnonymous(int, const std::string&) { return false; }
 #endif
 
 std::size_t FolderEnd(const std::string& path) {
@@ -412,29 +450,30 @@ std::string OutputFile::TemporaryName() const {
 
 // The anonymous file, whole, gets the target's name. A file that took the
 // name meanwhile is replaced as any existing target is: through a name of
-// our own and a rename.
+// our own and a rename. Where the system gives no name to such a file at all
+// (a kernel that asks for a privilege and has no /proc), its bytes are
+// copied into a file of that name instead, and later outputs are written as
+// named files from the start.
 bool OutputFile::LinkAnonymous() {
-    if (NameAnonymous(file_.Fd(), target_)) return true;
-    if (errno != EEXIST || Examine(target_) != Target::Replaceable) return false;
+    const int fd = file_.Fd();
+    if (NameAnonymous(fd, target_)) return true;
+    const bool taken = errno == EEXIST;
+    if (taken && Examine(target_) != Target::Replaceable) return false;
+    if (!taken) NoMoreAnonymous();
     InstallInterruptCleanup();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TemporaryName();
         slot_ = TakeSlot(candidate);
-        if (NameAnonymous(file_.Fd(), candidate)) {
-            temporary_ = std::move(candidate);
-            if (MoveOver(temporary_, target_)) {
-                temporary_.clear();
-                FreeSlot(slot_);
-                slot_ = -1;
-                return true;
-            }
-            RemoveFile(temporary_);
-            temporary_.clear();
+        const bool named = taken ? NameAnonymous(fd, candidate) : CopyAnonymous(fd, candidate);
+        const bool nameInUse = !named && errno == EEXIST;
+        bool moved = false;
+        if (named) {
+            moved = MoveOver(candidate, target_);
+            if (!moved) RemoveFile(candidate);
         }
-        const bool taken = errno == EEXIST;
         FreeSlot(slot_);
         slot_ = -1;
-        if (!taken) return false;
+        if (!nameInUse) return moved;
     }
     return false;
 }
