@@ -133,6 +133,11 @@ bool MoveOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// Fails, leaving both as they are, when `to` exists.
+bool MoveToFreeName(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
+}
+
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 int OpenAnonymous(const std::string&) { return -1; }
@@ -211,6 +216,19 @@ Target Examine(const std::string& path) {
 }
 
 bool MoveOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+// Fails, leaving both as they are, when `to` exists: a rename that refuses
+// to replace, or where the file system has none, a second link to the file
+// and the first one removed.
+bool MoveToFreeName(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
 
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
@@ -409,10 +427,13 @@ bool OutputFile::FileWriter::Close(bool keep) {
     return written && closed;
 }
 
-OutputFile::OutputFile(const std::string& path) : target_(HostPath(path)) {
+OutputFile::OutputFile(const std::string& path, IfExists ifExists)
+    : target_(HostPath(path)), keep_(ifExists == IfExists::Keep) {
     AwaitEndIfInterrupted();
     if (HoldsNul(target_) || FolderEnd(target_) == target_.size()) return;
-    switch (Examine(target_)) {
+    const Target target = Examine(target_);
+    if (keep_ && target != Target::Absent) return;
+    switch (target) {
         case Target::Refused: return;
         case Target::Device:
             direct_ = file_.Open(target_, true);
@@ -458,7 +479,7 @@ bool OutputFile::LinkAnonymous() {
     const int fd = file_.Fd();
     if (NameAnonymous(fd, target_)) return true;
     const bool taken = errno == EEXIST;
-    if (taken && Examine(target_) != Target::Replaceable) return false;
+    if (taken && (keep_ || Examine(target_) != Target::Replaceable)) return false;
     if (!taken) NoMoreAnonymous();
     InstallInterruptCleanup();
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -468,7 +489,7 @@ bool OutputFile::LinkAnonymous() {
         const bool nameInUse = !named && errno == EEXIST;
         bool moved = false;
         if (named) {
-            moved = MoveOver(candidate, target_);
+            moved = PutInPlace(candidate);
             if (!moved) RemoveFile(candidate);
         }
         FreeSlot(slot_);
@@ -476,6 +497,10 @@ bool OutputFile::LinkAnonymous() {
         if (!nameInUse) return moved;
     }
     return false;
+}
+
+bool OutputFile::PutInPlace(const std::string& from) {
+    return keep_ ? MoveToFreeName(from, target_) : MoveOver(from, target_);
 }
 
 OutputFile::~OutputFile() {
@@ -502,7 +527,7 @@ bool OutputFile::Commit() {
     }
     const bool written = stream_.good() && file_.Close(true);
     if (direct_) return written;
-    if (!written || Interrupted() || !MoveOver(temporary_, target_)) {
+    if (!written || Interrupted() || !PutInPlace(temporary_)) {
         Discard();
         AwaitEndIfInterrupted();
         return false;

@@ -57,9 +57,16 @@ void OpenOutput(std::ofstream& stream, const std::string& path);
 //
 // Without a successful Commit the destructor removes the temporary file.
 // Any number may be open at once; the first 16 are removed on an interrupt.
+// Whether an output may take the place of a file that already stands at its
+// name.
+enum class IfExists { Replace, Keep };
+
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& path);
+    // With IfExists::Keep an output never replaces anything: it does not open
+    // when its name is taken, and its Commit fails when something took the
+    // name while it was written.
+    explicit OutputFile(const std::string& path, IfExists ifExists = IfExists::Replace);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -118,6 +125,8 @@ private:
     std::string temporary_;  // host path of the file being written; empty when none
     bool direct_ = false;    // writing straight to a device or pipe
     bool anonymous_ = false; // writing a file without a name yet (Linux)
+    bool keep_ = false;      // IfExists::Keep
+    bool PutInPlace(const std::string& from);
     int slot_ = -1;          // interrupt-cleanup slot, or -1
     FileWriter file_;
     std::ostream stream_{&file_};

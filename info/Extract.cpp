@@ -259,15 +259,21 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         Fail(Shown(file) + " exists: skipped (/y overwrites it)");
     } else {
         // The file appears whole or not at all, and a link in its place is
-        // replaced, never written through (Platform::OutputFile).
+        // replaced, never written through (Platform::OutputFile). Without /y
+        // a file that another program puts there meanwhile is kept too.
         KZ_SaveResult result;
         try {
-            result = sound.SaveWAVE(file);
+            result = sound.SaveWAVE(file, request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep);
         } catch (const std::bad_alloc&) {
             result = {};
         }
         bytes = result.Bytes;
-        if (!result.WroteAll) {
+        if (!result.WroteAll && !request_.overwrite &&
+            fs::exists(fs::symlink_status(Platform::HostPath(file), ec))) {
+            outcome = Outcome::Skipped;
+            reason = "the file exists";
+            Fail(Shown(file) + " exists: skipped (/y overwrites it)");
+        } else if (!result.WroteAll) {
             reason = "cannot be written";
             Fail("cannot write " + Shown(file));
         } else if (!result.ReadAll) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <sstream>
+#include <utility>
 
 #include "common/LittleEndian.h"
 #include "common/Platform.h"
@@ -77,7 +78,9 @@ void KZ_Sound::LoadData(std::istream& in) {
     if (HeaderComplete) WaveOffset = static_cast<std::uint32_t>(in.tellg());
 }
 
-KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
+KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) { return SaveWAVE(std::move(path), Platform::IfExists::Replace); }
+
+KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) {
     bool readAll = HeaderComplete && WaveSize >= 0 && (WaveSize == 0 || Package);
     std::ifstream* in = nullptr;
     std::uint64_t size = 0;  // the bytes to copy: what the package still holds of WaveSize
@@ -123,7 +126,7 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) {
     if (held == size || shortRead) closePackage();
 
     KZ_SaveResult result;
-    Platform::OutputFile out(path);
+    Platform::OutputFile out(path, ifExists);
     if (out.IsOpen()) {
         while (piece > 0) {
             out.Stream().write(buffer, static_cast<std::streamsize>(piece));

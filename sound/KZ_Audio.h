@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "common/Platform.h"
+
 class KZ_Package;
 class WAVE_File;
 enum class WaveLoad;
@@ -57,6 +59,9 @@ public:
     // negative, the bytes up to the end of the package when WaveSize runs
     // past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);
+    // The same; with Platform::IfExists::Keep a file at `path`, or one that
+    // appears there during the copy, is never replaced (WroteAll false).
+    KZ_SaveResult SaveWAVE(std::string path, Platform::IfExists ifExists);
 
     // The WAVE bytes as a new WAVE_File, owned by the caller: read from the
     // package's stream (reopened when closed) at WaveOffset, then the stream

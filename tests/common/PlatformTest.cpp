@@ -84,28 +84,41 @@ TEST(OutputFile, TargetHoldsTheOldFileOrTheWholeNewOneAndNothingElseIsLeft) {
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"kept2.wav", "new.wav", "old.wav"}));
 }
 
-// A name taken while the output is being written: by a file, which the
-// output replaces, or by a folder, which stays. Nothing else is left.
+// A name taken while the output is being written: a file is replaced,
+// unless the output keeps what exists; a folder always stays. Nothing else
+// is left.
 TEST(OutputFile, ATargetThatAppearsDuringTheWrite) {
-    for (const bool folder : {false, true}) {
+    using Platform::IfExists;
+    const struct {
+        bool folder;
+        IfExists ifExists;
+        bool lands;
+    } cases[] = {{false, IfExists::Replace, true}, {true, IfExists::Replace, false}, {false, IfExists::Keep, false}};
+    for (const auto& c : cases) {
+        const std::string what = std::string(c.folder ? "folder" : "file") + (c.lands ? ", lands" : ", kept");
         TestSupport::TempDir dir;
-        Platform::OutputFile file((dir.Path() / "late.wav").string());
+        Platform::OutputFile file((dir.Path() / "late.wav").string(), c.ifExists);
         ASSERT_TRUE(file.IsOpen());
         file.Stream() << "sound";
         file.Stream().flush();
         EXPECT_FALSE(dir.Exists("late.wav"));
-        if (folder) {
+        if (c.folder) {
             fs::create_directory(dir.Path() / "late.wav");
         } else {
             dir.Write("late.wav", "someone else's");
         }
-        EXPECT_EQ(file.Commit(), !folder) << folder;
-        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"late.wav"}) << folder;
-        EXPECT_EQ(fs::is_directory(dir.Path() / "late.wav"), folder);
-        if (!folder) {
-            EXPECT_EQ(dir.Read("late.wav"), "sound");
+        EXPECT_EQ(file.Commit(), c.lands) << what;
+        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"late.wav"}) << what;
+        EXPECT_EQ(fs::is_directory(dir.Path() / "late.wav"), c.folder) << what;
+        if (!c.folder) {
+            EXPECT_EQ(dir.Read("late.wav"), c.lands ? "sound" : "someone else's") << what;
         }
     }
+    // An output that keeps what exists does not open over it.
+    TestSupport::TempDir dir;
+    dir.Write("there.wav", "kept");
+    EXPECT_FALSE(Platform::OutputFile((dir.Path() / "there.wav").string(), IfExists::Keep).IsOpen());
+    EXPECT_EQ(dir.Read("there.wav"), "kept");
 }
 
 TEST(OutputFile, ALinkIsReplacedNotWrittenThrough) {
