@@ -131,6 +131,18 @@ void TextRow(const std::string& name, const std::string& figure, const std::stri
     std::printf("| %-40s | %-36s | %12s | %-9s |\n", name.c_str(), figure.c_str(), value.c_str(), "");
 }
 
+// A program's run (r[0]) against the plain floor (r[1]) and the whole-file
+// floor (r[2]), which writes each file under a temporary name and renames it.
+void AgainstFloors(const std::string& name, const std::string& program, const std::vector<Result>& r) {
+    Row(name, program + " s", r[0].wall);
+    Row(name, "floor s", r[1].wall);
+    Row(name, "whole-file floor s", r[2].wall);
+    Row(name, program + " / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+    Row(name, program + " / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
+    Row(name, program + " / floor (CPU)", r[0].cpu / r[1].cpu);
+    Row(name, program + " peak MiB", r[0].peakMiB);
+}
+
 // Whether two files hold the same bytes; compared in pieces, so that the
 // runner stays small (its own memory shows in its children's peak).
 bool SameBytes(const fs::path& a, const fs::path& b) {
@@ -220,13 +232,7 @@ int main(int argc, char** argv) {
                                   {{floor, "--whole", (folder / "all.floor").string()}, folder}},
                                  runs);
         const std::string name = "export (" + set + "), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
-        Row(name, "Snd_Pull s", r[0].wall);
-        Row(name, "floor s", r[1].wall);
-        Row(name, "whole-file floor s", r[2].wall);
-        Row(name, "Snd_Pull / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
-        Row(name, "Snd_Pull / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
-        Row(name, "Snd_Pull / floor (CPU)", r[0].cpu / r[1].cpu);
-        Row(name, "Snd_Pull peak MiB", r[0].peakMiB);
+        AgainstFloors(name, "Snd_Pull", r);
         Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
     }
 
@@ -259,13 +265,7 @@ int main(int argc, char** argv) {
                                   {{floor, "--whole", (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
                                  runs);
         const std::string name = "extract (a), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
-        Row(name, "Snd_Info /x: s", r[0].wall);
-        Row(name, "floor s", r[1].wall);
-        Row(name, "whole-file floor s", r[2].wall);
-        Row(name, "Snd_Info /x: / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
-        Row(name, "Snd_Info /x: / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
-        Row(name, "Snd_Info /x: / floor (CPU)", r[0].cpu / r[1].cpu);
-        Row(name, "Snd_Info /x: peak MiB", r[0].peakMiB);
+        AgainstFloors(name, "Snd_Info /x:", r);
         Check(name, SameFiles(folder / "out_x" / "Bench", folder / "out_floor"));
         fs::remove_all(folder / "out_x");
     }
