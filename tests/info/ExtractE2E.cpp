@@ -250,20 +250,4 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     EXPECT_EQ(packages[0]["sounds"], expected);
 }
 
-TEST(ExtractE2E, BadUsage) {
-    TempDir dir;
-    PackageBuilder b;
-    b.AddSound("Rain", kRain);
-    b.Write(dir.Path() / "A.kzs");
-    b.Write(dir.Path() / "B.kzs");
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"A.kzs", "/x:"}, {"/x:out"}, {"A.kzs", "B.kzs", "Rain", "/x:out"}, {"A.kzs", "/x:out", "/w:o.wav"},
-             {"A.kzs", "--extract=out", "/dpl"}, {"A.kzs", "/x:out", "--bogus"}}) {
-        const RunResult r = Info(dir, args);
-        EXPECT_EQ(r.exitStatus, 2) << args.back();
-        EXPECT_EQ(r.out, "");
-        EXPECT_FALSE(dir.Exists("out"));
-    }
-}
-
 }  // namespace

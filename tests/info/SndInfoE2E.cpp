@@ -390,6 +390,7 @@ TEST(SndInfoE2E, BadUsage) {
     PackageBuilder b;
     b.AddSound("Wind01", kWind);
     b.Write(dir.Path() / "A.kzs");
+    b.Write(dir.Path() / "B.kzs");
 
     const struct {
         std::vector<std::string> args;
@@ -418,6 +419,10 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "/y"}, "/y goes with /x:"},
         {{"A.kzs", "/x:out", "/dpl"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
         {{"A.kzs", "Wind01", "A.kzs", "--extract=out"}, "/x: takes packages, or one package and its sounds"},
+        {{"A.kzs", "B.kzs", "Wind01", "/x:out"}, "/x: takes packages, or one package and its sounds"},
+        {{"A.kzs", "/x:out", "/w:o.wav"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
+        {{"/x:out"}, "no FILE given"},
+        {{"A.kzs", "/x:out", "--bogus"}, "unknown option '--bogus'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -426,7 +431,9 @@ TEST(SndInfoE2E, BadUsage) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + kUsage);
     }
+    // Nothing written by a call that was not understood.
     EXPECT_FALSE(dir.Exists("out.wav"));
+    EXPECT_FALSE(dir.Exists("out"));
 
     const RunResult help = Info(dir, {"/?"});
     EXPECT_EQ(help.exitStatus, 0);

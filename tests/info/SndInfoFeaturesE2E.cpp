@@ -87,7 +87,6 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
     const RunResult version = Info(dir, {"--version"});
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
-    EXPECT_EQ(std::string(SND_VERSION), "1.1.0");
 
     // Every slash option and its long form do the same.
     const struct {
