@@ -140,11 +140,6 @@ bool MoveToFreeName(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
-int OpenAnonymous(const std::string&) { return -1; }
-void NoMoreAnonymous() {}
-bool NameAnonymous(int, const std::string&) { return false; }
-bool CopyAnonymous(int, const std::string&) { return false; }
-
 std::size_t FolderEnd(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/:");
     return slash == std::string::npos ? 0 : slash + 1;
@@ -232,6 +227,13 @@ bool MoveToFreeName(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
+std::size_t FolderEnd(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+#endif
+
 // An output whose name is still free is written as a file without a name in
 // the target's folder, which is linked in under the target name once whole.
 // Nothing of it can be seen before, and nothing is left if the program dies
@@ -297,13 +299,6 @@ int OpenAnonymous(const std::string&) { return -1; }
 void NoMoreAnonymous() {}
 bool NameAnonymous(int, const std::string&) { return false; }
 bool CopyAnonymous(int, const std::string&) { return false; }
-#endif
-
-std::size_t FolderEnd(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? 0 : slash + 1;
-}
-
 #endif
 
 }  // namespace
