@@ -7,7 +7,8 @@
 #include <sstream>
 #include <vector>
 
-#include "info/InfoReport.h"
+#include "facts/Facts.h"
+#include "facts/FactsText.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/PackageBuilder.h"
@@ -440,7 +441,7 @@ private:
 
 std::string Print(WAVE_File& wave) {
     std::ostringstream out;
-    InfoReport::PrintWave(wave, out);
+    FactsText::PrintWave(Facts::Describe(wave), out);
     return out.str();
 }
 
