@@ -45,7 +45,7 @@ void PutName(json& object, const std::string& name) {
 }
 
 // Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
-// listing calls a sound (InfoReport::HoldsWave), tested on the sound already
+// listing calls a sound (Facts::HoldsWave), tested on the sound already
 // loaded. The stream stands where LoadData left it, at the WAVE bytes; it is
 // put back there, by stepping back in its buffer where the bytes were
 // buffered, so that the copy right after finds them without another seek

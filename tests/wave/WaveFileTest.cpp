@@ -49,6 +49,13 @@ TEST(WaveFile, RejectsAnythingButRiffWave) {
     EXPECT_EQ(wave.FormType, LittleEndian::FourCC("WAVX"));
     EXPECT_EQ(wave.RiffSize, chunks.size() + 4);
     EXPECT_EQ(wave.FirstChunk, nullptr);
+    // A caller's sink takes the message instead of standard output.
+    std::vector<std::string> messages;
+    std::istringstream in(form);
+    WAVE_File quiet;
+    quiet.LoadData(in, WaveLoad::Everything, [&messages](std::string_view m) { messages.emplace_back(m); });
+    EXPECT_EQ(messages, std::vector<std::string>{"Not a valid WAVE file."});
+    EXPECT_EQ(cout.Text(), "Not a valid WAVE file.\n");
 }
 
 TEST(WaveFile, SavesFmtFactDataThenTheRestInLoadOrder) {
