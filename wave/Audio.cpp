@@ -1,6 +1,8 @@
 #include "wave/Audio.h"
 
 #include <algorithm>
+#include <memory>
+
 #include "wave/ChunkIO.h"
 
 void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sink& sink) {
@@ -22,30 +24,45 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
     LittleEndian::Read(bytes, form);
     RiffID = id;
     FormType = form;
-    if (id != kRiffID || form != kWaveID) {
+    if ((id != kRiffID && id != kRf64ID) || form != kWaveID) {
         Diagnostics::Report(sink, "Not a valid WAVE file.");
         ImageBytes = present();
         return;
     }
-    // Chunks begin before 8 + RiffSize (the form type's position + RiffSize),
-    // counted from "RIFF"; each is then read whole from the stored bytes.
-    const std::uint64_t imageEnd =
+    const bool rf64 = id == kRf64ID;
+    // Chunks begin before 8 + the RIFF size (the form type's position + the
+    // size), counted from "RIFF"; each is then read whole from the stored
+    // bytes. An RF64 file states its size in "ds64", read first.
+    std::uint64_t imageEnd =
         RiffSize == kUnknownRiffSize ? ChunkIO::BoundedInput::kUnlimited : std::uint64_t{8} + RiffSize;
+    // The size a chunk stated as kSizeElsewhere has: in an RF64 file, what
+    // "ds64" says; else the rest of the image (a writer that streamed it).
+    const auto largeSize = [&](std::uint32_t chunkID) {
+        if (!Found.Ds64) return std::uint64_t{kSizeElsewhere};
+        return chunkID == kDataID ? Ds64Chunk.DataSize : Ds64Chunk.SizeOf(chunkID, kSizeElsewhere);
+    };
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
     while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
         if (TooShortForItsClass(chunkID, bytes)) {
             chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes));
-        } else if (chunkID == kFmtID) {
+        } else if (chunkID == kDs64ID && rf64 && !Found.Ds64) {
+            Ds64Chunk.LoadData(bytes);
+            Found.Ds64 = true;
+            if (RiffSize == kUnknownRiffSize) imageEnd = std::max<std::uint64_t>(Ds64Chunk.RiffSize, 4) + 8;
+        } else if (chunkID == kFmtID && !Found.Fmt) {
             FmtChunk.LoadData(bytes);
-        } else if (chunkID == kFactID) {
+            Found.Fmt = true;
+        } else if (chunkID == kFactID && !Found.Fact) {
             FactChunk.LoadData(bytes);
-        } else if (chunkID == kDataID) {
+            Found.Fact = true;
+        } else if (chunkID == kDataID && !Found.Data) {
             if (mode == WaveLoad::HeadersOnly) {
-                DataChunk.LoadHeaderOnly(bytes);
+                DataChunk.LoadHeaderOnly(bytes, largeSize(kDataID));
             } else {
-                DataChunk.LoadData(bytes);
+                DataChunk.LoadData(bytes, largeSize(kDataID));
             }
+            Found.Data = true;
         } else if (chunkID == kCueID) {
             chain.Append(std::make_unique<cue_Chunk>(bytes));
         } else if (chunkID == kListID) {
@@ -53,7 +70,9 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
         } else if (chunkID == kPhnmID) {
             chain.Append(std::make_unique<phnm_Chunk>(bytes));
         } else {
-            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes));
+            // Any other chunk, and a second "fmt ", "fact", "data" or "ds64":
+            // kept as stored, where it stood.
+            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes, largeSize(chunkID)));
         }
     }
     ImageBytes = present();
@@ -62,12 +81,33 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
 namespace {
 
 // The stored length of a chunk brought up to date, in 64 bits: near 4 GiB
-// the header and pad byte carry past 32, and a body held in code may exceed
-// what its size field can state (`held`, when larger than ChunkSize).
+// the header and pad byte carry past 32, and a body may exceed what its size
+// field can state (`held`, when larger than ChunkSize).
 std::uint64_t StoredLength(RIFF_Chunk& chunk, std::uint64_t held = 0) {
     if (chunk.CalcSize() == 0 && chunk.ChunkSize == 0) return 0;  // an absent chunk (fact)
     const std::uint64_t body = std::max<std::uint64_t>(chunk.ChunkSize, held);
     return 8 + body + ChunkIO::PadLength(body);
+}
+
+// The body of a chunk of the chain, where it may need more than 32 bits.
+std::uint64_t HeldBytes(const RIFF_Chunk& chunk) {
+    const auto* raw = dynamic_cast<const unknown_Chunk*>(&chunk);
+    return raw != nullptr ? raw->ChunkData.size() : 0;
+}
+
+// Copies `count` bytes from `from` to `to` in pieces of at most 1 MiB.
+bool CopyBytes(std::istream& from, std::ostream& to, std::uint64_t count) {
+    constexpr std::uint64_t kPiece = std::uint64_t{1} << 20;
+    const auto buffer = std::make_unique<char[]>(static_cast<std::size_t>(std::min(count, kPiece)));
+    while (count > 0) {
+        const auto step = static_cast<std::streamsize>(std::min(count, kPiece));
+        from.read(buffer.get(), step);
+        if (from.gcount() != step) return false;
+        to.write(buffer.get(), step);
+        if (!to) return false;
+        count -= static_cast<std::uint64_t>(step);
+    }
+    return true;
 }
 
 }  // namespace
@@ -76,13 +116,48 @@ std::uint64_t WAVE_File::CalcSize() {
     std::uint64_t riffSize = 4;  // the form type
     riffSize += StoredLength(FmtChunk);
     riffSize += StoredLength(FactChunk);
-    riffSize += StoredLength(DataChunk, DataChunk.ChunkData.size());
+    riffSize += StoredLength(DataChunk, DataChunk.BodyBytes());
+    std::vector<Ds64Entry> table;
     for (RIFF_Chunk* chunk = FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        const auto* raw = dynamic_cast<const unknown_Chunk*>(chunk);
-        riffSize += StoredLength(*chunk, raw != nullptr ? raw->ChunkData.size() : 0);
+        const std::uint64_t held = HeldBytes(*chunk);
+        riffSize += StoredLength(*chunk, held);
+        if (held > kLargestRiffSize) table.push_back({chunk->ChunkID, held});
     }
-    RiffSize = static_cast<std::uint32_t>(std::min(riffSize, kLargestRiffSize));
+    const bool known = RiffID == kRiffID || RiffID == kRf64ID;
+    rf64_ = known && riffSize > kLargestRiffSize;
+    if (!rf64_) {
+        if (known) RiffID = kRiffID;
+        // An RF64 file's fact count that stood in "ds64" goes back in place.
+        if (Found.Ds64 && FactChunk.SampleCount == kSizeElsewhere && Ds64Chunk.SampleCount < kSizeElsewhere) {
+            FactChunk.SampleCount = static_cast<std::uint32_t>(Ds64Chunk.SampleCount);
+        }
+        RiffSize = static_cast<std::uint32_t>(std::min(riffSize, kLargestRiffSize));
+        return riffSize + 8;
+    }
+    // Too large for a 32-bit RIFF size: RF64, with "ds64" after the header.
+    RiffID = kRf64ID;
+    RiffSize = kUnknownRiffSize;
+    Ds64Chunk.Table = std::move(table);
+    riffSize += Ds64Chunk.CalcSize();
+    Ds64Chunk.RiffSize = riffSize;
+    Ds64Chunk.DataSize = DataChunk.BodyBytes();
+    // The sample count is the fact chunk's, or what an RF64 file stated
+    // when the fact chunk's own field could not.
+    if (FactChunk.ChunkSize == 0) {
+        Ds64Chunk.SampleCount = 0;
+    } else if (FactChunk.SampleCount != kSizeElsewhere || !Found.Ds64) {
+        Ds64Chunk.SampleCount = FactChunk.SampleCount;
+    }
     return riffSize + 8;
+}
+
+void WAVE_File::WriteHead(std::ostream& out) {
+    LittleEndian::Write(out, RiffID);
+    LittleEndian::Write(out, RiffSize);
+    LittleEndian::Write(out, FormType);
+    if (rf64_) Ds64Chunk.SaveData(out);
+    FmtChunk.SaveData(out);
+    FactChunk.SaveData(out);
 }
 
 void WAVE_File::SaveData(std::ostream& out) {
@@ -91,17 +166,26 @@ void WAVE_File::SaveData(std::ostream& out) {
         out.setstate(std::ios::failbit);
         return;
     }
-    if (CalcSize() > kLargestRiffSize + 8) {
-        // Its RIFF size cannot be stated: a header that wrapped would claim
-        // a fraction of the file.
+    CalcSize();
+    WriteHead(out);
+    DataChunk.SaveData(out);
+    for (RIFF_Chunk* chunk = FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) chunk->SaveData(out);
+}
+
+void WAVE_File::SaveData(std::ostream& out, std::istream& samples) {
+    if (LoadMode != WaveLoad::HeadersOnly) return SaveData(out);
+    const bool copy = DataChunk.BodySkipped && DataChunk.StoredBytes > 0;
+    if (copy && !DataChunk.SourceOffset) {
         out.setstate(std::ios::failbit);
         return;
     }
-    LittleEndian::Write(out, RiffID);
-    LittleEndian::Write(out, RiffSize);
-    LittleEndian::Write(out, FormType);
-    FmtChunk.SaveData(out);
-    FactChunk.SaveData(out);
-    DataChunk.SaveData(out);
+    CalcSize();
+    WriteHead(out);
+    DataChunk.SaveAround(out, [&](std::ostream& to) {
+        if (!copy) return;
+        samples.clear();
+        samples.seekg(static_cast<std::streamoff>(*DataChunk.SourceOffset));
+        if (!CopyBytes(samples, to, DataChunk.StoredBytes)) to.setstate(std::ios::failbit);
+    });
     for (RIFF_Chunk* chunk = FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) chunk->SaveData(out);
 }

@@ -173,6 +173,13 @@ std::istream& ChunkBody::Stream() {
     return *stream_;
 }
 
+std::optional<std::uint64_t> ChunkBody::Position() {
+    if (outer_ == nullptr) return std::nullopt;
+    const auto position = view_.Root()->pubseekoff(0, std::ios::cur, std::ios::in);
+    if (position == std::streampos(-1)) return std::nullopt;
+    return static_cast<std::uint64_t>(static_cast<std::streamoff>(position));
+}
+
 void ChunkBody::Realign() {
     SkipRest();
     if (PadLength(size_) == 0 || outer_ == nullptr) return;

@@ -97,6 +97,9 @@ public:
     bool Exact() const { return view_.Exact(); }
     // Bytes of the body read or stepped over so far.
     std::uint64_t Consumed() const { return view_.Consumed(); }
+    // Where the unread rest of the body stands in the stream under every
+    // view (an absolute position); nothing when that stream cannot tell.
+    std::optional<std::uint64_t> Position();
     // Up to `count` more bytes of the body (as many as are really there) into
     // `bytes`, a std::vector<char> or std::string, replacing what it held.
     template <typename Bytes>

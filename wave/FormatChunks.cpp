@@ -78,23 +78,26 @@ std::uint32_t fact_Chunk::CalcSize() {
 
 data_Chunk::data_Chunk() { ChunkID = kDataID; }
 
-void data_Chunk::LoadData(std::istream& in) {
-    RIFF_Chunk::LoadData(in);
-    ChunkIO::ChunkBody body(in, ChunkSize);
-    body.ReadRest(ChunkData);
-    StoredBytes = ChunkData.size();
-    BodySkipped = false;
-    ChunkSize = static_cast<std::uint32_t>(StoredBytes);
-    body.Realign();
-}
+void data_Chunk::LoadData(std::istream& in) { Load(in, kSizeElsewhere, false); }
 
-void data_Chunk::LoadHeaderOnly(std::istream& in) {
+void data_Chunk::LoadData(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, false); }
+
+void data_Chunk::LoadHeaderOnly(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, true); }
+
+void data_Chunk::Load(std::istream& in, std::uint64_t largeSize, bool headerOnly) {
     RIFF_Chunk::LoadData(in);
-    ChunkIO::ChunkBody body(in, ChunkSize);
+    if (ChunkSize == kSizeElsewhere) ClaimedSize = largeSize;
+    ChunkIO::ChunkBody body(in, ClaimedSize);
     ChunkData = {};
-    StoredBytes = body.SkipRest();
-    BodySkipped = true;
-    ChunkSize = static_cast<std::uint32_t>(StoredBytes);
+    SourceOffset = body.Position();
+    if (headerOnly) {
+        StoredBytes = body.SkipRest();
+    } else {
+        body.ReadRest(ChunkData);
+        StoredBytes = ChunkData.size();
+    }
+    BodySkipped = headerOnly;
+    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(StoredBytes, kSizeElsewhere));
     body.Realign();
 }
 
@@ -103,12 +106,10 @@ void data_Chunk::SaveData(std::ostream& out) {
         out.setstate(std::ios::failbit);
         return;
     }
-    RIFF_Chunk::SaveData(out);
-    out.write(ChunkData.data(), static_cast<std::streamsize>(ChunkData.size()));
-    WritePad(out);
+    SaveAround(out, [this](std::ostream& to) { to.write(ChunkData.data(), static_cast<std::streamsize>(ChunkData.size())); });
 }
 
 std::uint32_t data_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(BodySkipped ? StoredBytes : ChunkData.size());
+    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(BodyBytes(), kSizeElsewhere));
     return StoredLength();
 }

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "wave/ChunkIO.h"
 
 #include "wave/RIFF_Chunk.h"
 
@@ -56,7 +59,8 @@ public:
     std::uint32_t CalcSize() override;
 };
 
-// "data": the sample bytes as stored, held whole in one buffer.
+// "data": the sample bytes as stored, held whole in one buffer -- or, loaded
+// headers only, measured and left where they are in the input.
 class data_Chunk : public RIFF_Chunk {
 public:
     // After a load, the bytes really present, with ChunkSize cut down to
@@ -67,19 +71,42 @@ public:
     std::uint64_t StoredBytes = 0;
     // Set by LoadHeaderOnly: the body was stepped over, ChunkData is empty.
     bool BodySkipped = false;
+    // Where the body begins in the input's underlying stream (its absolute
+    // position), when the input could tell; a save can copy the samples
+    // from there (WAVE_File::SaveData with a source).
+    std::optional<std::uint64_t> SourceOffset;
 
     data_Chunk();
 
     void LoadData(std::istream& in) override;
+    // The same for a chunk whose stored size may be kSizeElsewhere, standing
+    // for `largeSize` (an RF64 file's data size).
+    void LoadData(std::istream& in, std::uint64_t largeSize);
     // Reads the size, then measures the body and steps over it without
     // holding it (ChunkIO::BoundedInput::Skip): StoredBytes and ChunkSize are
     // what a full load gives, ChunkData stays empty.
-    void LoadHeaderOnly(std::istream& in);
+    void LoadHeaderOnly(std::istream& in, std::uint64_t largeSize = kSizeElsewhere);
     // Header, samples, and a zero pad byte after an odd-sized body. A chunk
     // whose body was skipped has no samples to write: it writes nothing and
     // sets the failbit of `out`.
     void SaveData(std::ostream& out) override;
+    // The header and the pad byte around `copyBody`, which writes the body.
+    template <typename CopyBody>
+    void SaveAround(std::ostream& out, CopyBody copyBody);
     // ChunkSize becomes the length of ChunkData (StoredBytes when the body
-    // was skipped); the length returned counts the pad byte.
+    // was skipped; kSizeElsewhere beyond 32 bits); the length returned counts
+    // the pad byte.
     std::uint32_t CalcSize() override;
+    // The bytes of samples the chunk holds or stands for.
+    std::uint64_t BodyBytes() const { return BodySkipped ? StoredBytes : ChunkData.size(); }
+
+private:
+    void Load(std::istream& in, std::uint64_t largeSize, bool headerOnly);
 };
+
+template <typename CopyBody>
+void data_Chunk::SaveAround(std::ostream& out, CopyBody copyBody) {
+    RIFF_Chunk::SaveData(out);
+    copyBody(out);
+    ChunkIO::WritePad(out, BodyBytes());
+}

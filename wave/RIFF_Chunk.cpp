@@ -1,5 +1,7 @@
 #include "wave/RIFF_Chunk.h"
 
+#include <algorithm>
+
 #include "wave/ChunkIO.h"
 
 RIFF_Chunk::~RIFF_Chunk() {
@@ -46,6 +48,8 @@ bool TooShortForItsClass(std::uint32_t id, std::istream& in) {
     std::uint32_t fixed = 0;
     if (id == kCueID || id == kListID || id == kLablID) {
         fixed = 4;
+    } else if (id == kDs64ID) {
+        fixed = 28;
     } else if (id == kLtxtID) {
         fixed = 20;
     } else if (id == kPhnmID) {
@@ -61,11 +65,21 @@ unknown_Chunk::unknown_Chunk(std::uint32_t id) { ChunkID = id; }
 
 unknown_Chunk::unknown_Chunk(std::uint32_t id, std::istream& in) : unknown_Chunk(id) { unknown_Chunk::LoadData(in); }
 
+unknown_Chunk::unknown_Chunk(std::uint32_t id, std::istream& in, std::uint64_t largeSize) : unknown_Chunk(id) {
+    RIFF_Chunk::LoadData(in);
+    if (ChunkSize == kSizeElsewhere) ClaimedSize = largeSize;
+    LoadBody(in, ClaimedSize);
+}
+
 void unknown_Chunk::LoadData(std::istream& in) {
     RIFF_Chunk::LoadData(in);
-    ChunkIO::ChunkBody body(in, ChunkSize);
+    LoadBody(in, ChunkSize);
+}
+
+void unknown_Chunk::LoadBody(std::istream& in, std::uint64_t size) {
+    ChunkIO::ChunkBody body(in, size);
     body.ReadRest(ChunkData);
-    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
+    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(ChunkData.size(), kSizeElsewhere));
     body.Realign();
 }
 
@@ -76,6 +90,6 @@ void unknown_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t unknown_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(ChunkData.size());
+    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(ChunkData.size(), kSizeElsewhere));
     return StoredLength();
 }

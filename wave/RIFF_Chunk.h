@@ -36,6 +36,8 @@
 // Four-character codes: the four bytes in file order read as one
 // little-endian 32-bit value, compared exactly (case and blanks count).
 inline constexpr std::uint32_t kRiffID = LittleEndian::FourCC("RIFF");
+inline constexpr std::uint32_t kRf64ID = LittleEndian::FourCC("RF64");
+inline constexpr std::uint32_t kDs64ID = LittleEndian::FourCC("ds64");
 inline constexpr std::uint32_t kWaveID = LittleEndian::FourCC("WAVE");
 inline constexpr std::uint32_t kFmtID = LittleEndian::FourCC("fmt ");
 inline constexpr std::uint32_t kFactID = LittleEndian::FourCC("fact");
@@ -51,9 +53,10 @@ class RIFF_Chunk {
 public:
     std::uint32_t ChunkID = 0;
     std::uint32_t ChunkSize = 0;
-    // The size the stored header claimed, kept as it was read; CalcSize never
-    // changes it. 0 for a chunk made in code.
-    std::uint32_t ClaimedSize = 0;
+    // The size the stored header claimed, kept as it was read (in an RF64
+    // file, the 64-bit size its "ds64" chunk gives); CalcSize never changes
+    // it. 0 for a chunk made in code.
+    std::uint64_t ClaimedSize = 0;
     // The chunk after this one in its chain (a file's or a list's); this
     // chunk owns it, and through it the rest of the chain.
     std::unique_ptr<RIFF_Chunk> NextChunk;
@@ -100,11 +103,15 @@ private:
 
 // Whether the chunk whose identifier `id` was just read from `in` is too
 // short for the fixed fields of its class ("cue ", "LIST", "labl", "ltxt",
-// "phnm"): such a chunk is kept as an unknown_Chunk, as stored. A class's
+// "phnm", "ds64"): such a chunk is kept as an unknown_Chunk, as stored. A class's
 // object costs more memory than a raw chunk's, and its fields' defaults would
 // be saved in place of the bytes that were not there; as a raw chunk it costs
 // at most 8 times its stored bytes and comes back as it was.
 bool TooShortForItsClass(std::uint32_t id, std::istream& in);
+
+// The size field of a chunk whose real size stands elsewhere (an RF64 file's
+// "ds64" chunk), and of a body larger than a 32-bit size can state.
+inline constexpr std::uint32_t kSizeElsewhere = 0xFFFFFFFF;
 
 // Any chunk the model has no class for: its body kept as stored.
 class unknown_Chunk : public RIFF_Chunk {
@@ -115,9 +122,14 @@ public:
 
     explicit unknown_Chunk(std::uint32_t id);
     unknown_Chunk(std::uint32_t id, std::istream& in);
+    // A chunk whose stored size may be kSizeElsewhere, standing for `largeSize`.
+    unknown_Chunk(std::uint32_t id, std::istream& in, std::uint64_t largeSize);
 
     void LoadData(std::istream& in) override;
     void SaveData(std::ostream& out) override;
-    // ChunkSize becomes the length of ChunkData.
+    // ChunkSize becomes the length of ChunkData (kSizeElsewhere beyond 32 bits).
     std::uint32_t CalcSize() override;
+
+private:
+    void LoadBody(std::istream& in, std::uint64_t size);
 };

@@ -140,4 +140,21 @@ std::string Phnm(const std::string& text, const std::vector<Word>& words) {
     return Chunk("phnm", body);
 }
 
+std::string U64(std::uint64_t value) {
+    return U32(static_cast<std::uint32_t>(value)) + U32(static_cast<std::uint32_t>(value >> 32));
+}
+
+std::string Ds64(std::uint64_t riffSize, std::uint64_t dataSize, std::uint64_t sampleCount,
+                 const std::vector<std::pair<std::string, std::uint64_t>>& table) {
+    std::string body = U64(riffSize) + U64(dataSize) + U64(sampleCount) + U32(static_cast<std::uint32_t>(table.size()));
+    for (const auto& [id, size] : table) body += Code(id) + U64(size);
+    return Chunk("ds64", body);
+}
+
+std::string Rf64(const std::string& fmt, const std::string& samples, const std::string& rest) {
+    const std::string data = Header("data", 0xFFFFFFFF) + samples + (samples.size() % 2 ? std::string(1, '\0') : "");
+    const std::uint64_t riffSize = 4 + 36 + fmt.size() + data.size() + rest.size();
+    return "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(riffSize, samples.size(), 0) + fmt + data + rest;
+}
+
 }  // namespace WaveBuilder

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace WaveBuilder {
@@ -35,6 +36,14 @@ std::string Unpadded(const std::string& chunks);
 std::string Riff(const std::string& chunks);
 // The same with a RIFF size of your choice.
 std::string Riff(std::uint32_t riffSize, const std::string& chunks);
+
+std::string U64(std::uint64_t value);
+// "ds64" with the 64-bit sizes given and a table of (id, size) entries.
+std::string Ds64(std::uint64_t riffSize, std::uint64_t dataSize, std::uint64_t sampleCount,
+                 const std::vector<std::pair<std::string, std::uint64_t>>& table = {});
+// An RF64 file: "RF64", 0xFFFFFFFF, "WAVE", a "ds64" stating the sizes,
+// `fmt`, a "data" chunk whose size field holds 0xFFFFFFFF, then `rest`.
+std::string Rf64(const std::string& fmt, const std::string& samples, const std::string& rest = "");
 
 // "fmt " chunks. Plain PCM: 16-byte body, tag 1.
 std::string PcmFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);

@@ -71,11 +71,18 @@ TEST(WaveFile, SavesFmtFactDataThenTheRestInLoadOrder) {
     EXPECT_EQ(Saved(wave), Riff(fmt + fact + data + list + cue + top));
 }
 
-TEST(WaveFile, LaterFmtAndDataReplaceEarlierOnes) {
-    WAVE_File wave = Load(Riff(PcmFmt(1, 8000, 8) + Chunk("data", "first") + FmtWithExtension(3, 2, 48000, 32, "") +
-                               Chunk("data", "second")));
-    EXPECT_EQ(wave.FmtChunk.FormatTag, 3);
-    EXPECT_EQ(Saved(wave), Riff(FmtWithExtension(3, 2, 48000, 32, "") + Chunk("data", "second")));
+// The first "fmt ", "fact" and "data" are the model's; a later one is kept
+// as stored, where it stood, and saved again: nothing is dropped.
+TEST(WaveFile, LaterFmtFactAndDataAreKeptAsRawChunks) {
+    const std::string fmt2 = FmtWithExtension(3, 2, 48000, 32, "");
+    WAVE_File wave = Load(Riff(PcmFmt(1, 8000, 8) + Chunk("data", "first") + Chunk("fact", U32(9)) + fmt2 +
+                               Chunk("fact", U32(7)) + Chunk("data", "second") + Cue({})));
+    EXPECT_EQ(wave.FmtChunk.FormatTag, 1);
+    EXPECT_EQ(wave.FactChunk.SampleCount, 9u);
+    EXPECT_EQ(std::string(wave.DataChunk.ChunkData.begin(), wave.DataChunk.ChunkData.end()), "first");
+    EXPECT_TRUE(wave.Found.Fmt && wave.Found.Fact && wave.Found.Data && !wave.Found.Ds64);
+    EXPECT_EQ(Saved(wave), Riff(PcmFmt(1, 8000, 8) + Chunk("fact", U32(9)) + Chunk("data", "first") + fmt2 +
+                                Chunk("fact", U32(7)) + Chunk("data", "second") + Cue({})));
 }
 
 TEST(WaveFile, MissingChunksAreSavedInTheirEmptyForm) {
@@ -368,20 +375,54 @@ TEST(WaveFile, EdgesOfWhatAFileOrAModelHolds) {
 // A model whose chunks add up to more than a RIFF size can state is not
 // saved: no header that wrapped to a fraction of the file. Plain chunk
 // objects carry their sizes without holding a body.
-TEST(WaveFile, TooLargeForARiffSizeIsNotSaved) {
+// RF64: the sizes stated as 0xFFFFFFFF are read from "ds64"; a file that
+// fits a 32-bit RIFF size is saved as plain RIFF.
+TEST(WaveFile, Rf64SizesComeFromDs64) {
+    const std::string fmt = PcmFmt(1, 8000, 8);
+    const std::string samples(1001, '\x80');
+    const std::string note = Chunk("note", "n");
+    WAVE_File wave = Load(Rf64(fmt, samples, note));
+    EXPECT_EQ(wave.RiffID, kRf64ID);
+    EXPECT_TRUE(wave.Found.Ds64);
+    EXPECT_EQ(wave.DataChunk.ChunkData.size(), samples.size());
+    EXPECT_EQ(wave.DataChunk.ClaimedSize, samples.size());
+    ASSERT_NE(wave.FirstChunk, nullptr);
+    EXPECT_EQ(wave.FirstChunk->ChunkID, LittleEndian::FourCC("note"));
+    EXPECT_EQ(wave.ImageBytes, Rf64(fmt, samples, note).size() - 8);
+    EXPECT_EQ(Saved(wave), Riff(fmt + Chunk("data", samples) + note));
+
+    // A raw chunk's size from the table; a ds64 too short for its fields is
+    // kept as raw bytes, and 0xFFFFFFFF then runs to the end of the image.
+    const std::string big = Header("big ", 0xFFFFFFFF) + "abc" + std::string(1, '\0');
+    std::string tabled = "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(4 + 48 + fmt.size() + 16 + 12, 4, 0, {{"big ", 3}}) +
+                         fmt + Chunk("data", "abcd") + big;
+    WAVE_File table = Load(tabled);
+    ASSERT_NE(table.FirstChunk, nullptr);
+    EXPECT_EQ(static_cast<unknown_Chunk&>(*table.FirstChunk).ChunkData.size(), 3u);
+    WAVE_File shortDs64 = Load("RF64" + U32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", U64(100)) + fmt + Header("data", 0xFFFFFFFF) + "xyz");
+    EXPECT_FALSE(shortDs64.Found.Ds64);
+    EXPECT_EQ(shortDs64.DataChunk.ChunkData.size(), 3u);
+}
+
+// A model a 32-bit RIFF size cannot state is saved as RF64: its header and
+// "ds64" carry the 64-bit sizes. (Chunks that only claim large sizes stand
+// for large bodies here, so that nothing large is held.)
+TEST(WaveFile, TooLargeForARiffSizeIsSavedAsRf64) {
     struct Case {
         const char* name;
         std::vector<std::uint32_t> sizes;
-        bool saved;
+        bool rf64;
     };
     const Case cases[] = {
-        {"just under 4 GiB", {0xFFFFFF00}, true},
-        {"a body of 4 GiB - 1 and its pad byte", {0xFFFFFFFF}, false},
-        {"two bodies of 2 GiB", {0x80000000, 0x80000000}, false},
+        {"just under 4 GiB", {0xFFFFFF00}, false},
+        {"a body of 4 GiB - 1 and its pad byte", {0xFFFFFFFF}, true},
+        {"two bodies of 2 GiB", {0x80000000, 0x80000000}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WAVE_File wave;
+        wave.FactChunk.ChunkSize = 4;
+        wave.FactChunk.SampleCount = 77;
         ChainBuilder chain(wave.FirstChunk);
         std::uint64_t chunks = 0;
         for (const std::uint32_t size : c.sizes) {
@@ -391,19 +432,19 @@ TEST(WaveFile, TooLargeForARiffSizeIsNotSaved) {
             chain.Append(std::move(chunk));
             chunks += 8 + std::uint64_t{size} + (size & 1);
         }
-        const std::uint64_t empty = WAVE_File{}.CalcSize();
-        EXPECT_EQ(wave.CalcSize(), empty + chunks);
+        WAVE_File empty;
+        empty.FactChunk.ChunkSize = 4;
+        const std::uint64_t length = wave.CalcSize();
+        EXPECT_EQ(wave.NeedsRf64(), c.rf64);
+        EXPECT_EQ(length, empty.CalcSize() + chunks + (c.rf64 ? 36 : 0));
         std::ostringstream out;
         wave.SaveData(out);
-        EXPECT_EQ(out.fail(), !c.saved);
-        if (c.saved) {
-            std::istringstream saved(out.str().substr(4, 4));
-            std::uint32_t riffSize = 0;
-            LittleEndian::Read(saved, riffSize);
-            EXPECT_EQ(riffSize, empty - 8 + chunks);
-        } else {
-            EXPECT_EQ(out.str(), "");
+        const std::string head = out.str().substr(0, 12 + 36);
+        if (!c.rf64) {
+            EXPECT_EQ(head.substr(0, 12), "RIFF" + U32(static_cast<std::uint32_t>(length - 8)) + "WAVE");
+            continue;
         }
+        EXPECT_EQ(head, "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(length - 8, 0, 77));
     }
 }
 
@@ -492,6 +533,16 @@ TEST(WaveFile, HeadersOnlyLoadsAllButTheSamples) {
         headers.SaveData(out);
         EXPECT_TRUE(out.fail());
         EXPECT_EQ(out.str(), "");
+        // With the input to copy the samples from, it saves what a whole
+        // model saves, at any offset of the input.
+        std::istringstream source("prefix" + c.bytes);
+        source.seekg(6);
+        WAVE_File offset;
+        offset.LoadData(source, WaveLoad::HeadersOnly);
+        std::ostringstream copied;
+        offset.SaveData(copied, source);
+        EXPECT_FALSE(copied.fail());
+        EXPECT_EQ(copied.str(), Saved(full));
     }
 }
 
