@@ -75,6 +75,9 @@ struct Finding {
 
 // ---- a WAVE file, chunk by chunk -------------------------------------------
 
+// The name of a format tag ("PCM", "IMA ADPCM", ...); empty for a tag without one.
+std::string_view FormatName(std::uint16_t tag);
+
 struct ChunkHead {
     std::uint32_t id = 0;
     std::uint32_t size = 0;  // as a save writes it
@@ -91,7 +94,21 @@ struct FormatChunk {
     bool extended = false;  // the extension fields are stored (every tag but PCM)
     std::uint16_t extraSize = 0;
     std::vector<std::uint8_t> extra;
+    std::string_view formatName;  // the tag's name; empty for a tag without one
+    // The extensible format's extension, where it is whole: u16 valid bits,
+    // u32 channel mask, the sub-format GUID (its first two bytes a tag).
+    struct Extensible {
+        std::uint16_t validBits = 0;
+        std::uint32_t channelMask = 0;
+        std::uint16_t subFormatTag = 0;
+        bool standardGuid = false;  // the GUID is a tag's: the rest of it is the fixed 14 bytes
+        std::string_view subFormatName;
+    };
+    std::optional<Extensible> extensible;
 };
+
+// The extension of an extensible format, where it is whole.
+std::optional<FormatChunk::Extensible> ExtensibleOf(std::uint16_t formatTag, const std::vector<std::uint8_t>& extra);
 
 struct FactChunk {
     ChunkHead head;
@@ -137,7 +154,7 @@ struct Note {
 
 struct RawSubChunk {
     ChunkHead head;
-    std::string text;  // its bytes without the NULs that end them: an INFO tag's text
+    std::string text;  // its bytes up to the first NUL: an INFO tag's text
 };
 
 using SubChunk = std::variant<Label, LabelledText, Note, RawSubChunk>;
@@ -174,11 +191,61 @@ struct PhonemeChunk {
     std::vector<WordFacts> words;
 };
 
+// "smpl": how a sampler plays the sound.
+//   0 Manufacturer  4 Product  8 SamplePeriod (ns)  12 UnityNote (MIDI)  16 PitchFraction
+//  20 SmpteFormat  24 SmpteOffset  28 LoopCount  32 SamplerDataSize  36 loops, 24 bytes each:
+//   0 CueID  4 Type (0 forward, 1 alternating, 2 backward)  8 Start  12 End  16 Fraction  20 PlayCount
+struct SamplerLoop {
+    std::uint32_t cueID = 0;
+    std::uint32_t type = 0;
+    std::uint32_t start = 0;  // sample frames
+    std::uint32_t end = 0;    // the last frame played, included
+    std::uint32_t fraction = 0;
+    std::uint32_t playCount = 0;  // 0: for ever
+};
+
+// "forward", "alternating", "backward", or the number of a type without a name.
+std::string LoopTypeName(std::uint32_t type);
+
+struct SamplerChunk {
+    static constexpr std::uint32_t kFixedSize = 36;
+    static constexpr std::uint32_t kLoopSize = 24;
+
+    ChunkHead head;
+    std::uint32_t manufacturer = 0;
+    std::uint32_t product = 0;
+    std::uint32_t samplePeriod = 0;
+    std::uint32_t unityNote = 0;
+    std::uint32_t pitchFraction = 0;
+    std::uint32_t smpteFormat = 0;
+    std::uint32_t smpteOffset = 0;
+    std::uint32_t loopCount = 0;  // as stored
+    std::uint32_t samplerDataSize = 0;
+    std::vector<SamplerLoop> loops;  // those the chunk holds
+};
+
+// "inst": the notes and velocities a sample is played for.
+//   0 UnshiftedNote  1 FineTune (cents, signed)  2 Gain (dB, signed)
+//   3 LowNote  4 HighNote  5 LowVelocity  6 HighVelocity
+struct InstrumentChunk {
+    static constexpr std::uint32_t kStoredSize = 7;
+
+    ChunkHead head;
+    std::uint8_t unshiftedNote = 0;
+    std::int8_t fineTune = 0;
+    std::int8_t gain = 0;
+    std::uint8_t lowNote = 0;
+    std::uint8_t highNote = 0;
+    std::uint8_t lowVelocity = 0;
+    std::uint8_t highVelocity = 0;
+};
+
 struct RawChunk {
     ChunkHead head;
 };
 
-using Chunk = std::variant<FormatChunk, FactChunk, DataChunk, CueChunk, ListChunk, PhonemeChunk, RawChunk>;
+using Chunk = std::variant<FormatChunk, FactChunk, DataChunk, CueChunk, ListChunk, PhonemeChunk, SamplerChunk,
+                           InstrumentChunk, RawChunk>;
 
 // Where a label, labelled text or note stands: chunks[chunk] is a list,
 // its subs[sub] the text.

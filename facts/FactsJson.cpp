@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/LittleEndian.h"
+#include "facts/Overload.h"
 #include "facts/Utf8.h"
 #include "package/KZ_Package.h"
 
@@ -12,13 +13,7 @@ namespace FactsJson {
 namespace {
 
 using namespace Facts;
-
-template <typename... Ts>
-struct Overload : Ts... {
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overload(Ts...) -> Overload<Ts...>;
+using Facts::Overload;
 
 // The length of the well-formed UTF-8 sequence at text[at], or 0.
 std::size_t SequenceLength(std::string_view text, std::size_t at) {
@@ -119,6 +114,14 @@ struct ChunkJson {
             object["extra_size"] = fmt.extraSize;
             object["extra_data"] = fmt.extra;
         }
+        object["format"] = fmt.formatName.empty() ? json(nullptr) : json(std::string(fmt.formatName));
+        if (fmt.extensible) {
+            object["valid_bits"] = fmt.extensible->validBits;
+            object["channel_mask"] = fmt.extensible->channelMask;
+            object["sub_format_tag"] = fmt.extensible->subFormatTag;
+            object["sub_format"] = fmt.extensible->subFormatName.empty() ? json(nullptr)
+                                                                         : json(std::string(fmt.extensible->subFormatName));
+        }
         return object;
     }
     json operator()(const FactChunk& fact) const {
@@ -161,8 +164,58 @@ struct ChunkJson {
         object["word_count"] = phnm.wordCount;
         return object;
     }
+    json operator()(const SamplerChunk& smpl) const {
+        json object = Head(smpl.head);
+        object["manufacturer"] = smpl.manufacturer;
+        object["product"] = smpl.product;
+        object["sample_period"] = smpl.samplePeriod;
+        object["unity_note"] = smpl.unityNote;
+        object["pitch_fraction"] = smpl.pitchFraction;
+        object["smpte_format"] = smpl.smpteFormat;
+        object["smpte_offset"] = smpl.smpteOffset;
+        object["loop_count"] = smpl.loopCount;
+        object["sampler_data_size"] = smpl.samplerDataSize;
+        json loops = json::array();
+        for (const SamplerLoop& loop : smpl.loops) {
+            loops.push_back({{"cue_id", loop.cueID}, {"type", loop.type}, {"start", loop.start}, {"end", loop.end},
+                             {"fraction", loop.fraction}, {"play_count", loop.playCount}});
+        }
+        object["loops"] = std::move(loops);
+        return object;
+    }
+    json operator()(const InstrumentChunk& inst) const {
+        json object = Head(inst.head);
+        object["unshifted_note"] = inst.unshiftedNote;
+        object["fine_tune"] = inst.fineTune;
+        object["gain"] = inst.gain;
+        object["low_note"] = inst.lowNote;
+        object["high_note"] = inst.highNote;
+        object["low_velocity"] = inst.lowVelocity;
+        object["high_velocity"] = inst.highVelocity;
+        return object;
+    }
     json operator()(const RawChunk& raw) const { return Head(raw.head); }
 };
+
+// The sampler loops of the first "smpl" chunk, with their times.
+json Loops(const Facts::Wave& wave) {
+    json loops = json::array();
+    for (const Chunk& chunk : wave.chunks) {
+        const auto* smpl = std::get_if<SamplerChunk>(&chunk);
+        if (smpl == nullptr) continue;
+        for (const SamplerLoop& loop : smpl->loops) {
+            loops.push_back({{"cue_id", loop.cueID},
+                             {"type", LoopTypeName(loop.type)},
+                             {"start", loop.start},
+                             {"end", loop.end},
+                             {"start_seconds", SecondsOf(TimeOf(loop.start, wave.audio.rate))},
+                             {"end_seconds", SecondsOf(TimeOf(loop.end, wave.audio.rate))},
+                             {"play_count", loop.playCount}});
+        }
+        break;
+    }
+    return loops;
+}
 
 json Phonemes(const PhonemeChunk& phnm) {
     json object;
@@ -326,6 +379,7 @@ json Wave(const Facts::Wave& wave) {
     object["cues"] = Cues(wave);
     object["info"] = Info(wave);
     object["phonemes"] = std::move(phonemes);
+    object["loops"] = Loops(wave);
     return object;
 }
 

@@ -12,6 +12,7 @@
 
 #include "common/LittleEndian.h"
 #include "facts/Escape.h"
+#include "facts/Overload.h"
 #include "package/KZ_Package.h"
 
 namespace FactsText {
@@ -19,16 +20,10 @@ namespace FactsText {
 namespace {
 
 using namespace Facts;
+using Facts::Overload;
 using Escape::Code;
 using Escape::Hex;
 using Escape::Quoted;
-
-template <typename... Ts>
-struct Overload : Ts... {
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overload(Ts...) -> Overload<Ts...>;
 
 std::string Bytes(std::uint64_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
 
@@ -93,10 +88,8 @@ public:
     WavePrinter(const Wave& wave, std::ostream& out) : wave_(wave), out_(out) {}
 
     void operator()(const FormatChunk& fmt) const {
-        const std::string_view name = FormatNameOf(fmt.formatTag);
         out_ << Head(fmt.head) << '\n'
-             << "  Format tag: 0x" << Hex(fmt.formatTag, 4) << (name.empty() ? "" : " (" + std::string(name) + ")")
-             << '\n'
+             << "  Format tag: " << TagText(fmt.formatTag, fmt.formatName) << '\n'
              << "  Channels: " << fmt.channels << '\n'
              << "  Samples per second: " << fmt.samplesPerSec << '\n'
              << "  Average bytes per second: " << fmt.avgBytesPerSec << '\n'
@@ -110,6 +103,17 @@ public:
         for (std::size_t i = 0; i < shown; ++i) out_ << ' ' << Hex(fmt.extra[i], 2);
         if (shown < fmt.extra.size()) out_ << " ...";
         out_ << '\n';
+        if (!fmt.extensible) return;
+        const FormatChunk::Extensible& extensible = *fmt.extensible;
+        out_ << "  Valid bits: " << extensible.validBits << '\n'
+             << "  Channel mask: 0x" << Hex(extensible.channelMask, 8) << '\n';
+        if (extensible.standardGuid) {
+            out_ << "  Sub-format: " << TagText(extensible.subFormatTag, extensible.subFormatName) << '\n';
+        } else {
+            std::string guid;
+            for (std::size_t i = 6; i < 22; ++i) guid += Hex(fmt.extra[i], 2);
+            out_ << "  Sub-format GUID: " << guid << '\n';
+        }
     }
 
     void operator()(const FactChunk& fact) const {
@@ -172,15 +176,36 @@ public:
         }
     }
 
+    void operator()(const SamplerChunk& smpl) const {
+        out_ << Head(smpl.head) << '\n'
+             << "  Manufacturer: " << smpl.manufacturer << ", product " << smpl.product << ", sample period "
+             << smpl.samplePeriod << " ns, unity note " << smpl.unityNote << ", pitch fraction " << smpl.pitchFraction
+             << '\n'
+             << "  SMPTE format: " << smpl.smpteFormat << ", offset " << smpl.smpteOffset << '\n'
+             << "  Sampler data: " << Bytes(smpl.samplerDataSize) << '\n'
+             << "  Loops: " << smpl.loopCount << '\n';
+        for (const SamplerLoop& loop : smpl.loops) {
+            out_ << "  Loop id " << loop.cueID << ": " << LoopTypeName(loop.type) << ", start " << loop.start
+                 << TimeText(TimeOf(loop.start, wave_.audio.rate)) << ", end " << loop.end
+                 << TimeText(TimeOf(loop.end, wave_.audio.rate)) << ", fraction " << loop.fraction << ", "
+                 << (loop.playCount == 0 ? std::string("plays for ever") : "plays " + std::to_string(loop.playCount) + " times")
+                 << '\n';
+        }
+    }
+
+    void operator()(const InstrumentChunk& inst) const {
+        out_ << Head(inst.head) << '\n'
+             << "  Unshifted note: " << int{inst.unshiftedNote} << ", fine tune " << int{inst.fineTune} << " cents, gain "
+             << int{inst.gain} << " dB\n"
+             << "  Notes: " << int{inst.lowNote} << " to " << int{inst.highNote} << ", velocities "
+             << int{inst.lowVelocity} << " to " << int{inst.highVelocity} << '\n';
+    }
+
     void operator()(const RawChunk& raw) const { out_ << Head(raw.head) << ", not interpreted\n"; }
 
 private:
-    static std::string_view FormatNameOf(std::uint16_t tag) {
-        Audio audio;
-        audio.hasFormat = true;
-        audio.formatTag = tag;
-        Summarize(audio);
-        return audio.formatName;
+    static std::string TagText(std::uint16_t tag, std::string_view name) {
+        return "0x" + Hex(tag, 4) + (name.empty() ? "" : " (" + std::string(name) + ")");
     }
 
     void PrintCueText(const SubChunk& sub) const {
@@ -216,7 +241,10 @@ private:
                                 << text.country << ", language " << text.language << ", dialect " << text.dialect
                                 << ", code page " << text.codePage << ", text " << Quoted(text.text);
                        },
-                       [&](const auto& other) { out_ << "  " << Head(other.head) << ", not interpreted"; },
+                       [&](const Note& note) {
+                           out_ << "  " << Head(note.head) << ", cue id " << note.cueID << ": " << Quoted(note.text);
+                       },
+                       [&](const RawSubChunk& raw) { out_ << "  " << Head(raw.head) << ", not interpreted"; },
                    },
                    sub);
         out_ << '\n';

@@ -4,6 +4,7 @@
 #include "common/LittleEndian.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
+#include "facts/Overload.h"
 #include "wave/Audio.h"
 
 namespace Facts {
@@ -12,23 +13,13 @@ namespace {
 
 constexpr std::uint32_t kInfoListID = LittleEndian::FourCC("INFO");
 constexpr std::uint32_t kNoteID = LittleEndian::FourCC("note");
+constexpr std::uint32_t kSmplID = LittleEndian::FourCC("smpl");
+constexpr std::uint32_t kInstID = LittleEndian::FourCC("inst");
 constexpr std::uint16_t kExtensible = 0xFFFE;
 
 // The extension of an extensible format: u16 valid bits, u32 channel mask,
 // then the sub-format GUID, whose first two bytes are the coding's tag.
 constexpr std::size_t kSubFormatAt = 6;
-
-std::string_view TagName(std::uint16_t tag) {
-    switch (tag) {
-        case 0x0001: return "PCM";
-        case 0x0002: return "ADPCM";
-        case 0x0003: return "IEEE float";
-        case 0x0006: return "A-law";
-        case 0x0007: return "mu-law";
-        case kExtensible: return "extensible";
-        default: return "";
-    }
-}
 
 // The one place that tells the chunk classes apart.
 using Typed = std::variant<const cue_Chunk*, const LIST_Chunk*, const labl_Chunk*, const ltxt_Chunk*,
@@ -43,13 +34,6 @@ Typed TypeOf(const RIFF_Chunk& chunk) {
     if (const auto* raw = dynamic_cast<const unknown_Chunk*>(&chunk)) return raw;
     return &chunk;
 }
-
-template <typename... Ts>
-struct Overload : Ts... {
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overload(Ts...) -> Overload<Ts...>;
 
 ChunkHead HeadOf(const RIFF_Chunk& chunk) { return {chunk.ChunkID, chunk.ChunkSize}; }
 
@@ -92,6 +76,8 @@ FormatChunk FormatOf(const fmt_Chunk& fmt) {
     facts.extended = fmt.FormatTag != fmt_Chunk::kPCM;
     facts.extraSize = fmt.ExtraSize;
     facts.extra.assign(fmt.ExtraData.begin(), fmt.ExtraData.end());
+    facts.formatName = FormatName(fmt.FormatTag);
+    facts.extensible = ExtensibleOf(fmt.FormatTag, facts.extra);
     return facts;
 }
 
@@ -109,7 +95,7 @@ std::optional<Note> NoteOf(const unknown_Chunk& raw) {
 SubChunk SubChunkOf(const RIFF_Chunk& sub, bool info) {
     if (info) {
         if (const Typed typed = TypeOf(sub); const auto* const* raw = std::get_if<const unknown_Chunk*>(&typed)) {
-            return RawSubChunk{HeadOf(sub), WithoutNul(Bytes((*raw)->ChunkData))};
+            return RawSubChunk{HeadOf(sub), UpToNul(Bytes((*raw)->ChunkData))};
         }
     }
     return std::visit(
@@ -123,7 +109,7 @@ SubChunk SubChunkOf(const RIFF_Chunk& sub, bool info) {
             },
             [](const unknown_Chunk* raw) -> SubChunk {
                 if (auto note = NoteOf(*raw)) return *note;
-                return RawSubChunk{HeadOf(*raw), WithoutNul(Bytes(raw->ChunkData))};
+                return RawSubChunk{HeadOf(*raw), UpToNul(Bytes(raw->ChunkData))};
             },
             [](const auto* other) -> SubChunk { return RawSubChunk{HeadOf(*other), ""}; },
         },
@@ -151,7 +137,87 @@ PhonemeChunk PhonemesOf(const phnm_Chunk& phnm) {
     return facts;
 }
 
-Chunk ChunkOf(const RIFF_Chunk& chunk) {
+// The fields of a raw chunk's body, read in stored order.
+class Fields {
+public:
+    explicit Fields(const std::vector<char>& bytes) : bytes_(bytes) {}
+    template <typename T>
+    T Next() {
+        T value = LittleEndian::FromBytes<std::make_unsigned_t<T>>(bytes_.data() + at_);
+        at_ += sizeof(T);
+        return value;
+    }
+    std::size_t Left() const { return bytes_.size() - at_; }
+
+private:
+    const std::vector<char>& bytes_;
+    std::size_t at_ = 0;
+};
+
+// A "smpl" chunk, when its body holds the fixed fields: the loops that fit
+// in the body are read, the rest left out (a finding).
+std::optional<SamplerChunk> SamplerOf(const unknown_Chunk& raw, std::vector<Finding>& findings) {
+    if (raw.ChunkData.size() < SamplerChunk::kFixedSize) return std::nullopt;
+    Fields fields(raw.ChunkData);
+    SamplerChunk facts;
+    facts.head = HeadOf(raw);
+    facts.manufacturer = fields.Next<std::uint32_t>();
+    facts.product = fields.Next<std::uint32_t>();
+    facts.samplePeriod = fields.Next<std::uint32_t>();
+    facts.unityNote = fields.Next<std::uint32_t>();
+    facts.pitchFraction = fields.Next<std::uint32_t>();
+    facts.smpteFormat = fields.Next<std::uint32_t>();
+    facts.smpteOffset = fields.Next<std::uint32_t>();
+    facts.loopCount = fields.Next<std::uint32_t>();
+    facts.samplerDataSize = fields.Next<std::uint32_t>();
+    const std::uint64_t fit = std::min<std::uint64_t>(facts.loopCount, fields.Left() / SamplerChunk::kLoopSize);
+    for (std::uint64_t n = 0; n < fit; ++n) {
+        SamplerLoop loop;
+        loop.cueID = fields.Next<std::uint32_t>();
+        loop.type = fields.Next<std::uint32_t>();
+        loop.start = fields.Next<std::uint32_t>();
+        loop.end = fields.Next<std::uint32_t>();
+        loop.fraction = fields.Next<std::uint32_t>();
+        loop.playCount = fields.Next<std::uint32_t>();
+        facts.loops.push_back(loop);
+    }
+    if (fit < facts.loopCount) {
+        findings.push_back({Severity::Warning, "'smpl' chunk counts " + std::to_string(facts.loopCount) +
+                                                   " loops, holds " + std::to_string(fit) + ": the rest are left out"});
+    }
+    return facts;
+}
+
+std::optional<InstrumentChunk> InstrumentOf(const unknown_Chunk& raw) {
+    if (raw.ChunkData.size() < InstrumentChunk::kStoredSize) return std::nullopt;
+    Fields fields(raw.ChunkData);
+    InstrumentChunk facts;
+    facts.head = HeadOf(raw);
+    facts.unshiftedNote = fields.Next<std::uint8_t>();
+    facts.fineTune = fields.Next<std::int8_t>();
+    facts.gain = fields.Next<std::int8_t>();
+    facts.lowNote = fields.Next<std::uint8_t>();
+    facts.highNote = fields.Next<std::uint8_t>();
+    facts.lowVelocity = fields.Next<std::uint8_t>();
+    facts.highVelocity = fields.Next<std::uint8_t>();
+    return facts;
+}
+
+// A raw chunk: read for its facts where we know its layout.
+Chunk RawChunkOf(const unknown_Chunk& raw, std::vector<Finding>& findings) {
+    if (raw.ChunkID == kSmplID) {
+        if (auto sampler = SamplerOf(raw, findings)) return *sampler;
+    } else if (raw.ChunkID == kInstID) {
+        if (auto instrument = InstrumentOf(raw)) return *instrument;
+    } else if (raw.ChunkID == kFmtID || raw.ChunkID == kFactID || raw.ChunkID == kDataID || raw.ChunkID == kDs64ID) {
+        findings.push_back({Severity::Warning, "a second " + Escape::Code(raw.ChunkID) + " chunk (" +
+                                                   std::to_string(raw.ChunkData.size()) +
+                                                   " bytes) is kept as it is stored; the first one is the sound's"});
+    }
+    return RawChunk{HeadOf(raw)};
+}
+
+Chunk ChunkOf(const RIFF_Chunk& chunk, std::vector<Finding>& findings) {
     return std::visit(Overload{
                           [](const cue_Chunk* cue) -> Chunk {
                               return CueChunk{HeadOf(*cue), cue->CuePointCount, cue->CuePoints};
@@ -164,6 +230,7 @@ Chunk ChunkOf(const RIFF_Chunk& chunk) {
                               return facts;
                           },
                           [](const phnm_Chunk* phnm) -> Chunk { return PhonemesOf(*phnm); },
+                          [&](const unknown_Chunk* raw) -> Chunk { return RawChunkOf(*raw, findings); },
                           [](const auto* other) -> Chunk { return RawChunk{HeadOf(*other)}; },
                       },
                       TypeOf(chunk));
@@ -285,7 +352,7 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     if (wave.FactChunk.ChunkSize != 0) facts.chunks.push_back(FactChunk{HeadOf(wave.FactChunk), wave.FactChunk.SampleCount});
     facts.chunks.push_back(DataChunk{HeadOf(wave.DataChunk)});
     for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        facts.chunks.push_back(ChunkOf(*chunk));
+        facts.chunks.push_back(ChunkOf(*chunk, facts.findings));
     }
     IndexCueTexts(facts);
     return facts;
