@@ -68,6 +68,9 @@ struct Case {
     bool extensible = false;  // the encoder writes the extensible format
 };
 
+// ctest names a row by its name, not by its bytes.
+void PrintTo(const Case& row, std::ostream* out) { *out << row.name; }
+
 std::string Frames(std::size_t bytes, std::uint16_t channels) { return std::to_string(bytes / 2 / channels); }
 
 class CodecAgainstFfmpeg : public testing::TestWithParam<Case> {};
