@@ -12,6 +12,9 @@ command -v clang++ >/dev/null || missing+=(clang)
 [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)
+# Test-only: the sample decoders are compared with ffmpeg on files ffmpeg and sox write.
+command -v ffmpeg >/dev/null || missing+=(ffmpeg)
+command -v sox >/dev/null || missing+=(sox)
 for extra in "$@"; do
   dpkg-query -W -f='${Status}' "$extra" 2>/dev/null | grep -q 'install ok installed' || missing+=("$extra")
 done

@@ -1,0 +1,200 @@
+#include "wave/SampleCodec.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/LittleEndian.h"
+#include "wave/G711.h"
+#include "wave/ImaAdpcm.h"
+
+namespace {
+
+// The sub-format GUID after its 2-byte format tag.
+constexpr unsigned char kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr std::size_t kGuidTagOffset = 6;
+
+std::string Hex(std::uint16_t tag) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(tag >> shift) & 0xF];
+    return text;
+}
+
+SampleLayout Refused(SampleLayout layout, std::string finding) {
+    layout.FramesPerBlock = 0;
+    layout.Decodable = false;
+    layout.Finding = std::move(finding);
+    return layout;
+}
+
+std::string Counted(std::uint64_t count, const char* what) { return std::to_string(count) + " " + what; }
+
+// One frame per block of `width` bytes a sample.
+SampleLayout OneFrameBlocks(SampleLayout layout, bool widthFits, const char* codec) {
+    if (!widthFits) {
+        return Refused(layout, std::string(codec) + ": a block of " + Counted(layout.BlockBytes, "bytes") +
+                                              " is no frame of " + Counted(layout.Channels, "channels"));
+    }
+    layout.FramesPerBlock = 1;
+    return layout;
+}
+
+SampleLayout ImaLayout(SampleLayout layout, const fmt_Chunk& fmt) {
+    if (fmt.BitsPerSample != 4) {
+        return Refused(layout, "IMA ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
+    }
+    layout.FramesPerBlock = ImaAdpcm::FramesIn(layout.BlockBytes, layout.Channels);
+    if (layout.FramesPerBlock == 0) {
+        return Refused(layout, "IMA ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
+                                              " cannot hold the headers of " + Counted(layout.Channels, "channels"));
+    }
+    layout.Decodable = true;
+    return layout;
+}
+
+SampleLayout MsLayout(SampleLayout layout, const fmt_Chunk& fmt, const char* extension, std::size_t extensionBytes) {
+    if (fmt.BitsPerSample != 4) {
+        return Refused(layout, "MS ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
+    }
+    if (layout.Channels > MsAdpcm::kMostChannels) {
+        return Refused(layout, "MS ADPCM of " + Counted(layout.Channels, "channels") + " is not decoded (1 or 2)");
+    }
+    const std::uint32_t capacity = MsAdpcm::FramesIn(layout.BlockBytes, layout.Channels);
+    if (capacity == 0) {
+        return Refused(layout, "MS ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
+                                              " cannot hold the headers of " + Counted(layout.Channels, "channels"));
+    }
+    MsAdpcm::Extension stored = MsAdpcm::ReadExtension(extension, extensionBytes);
+    if (!stored.Present) return Refused(layout, "MS ADPCM: " + stored.Finding);
+    if (stored.Pairs.empty()) return Refused(layout, "MS ADPCM: the format stores no coefficient pair");
+    layout.Finding = std::move(stored.Finding);
+    layout.Pairs = std::move(stored.Pairs);
+    layout.FramesPerBlock = stored.SamplesPerBlock;
+    if (stored.SamplesPerBlock < MsAdpcm::kHeaderFrames || stored.SamplesPerBlock > capacity) {
+        if (!layout.Finding.empty()) layout.Finding += "; ";
+        layout.Finding += "MS ADPCM: " + Counted(stored.SamplesPerBlock, "samples per block") + " stated, " +
+                          Counted(capacity, "frames") + " fit a block and are taken";
+        layout.FramesPerBlock = capacity;
+    }
+    layout.Decodable = true;
+    return layout;
+}
+
+}  // namespace
+
+SampleLayout LayoutOf(const fmt_Chunk& fmt) {
+    SampleLayout layout;
+    layout.Tag = fmt.FormatTag;
+    layout.Channels = fmt.Channels;
+    layout.BlockBytes = fmt.BlockAlign;
+    const char* extension = fmt.ExtraData.data();
+    std::size_t extensionBytes = fmt.ExtraData.size();
+    if (fmt.FormatTag == kTagExtensible) {
+        if (extensionBytes < kExtensibleBytes) {
+            return Refused(layout, "the extensible format's extension holds " + Counted(extensionBytes, "bytes") +
+                                                  ", fewer than 22");
+        }
+        if (std::memcmp(extension + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) != 0) {
+            return Refused(layout, "the extensible format's sub-format GUID names no format tag");
+        }
+        layout.Tag = LittleEndian::FromBytes<std::uint16_t>(extension + kGuidTagOffset);
+        extension += kExtensibleBytes;
+        extensionBytes -= kExtensibleBytes;
+    }
+    if (layout.Channels == 0) return Refused(layout, "the format has no channels");
+    if (layout.BlockBytes == 0) return Refused(layout, "the format's block align is 0");
+    // Bytes a sample, for the formats whose block is one frame.
+    const unsigned width = layout.BlockBytes % layout.Channels == 0 ? layout.BlockBytes / layout.Channels : 0;
+    switch (layout.Tag) {
+        case kTagPcm:
+            layout.Codec = SampleCodec::Pcm;
+            return OneFrameBlocks(layout, width >= 1 && width <= 4, "PCM");
+        case kTagFloat:
+            layout.Codec = SampleCodec::Float;
+            return OneFrameBlocks(layout, width == 4 || width == 8, "float");
+        case kTagALaw:
+        case kTagMuLaw:
+        {
+            const bool aLaw = layout.Tag == kTagALaw;
+            layout.Codec = aLaw ? SampleCodec::ALaw : SampleCodec::MuLaw;
+            layout = OneFrameBlocks(layout, width == 1, aLaw ? "A-law" : "mu-law");
+            layout.Decodable = layout.Known();
+            return layout;
+        }
+        case kTagImaAdpcm:
+            layout.Codec = SampleCodec::ImaAdpcm;
+            return ImaLayout(layout, fmt);
+        case kTagMsAdpcm:
+            layout.Codec = SampleCodec::MsAdpcm;
+            return MsLayout(layout, fmt, extension, extensionBytes);
+        case kTagGsm610:
+            layout.Codec = SampleCodec::Gsm610;
+            if (layout.Channels != 1 || layout.BlockBytes != kGsmBlockBytes) {
+                return Refused(layout, "GSM 6.10 of " + Counted(layout.Channels, "channels") + " in blocks of " +
+                                                      Counted(layout.BlockBytes, "bytes") + " is not known (1 and 65)");
+            }
+            layout.FramesPerBlock = kGsmBlockFrames;
+            layout.Finding = "GSM 6.10 is not decoded";
+            return layout;
+        default:
+            return Refused(layout, "format tag " + Hex(layout.Tag) + " is not known");
+    }
+}
+
+std::uint32_t FramesInBlock(const SampleLayout& layout, std::uint64_t bytes) {
+    if (!layout.Known()) return 0;
+    if (bytes >= layout.BlockBytes) return layout.FramesPerBlock;
+    const auto partial = static_cast<std::uint16_t>(bytes);
+    switch (layout.Codec) {
+        case SampleCodec::ImaAdpcm: return ImaAdpcm::FramesIn(partial, layout.Channels);
+        case SampleCodec::MsAdpcm: return std::min(layout.FramesPerBlock, MsAdpcm::FramesIn(partial, layout.Channels));
+        default: return 0;
+    }
+}
+
+std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes) {
+    if (!layout.Known()) return 0;
+    const std::uint64_t blocks = dataBytes / layout.BlockBytes;
+    const std::uint64_t last = FramesInBlock(layout, dataBytes % layout.BlockBytes);
+    if (blocks > (UINT64_MAX - last) / layout.FramesPerBlock) return UINT64_MAX;
+    return blocks * layout.FramesPerBlock + last;
+}
+
+FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint32_t> factSampleCount) {
+    FrameCount count{FramesInData(layout, dataBytes), {}};
+    if (!factSampleCount || layout.FramesPerBlock <= 1) return count;
+    const std::uint64_t fact = *factSampleCount;
+    const std::string stated = "the fact chunk counts " + Counted(fact, "frames") + ", ";
+    if (fact > count.Frames) {
+        count.Finding = stated + "more than the " + Counted(count.Frames, "frames") + " of the data, whose count stands";
+    } else if (count.Frames - fact >= layout.FramesPerBlock) {
+        count.Finding = stated + "short of the data's " + Counted(count.Frames, "frames") +
+                        " by a block or more, so no padding; the data's count stands";
+    } else {
+        count.Frames = fact;
+    }
+    return count;
+}
+
+BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, std::size_t count, std::int16_t* out) {
+    BlockDecode result;
+    if (!layout.Decodable) return result;
+    const auto used = static_cast<std::uint16_t>(std::min<std::size_t>(count, layout.BlockBytes));
+    result.Frames = FramesInBlock(layout, used);
+    switch (layout.Codec) {
+        case SampleCodec::ImaAdpcm: result.Finding = ImaAdpcm::DecodeBlock(bytes, used, layout.Channels, out); break;
+        case SampleCodec::MsAdpcm:
+            result.Finding = MsAdpcm::DecodeBlock(layout.Pairs, bytes, used, layout.Channels, result.Frames, out);
+            break;
+        case SampleCodec::MuLaw: G711::DecodeMuLaw(bytes, std::size_t{result.Frames} * layout.Channels, out); break;
+        case SampleCodec::ALaw: G711::DecodeALaw(bytes, std::size_t{result.Frames} * layout.Channels, out); break;
+        default: break;
+    }
+    if (used < layout.BlockBytes) {
+        if (!result.Finding.empty()) result.Finding += "; ";
+        result.Finding += "the last block is cut short: " + Counted(used, "bytes") + " of " +
+                          Counted(layout.BlockBytes, "") + "hold " + Counted(result.Frames, "frames");
+    }
+    return result;
+}

@@ -1,0 +1,125 @@
+// What a format chunk's samples are and how its data is laid out, and the
+// decoding of that data into 16-bit PCM, one block at a time.
+//
+// Sample data is a run of blocks of BlockAlign bytes. Plain PCM, IEEE float
+// and G.711 hold one sample frame per block; the ADPCM codecs (and GSM 6.10)
+// hold a header and many frames per block. The last block of the data may be
+// cut short -- it then holds the frames its bytes can hold -- or padded, with
+// a "fact" sample count saying how many frames are real.
+//
+//   SampleLayout layout = LayoutOf(wave.FmtChunk);
+//   if (layout.Decodable) ... DecodeBlock(layout, block, blockBytes, samples) ...
+//   FramesInData(layout, dataBytes)       frames the data holds
+//   SoundFrames(layout, dataBytes, fact)  the same, padding trimmed by "fact"
+//
+// Every function here is total: any format and any byte count give an answer
+// (0 frames when nothing sound is there), without dividing by zero or
+// overflowing, and never more output than the layout allows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "wave/FormatChunks.h"
+#include "wave/MsAdpcm.h"
+
+enum class SampleCodec : std::uint8_t { Unknown, Pcm, Float, MsAdpcm, ALaw, MuLaw, ImaAdpcm, Gsm610 };
+
+// Format tags.
+inline constexpr std::uint16_t kTagPcm = 0x0001;
+inline constexpr std::uint16_t kTagMsAdpcm = 0x0002;
+inline constexpr std::uint16_t kTagFloat = 0x0003;
+inline constexpr std::uint16_t kTagALaw = 0x0006;
+inline constexpr std::uint16_t kTagMuLaw = 0x0007;
+inline constexpr std::uint16_t kTagImaAdpcm = 0x0011;
+inline constexpr std::uint16_t kTagGsm610 = 0x0031;
+// The extensible format: its extension names the encoding.
+//   0  2  valid bits per sample
+//   2  4  channel mask
+//   6  16 sub-format GUID: the encoding's format tag (2 bytes), then the
+//         fixed bytes 00 00 00 00 10 00 80 00 00 AA 00 38 9B 71
+//   22 ...  the encoding's own extension, where it has one (MS ADPCM)
+inline constexpr std::uint16_t kTagExtensible = 0xFFFE;
+inline constexpr std::size_t kExtensibleBytes = 22;
+
+// GSM 6.10 as WAVE stores it: two 160-sample frames packed into 65 bytes.
+inline constexpr std::uint16_t kGsmBlockBytes = 65;
+inline constexpr std::uint32_t kGsmBlockFrames = 320;
+
+struct SampleLayout {
+    SampleCodec Codec = SampleCodec::Unknown;
+    // The format tag; for the extensible format, the one its GUID names.
+    std::uint16_t Tag = 0;
+    std::uint16_t Channels = 0;
+    std::uint16_t BlockBytes = 0;  // BlockAlign
+    // Frames in a whole block; 0 when the layout is not known (then no frame
+    // count can be given for the data).
+    std::uint32_t FramesPerBlock = 0;
+    // DecodeBlock turns this data into 16-bit samples: MS and IMA ADPCM,
+    // A-law, mu-law. Plain PCM and float are known but not decoded here
+    // (they are written as stored); GSM 6.10 is known for its length only.
+    bool Decodable = false;
+    // What is wrong with the format, or why it is not decoded; empty when
+    // nothing is. A layout can be decodable and still carry a finding (MS
+    // ADPCM with fewer coefficient pairs stored than counted).
+    std::string Finding;
+    // MS ADPCM: the coefficient pairs the extension stores.
+    std::vector<MsAdpcm::Coefficients> Pairs;
+
+    bool Known() const { return FramesPerBlock > 0; }
+};
+
+// The layout from the format chunk's fields alone. Known when the channels
+// are 1 or more, BlockAlign is not 0 and:
+//   PCM     BlockAlign / Channels is 1 to 4 bytes (one frame per block)
+//   float   BlockAlign / Channels is 4 or 8 bytes
+//   G.711   BlockAlign = Channels (one byte a sample)
+//   IMA     4 bits per sample, a block holds every channel's 4-byte header
+//   MS      4 bits per sample, 1 or 2 channels, a block holds every channel's
+//           7-byte header, and the extension is there; a whole block holds
+//           the samples per block the extension states -- when it states 0,
+//           1, or more than the block can hold, what the block can hold
+//   GSM     1 channel, BlockAlign 65
+//   extensible: as the format its GUID names (the GUID must be whole)
+SampleLayout LayoutOf(const fmt_Chunk& fmt);
+
+// Frames in a block of `bytes` bytes: FramesPerBlock for a whole block (or
+// more bytes), and for the cut-short last block of the data what its bytes
+// hold -- IMA: 1 + 8 per whole 4-byte group per channel after the headers;
+// MS: 2 + 2 per byte per channel after the headers (at most FramesPerBlock);
+// one-frame blocks and GSM: none. 0 when the headers are not all there, or
+// the layout is not known.
+std::uint32_t FramesInBlock(const SampleLayout& layout, std::uint64_t bytes);
+
+// Frames in `dataBytes` bytes of sample data: whole blocks, then the last
+// cut-short one. UINT64_MAX if the count would not fit 64 bits.
+std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes);
+
+struct FrameCount {
+    std::uint64_t Frames = 0;
+    std::string Finding;  // a fact count that was set aside, and why
+};
+
+// The frames of the sound: FramesInData, less the padding of the last block
+// that a "fact" sample count trims. The count is taken for block codecs (more
+// than one frame per block) when it falls within the data's last block; one
+// beyond the data, or short of its last block (writers that stream leave 0),
+// cannot be padding, and the data's own count stands, with a finding. Plain
+// PCM, float and G.711 are counted from the data alone.
+FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes,
+                       std::optional<std::uint32_t> factSampleCount);
+
+struct BlockDecode {
+    std::uint32_t Frames = 0;  // frames written: FramesInBlock(layout, count)
+    std::string Finding;       // what in the block was not sound; empty when all was
+};
+
+// Decodes one block: `count` bytes (the last block of the data may be cut
+// short; bytes beyond BlockBytes are not read) into Frames x Channels
+// interleaved samples at `out`, which has room for FramesPerBlock x Channels.
+// A layout that is not Decodable writes nothing.
+BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, std::size_t count,
+                        std::int16_t* out);
