@@ -24,6 +24,7 @@
 class KZ_Export_Element;
 class KZ_Package;
 class WAVE_File;
+class fmt_Chunk;
 
 namespace Facts {
 
@@ -42,8 +43,8 @@ struct Duration {
 // A time, where there is a rate to count it with.
 std::optional<Duration> TimeOf(std::uint64_t units, std::uint32_t perSecond);
 
-// What the headers say about the audio: the "fmt " fields and the size of
-// the "data" body, never the samples.
+// What the headers say about the audio: the "fmt " fields, the "fact"
+// count and the size of the "data" body, never the samples.
 struct Audio {
     bool hasFormat = false;
     std::uint16_t formatTag = 0;
@@ -56,15 +57,13 @@ struct Audio {
     bool hasData = false;
     std::uint64_t dataBytes = 0;
 
-    // Worked out from the fields above by Summarize.
-    std::uint16_t codingTag = 0;         // the sub-format of an extensible format, else the tag
-    std::string_view formatName;         // "PCM", "IEEE float", ...; empty for a tag without one
-    std::optional<std::uint64_t> frames;  // data bytes over the block size
-    std::optional<Duration> duration;    // data bytes over the byte rate
+    // Worked out once, by AudioOf.
+    std::uint16_t codingTag = 0;          // the sub-format of an extensible format, else the tag
+    std::string_view formatName;          // "PCM", "IMA ADPCM", ...; empty for a tag without one
+    std::optional<std::uint64_t> frames;  // sample frames; unknown where nothing tells
+    std::optional<std::uint64_t> blocks;  // for codecs of many frames a block
+    std::optional<Duration> duration;     // frames at the sample rate
 };
-
-// Fills in the worked-out members of `audio` from its fields.
-void Summarize(Audio& audio);
 
 enum class Severity { Warning, Error };
 
@@ -73,6 +72,24 @@ struct Finding {
     std::string text;
 };
 
+// The audio facts of a format chunk (null when the file has none), a "fact"
+// sample count, and `dataBytes` bytes of samples (null when there is no data
+// chunk). Sample frames:
+//   PCM, float, A-law, mu-law  data bytes over the frame's bytes (where the
+//                              block align disagrees with channels x bytes
+//                              per sample, over the latter, with a finding)
+//   any other codec            the fact count, when there is one (no more
+//                              than the data can hold: a finding), else
+//   IMA and MS ADPCM, GSM 6.10 the blocks' frames, a last partial block
+//                              counted by its bytes
+//   otherwise                  unknown
+// The findings name what disagrees.
+// Whether the data's size alone tells the frames of this format (PCM, float,
+// A-law, mu-law): no "fact" count is needed.
+bool CountedByData(const fmt_Chunk& fmt);
+
+Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std::optional<std::uint64_t> dataBytes,
+              std::vector<Finding>& findings);
 // ---- a WAVE file, chunk by chunk -------------------------------------------
 
 // The name of a format tag ("PCM", "IMA ADPCM", ...); empty for a tag without one.

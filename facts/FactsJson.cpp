@@ -358,6 +358,7 @@ json Audio(const Facts::Audio& audio) {
     object["bytes_per_second"] = audio.bytesPerSecond;
     object["data_bytes"] = audio.hasData ? json(audio.dataBytes) : json(nullptr);
     object["frames"] = audio.frames ? json(*audio.frames) : json(nullptr);
+    if (audio.blocks) object["blocks"] = *audio.blocks;
     object["duration"] = SecondsOf(audio.duration);
     return object;
 }

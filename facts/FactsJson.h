@@ -35,7 +35,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 1;
+inline constexpr int kSchema = 2;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -72,8 +72,9 @@ json Wave(const Facts::Wave& wave);
 
 // "audio": "format" (name, or null), "format_tag", "sub_format_tag" (an
 // extensible format's), "channels", "rate", "bits", "block_align",
-// "bytes_per_second", "data_bytes", "frames", "duration" (seconds; null
-// where it cannot be known).
+// "bytes_per_second", "data_bytes", "frames" (sample frames), "blocks" (for
+// codecs of many frames a block), "duration" (seconds); null where it cannot
+// be known.
 json Audio(const Facts::Audio& audio);
 
 // The <file> object of a WAVE file (type "wave"); its findings are the

@@ -120,18 +120,21 @@ public:
         out_ << Head(fact.head) << '\n' << "  Sample count: " << fact.sampleCount << '\n';
     }
 
-    // How long the samples play, where the format says, and how many blocks
-    // (sample frames) they fill.
+    // How many sample frames the samples make and how long they play, where
+    // the format tells.
     void operator()(const DataChunk& data) const {
         const Audio& audio = wave_.audio;
         out_ << Head(data.head) << '\n';
-        const std::string blocks = audio.frames ? std::to_string(*audio.frames) + " blocks" : "";
+        if (!audio.frames) {
+            if (audio.hasFormat) out_ << "  Length: unknown for this format\n";
+            return;
+        }
+        std::string frames = std::to_string(*audio.frames) + (*audio.frames == 1 ? " frame" : " frames");
+        if (audio.blocks) frames += " in " + std::to_string(*audio.blocks) + (*audio.blocks == 1 ? " block" : " blocks");
         if (audio.duration) {
-            out_ << "  Duration: " << Seconds(audio.duration->Milliseconds()) << " s";
-            if (!blocks.empty()) out_ << " (" << blocks << ')';
-            out_ << '\n';
-        } else if (!blocks.empty()) {
-            out_ << "  Length: " << blocks << '\n';
+            out_ << "  Duration: " << Seconds(audio.duration->Milliseconds()) << " s (" << frames << ")\n";
+        } else {
+            out_ << "  Length: " << frames << '\n';
         }
     }
 

@@ -14,8 +14,6 @@ namespace Facts {
 
 namespace {
 
-constexpr std::uint16_t kExtensible = 0xFFFE;
-
 // The WAVE bytes behind an export: where they begin and how many of them
 // the package really holds, read up to the RIFF header's end.
 struct StoredWave {
@@ -23,6 +21,7 @@ struct StoredWave {
     std::uint64_t begin = 0;
     std::uint64_t held = 0;  // min(WaveSize, bytes up to the package's end)
     std::uint32_t riffSize = 0;
+    bool rf64 = false;
 };
 
 // Leaves the package's stream after the RIFF header.
@@ -35,8 +34,11 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
     // LoadData leaves the stream where the WAVE bytes begin.
     char header[kRiffHeaderSize];
     in.read(header, kRiffHeaderSize);
-    stored.riffWave = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize) &&
-                      SniffRiff(std::string_view(header, kRiffHeaderSize)) == RiffKind::Wave;
+    const RiffKind kind = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize)
+                              ? SniffRiff(std::string_view(header, kRiffHeaderSize))
+                              : RiffKind::NotRiff;
+    stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
+    stored.rf64 = kind == RiffKind::Rf64Wave;
     stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
     stored.begin = sound.WaveOffset;
     if (packageBytes > stored.begin) {
@@ -45,57 +47,45 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
     return stored;
 }
 
-// Walks the chunk headers from the stream's position `at`, as the WAVE model
-// reads them: a chunk begins before `imageEnd` (where the RIFF size ends the
-// image) and its body ends at `end` at the latest (the sound's stored
-// bytes). Reads the "fmt " fields, measures the "data" body, steps over the
-// rest, and stops once both are known.
-void ReadAudioHeaders(std::istream& in, std::uint64_t at, std::uint64_t imageEnd, std::uint64_t end, Audio& audio) {
-    constexpr std::uint64_t kChunkHeader = 8;
-    constexpr std::uint64_t kFmtFields = 16;
-    constexpr std::uint64_t kFmtWithSubFormat = 26;  // + extra size, valid bits, mask, sub-format tag
-    constexpr std::uint64_t kShortStep = 64 * 1024;  // read over rather than seek
-    while (at < imageEnd && at < end && end - at >= kChunkHeader) {
-        std::uint32_t id = 0;
-        std::uint32_t size = 0;
-        if (!ChunkIO::ReadChunkID(in, id) || !LittleEndian::Read(in, size)) return;
-        at += kChunkHeader;
-        const std::uint64_t body = std::min<std::uint64_t>(size, end - at);
-        std::uint64_t consumed = 0;
-        if (id == kFmtID && body >= kFmtFields) {
-            audio.hasFormat = LittleEndian::Read(in, audio.formatTag) && LittleEndian::Read(in, audio.channels) &&
-                              LittleEndian::Read(in, audio.rate) && LittleEndian::Read(in, audio.bytesPerSecond) &&
-                              LittleEndian::Read(in, audio.blockAlign) && LittleEndian::Read(in, audio.bits);
-            consumed = kFmtFields;
-            if (audio.hasFormat && audio.formatTag == kExtensible && body >= kFmtWithSubFormat) {
-                std::uint16_t extraSize = 0, validBits = 0;
-                std::uint32_t mask = 0;
-                LittleEndian::Read(in, extraSize) && LittleEndian::Read(in, validBits) &&
-                    LittleEndian::Read(in, mask) && LittleEndian::Read(in, audio.subFormatTag);
-                consumed = kFmtWithSubFormat;
-            }
-            if (!audio.hasFormat) return;
-        } else if (id == kDataID) {
-            audio.hasData = true;
-            audio.dataBytes = body;
-            if (audio.hasFormat) return;
-        }
-        const std::uint64_t skip = body - consumed;
-        if (skip < kShortStep) {
-            in.ignore(static_cast<std::streamsize>(skip));
+// Walks the chunks of a sound's image from the stream's position, as the
+// WAVE model reads them: a chunk begins before `imageEnd` bytes past the RIFF
+// header and its body ends where the sound's `held` bytes end at the latest.
+// Reads "fmt ", "fact" and "ds64" with the model's own readers, measures the
+// "data" body and steps over every other body; stops once the length is
+// known (after the data for a coding of one frame a block, else once "fact"
+// is read or the image ends).
+Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t held, bool rf64) {
+    ChunkIO::BoundedInput view(package.rdbuf(), held);
+    std::istream in(&view);
+    fmt_Chunk fmt;
+    fact_Chunk fact;
+    ds64_Chunk ds64;
+    bool foundFmt = false, foundFact = false, foundDs64 = false;
+    std::optional<std::uint64_t> dataBytes;
+    std::uint32_t id = 0;
+    while (view.Consumed() < imageEnd && ChunkIO::ReadChunkID(in, id)) {
+        if (id == kFmtID && !foundFmt) {
+            fmt.LoadData(in);
+            foundFmt = true;
+        } else if (id == kFactID && !foundFact) {
+            fact.LoadData(in);
+            foundFact = fact.ChunkSize != 0;
+        } else if (id == kDs64ID && rf64 && !foundDs64 && !TooShortForItsClass(id, in)) {
+            ds64.LoadData(in);
+            foundDs64 = true;
+            if (imageEnd == ChunkIO::BoundedInput::kUnlimited) imageEnd = ds64.RiffSize - std::min<std::uint64_t>(ds64.RiffSize, 4);
         } else {
-            in.seekg(static_cast<std::streamoff>(at + body));
+            data_Chunk data;
+            data.LoadHeaderOnly(in, foundDs64 && id == kDataID ? ds64.DataSize : kSizeElsewhere);
+            if (id == kDataID && !dataBytes) dataBytes = data.StoredBytes;
         }
-        at += body;
-        // The pad byte after an odd body, where the writer put one.
-        using Traits = std::istream::traits_type;
-        if (ChunkIO::PadLength(size) != 0 && at < end &&
-            Traits::eq_int_type(in.rdbuf()->sgetc(), Traits::to_int_type('\0'))) {
-            in.rdbuf()->sbumpc();
-            ++at;
-        }
-        if (!in.good()) return;
+        if (!in.good()) break;
+        if (dataBytes && foundFmt && (CountedByData(fmt) || foundFact)) break;
     }
+    std::optional<std::uint64_t> factCount;
+    if (foundFact) factCount = fact.SampleCount == kSizeElsewhere && foundDs64 ? ds64.SampleCount : fact.SampleCount;
+    std::vector<Finding> ignored;  // the listing shows no findings
+    return AudioOf(foundFmt ? &fmt : nullptr, factCount, dataBytes, ignored);
 }
 
 std::uint64_t FileBytes(std::ifstream& in) {
@@ -147,11 +137,11 @@ Export ExportReader::Read(std::size_t index) {
     if (!stored.riffWave || stored.held < kRiffHeaderSize) return facts;
     facts.sound = true;
     facts.fileSize = stored.held;
-    const std::uint64_t end = stored.begin + stored.held;
-    const std::uint64_t imageEnd =
-        stored.riffSize == WAVE_File::kUnknownRiffSize ? end : stored.begin + 8 + stored.riffSize;
-    ReadAudioHeaders(package_.GetPackageFile(), stored.begin + kRiffHeaderSize, imageEnd, end, facts.audio);
-    Summarize(facts.audio);
+    // Past the RIFF header: where the chunks begin and where the RIFF size ends them.
+    const std::uint64_t imageEnd = stored.riffSize == WAVE_File::kUnknownRiffSize
+                                       ? ChunkIO::BoundedInput::kUnlimited
+                                       : std::uint64_t{stored.riffSize} - std::min<std::uint32_t>(stored.riffSize, 4);
+    facts.audio = ReadAudio(package_.GetPackageFile(), imageEnd, stored.held - kRiffHeaderSize, stored.rf64);
     return facts;
 }
 

@@ -15,11 +15,6 @@ constexpr std::uint32_t kInfoListID = LittleEndian::FourCC("INFO");
 constexpr std::uint32_t kNoteID = LittleEndian::FourCC("note");
 constexpr std::uint32_t kSmplID = LittleEndian::FourCC("smpl");
 constexpr std::uint32_t kInstID = LittleEndian::FourCC("inst");
-constexpr std::uint16_t kExtensible = 0xFFFE;
-
-// The extension of an extensible format: u16 valid bits, u32 channel mask,
-// then the sub-format GUID, whose first two bytes are the coding's tag.
-constexpr std::size_t kSubFormatAt = 6;
 
 // The one place that tells the chunk classes apart.
 using Typed = std::variant<const cue_Chunk*, const LIST_Chunk*, const labl_Chunk*, const ltxt_Chunk*,
@@ -266,8 +261,11 @@ void CheckClaim(const RIFF_Chunk& chunk, const WAVE_File& wave, std::vector<Find
 // the bytes after the RIFF header. A RIFF size left at 0xFFFFFFFF by a
 // streaming writer is no finding. Read from the sizes as loaded.
 void CheckSizes(const WAVE_File& wave, std::vector<Finding>& findings) {
-    if (wave.RiffSize != WAVE_File::kUnknownRiffSize && wave.RiffSize != wave.ImageBytes) {
-        findings.push_back({Severity::Warning, "RIFF size says " + ByteCount(wave.RiffSize) + ", " +
+    // An RF64 file states its size in "ds64".
+    const bool inDs64 = wave.RiffSize == WAVE_File::kUnknownRiffSize && wave.Found.Ds64;
+    const std::uint64_t riffSize = inDs64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
+    if ((inDs64 || wave.RiffSize != WAVE_File::kUnknownRiffSize) && riffSize != wave.ImageBytes) {
+        findings.push_back({Severity::Warning, "RIFF size says " + ByteCount(riffSize) + ", " +
                                                    std::to_string(wave.ImageBytes) + " follow the RIFF header"});
     }
     CheckClaim(wave.DataChunk, wave, findings);
@@ -311,46 +309,36 @@ std::optional<Duration> TimeOf(std::uint64_t units, std::uint32_t perSecond) {
     return Duration{units, perSecond};
 }
 
-void Summarize(Audio& audio) {
-    audio.codingTag = audio.formatTag == kExtensible && audio.subFormatTag != 0 ? audio.subFormatTag : audio.formatTag;
-    audio.formatName = audio.hasFormat ? TagName(audio.codingTag) : std::string_view();
-    audio.frames.reset();
-    audio.duration.reset();
-    if (!audio.hasData) return;
-    if (audio.blockAlign != 0) audio.frames = audio.dataBytes / audio.blockAlign;
-    audio.duration = TimeOf(audio.dataBytes, audio.bytesPerSecond);
-}
-
 const SubChunk& Wave::Text(const TextRef& ref) const { return std::get<ListChunk>(chunks[ref.chunk]).subs[ref.sub]; }
 
 Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     Wave facts;
     facts.findings = std::move(findings);
     CheckSizes(wave, facts.findings);
-    facts.riffSizeStored = wave.RiffSize;
-    wave.CalcSize();
-    facts.riffSize = wave.RiffSize;
+    facts.riffSizeStored = wave.RiffSize == kSizeElsewhere && wave.Found.Ds64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
+    facts.riffSize = wave.CalcSize() - 8;
     facts.storedBytes = std::uint64_t{8} + wave.ImageBytes;
 
     const fmt_Chunk& fmt = wave.FmtChunk;
-    Audio& audio = facts.audio;
-    audio.hasFormat = true;
-    audio.formatTag = fmt.FormatTag;
-    if (fmt.FormatTag == kExtensible && fmt.ExtraData.size() >= kSubFormatAt + 2) {
-        audio.subFormatTag = LittleEndian::FromBytes<std::uint16_t>(fmt.ExtraData.data() + kSubFormatAt);
+    const bool valid = (wave.RiffID == kRiffID || wave.RiffID == kRf64ID) && wave.FormType == kWaveID;
+    if (valid && !wave.Found.Fmt) facts.findings.push_back({Severity::Error, "no 'fmt ' chunk: the format is not known"});
+    if (valid && !wave.Found.Data) facts.findings.push_back({Severity::Error, "no 'data' chunk: there are no samples"});
+    if (wave.RiffID == kRf64ID && valid && !wave.Found.Ds64) {
+        facts.findings.push_back({Severity::Warning, "an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known"});
     }
-    audio.channels = fmt.Channels;
-    audio.rate = fmt.SamplesPerSec;
-    audio.bytesPerSecond = fmt.AvgBytesPerSec;
-    audio.blockAlign = fmt.BlockAlign;
-    audio.bits = fmt.BitsPerSample;
-    audio.hasData = true;
-    audio.dataBytes = wave.DataChunk.BodySkipped ? wave.DataChunk.StoredBytes : wave.DataChunk.ChunkData.size();
-    Summarize(audio);
+    std::optional<std::uint64_t> factCount;
+    if (wave.Found.Fact && wave.FactChunk.ChunkSize != 0) {
+        factCount = wave.FactChunk.SampleCount;
+        if (wave.FactChunk.SampleCount == kSizeElsewhere && wave.Found.Ds64) factCount = wave.Ds64Chunk.SampleCount;
+    }
+    facts.audio = AudioOf(wave.Found.Fmt ? &fmt : nullptr, factCount,
+                          wave.Found.Data ? std::optional<std::uint64_t>(wave.DataChunk.BodyBytes()) : std::nullopt,
+                          facts.findings);
 
-    facts.chunks.push_back(FormatOf(fmt));
+    // The chunks the file holds: a format or data chunk it lacks is not made up.
+    if (wave.Found.Fmt) facts.chunks.push_back(FormatOf(fmt));
     if (wave.FactChunk.ChunkSize != 0) facts.chunks.push_back(FactChunk{HeadOf(wave.FactChunk), wave.FactChunk.SampleCount});
-    facts.chunks.push_back(DataChunk{HeadOf(wave.DataChunk)});
+    if (wave.Found.Data) facts.chunks.push_back(DataChunk{HeadOf(wave.DataChunk)});
     for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
         facts.chunks.push_back(ChunkOf(*chunk, facts.findings));
     }

@@ -86,10 +86,13 @@ const char kRichPrint[] =
     "  Bits per sample: 16\n"
     "  Extra size: 22\n"
     "  Extra data: 10 00 03 00 00 00 01 00 00 00 00 00 10 00 80 00 00 AA 00 38 9B 71\n"
+    "  Valid bits: 16\n"
+    "  Channel mask: 0x00000003\n"
+    "  Sub-format: 0x0001 (PCM)\n"
     "'fact' 4 bytes\n"
     "  Sample count: 5\n"
     "'data' 20 bytes\n"
-    "  Duration: 0.000 s (5 blocks)\n"
+    "  Duration: 0.000 s (5 frames)\n"
     "'LIST' 80 bytes, type 'adtl'\n"
     "  'labl' 23 bytes, cue id 7: \"Start \\\"x\\\" \\\\ \xC3\xA9\\x01\\xC2\\x9B\\xFF\"\n"
     "  'ltxt' 23 bytes, cue id 7: sample length 100, purpose 'rgn ', country 1, language 2, dialect 3, "
@@ -126,15 +129,15 @@ TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
         EXPECT_EQ(r.out, kRichPrint);
     }
 
-    // A format without a byte rate has no duration, one without a block
-    // size no block count; milliseconds are rounded.
+    // A coding whose length only a fact chunk could tell has none without
+    // one; milliseconds are rounded.
     dir.Write("plain.wav", wb::Riff(wb::FmtWithExtension(0x55, 1, 8000, 0, "") + wb::Chunk("data", "abcd")));
     const std::string plain = Info(dir, {"plain.wav"}).out;
-    EXPECT_TRUE(plain.starts_with("RIFF size: 42\n'fmt ' 18 bytes\n  Format tag: 0x0055\n")) << plain;
-    EXPECT_TRUE(plain.ends_with("  Extra size: 0\n'data' 4 bytes\n")) << plain;
+    EXPECT_TRUE(plain.starts_with("RIFF size: 42\n'fmt ' 18 bytes\n  Format tag: 0x0055 (MPEG layer 3)\n")) << plain;
+    EXPECT_TRUE(plain.ends_with("  Extra size: 0\n'data' 4 bytes\n  Length: unknown for this format\n")) << plain;
     dir.Write("pcm.wav", wb::PcmWave(1, 8000, 8, 12345));
     const std::string pcm = Info(dir, {"pcm.wav"}).out;
-    EXPECT_TRUE(pcm.ends_with("'data' 12345 bytes\n  Duration: 1.543 s (12345 blocks)\n")) << pcm;
+    EXPECT_TRUE(pcm.ends_with("'data' 12345 bytes\n  Duration: 1.543 s (12345 frames)\n")) << pcm;
 }
 
 TEST(SndInfoE2E, ListsAPackage) {
@@ -544,7 +547,7 @@ TEST(SndInfoE2E, TheBundledExample) {
     const RunResult bell = Info(dir, {"pk\\Ambient.kzs", "Bell"});
     EXPECT_EQ(bell.exitStatus, 0);
     EXPECT_EQ(bell.err, "");
-    EXPECT_TRUE(bell.out.ends_with("'data' 66150 bytes\n  Duration: 1.500 s (33075 blocks)\n")) << bell.out;
+    EXPECT_TRUE(bell.out.ends_with("'data' 66150 bytes\n  Duration: 1.500 s (33075 frames)\n")) << bell.out;
 }
 
 // Every `$ ../gcc/Snd_Info ...` of the README whose output goes to the

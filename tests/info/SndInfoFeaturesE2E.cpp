@@ -188,7 +188,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
     EXPECT_EQ(r.exitStatus, 1);
     const json doc = Parsed(r);
-    EXPECT_EQ(doc["schema"], 1);
+    EXPECT_EQ(doc["schema"], 2);
     EXPECT_EQ(doc["program"], "Snd_Info");
     EXPECT_EQ(doc["version"], SND_VERSION);
     const json& files = doc["files"];
@@ -255,7 +255,7 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
          {"yes", "IEEE", "float", "1", "4000", "32", "1.544", "s", "24744"}},
         {"Ext", wb::Riff(wb::ExtensibleFmt(2, 4000, 16, 3) + data), {"yes", "PCM", "2", "4000", "16", "1.544", "s", "24766"}},
         {"Tag55", wb::Riff(wb::FmtWithExtension(0x55, 1, 4000, 0, "") + data),
-         {"yes", "0x0055", "1", "4000", "0", "-", "24744"}},  // no byte rate, no duration
+         {"yes", "MPEG", "layer", "3", "1", "4000", "0", "-", "24744"}},  // no fact count, no duration
         // 0- and 1-byte chunks before the format (the latter padded), data first.
         {"Small", wb::Riff(wb::Chunk("zero", "") + wb::Chunk("one ", "x") + wb::PcmFmt(2, 8000, 8) + data),
          {"yes", "PCM", "2", "8000", "8", "1.544", "s", "24760"}},
@@ -312,7 +312,7 @@ TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
          "'cue ' 28 bytes\n  Cue points: 1\n"
          "  Cue id 1: sample offset 8000 (1.000 s), position 0, chunk 'data', chunk start 0, block start 0\n"
          "    Note: \"n\"\n"
-         "'LIST' 36 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, not interpreted\n"},
+         "'LIST' 36 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, cue id 1: \"n\"\n"},
         {"INFO tags by name, the rest by code",
          wb::List("INFO", wb::Chunk("INAM", std::string("Bell\0", 5)) + wb::Chunk("IART", "Me") +
                               wb::Chunk("ICMT", "a\x1F b\xE0\xA0\x80") + wb::Chunk("IXYZ", "v")),
@@ -333,7 +333,7 @@ TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
         const RunResult r = Info(dir, {"in.wav"});
         EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ(r.err, "");
-        const std::string data = "'data' 12349 bytes\n  Duration: 1.544 s (12349 blocks)\n";
+        const std::string data = "'data' 12349 bytes\n  Duration: 1.544 s (12349 frames)\n";
         ASSERT_NE(r.out.find(data), std::string::npos) << r.out;
         EXPECT_EQ(r.out.substr(r.out.find(data) + data.size()), c.lines);
     }

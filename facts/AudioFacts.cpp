@@ -1,0 +1,98 @@
+// How many sample frames a sound holds and how long it plays: worked out
+// here once, for the WAVE print, the package listing, the JSON and the page.
+#include <string>
+
+#include "facts/Facts.h"
+#include "wave/FormatChunks.h"
+#include "wave/SampleCodec.h"
+
+namespace Facts {
+
+namespace {
+
+// Codings of one frame a block, whose length the data's size alone tells.
+bool OneFrameABlock(std::uint16_t tag) {
+    return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
+}
+
+std::string Count(std::uint64_t count, const char* what) { return std::to_string(count) + ' ' + what; }
+
+// Frames of a coding of one frame a block. A PCM header whose block align
+// is not channels x bytes per sample, or whose byte rate is not rate x block
+// align, is named; the frames then count channels x bytes per sample.
+std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding>& findings) {
+    const std::uint64_t sampleBytes = (std::uint64_t{audio.bits} + 7) / 8;
+    const std::uint64_t frameBytes = audio.channels * sampleBytes;
+    std::uint64_t divisor = audio.blockAlign;
+    if (audio.codingTag == kTagPcm && frameBytes != 0 && audio.blockAlign != frameBytes) {
+        findings.push_back({Severity::Warning, "block align says " + Count(audio.blockAlign, "bytes a frame") + ", " +
+                                                   Count(audio.channels, "channels of ") + Count(audio.bits, "bits take ") +
+                                                   std::to_string(frameBytes)});
+        divisor = frameBytes;
+    } else if (audio.codingTag == kTagPcm &&
+               audio.bytesPerSecond != std::uint64_t{audio.rate} * audio.blockAlign) {
+        findings.push_back({Severity::Warning, "bytes per second says " + std::to_string(audio.bytesPerSecond) + ", " +
+                                                   Count(audio.rate, "frames of ") + Count(audio.blockAlign, "bytes take ") +
+                                                   std::to_string(std::uint64_t{audio.rate} * audio.blockAlign)});
+    }
+    if (divisor == 0) return std::nullopt;
+    return audio.dataBytes / divisor;
+}
+
+std::uint16_t CodingTag(const fmt_Chunk& fmt) {
+    const std::vector<std::uint8_t> extra(fmt.ExtraData.begin(), fmt.ExtraData.end());
+    const auto extensible = ExtensibleOf(fmt.FormatTag, extra);
+    return extensible && extensible->subFormatTag != 0 ? extensible->subFormatTag : fmt.FormatTag;
+}
+
+}  // namespace
+
+bool CountedByData(const fmt_Chunk& fmt) { return OneFrameABlock(CodingTag(fmt)); }
+
+Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std::optional<std::uint64_t> dataBytes,
+              std::vector<Finding>& findings) {
+    Audio audio;
+    SampleLayout layout;
+    if (fmt != nullptr) {
+        audio.hasFormat = true;
+        audio.formatTag = fmt->FormatTag;
+        audio.channels = fmt->Channels;
+        audio.rate = fmt->SamplesPerSec;
+        audio.bytesPerSecond = fmt->AvgBytesPerSec;
+        audio.blockAlign = fmt->BlockAlign;
+        audio.bits = fmt->BitsPerSample;
+        audio.codingTag = CodingTag(*fmt);
+        if (audio.codingTag != audio.formatTag) audio.subFormatTag = audio.codingTag;
+        audio.formatName = FormatName(audio.codingTag);
+        layout = LayoutOf(*fmt);
+    }
+    audio.hasData = dataBytes.has_value();
+    audio.dataBytes = dataBytes.value_or(0);
+    if (!audio.hasFormat || !audio.hasData) return audio;
+
+    if (OneFrameABlock(audio.codingTag)) {
+        audio.frames = PlainFrames(audio, findings);
+    } else {
+        // The most frames the data can hold, where its layout is known.
+        const std::optional<std::uint64_t> most =
+            layout.Known() ? std::optional<std::uint64_t>(FramesInData(layout, audio.dataBytes)) : std::nullopt;
+        // A count of 0 beside samples is what writers that stream leave.
+        if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
+            audio.frames = factCount;
+            if (most && *factCount > *most) {
+                findings.push_back({Severity::Warning, "'fact' chunk counts " + Count(*factCount, "frames") +
+                                                           ", the data holds " + std::to_string(*most)});
+                audio.frames = most;
+            }
+        } else {
+            audio.frames = most;
+        }
+        if (layout.Known() && layout.FramesPerBlock > 1) {
+            audio.blocks = audio.dataBytes / layout.BlockBytes + (audio.dataBytes % layout.BlockBytes != 0);
+        }
+    }
+    if (audio.frames) audio.duration = TimeOf(*audio.frames, audio.rate);
+    return audio;
+}
+
+}  // namespace Facts
