@@ -8,14 +8,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "common/LittleEndian.h"
 #include "common/Platform.h"
-#include "info/FileNames.h"
+#include "facts/Escape.h"
+#include "facts/FileNames.h"
 #include "info/InfoCommand.h"
-#include "info/InfoReport.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
-#include "wave/RIFF_Chunk.h"
+#include "wave/Sniff.h"
 
 namespace {
 
@@ -23,36 +22,14 @@ namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
-constexpr std::string_view kPackageExtension = ".kzs";
 constexpr std::string_view kSoundExtension = ".wav";
 constexpr char kSoundClass[] = "Sound";
-
-// A path or a name from the command line, between single quotes.
-std::string Shown(std::string_view text) {
-    std::string shown(1, '\'');
-    shown += InfoReport::Printable(text);
-    shown += '\'';
-    return shown;
-}
 
 // `folder` + '/' + `name`; a folder that already ends in a separator gets no
 // second one.
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
     return folder + '/' + name;
-}
-
-// The package's file name without its folder and without ".kzs" (in any
-// case): the name of its folder among the extracted ones.
-std::string PackageName(const std::string& path) {
-    std::string name = path.substr(path.find_last_of("/\\") + 1);
-    if (name.size() >= kPackageExtension.size()) {
-        std::string tail = name.substr(name.size() - kPackageExtension.size());
-        std::transform(tail.begin(), tail.end(), tail.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        if (tail == kPackageExtension) name.resize(name.size() - kPackageExtension.size());
-    }
-    return name;
 }
 
 // A stored name as JSON: a string (bytes that are not UTF-8 replaced by
@@ -68,27 +45,26 @@ void PutName(json& object, const std::string& name) {
 }
 
 // Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
-// listing calls a sound (InfoReport::HoldsWave), tested on the sound already
+// listing calls a sound (Facts::HoldsWave), tested on the sound already
 // loaded. The stream stands where LoadData left it, at the WAVE bytes; it is
 // put back there, by stepping back in its buffer where the bytes were
 // buffered, so that the copy right after finds them without another seek
 // and read.
 bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in) {
-    constexpr std::int32_t kRiffHeaderSize = 12;
-    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete || sound.WaveSize < kRiffHeaderSize) {
+    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete ||
+        sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) {
         return false;
     }
-    std::uint32_t id = 0;
-    std::uint32_t riffSize = 0;
-    std::uint32_t form = 0;
-    const bool read = LittleEndian::Read(in, id) && LittleEndian::Read(in, riffSize) && LittleEndian::Read(in, form);
+    char header[kRiffHeaderSize];
+    in.read(header, kRiffHeaderSize);
+    const bool read = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize);
     bool back = read;
-    for (int n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
+    for (std::size_t n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
     if (!back) {
         in.clear();
         in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
     }
-    return read && id == kRiffID && form == kWaveID;
+    return read && SniffRiff(std::string_view(header, kRiffHeaderSize)) == RiffKind::Wave;
 }
 
 enum class Outcome { Written, Skipped, Failed };
@@ -170,9 +146,9 @@ int Extraction::Run() {
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
-    const std::string name = PackageName(path);
+    const std::string name = FileNames::PackageName(path);
     PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
-    run.shownFolder = InfoReport::Printable(run.folder);
+    run.shownFolder = Escape::Printable(run.folder);
     json report = {{"path", path}, {"folder", run.folder}};
     // The package borrows the path text for as long as it lives.
     std::unique_ptr<KZ_Package> package;
@@ -182,13 +158,13 @@ void Extraction::ExtractPackage(const std::string& path) {
         package.reset();
     }
     if (!package || package->GetPackageFile().fail()) {
-        Fail(Shown(path) + " is not a readable sound package");
+        Fail(Escape::Shown(path) + " is not a readable sound package");
         ++packagesNotRead_;
         report["error"] = "not a readable sound package";
         packages_.push_back(std::move(report));
         return;
     }
-    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Shown(path) + " go to " + Shown(run.folder));
+    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
@@ -214,13 +190,13 @@ void Extraction::ExtractPackage(const std::string& path) {
             run.fresh = fs::create_directories(Platform::HostPath(run.folder), ec);
             run.made = !ec;
             folderFailed = !run.made;
-            if (folderFailed) Fail("cannot make the folder " + Shown(run.folder));
+            if (folderFailed) Fail("cannot make the folder " + Escape::Shown(run.folder));
         }
         ExtractSound(run, sound, soundName, holdsWave, index, fileName);
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
-        Fail("no sound " + Shown(request_.sounds[n]) + " in package " + Shown(path));
+        Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
         json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
                         {"reason", "no such sound"}};
         PutName(missing, request_.sounds[n]);
@@ -235,9 +211,9 @@ void Extraction::ExtractPackage(const std::string& path) {
 void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
                               std::size_t index, const std::string& fileName) {
     const std::string file = Join(run.folder, fileName);
-    const auto quoted = [&] { return InfoReport::Quoted(name) + " in " + Shown(run.path); };
+    const auto quoted = [&] { return Escape::Quoted(name) + " in " + Escape::Shown(run.path); };
     if (!FileNames::IsSafe(name, kSoundExtension)) {
-        Warn(quoted() + " cannot be a file name; its file is " + Shown(file));
+        Warn(quoted() + " cannot be a file name; its file is " + Escape::Shown(file));
     }
 
     Outcome outcome = Outcome::Failed;
@@ -256,7 +232,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     } else if (fs::exists(existing) && !request_.overwrite) {
         outcome = Outcome::Skipped;
         reason = "the file exists";
-        Fail(Shown(file) + " exists: skipped (/y overwrites it)");
+        Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
     } else {
         // The file appears whole or not at all, and a link in its place is
         // replaced, never written through (Platform::OutputFile). Without /y
@@ -272,13 +248,13 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
             fs::exists(fs::symlink_status(Platform::HostPath(file), ec))) {
             outcome = Outcome::Skipped;
             reason = "the file exists";
-            Fail(Shown(file) + " exists: skipped (/y overwrites it)");
+            Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
         } else if (!result.WroteAll) {
             reason = "cannot be written";
-            Fail("cannot write " + Shown(file));
+            Fail("cannot write " + Escape::Shown(file));
         } else if (!result.ReadAll) {
             reason = "cut short";
-            Fail(quoted() + " is cut short: " + Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
+            Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
                  std::to_string(sound.WaveSize) + " bytes that the package holds");
         } else {
             outcome = Outcome::Written;
@@ -288,7 +264,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
             const bool ascii = std::all_of(fileName.begin(), fileName.end(),
                                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
             line_.assign("  writing: ").append(run.shownFolder).append(1, '/');
-            line_.append(ascii ? fileName : InfoReport::Printable(fileName)).push_back('\n');
+            line_.append(ascii ? fileName : Escape::Printable(fileName)).push_back('\n');
             out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
         }
     }

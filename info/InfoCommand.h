@@ -1,9 +1,8 @@
 // info/: Snd_Info, the program that looks inside packages and WAVE files --
-// its command line (InfoCommand), its inputs (InfoInput: files, pipes,
-// standard input), what it prints (InfoReport) and its JSON (InfoJson).
-//
-// Snd_Info's command line: which file, which sound, which output, and the
-// exit status; the texts it prints come from InfoReport.
+// its command line (Arguments: the words; InfoCommand: the run and its exit
+// status) and extraction (Extract). What it says about a file comes from the
+// facts (facts/: Inspect opens and types the inputs, Describe builds the
+// facts, FactsText and FactsJson render them).
 #pragma once
 
 #include <ostream>

@@ -47,7 +47,7 @@ obj="$root/build/web-obj"
 mkdir -p "$obj/include" build/web
 [ -e "$obj/include/nlohmann" ] || ln -s /usr/include/nlohmann "$obj/include/nlohmann"
 version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp info/*.cpp web/*.cpp | grep -v '/Snd_[A-Za-z]*\.cpp$')
+sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*.cpp)
 
 {
   echo "cxxflags = -std=c++20 -O3 -flto -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""
@@ -72,7 +72,7 @@ cmp -s "$obj/build.ninja.new" "$obj/build.ninja" || mv "$obj/build.ninja.new" "$
 rm -f "$obj/build.ninja.new"
 ninja -C "$obj" -j 2
 
-cp web/index.html web/page.css web/page.js build/web/
+cp web/index.html web/page.css web/core.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
 echo "Built the page into $root/build/web/"
 

@@ -157,12 +157,12 @@ KZ_Sound LoadSound(KZ_Package& package, const KZ_Export_Element& entry) {
 
 std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE() { return GetWAVE(WaveLoad::Everything); }
 
-std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE(WaveLoad mode) {
+std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE(WaveLoad mode, const Diagnostics::Sink& sink) {
     auto wave = std::make_unique<WAVE_File>();
     if (!HeaderComplete || !Package) {
         // No header, so no place to read from: the model sees no bytes at all.
         std::istringstream nothing;
-        wave->LoadData(nothing, mode);
+        wave->LoadData(nothing, mode, sink);
         return wave;
     }
     std::ifstream& in = Package->GetPackageFile();
@@ -182,6 +182,6 @@ std::unique_ptr<WAVE_File> KZ_Sound::GetWAVE(WaveLoad mode) {
     // The sound's own bytes: never the package's next ones, never past its end.
     ChunkIO::BoundedInput sound(in.good() ? in.rdbuf() : nullptr, WaveSize > 0 ? static_cast<std::uint64_t>(WaveSize) : 0);
     std::istream bytes(&sound);
-    wave->LoadData(bytes, mode);
+    wave->LoadData(bytes, mode, sink);
     return wave;
 }

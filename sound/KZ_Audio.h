@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Diagnostics.h"
 #include "common/Platform.h"
 
 class KZ_Package;
@@ -75,8 +76,10 @@ public:
     // could not be read, give a model that failed its header test (and the
     // model's "Not a valid WAVE file." on standard output).
     std::unique_ptr<WAVE_File> GetWAVE();
-    // The same, loaded as `mode` says (WaveLoad::HeadersOnly skips the samples).
-    std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode);
+    // The same, loaded as `mode` says (WaveLoad::HeadersOnly skips the
+    // samples), the model's messages going to `sink` (standard output when
+    // it is empty).
+    std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode, const Diagnostics::Sink& sink = {});
 };
 
 class KZ_Export_Element;

@@ -1,11 +1,9 @@
 #include "wave/Audio.h"
 
 #include <algorithm>
-#include <iostream>
-
 #include "wave/ChunkIO.h"
 
-void WAVE_File::LoadData(std::istream& in, WaveLoad mode) {
+void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sink& sink) {
     *this = WAVE_File{};
     LoadMode = mode;
     // The bytes that hold the image: to the end of the stream, or of the view
@@ -25,7 +23,7 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode) {
     RiffID = id;
     FormType = form;
     if (id != kRiffID || form != kWaveID) {
-        std::cout << "Not a valid WAVE file.\n" << std::flush;
+        Diagnostics::Report(sink, "Not a valid WAVE file.");
         ImageBytes = present();
         return;
     }

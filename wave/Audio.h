@@ -41,6 +41,7 @@
 #include <memory>
 #include <ostream>
 
+#include "common/Diagnostics.h"
 #include "wave/CueList.h"
 #include "wave/FormatChunks.h"
 #include "wave/Phoneme.h"
@@ -76,10 +77,11 @@ public:
     // image's end (the form type's position + RiffSize), each read whole up
     // to the stream's end (see above). A well-formed image leaves the stream
     // at its end. Anything the model held before is replaced. A header other
-    // than "RIFF" ... "WAVE" prints "Not a valid WAVE file." and loads no
-    // chunk. "fmt ", "fact" and "data" go to the members (a later one
-    // replaces an earlier one); every other chunk is appended to the chain.
-    void LoadData(std::istream& in, WaveLoad mode = WaveLoad::Everything);
+    // than "RIFF" ... "WAVE" reports "Not a valid WAVE file." to `sink`
+    // (standard output when none is given) and loads no chunk. "fmt ",
+    // "fact" and "data" go to the members (a later one replaces an earlier
+    // one); every other chunk is appended to the chain.
+    void LoadData(std::istream& in, WaveLoad mode = WaveLoad::Everything, const Diagnostics::Sink& sink = {});
     // "RIFF", RiffSize, "WAVE", then fmt, fact when present, data, and the
     // chain in order, with every size recomputed. After a HeadersOnly load,
     // or for a model too large for a RIFF header (CalcSize), it writes

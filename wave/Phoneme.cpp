@@ -1,7 +1,7 @@
 #include "wave/Phoneme.h"
 
 #include <algorithm>
-#include <iostream>
+#include <string>
 
 #include "wave/ChunkIO.h"
 
@@ -41,7 +41,7 @@ void Phoneme_Block::SaveData(std::ostream& out) const {
     LittleEndian::Write(out, FloatB);
 }
 
-void Phoneme_Block::SetPhonemeTag(std::string tag) {
+void Phoneme_Block::SetPhonemeTag(std::string tag, const Diagnostics::Sink& sink) {
     for (std::size_t i = 0; i < PhonemeTag.size(); ++i) PhonemeTag[i] = i < tag.size() ? tag[i] : '\0';
     for (const auto& entry : kPhonemeTags) {
         if (PhonemeTag[0] == entry.tag[0] && PhonemeTag[1] == entry.tag[1]) {
@@ -50,7 +50,7 @@ void Phoneme_Block::SetPhonemeTag(std::string tag) {
         }
     }
     const auto shown = std::find(PhonemeTag.begin(), PhonemeTag.end(), '\0');
-    std::cout << "Unknown Phoneme Tag: " << std::string(PhonemeTag.begin(), shown) << '\n' << std::flush;
+    Diagnostics::Report(sink, "Unknown Phoneme Tag: " + std::string(PhonemeTag.begin(), shown));
 }
 
 void Word_Block::LoadData(std::istream& in) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Diagnostics.h"
 #include "wave/RIFF_Chunk.h"
 
 struct Phoneme_Block {
@@ -33,9 +34,10 @@ struct Phoneme_Block {
     void LoadData(std::istream& in);
     void SaveData(std::ostream& out) const;
     // Takes the first four characters of `tag` (zero-padded) and looks its
-    // first two up in the tag table. A tag the table lacks prints
-    // "Unknown Phoneme Tag: <tag>" on standard output and leaves Code as it was.
-    void SetPhonemeTag(std::string tag);
+    // first two up in the tag table. A tag the table lacks reports
+    // "Unknown Phoneme Tag: <tag>" to `sink` (standard output when none is
+    // given) and leaves Code as it was.
+    void SetPhonemeTag(std::string tag, const Diagnostics::Sink& sink = {});
 };
 
 struct Word_Block {

@@ -1,11 +1,14 @@
-// web/: the browser page -- a static page (index.html, page.css, page.js)
-// over the project's own package reader, sound object and WAVE model,
-// compiled to WebAssembly by scripts/web.sh. This file is the whole C API the
-// page calls; it works on files the page has written into the in-memory file
-// system, and hands back JSON text or writes files there.
+// web/: the browser page -- a static page (index.html, page.css and the
+// scripts core.js, sound.js, page.js) over the project's own package reader,
+// sound object, WAVE model and facts, compiled to WebAssembly by
+// scripts/web.sh. This file is the whole C API the page calls; it works on
+// files the page has written into the in-memory file system, and hands back
+// JSON or text, or writes files there. The core prints nothing.
 //
 //   SndWeb_Info(path)                  the document `Snd_Info --json PATH` prints
 //   SndWeb_Sound(path, index)          the same for export `index` of a package
+//   SndWeb_Print(path, index)          the text `Snd_Info PATH` prints for the WAVE file
+//                                      (index -1) or export `index` of a package
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
 //   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself);
 //                                      "too_large" above 256 MiB
@@ -19,17 +22,20 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "common/Platform.h"
+#include "facts/Facts.h"
+#include "facts/FactsJson.h"
+#include "facts/FactsText.h"
+#include "facts/FileNames.h"
+#include "facts/Inspect.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
-#include "info/FileNames.h"
-#include "info/InfoJson.h"
-#include "info/InfoReport.h"
 #include "web/Waveform.h"
 
 namespace {
@@ -40,27 +46,30 @@ std::string g_result;
 
 // Stored names may hold any bytes: invalid UTF-8 becomes U+FFFD.
 template <typename Json>
-std::string Text(const Json& document) {
-    return document.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-const char* Result(const json& document) {
-    g_result = Text(document);
+const char* Result(const Json& document) {
+    g_result = document.dump(-1, ' ', false, Json::error_handler_t::replace);
     return g_result.c_str();
 }
 
-// The document `Snd_Info --json PATH` prints (`index` < 0), or the one for
-// export `index` of the package at PATH shown as a WAVE file.
-std::string InfoDocument(const std::string& path, int index) {
-    using Files = decltype(InfoJson::File(path));
-    if (index < 0) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
+// The WAVE file at `path` (`index` < 0) or the sound behind export `index`
+// of the package there, loaded as `load` says; null when it holds none. The
+// model's messages become findings.
+std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Inspect::Load load,
+                                    std::vector<Facts::Finding>& findings) {
+    if (index < 0) {
+        Inspect::Input input;
+        if (!input.Open(path) || input.GetType() != Inspect::Type::Wave) return nullptr;
+        auto wave = std::make_unique<WAVE_File>();
+        Inspect::LoadWave(*wave, input.Stream(), load, Inspect::Collect(findings));
+        return wave;
+    }
     // The package borrows the path text for as long as it lives.
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return Text(InfoJson::Document(Files::array({InfoJson::File(path)})));
-    return Text(InfoJson::Document(Files::array({InfoJson::Sound(package, static_cast<std::size_t>(index), path)})));
+    if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return nullptr;
+    const KZ_Export_Element& entry = package.Exports[static_cast<std::size_t>(index)];
+    if (!Facts::HoldsWave(package, entry)) return nullptr;
+    return Inspect::LoadSound(package, entry, load, Inspect::Collect(findings));
 }
-
-// ---- the waveform -----------------------------------------------------------
 
 json Peaks(const WAVE_File& wave, int columns) {
     const Waveform waveform = DrawWaveform(wave, columns);
@@ -74,6 +83,24 @@ json Peaks(const WAVE_File& wave, int columns) {
             {"max", waveform.High}};
 }
 
+// A sound of more than this many bytes is not drawn (nor played): the
+// browser tab would hold it twice more, in the module's memory and decoded.
+constexpr std::uint64_t kMostDrawnBytes = 256u << 20;
+
+// The bytes of the WAVE file, or the bytes the sound claims.
+std::uint64_t StoredBytes(const std::string& path, int index) {
+    if (index < 0) {
+        std::ifstream in;
+        Platform::OpenInput(in, path);
+        in.seekg(0, std::ios::end);
+        return static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
+    }
+    KZ_Package package(path.c_str());
+    if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return 0;
+    const KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
+    return static_cast<std::uint64_t>(std::max(sound.WaveSize, 0));
+}
+
 }  // namespace
 
 // Built without exception handling (each call that may throw would cost a
@@ -82,12 +109,24 @@ json Peaks(const WAVE_File& wave, int columns) {
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
-    g_result = InfoDocument(path, -1);
-    return g_result.c_str();
+    return Result(FactsJson::Document(FactsJson::json::array({Inspect::FileJson(path)})));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
-    g_result = InfoDocument(path, std::max(index, 0));
+    const std::string text = path;
+    // The package borrows the path text for as long as it lives.
+    KZ_Package package(text.c_str());
+    if (package.GetPackageFile().fail()) return SndWeb_Info(path);
+    const auto file = Inspect::SoundJson(package, static_cast<std::size_t>(std::max(index, 0)), text);
+    return Result(FactsJson::Document(FactsJson::json::array({file})));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Print(const char* path, int index) {
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, findings);
+    std::ostringstream text;
+    if (wave) FactsText::PrintWave(Facts::Describe(*wave, std::move(findings)), text);
+    g_result = text.str();
     return g_result.c_str();
 }
 
@@ -106,31 +145,11 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* 
     return result.ReadAll ? 0 : 1;
 }
 
-// A sound of more than this many bytes is not drawn (nor played): the
-// browser tab would hold it twice more, in the module's memory and decoded.
-constexpr std::uint64_t kMostDrawnBytes = 256u << 20;
-
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns) {
-    const json tooLarge = {{"decodable", false}, {"too_large", true}};
-    std::unique_ptr<WAVE_File> wave;
-    if (index < 0) {
-        std::ifstream in;
-        Platform::OpenInput(in, path);
-        in.seekg(0, std::ios::end);
-        if (static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0)) > kMostDrawnBytes) return Result(tooLarge);
-        in.seekg(0);
-        wave = std::make_unique<WAVE_File>();
-        wave->LoadData(in);
-    } else {
-        KZ_Package package(path);
-        if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) {
-            return Result({{"decodable", false}});
-        }
-        KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
-        if (sound.WaveSize > 0 && static_cast<std::uint64_t>(sound.WaveSize) > kMostDrawnBytes) return Result(tooLarge);
-        wave = sound.GetWAVE();
-    }
-    if (wave->RiffID != kRiffID || wave->FormType != kWaveID) return Result({{"decodable", false}});
+    if (StoredBytes(path, index) > kMostDrawnBytes) return Result(json{{"decodable", false}, {"too_large", true}});
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::Everything, findings);
+    if (!wave) return Result(json{{"decodable", false}});
     return Result(Peaks(*wave, columns));
 }
 
@@ -138,27 +157,19 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
 // the package's folder, and a file for every export that holds a sound or is
 // of class Sound, numbered over the whole table as /x: numbers them.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
-    std::string stem = path;
-    const std::string_view extension = ".kzs";
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (stem.size() > extension.size() &&
-        std::equal(extension.begin(), extension.end(), stem.end() - static_cast<std::ptrdiff_t>(extension.size()),
-                   [&](char a, char b) { return a == lower(b); })) {
-        stem.resize(stem.size() - extension.size());
-    }
     json files = json::array();
     KZ_Package package(path);
     if (!package.GetPackageFile().fail()) {
         FileNames::FolderNames names;
         for (const KZ_Export_Element& entry : package.Exports) {
-            if (InfoReport::HoldsWave(package, entry) || entry.GetClassName() == "Sound") {
+            if (Facts::HoldsWave(package, entry) || entry.GetClassName() == "Sound") {
                 files.push_back(names.Take(entry.GetName(), ".wav"));
             } else {
                 files.push_back(nullptr);
             }
         }
     }
-    return Result({{"folder", FileNames::FileName(stem, 1, "")}, {"files", std::move(files)}});
+    return Result(json{{"folder", FileNames::FileName(FileNames::PackageName(path), 1, "")}, {"files", std::move(files)}});
 }
 
 }  // extern "C"

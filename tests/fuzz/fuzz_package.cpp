@@ -17,8 +17,10 @@
 #include <string>
 #include <string_view>
 
-#include "info/InfoJson.h"
-#include "info/InfoReport.h"
+#include "facts/Facts.h"
+#include "facts/FactsJson.h"
+#include "facts/FactsText.h"
+#include "facts/Inspect.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"
@@ -100,14 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (good) {
         std::ostringstream listing;
-        InfoReport::PrintPackage(package, path, listing);
+        FactsText::PrintPackage(package, path, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
-        Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Package(package, path))));
+        Check(nlohmann::json::accept(FactsJson::Dump(FactsJson::Package(package, path))));
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
-            Check(nlohmann::json::accept(InfoJson::Dump(InfoJson::Sound(package, i, path))));
+            Check(nlohmann::json::accept(FactsJson::Dump(Inspect::SoundJson(package, i, path))));
         }
-        InfoReport::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
-            Check(safe == InfoReport::IsSafeSoundName(name));
+        Facts::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
+            Check(safe == Facts::IsSafeSoundName(name));
             Check(package.FindExport(name) != nullptr);
         });
 
@@ -122,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(written <= size);
             Check(!result.ReadAll || written == static_cast<std::uintmax_t>(sound.WaveSize));
             // The listing's file size is what exporting the sound writes.
-            const InfoReport::ExportFacts facts = InfoReport::ExportReader(package).Read(entry);
-            Check(!facts.wave || written == facts.fileSize);
+            const Facts::Export facts = Facts::ExportReader(package).Read(i);
+            Check(!facts.sound || written == facts.fileSize);
         }
     }
     return 0;

@@ -16,8 +16,9 @@
 #include <sstream>
 #include <string>
 
-#include "info/InfoJson.h"
-#include "info/InfoReport.h"
+#include "facts/Facts.h"
+#include "facts/FactsJson.h"
+#include "facts/FactsText.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"
@@ -42,7 +43,7 @@ const std::string& PackagePath() {
 
 std::string Print(WAVE_File& wave) {
     std::ostringstream print;
-    InfoReport::PrintWave(wave, print);
+    FactsText::PrintWave(Facts::Describe(wave), print);
     return print.str();
 }
 
@@ -56,7 +57,7 @@ std::string LoadAndSave(const std::string& bytes) {
     std::istringstream in(bytes);
     WAVE_File wave;
     wave.LoadData(in);
-    const std::string json = InfoJson::Dump(InfoJson::WaveFile(wave, "fuzz.wav", InfoReport::SizeWarnings(wave)));
+    const std::string json = FactsJson::Dump(FactsJson::WaveFile(Facts::Describe(wave), "fuzz.wav"));
     WaveFuzz::Require(nlohmann::json::accept(json));
     WaveFuzz::Require(InfoFuzz::PrintsSafely(Print(wave)));
     const std::string saved = Save(wave);

@@ -7,7 +7,8 @@
 #include <sstream>
 #include <vector>
 
-#include "info/InfoReport.h"
+#include "facts/Facts.h"
+#include "facts/FactsText.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/PackageBuilder.h"
@@ -48,6 +49,13 @@ TEST(WaveFile, RejectsAnythingButRiffWave) {
     EXPECT_EQ(wave.FormType, LittleEndian::FourCC("WAVX"));
     EXPECT_EQ(wave.RiffSize, chunks.size() + 4);
     EXPECT_EQ(wave.FirstChunk, nullptr);
+    // A caller's sink takes the message instead of standard output.
+    std::vector<std::string> messages;
+    std::istringstream in(form);
+    WAVE_File quiet;
+    quiet.LoadData(in, WaveLoad::Everything, [&messages](std::string_view m) { messages.emplace_back(m); });
+    EXPECT_EQ(messages, std::vector<std::string>{"Not a valid WAVE file."});
+    EXPECT_EQ(cout.Text(), "Not a valid WAVE file.\n");
 }
 
 TEST(WaveFile, SavesFmtFactDataThenTheRestInLoadOrder) {
@@ -440,7 +448,7 @@ private:
 
 std::string Print(WAVE_File& wave) {
     std::ostringstream out;
-    InfoReport::PrintWave(wave, out);
+    FactsText::PrintWave(Facts::Describe(wave), out);
     return out.str();
 }
 

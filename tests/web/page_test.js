@@ -243,6 +243,10 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Marked.kzs Long: the tone left, the silence right', left > 0.3 && right < 0.01, JSON.stringify({left, right}));
     await showSound('Bell');
     await checkMarks('Marked.kzs Bell');
+    // The chunks are what Snd_Info prints for the sound.
+    const printed = spawnSync(sndInfo, ['Marked.kzs', 'Bell'], {cwd: path.join(inputs, 'marks'), encoding: 'utf8'}).stdout;
+    const chunks = await page.$eval('#chunks', (pre) => pre.textContent);
+    check('Marked.kzs Bell: the chunks as Snd_Info prints them', printed.length > 0 && chunks === printed, JSON.stringify({chunks, printed}));
     await page.evaluate(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === 'Empty').click());
     check('an export without a sound shows no sound', await page.$eval('#sound', (s) => s.hidden));
 
@@ -284,8 +288,11 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       JSON.stringify(head) === '["S00000","S00001","S00002"]', JSON.stringify(head));
     // Scrolled to the end, the table shows the last sounds.
     await page.$eval('.table-frame', (frame) => { frame.scrollTop = frame.scrollHeight; });
-    await page.waitForFunction(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].some((tr) => tr.cells[2].textContent === 'S09999'));
-    check('Many.kzs: scrolled to the end, the last sound shows', true);
+    await page.waitForFunction(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].some((tr) => tr.cells[2].textContent === 'S09999'))
+      .catch(() => {});
+    const tail = (await tableRows()).map((r) => r[1]);
+    check('Many.kzs: scrolled to the end, the last sounds show in order', tail.length > 0 &&
+      tail.every((name, i) => name === 'S' + String(expected.many - tail.length + i).padStart(5, '0')), JSON.stringify(tail.slice(-3)));
     await page.type('#filter', 'S0999');
     await page.click('th[data-key=name]');
     await page.click('th[data-key=name]');

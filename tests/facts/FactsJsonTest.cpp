@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "info/InfoJson.h"
+#include "facts/FactsJson.h"
 #include "tests/package/PackageFile.h"
 #include "tests/support/PackageBuilder.h"
 
@@ -15,7 +15,7 @@ namespace {
 using namespace TestSupport;
 using json = nlohmann::ordered_json;
 
-TEST(InfoJson, WrittenPieceByPieceEqualsBuiltWhole) {
+TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
     PackageBuilder full;
     full.AddSound("Wind01", ToneWave(440, 0.01));
     full.AddSound("\xFF", "RIFF");
@@ -28,25 +28,25 @@ TEST(InfoJson, WrittenPieceByPieceEqualsBuiltWhole) {
     for (const int files : {0, 1, 3}) {
         SCOPED_TRACE(files);
         std::ostringstream written;
-        InfoJson::DocumentWriter writer(written);
+        FactsJson::DocumentWriter writer(written);
         json whole = json::array();
         if (files > 0) {
             writer.AddPackage(*withExports, "a.kzs");
-            whole.push_back(InfoJson::Package(*withExports, "a.kzs"));
+            whole.push_back(FactsJson::Package(*withExports, "a.kzs"));
         }
         if (files > 1) {
-            writer.Add(InfoJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
-            whole.push_back(InfoJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            writer.Add(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            whole.push_back(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
             writer.AddPackage(*without, "c.kzs");
-            whole.push_back(InfoJson::Package(*without, "c.kzs"));
+            whole.push_back(FactsJson::Package(*without, "c.kzs"));
         }
         writer.Finish();
-        EXPECT_EQ(written.str(), InfoJson::Dump(InfoJson::Document(whole)));
+        EXPECT_EQ(written.str(), FactsJson::Dump(FactsJson::Document(whole)));
         EXPECT_EQ(json::parse(written.str())["files"], whole);
     }
 }
 
-TEST(InfoJson, TextsAreUtf8AndKeepTheirBytes) {
+TEST(FactsJson, TextsAreUtf8AndKeepTheirBytes) {
     const struct {
         std::string stored, text;
         bool bytes;
@@ -62,7 +62,7 @@ TEST(InfoJson, TextsAreUtf8AndKeepTheirBytes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         json object;
-        InfoJson::PutText(object, "name", c.stored);
+        FactsJson::PutText(object, "name", c.stored);
         EXPECT_EQ(object["name"], c.text);
         EXPECT_EQ(object.contains("name_bytes"), c.bytes);
         if (c.bytes) {
@@ -70,7 +70,7 @@ TEST(InfoJson, TextsAreUtf8AndKeepTheirBytes) {
             for (const auto& value : object["name_bytes"]) bytes += static_cast<char>(value.get<int>());
             EXPECT_EQ(bytes, c.stored);
         }
-        EXPECT_EQ(json::parse(InfoJson::Dump(object)), object);
+        EXPECT_EQ(json::parse(FactsJson::Dump(object)), object);
     }
 }
 

@@ -1,10 +1,10 @@
-#include "info/FileNames.h"
+#include "facts/FileNames.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "info/Utf8.h"
+#include "facts/Utf8.h"
 
 namespace FileNames {
 
@@ -131,12 +131,28 @@ std::string Stem(std::string_view name, std::size_t budget) {
     return stem;
 }
 
-std::string Folded(std::string text) {
-    for (char& c : text) c = Lower(c);
-    return text;
+}  // namespace
+
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = Lower(c);
+    return lower;
 }
 
-}  // namespace
+std::string_view BaseName(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string PackageName(std::string_view path) {
+    constexpr std::string_view kPackageExtension = ".kzs";
+    std::string_view name = BaseName(path);
+    if (name.size() >= kPackageExtension.size() &&
+        AsciiLower(name.substr(name.size() - kPackageExtension.size())) == kPackageExtension) {
+        name.remove_suffix(kPackageExtension.size());
+    }
+    return std::string(name);
+}
 
 std::string FileName(std::string_view name, unsigned number, std::string_view extension) {
     const std::string suffix = number > 1 ? " (" + std::to_string(number) + ")" : "";
@@ -153,13 +169,13 @@ bool IsSafe(std::string_view name, std::string_view extension) {
 
 std::string FolderNames::Take(std::string_view name, std::string_view extension) {
     std::string file = FileName(name, 1, extension);
-    std::string key = Folded(file);
+    std::string key = AsciiLower(file);
     // The numbers already given for this name are not tried again.
     unsigned& next = next_.try_emplace(key, 2).first->second;
     if (taken_.insert(std::move(key)).second) return file;
     for (;;) {
         file = FileName(name, next++, extension);
-        if (taken_.insert(Folded(file)).second) return file;
+        if (taken_.insert(AsciiLower(file)).second) return file;
     }
 }
 

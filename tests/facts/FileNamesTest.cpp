@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "info/FileNames.h"
+#include "facts/FileNames.h"
 
 namespace {
 

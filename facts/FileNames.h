@@ -40,6 +40,16 @@ std::string FileName(std::string_view name, unsigned number, std::string_view ex
 // Whether FileName(name, 1, extension) is `name` followed by `extension`.
 bool IsSafe(std::string_view name, std::string_view extension);
 
+// `text` with its ASCII letters in lower case, every other byte as it is.
+std::string AsciiLower(std::string_view text);
+
+// The part of `path` after its last '/' or '\'.
+std::string_view BaseName(std::string_view path);
+
+// A package's name among the extracted folders: its file name without its
+// folder and without ".kzs" (in any letter case).
+std::string PackageName(std::string_view path);
+
 // Hands out the file names of one folder: the first name asked for gets its
 // FileName, a later one whose file name is already taken -- exactly, or
 // differing only in ASCII letter case -- the next free number: "Bell.wav",

@@ -1,22 +1,26 @@
-// The pieces of Snd_Info's texts that must hold for any stored bytes: the safe
-// forms of names, texts and codes, the names a script can carry, and the test
-// for a sound that holds a WAVE file.
+// The pieces of the facts that must hold for any stored bytes: the safe forms
+// of names, texts and codes, the names a script can carry, the test for a
+// sound that holds a WAVE file, and listings that hold one row at a time.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "info/InfoReport.h"
+#include "facts/Escape.h"
+#include "facts/Facts.h"
+#include "facts/FactsText.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
 #include "tests/support/PackageBuilder.h"
 
 namespace {
 
-using namespace InfoReport;
+using namespace Escape;
+using Facts::HoldsWave;
+using Facts::IsSafeSoundName;
 using namespace TestSupport;
 
-TEST(InfoReport, OnlyWellFormedPrintableUtf8PassesThrough) {
+TEST(Facts, OnlyWellFormedPrintableUtf8PassesThrough) {
     const struct {
         std::string stored, shown;
     } cases[] = {
@@ -38,15 +42,15 @@ TEST(InfoReport, OnlyWellFormedPrintableUtf8PassesThrough) {
     EXPECT_EQ(DisplayWidth(Printable("Caf\xC3\xA9\x01")), 8u);
 }
 
-TEST(InfoReport, CodesShowEveryStoredByte) {
-    EXPECT_EQ(QuotedCode(0x20746D66u), "'fmt '");
-    EXPECT_EQ(QuotedCode(0x00FF2701u), "'\\x01\\'\\xFF\\x00'");
+TEST(Facts, CodesShowEveryStoredByte) {
+    EXPECT_EQ(Code(0x20746D66u), "'fmt '");
+    EXPECT_EQ(Code(0x00FF2701u), "'\\x01\\'\\xFF\\x00'");
     // A tag is zero-padded: it ends at its first NUL.
-    EXPECT_EQ(QuotedCode(std::string_view("hh\0\0", 4)), "'hh'");
-    EXPECT_EQ(QuotedCode(std::string_view("\\\0x", 3)), "'\\\\'");
+    EXPECT_EQ(Code(std::string_view("hh\0\0", 4)), "'hh'");
+    EXPECT_EQ(Code(std::string_view("\\\0x", 3)), "'\\\\'");
 }
 
-TEST(InfoReport, SafeSoundNames) {
+TEST(Facts, SafeSoundNames) {
     // With ".wav" a file name may hold 255 bytes: 251 for the sound.
     const std::string longest(251, 'n');
     using Names = std::vector<std::string>;
@@ -62,7 +66,7 @@ TEST(InfoReport, SafeSoundNames) {
 
 // The listing and the export script hold no more than one row at a time: a
 // table of thousands of exports costs them far less than the file's size.
-TEST(InfoReport, ListingAndScriptHoldOneRowAtATime) {
+TEST(Facts, ListingAndScriptHoldOneRowAtATime) {
     PackageBuilder b;
     for (int i = 0; i < 5000; ++i) b.AddSound("Sound" + std::to_string(i), "RIFF" + U32(4) + "WAVE");
     const std::string bytes = b.Build();
@@ -71,19 +75,19 @@ TEST(InfoReport, ListingAndScriptHoldOneRowAtATime) {
     {
         AllocationProbe probe;
         std::size_t count = 0;
-        ForEachScriptSound(*p, [&count](std::string_view, bool safe) { count += safe; });
+        Facts::ForEachScriptSound(*p, [&count](std::string_view, bool safe) { count += safe; });
         EXPECT_EQ(count, 5000u);
         EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
     }
     {
         std::ofstream null("/dev/null");
         AllocationProbe probe;
-        PrintPackage(*p, "p.kzs", null);
+        FactsText::PrintPackage(*p, "p.kzs", null);
         EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
     }
 }
 
-TEST(InfoReport, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
+TEST(Facts, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
     PackageBuilder b;
     b.AddSound("Whole", "RIFF" + U32(4) + "WAVE");
     b.AddSound("Avi", "RIFF" + U32(4) + "AVI ");

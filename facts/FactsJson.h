@@ -1,0 +1,108 @@
+// The facts as JSON, for scripts and for the browser page. Nothing here
+// writes to the console. docs/snd_info.md holds the whole schema.
+//
+// The document `Snd_Info --json FILE...` prints:
+//
+//   { "schema": 1, "program": "Snd_Info", "version": "1.1.0",
+//     "files": [ <file>, ... ] }
+//
+// A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
+// a WAVE file or a sound of a package, "error"), "warnings" and "errors"
+// (arrays of texts), then for a package "package", "exports", "totals", for
+// a WAVE file "wave", and for a sound of a package also "sound" and "export".
+//
+// Names and texts are JSON strings; bytes that are not valid UTF-8 become
+// U+FFFD there, and the object then also carries "<key>_bytes", an array of
+// the stored byte values, so that nothing is lost. Objects keep their
+// members in the order written (nlohmann::ordered_json).
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "facts/Facts.h"
+
+class KZ_Package;
+
+namespace FactsJson {
+
+using json = nlohmann::ordered_json;
+
+// Raised when a field is renamed, removed or changes its meaning; new fields
+// keep the number.
+inline constexpr int kSchema = 1;
+
+// The document around `files` (a JSON array of <file> objects).
+json Document(json files);
+
+// The document as text: indented by two, ending in a newline. Never throws
+// on stored bytes (every text has been made valid UTF-8 already).
+std::string Dump(const json& document);
+
+// Writes the document piece by piece, each <file> as it is added, a
+// package's exports one by one: a package of 100,000 exports never stands in
+// memory as JSON whole. The text equals Dump(Document(files)).
+class DocumentWriter {
+public:
+    // Writes the head: schema, program, version, the opening of "files".
+    explicit DocumentWriter(std::ostream& out);
+    void Add(const json& file);
+    // The same as Add(Package(package, path)).
+    void AddPackage(KZ_Package& package, const std::string& path);
+    // Closes "files" and the document.
+    void Finish();
+
+private:
+    void Next();
+    std::ostream& out_;
+    std::size_t files_ = 0;
+};
+
+// The "wave" object: "riff_size" (as saving would write it),
+// "riff_size_stored", "stored_bytes", "audio", "chunks" (every chunk in saved
+// order with its fields), "cues" (cue points with their labels, texts and
+// notes), "info" (LIST INFO tags: code -> text), "phonemes" (text, words and
+// their phonemes, of the first phoneme chunk).
+json Wave(const Facts::Wave& wave);
+
+// "audio": "format" (name, or null), "format_tag", "sub_format_tag" (an
+// extensible format's), "channels", "rate", "bits", "block_align",
+// "bytes_per_second", "data_bytes", "frames", "duration" (seconds; null
+// where it cannot be known).
+json Audio(const Facts::Audio& audio);
+
+// The <file> object of a WAVE file (type "wave"); its findings are the
+// warnings.
+json WaveFile(const Facts::Wave& wave, const std::string& path);
+
+// The <file> object of a FILE that could not be read (type "error").
+json ErrorFile(const std::string& path, const std::string& error);
+
+// The <file> object of a package already read (type "package"):
+//   "package": { "tag", "tag_code", "version", "flags", "guid" or "legacy",
+//                "generations", "names", "imports", "exports" ({count, offset}) }
+//   "exports": [ { "index", "name", "class", "data_size", "data_offset"
+//                  (null without data), "sound", "audio" (for a sound, with
+//                  "file_size") } ]
+//   "totals":  { "sounds", "bytes", "duration" (seconds) }
+// Reads each sound's WAVE headers through the package's stream, which it
+// closes again.
+json Package(KZ_Package& package, const std::string& path);
+
+// Sets object[key] to `bytes` as a JSON string, and object[key + "_bytes"]
+// to the byte values when they are not valid UTF-8.
+void PutText(json& object, const std::string& key, std::string_view bytes);
+
+// A four-character code as PutText puts its four bytes.
+void PutCode(json& object, const std::string& key, std::uint32_t code);
+std::string CodeBytes(std::uint32_t code);
+
+// The texts of `findings`, as a JSON array.
+json Texts(const std::vector<Facts::Finding>& findings);
+
+}  // namespace FactsJson

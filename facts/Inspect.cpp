@@ -1,0 +1,159 @@
+#include "facts/Inspect.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
+#include "common/Platform.h"
+#include "facts/Escape.h"
+#include "package/KZ_Package.h"
+#include "sound/KZ_Audio.h"
+#include "wave/Audio.h"
+#include "wave/Sniff.h"
+
+namespace Inspect {
+
+namespace {
+
+using Escape::Shown;
+using FactsJson::json;
+
+WaveLoad Mode(Load load) { return load == Load::HeadersOnly ? WaveLoad::HeadersOnly : WaveLoad::Everything; }
+
+// The bytes already read for the type check, then the rest of a stream that
+// cannot go back to them. Cannot seek: readers of the WAVE model then grow
+// their buffers as the bytes arrive.
+class PrefixedInput : public std::streambuf {
+public:
+    PrefixedInput(std::string prefix, std::streambuf* rest) : prefix_(std::move(prefix)), rest_(rest) {
+        setg(prefix_.data(), prefix_.data(), prefix_.data() + prefix_.size());
+    }
+
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        buffer_.resize(kBufferSize);
+        const std::streamsize got = rest_->sgetn(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        if (got <= 0) return traits_type::eof();
+        setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    std::string prefix_;
+    std::streambuf* rest_;
+    std::vector<char> buffer_;
+};
+
+Type TypeOf(std::string_view first) {
+    switch (SniffRiff(first)) {
+        case RiffKind::Wave: return Type::Wave;
+        case RiffKind::OtherRiff: return first.starts_with("RIFF") ? Type::DamagedRiff : Type::Other;
+        case RiffKind::Rf64Wave:
+        case RiffKind::Rifx:
+        case RiffKind::NotRiff: break;
+    }
+    return Type::Other;
+}
+
+json WithSound(json file, const std::string& name, std::size_t index) {
+    FactsJson::PutText(file, "sound", name);
+    file["export"] = index;
+    return file;
+}
+
+}  // namespace
+
+Input::~Input() = default;
+
+bool Input::Open(const std::string& path) {
+    std::streambuf* source = nullptr;
+    const bool standardInput = path == kStandardInput;
+    if (standardInput) {
+        source = std::cin.rdbuf();
+    } else {
+        Platform::OpenInput(file_, path);
+        if (!file_.is_open() || file_.fail()) return false;
+        source = file_.rdbuf();
+    }
+    // Where the input begins: standard input may stand anywhere in a file.
+    const std::streampos start = source->pubseekoff(0, std::ios::cur, std::ios::in);
+    std::string first(kRiffHeaderSize, '\0');
+    const std::streamsize got = std::max<std::streamsize>(source->sgetn(first.data(), kRiffHeaderSize), 0);
+    first.resize(static_cast<std::size_t>(got));
+    type_ = TypeOf(first);
+    // A file goes back to its start; a pipe gets the bytes read put in front.
+    const bool rewound = start != std::streampos(-1) && source->pubseekpos(start, std::ios::in) == start;
+    reopenable_ = rewound && !standardInput;
+    if (!rewound) {
+        prefixed_ = std::make_unique<PrefixedInput>(std::move(first), source);
+        source = prefixed_.get();
+    }
+    stream_ = std::make_unique<std::istream>(source);
+    return true;
+}
+
+std::string CannotOpen(const std::string& path) { return "cannot open " + Shown(path); }
+std::string NotValidWave(const std::string& path) { return Shown(path) + " is not a valid WAVE file"; }
+std::string PackageFromPipe(const std::string& path) {
+    return Shown(path) + " is not a WAVE file, and a package cannot be read from a pipe";
+}
+std::string NotReadable(const std::string& path) {
+    return Shown(path) + " is neither a WAVE file nor a readable sound package";
+}
+
+Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings) {
+    return [&findings](std::string_view message) {
+        findings.push_back({Facts::Severity::Warning, std::string(message)});
+    };
+}
+
+void LoadWave(WAVE_File& wave, std::istream& in, Load load, const Diagnostics::Sink& sink) {
+    wave.LoadData(in, Mode(load), sink);
+}
+
+std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load,
+                                     const Diagnostics::Sink& sink) {
+    KZ_Sound sound = ::LoadSound(package, entry);
+    return sound.GetWAVE(Mode(load), sink);
+}
+
+json FileJson(const std::string& path) {
+    Input input;
+    if (!input.Open(path)) return FactsJson::ErrorFile(path, CannotOpen(path));
+    switch (input.GetType()) {
+        case Type::Wave: {
+            WAVE_File wave;
+            std::vector<Facts::Finding> findings;
+            LoadWave(wave, input.Stream(), Load::HeadersOnly, Collect(findings));
+            return FactsJson::WaveFile(Facts::Describe(wave, std::move(findings)), path);
+        }
+        case Type::DamagedRiff: return FactsJson::ErrorFile(path, NotValidWave(path));
+        case Type::Other: break;
+    }
+    if (!input.Reopenable()) return FactsJson::ErrorFile(path, PackageFromPipe(path));
+    KZ_Package package(path.c_str());
+    if (package.GetPackageFile().fail()) return FactsJson::ErrorFile(path, NotReadable(path));
+    package.GetPackageFile().close();
+    return FactsJson::Package(package, path);
+}
+
+json SoundJson(KZ_Package& package, std::size_t index, const std::string& path) {
+    if (index >= package.Exports.size()) {
+        return FactsJson::ErrorFile(path, "no export " + std::to_string(index) + " in package " + Shown(path));
+    }
+    const KZ_Export_Element& entry = package.Exports[index];
+    const std::string name = entry.GetName();
+    if (!Facts::HoldsWave(package, entry)) {
+        package.GetPackageFile().close();
+        return WithSound(FactsJson::ErrorFile(path, Shown(name) + " in package " + Shown(path) + " is not a valid WAVE file"),
+                         name, index);
+    }
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = LoadSound(package, entry, Load::HeadersOnly, Collect(findings));
+    return WithSound(FactsJson::WaveFile(Facts::Describe(*wave, std::move(findings)), path), name, index);
+}
+
+}  // namespace Inspect

@@ -1,0 +1,96 @@
+// One FILE as the programs and the page take it: opened, typed by its first
+// bytes (wave/Sniff.h) as a WAVE file or a package, and read into facts. FILE
+// may be a pipe or "-" (standard input): the bytes read for the type check
+// are handed on in front of the rest, never sought back.
+#pragma once
+
+#include <cstddef>
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "common/Diagnostics.h"
+#include "facts/Facts.h"
+#include "facts/FactsJson.h"
+
+class KZ_Export_Element;
+class KZ_Package;
+class WAVE_File;
+
+namespace Inspect {
+
+// The name that stands for standard input.
+inline constexpr const char* kStandardInput = "-";
+
+enum class Type {
+    Wave,         // "RIFF", size, "WAVE"
+    DamagedRiff,  // begins with "RIFF" but is no RIFF WAVE header
+    Other,        // anything else: read as a package
+};
+
+// How much of a WAVE file a load holds: the facts need the headers only, a
+// save every byte.
+enum class Load { HeadersOnly, Everything };
+
+class Input {
+public:
+    Input() = default;
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+    ~Input();
+
+    // Opens `path` (or standard input for "-") and reads its first bytes.
+    // False when it cannot be opened.
+    bool Open(const std::string& path);
+
+    Type GetType() const { return type_; }
+    // Whether the input is a file that can be reopened by its path, as a
+    // package must be (a pipe or standard input cannot).
+    bool Reopenable() const { return reopenable_; }
+    // The input from its first byte.
+    std::istream& Stream() { return *stream_; }
+
+private:
+    std::ifstream file_;
+    std::unique_ptr<std::streambuf> prefixed_;
+    std::unique_ptr<std::istream> stream_;
+    Type type_ = Type::Other;
+    bool reopenable_ = false;
+};
+
+// The messages about a FILE that cannot be read, `path` as given.
+std::string CannotOpen(const std::string& path);
+std::string NotValidWave(const std::string& path);
+std::string PackageFromPipe(const std::string& path);
+std::string NotReadable(const std::string& path);
+
+// A sink that keeps the model's messages as warnings.
+Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings);
+
+// Loads the model from `in` (at "RIFF"), its messages going to `sink`. With
+// HeadersOnly the samples of "data" are measured, not read.
+void LoadWave(WAVE_File& wave, std::istream& in, Load load, const Diagnostics::Sink& sink);
+
+// The model of the sound behind `entry`, which must hold a RIFF WAVE file
+// (Facts::HoldsWave): the sound's own WaveSize bytes and nothing after
+// them. Closes the package's stream again.
+std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load,
+                                     const Diagnostics::Sink& sink);
+
+// The <file> object of the file at `path` (a path as Snd_Info takes it:
+// '\' is a separator on every system), decided by its first bytes. Headers
+// only: the samples of a "data" chunk are measured, never read, so a 2 GiB
+// file costs no more memory than a small one. A file that cannot be opened
+// or read gives type "error".
+FactsJson::json FileJson(const std::string& path);
+
+// The <file> object of the sound behind export `index` of `package` (type
+// "wave", with "sound" and "export"), read headers only; type "error" when
+// the index is outside the table or the export holds no RIFF WAVE file.
+// `path` is the package's path as shown.
+FactsJson::json SoundJson(KZ_Package& package, std::size_t index, const std::string& path);
+
+}  // namespace Inspect

@@ -1,0 +1,36 @@
+// Snd_Info's command line as words: the FILEs, the SOUNDs named after each,
+// and the options, checked against each other before anything is read.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// One FILE and the SOUNDs named after it.
+struct Target {
+    std::string file;
+    std::vector<std::string> sounds;
+};
+
+struct Arguments {
+    std::vector<Target> targets;
+    std::optional<std::string> wavePath;       // /w:
+    std::optional<std::string> extractFolder;  // /x:
+    bool overwrite = false;                    // /y
+    bool script = false;                       // /dpl
+    bool json = false;                         // /json
+    bool help = false;
+    bool version = false;
+
+    std::size_t SoundCount() const;
+};
+
+// The name that stands for standard output after /w:.
+inline constexpr const char* kStandardOutput = "-";
+
+// Fills `args` from the words after the program's name; returns why the
+// command line is wrong, or nothing.
+std::optional<std::string> ParseArguments(int argc, const char* const* argv, Arguments& args);
+
+void WriteUsage(std::ostream& out);
