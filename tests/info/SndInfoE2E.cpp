@@ -3,8 +3,10 @@
 // scripts /dpl writes, run through Snd_Pull.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -515,7 +517,7 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     EXPECT_EQ(Info(dir, {"pk\\A.kzs", "Wind01"}).exitStatus, 0);
 }
 
-// What the README shows on the bundled example.
+// What the documents show on the bundled example.
 TEST(SndInfoE2E, TheBundledExample) {
     TempDir dir;
     WriteExample(dir.Path());
@@ -550,33 +552,93 @@ TEST(SndInfoE2E, TheBundledExample) {
     EXPECT_TRUE(bell.out.ends_with("'data' 66150 bytes\n  Duration: 1.500 s (33075 frames)\n")) << bell.out;
 }
 
-// Every `$ ../gcc/Snd_Info ...` of the README whose output goes to the
-// console, run on the bundled example: it prints what the README shows.
-TEST(SndInfoE2E, TheReadmeExamples) {
-    TempDir dir;
-    WriteExample(dir.Path());
-    std::istringstream readme(ReadFile(fs::path(SND_SOURCE_DIR) / "README.md"));
-    const std::string prompt = "$ ../gcc/Snd_Info ";
-    int examples = 0;
-    std::string line;
-    std::getline(readme, line);
-    while (readme) {
-        if (!line.starts_with(prompt) || line.find_first_of("|>*") != std::string::npos) {
-            std::getline(readme, line);
-            continue;
+// A word of a documented command line as the shell hands it over: one
+// holding '*' in its last part ("pk/*.kzs") becomes the names it matches in
+// `dir`, sorted; any other word stays as it is.
+std::vector<std::string> ShellWords(const fs::path& dir, const std::string& word) {
+    const std::size_t star = word.find('*');
+    if (star == std::string::npos) return {word};
+    const std::size_t slash = word.rfind('/', star);
+    const std::string folder = slash == std::string::npos ? "" : word.substr(0, slash + 1);
+    const std::string head = word.substr(folder.size(), star - folder.size());
+    const std::string tail = word.substr(star + 1);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= head.size() + tail.size() && name.starts_with(head) && name.ends_with(tail)) {
+            names.push_back(folder + name);
         }
-        std::vector<std::string> args;
-        std::istringstream words(line.substr(prompt.size()));
-        for (std::string word; words >> word;) args.push_back(word);
-        std::string shown;
-        while (std::getline(readme, line) && !line.starts_with("$ ") && !line.starts_with("```")) shown += line + "\n";
-        SCOPED_TRACE(prompt + args[0]);
-        const RunResult r = Info(dir, args);
-        EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_EQ(r.out, shown);
-        ++examples;
     }
-    EXPECT_EQ(examples, 4);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every `$ ../gcc/Snd_Info ...`, `$ ../gcc/Snd_Pull ...` and `$ cat FILE` of
+// the README and of docs/, run in order on a fresh bundled example for each
+// document: each prints what the document shows after it, up to the next
+// `$ ` or the end of the block. `> FILE` keeps the output in FILE (the line
+// then shows nothing); a line with a pipe is not run. Snd_Info's examples
+// succeed and say nothing on standard error.
+TEST(SndInfoE2E, TheDocumentedExamples) {
+    const fs::path source(SND_SOURCE_DIR);
+    std::vector<fs::path> documents;
+    for (const auto& entry : fs::directory_iterator(source / "docs")) {
+        if (entry.path().extension() == ".md") documents.push_back(entry.path());
+    }
+    std::sort(documents.begin(), documents.end());
+    documents.insert(documents.begin(), source / "README.md");
+    const std::map<std::string, std::string> programs = {
+        {"../gcc/Snd_Info", SndInfoPath()}, {"../gcc/Snd_Pull", SndPullPath()}, {"cat", ""}};
+
+    std::map<std::string, int> examples;
+    for (const fs::path& document : documents) {
+        TempDir dir;
+        WriteExample(dir.Path());
+        std::istringstream text(ReadFile(document));
+        std::string line;
+        std::getline(text, line);
+        while (text) {
+            std::vector<std::string> words;
+            std::istringstream command(line.starts_with("$ ") ? line.substr(2) : "");
+            for (std::string word; command >> word;) words.push_back(word);
+            if (words.empty() || !programs.contains(words[0]) || line.find('|') != std::string::npos) {
+                std::getline(text, line);
+                continue;
+            }
+            std::string shown;
+            while (std::getline(text, line) && !line.starts_with("$ ") && !line.starts_with("```")) shown += line + "\n";
+            SCOPED_TRACE(document.filename().string() + ": $ " + words[0] + " " + (words.size() > 1 ? words[1] : ""));
+
+            std::string into;
+            std::vector<std::string> args;
+            for (std::size_t n = 1; n < words.size(); ++n) {
+                if (words[n] == ">" && n + 1 < words.size()) {
+                    into = words[++n];
+                } else {
+                    for (const std::string& word : ShellWords(dir.Path(), words[n])) args.push_back(word);
+                }
+            }
+            RunResult r;
+            if (words[0] == "cat") {
+                ASSERT_EQ(args.size(), 1u);
+                r = {0, dir.Read(args[0]), ""};
+            } else {
+                r = TestSupport::Run(programs.at(words[0]), args, dir.Path());
+            }
+            if (words[0] == "../gcc/Snd_Info") {
+                EXPECT_EQ(r.exitStatus, 0);
+                EXPECT_EQ(r.err, "");
+            }
+            if (!into.empty()) {
+                dir.Write(into, r.out);
+                r.out.clear();
+            }
+            EXPECT_EQ(r.out, shown);
+            ++examples[document.filename().string()];
+        }
+    }
+    const std::map<std::string, int> expected = {{"README.md", 5}, {"snd_info.md", 8}, {"snd_pull.md", 1}};
+    EXPECT_EQ(examples, expected);
 }
 
 }  // namespace
