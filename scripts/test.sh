@@ -7,7 +7,7 @@
 # Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh ffmpeg sox  # test-only: the oracles of tests/facts/WaveOracleE2E.cpp
 
 jobs=$(nproc)
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
