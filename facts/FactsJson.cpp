@@ -329,9 +329,11 @@ void PutText(json& object, const std::string& key, std::string_view bytes) {
     object[key + "_bytes"] = std::move(values);
 }
 
-json Texts(const std::vector<Finding>& findings) {
+json Texts(const std::vector<Finding>& findings, Severity severity) {
     json array = json::array();
-    for (const Finding& finding : findings) array.push_back(finding.text);
+    for (const Finding& finding : findings) {
+        if (finding.severity == severity) array.push_back(finding.text);
+    }
     return array;
 }
 
@@ -397,8 +399,8 @@ json WaveFile(const Facts::Wave& wave, const std::string& path) {
     json file;
     PutText(file, "path", path);
     file["type"] = "wave";
-    file["warnings"] = Texts(wave.findings);
-    file["errors"] = json::array();
+    file["warnings"] = Texts(wave.findings, Severity::Warning);
+    file["errors"] = Texts(wave.findings, Severity::Error);
     file["wave"] = Wave(wave);
     return file;
 }

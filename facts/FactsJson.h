@@ -77,8 +77,8 @@ json Wave(const Facts::Wave& wave);
 // be known.
 json Audio(const Facts::Audio& audio);
 
-// The <file> object of a WAVE file (type "wave"); its findings are the
-// warnings.
+// The <file> object of a WAVE file (type "wave"), with its findings as
+// "warnings" and "errors".
 json WaveFile(const Facts::Wave& wave, const std::string& path);
 
 // The <file> object of a FILE that could not be read (type "error").
@@ -103,7 +103,7 @@ void PutText(json& object, const std::string& key, std::string_view bytes);
 void PutCode(json& object, const std::string& key, std::uint32_t code);
 std::string CodeBytes(std::uint32_t code);
 
-// The texts of `findings`, as a JSON array.
-json Texts(const std::vector<Facts::Finding>& findings);
+// The texts of the `findings` of one severity, as a JSON array.
+json Texts(const std::vector<Facts::Finding>& findings, Facts::Severity severity);
 
 }  // namespace FactsJson

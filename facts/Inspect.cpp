@@ -49,10 +49,10 @@ private:
 
 Type TypeOf(std::string_view first) {
     switch (SniffRiff(first)) {
-        case RiffKind::Wave: return Type::Wave;
-        case RiffKind::OtherRiff: return first.starts_with("RIFF") ? Type::DamagedRiff : Type::Other;
-        case RiffKind::Rf64Wave:
-        case RiffKind::Rifx:
+        case RiffKind::Wave:
+        case RiffKind::Rf64Wave: return Type::Wave;
+        case RiffKind::Rifx: return Type::Rifx;
+        case RiffKind::OtherRiff: return Type::DamagedRiff;
         case RiffKind::NotRiff: break;
     }
     return Type::Other;
@@ -97,6 +97,9 @@ bool Input::Open(const std::string& path) {
 
 std::string CannotOpen(const std::string& path) { return "cannot open " + Shown(path); }
 std::string NotValidWave(const std::string& path) { return Shown(path) + " is not a valid WAVE file"; }
+std::string BigEndian(const std::string& path) {
+    return NotValidWave(path) + ": big-endian RIFX files are not supported";
+}
 std::string PackageFromPipe(const std::string& path) {
     return Shown(path) + " is not a WAVE file, and a package cannot be read from a pipe";
 }
@@ -131,6 +134,7 @@ json FileJson(const std::string& path) {
             return FactsJson::WaveFile(Facts::Describe(wave, std::move(findings)), path);
         }
         case Type::DamagedRiff: return FactsJson::ErrorFile(path, NotValidWave(path));
+        case Type::Rifx: return FactsJson::ErrorFile(path, BigEndian(path));
         case Type::Other: break;
     }
     if (!input.Reopenable()) return FactsJson::ErrorFile(path, PackageFromPipe(path));

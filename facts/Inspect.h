@@ -26,8 +26,9 @@ namespace Inspect {
 inline constexpr const char* kStandardInput = "-";
 
 enum class Type {
-    Wave,         // "RIFF", size, "WAVE"
-    DamagedRiff,  // begins with "RIFF" but is no RIFF WAVE header
+    Wave,         // "RIFF" or "RF64", size, "WAVE"
+    Rifx,         // a big-endian RIFX file
+    DamagedRiff,  // begins with "RIFF" or "RF64" but is no WAVE header
     Other,        // anything else: read as a package
 };
 
@@ -64,6 +65,7 @@ private:
 // The messages about a FILE that cannot be read, `path` as given.
 std::string CannotOpen(const std::string& path);
 std::string NotValidWave(const std::string& path);
+std::string BigEndian(const std::string& path);
 std::string PackageFromPipe(const std::string& path);
 std::string NotReadable(const std::string& path);
 

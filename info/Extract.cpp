@@ -64,7 +64,8 @@ bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istre
         in.clear();
         in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
     }
-    return read && SniffRiff(std::string_view(header, kRiffHeaderSize)) == RiffKind::Wave;
+    const RiffKind kind = read ? SniffRiff(std::string_view(header, kRiffHeaderSize)) : RiffKind::NotRiff;
+    return kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
 }
 
 enum class Outcome { Written, Skipped, Failed };

@@ -53,11 +53,11 @@ private:
     void RunPackage(const Target& target);
     void RunScript(KZ_Package& package, const std::string& path);
     void RunSound(KZ_Package& package, const std::string& path, const std::string& name);
-    // Warns of the findings, prints the facts (or adds them to the
-    // document), and saves the model where /w: says.
-    void Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
+    // Says the findings, prints the facts (or adds them to the document);
+    // returns whether the model is whole enough to be saved (no errors).
+    bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
               const std::string& heading, const json& soundFields);
-    void Save(WAVE_File& wave, const std::string& input);
+    void Save(WAVE_File& wave, bool whole, const std::string& input);
 
     Inspect::Load LoadFor() const { return args_.wavePath ? Inspect::Load::Everything : Inspect::Load::HeadersOnly; }
 
@@ -135,6 +135,7 @@ void InfoRun::RunTarget(const Target& target) {
     switch (input.GetType()) {
         case Inspect::Type::Wave: return RunWave(target, input);
         case Inspect::Type::DamagedRiff: return Fail(target.file, Inspect::NotValidWave(target.file));
+        case Inspect::Type::Rifx: return Fail(target.file, Inspect::BigEndian(target.file));
         case Inspect::Type::Other: break;
     }
     if (!input.Reopenable()) return Fail(target.file, Inspect::PackageFromPipe(target.file));
@@ -147,8 +148,8 @@ void InfoRun::RunWave(const Target& target, Inspect::Input& input) {
     WAVE_File wave;
     std::vector<Facts::Finding> findings;
     Inspect::LoadWave(wave, input.Stream(), LoadFor(), Inspect::Collect(findings));
-    Show(wave, std::move(findings), target.file, Shown(target.file), target.file, json::object());
-    if (args_.wavePath) Save(wave, target.file);
+    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, json::object());
+    if (args_.wavePath) Save(wave, whole, target.file);
 }
 
 void InfoRun::RunPackage(const Target& target) {
@@ -214,24 +215,31 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
     }
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(), Inspect::Collect(findings));
-    Show(*wave, std::move(findings), path, what, path + ": " + name, fields);
-    if (args_.wavePath) Save(*wave, path);
+    const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, fields);
+    if (args_.wavePath) Save(*wave, whole, path);
 }
 
-void InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
+bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
                    const std::string& what, const std::string& heading, const json& soundFields) {
     const Facts::Wave facts = Facts::Describe(wave, std::move(findings));
-    for (const Facts::Finding& finding : facts.findings) err_ << kPrefix << "warning: " << what << ": " << finding.text << '\n';
+    bool whole = true;
+    for (const Facts::Finding& finding : facts.findings) {
+        const bool error = finding.severity == Facts::Severity::Error;
+        err_ << kPrefix << (error ? "" : "warning: ") << what << ": " << finding.text << '\n';
+        if (error) whole = false;
+    }
     err_ << std::flush;
-    if (toStandardOutput_) return;
+    if (!whole) status_ = kInfoFailure;
+    if (toStandardOutput_) return whole;
     if (document_) {
         json file = FactsJson::WaveFile(facts, path);
         file.update(soundFields);
         document_->Add(file);
-        return;
+        return whole;
     }
     Heading(heading);
     FactsText::PrintWave(facts, out_);
+    return whole;
 }
 
 bool SameFile(const std::string& first, const std::string& second) {
@@ -239,17 +247,15 @@ bool SameFile(const std::string& first, const std::string& second) {
     return std::filesystem::equivalent(Platform::HostPath(first), Platform::HostPath(second), ec) && !ec;
 }
 
-void InfoRun::Save(WAVE_File& wave, const std::string& input) {
+void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input) {
     const std::string& path = *args_.wavePath;
+    // A file without its format or its samples is not made whole with
+    // invented ones.
+    if (!whole) return Fail(input, "not written: " + Shown(path) + " would hold a format or samples the input lacks");
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (!toStandardOutput_ && SameFile(path, input)) {
         return Fail(input, "will not write over the input file " + Shown(path));
-    }
-    const std::uint64_t length = wave.CalcSize();
-    if (length > WAVE_File::kLargestRiffSize + 8) {
-        return Fail(input, "cannot write " + Shown(path) + ": the WAVE file would be " + std::to_string(length) +
-                               " bytes, more than the 4 GiB a RIFF size can state");
     }
     if (toStandardOutput_) {
         wave.SaveData(out_);
