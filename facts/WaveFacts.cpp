@@ -314,18 +314,19 @@ const SubChunk& Wave::Text(const TextRef& ref) const { return std::get<ListChunk
 Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     Wave facts;
     facts.findings = std::move(findings);
+    // What the header said, before the sizes are brought up to date.
+    const bool valid = (wave.RiffID == kRiffID || wave.RiffID == kRf64ID) && wave.FormType == kWaveID;
+    if (wave.RiffID == kRf64ID && valid && !wave.Found.Ds64) {
+        facts.findings.push_back({Severity::Warning, "an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known"});
+    }
     CheckSizes(wave, facts.findings);
+    if (valid && !wave.Found.Fmt) facts.findings.push_back({Severity::Error, "no 'fmt ' chunk: the format is not known"});
+    if (valid && !wave.Found.Data) facts.findings.push_back({Severity::Error, "no 'data' chunk: there are no samples"});
     facts.riffSizeStored = wave.RiffSize == kSizeElsewhere && wave.Found.Ds64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
     facts.riffSize = wave.CalcSize() - 8;
     facts.storedBytes = std::uint64_t{8} + wave.ImageBytes;
 
     const fmt_Chunk& fmt = wave.FmtChunk;
-    const bool valid = (wave.RiffID == kRiffID || wave.RiffID == kRf64ID) && wave.FormType == kWaveID;
-    if (valid && !wave.Found.Fmt) facts.findings.push_back({Severity::Error, "no 'fmt ' chunk: the format is not known"});
-    if (valid && !wave.Found.Data) facts.findings.push_back({Severity::Error, "no 'data' chunk: there are no samples"});
-    if (wave.RiffID == kRf64ID && valid && !wave.Found.Ds64) {
-        facts.findings.push_back({Severity::Warning, "an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known"});
-    }
     std::optional<std::uint64_t> factCount;
     if (wave.Found.Fact && wave.FactChunk.ChunkSize != 0) {
         factCount = wave.FactChunk.SampleCount;

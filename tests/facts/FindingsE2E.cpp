@@ -1,0 +1,136 @@
+// What Snd_Info finds in WAVE files whose headers disagree, lack a chunk,
+// repeat one, or hold RF64 sizes, sampler loops and instrument ranges: the
+// lines on standard error, the exit status, a line of the print, and whether
+// /w: writes the file -- each run as the built program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/PackageBuilder.h"
+#include "tests/support/RunTool.h"
+#include "tests/support/WaveBuilder.h"
+
+namespace {
+
+using TestSupport::PackageBuilder;
+using TestSupport::RunResult;
+using TestSupport::SndInfoPath;
+using TestSupport::TempDir;
+using namespace WaveBuilder;
+
+RunResult Info(const TempDir& dir, const std::vector<std::string>& args) {
+    return TestSupport::Run(SndInfoPath(), args, dir.Path());
+}
+
+// A format chunk with every field given.
+std::string Fmt(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint32_t bytesPerSecond,
+                std::uint16_t blockAlign, std::uint16_t bits, const std::string& extension = "") {
+    std::string body = U16(tag) + U16(channels) + U32(rate) + U32(bytesPerSecond) + U16(blockAlign) + U16(bits);
+    if (tag != 1) body += U16(static_cast<std::uint16_t>(extension.size())) + extension;
+    return Chunk("fmt ", body);
+}
+
+// The 36 fixed bytes of "smpl", with `loops` loops counted.
+std::string SamplerHead(std::uint32_t loops) {
+    return U32(1) + U32(2) + U32(125000) + U32(60) + U32(0) + U32(0) + U32(0) + U32(loops) + U32(0);
+}
+
+std::string Loop(std::uint32_t id, std::uint32_t type, std::uint32_t start, std::uint32_t end, std::uint32_t plays) {
+    return U32(id) + U32(type) + U32(start) + U32(end) + U32(0) + U32(plays);
+}
+
+TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
+    const std::string pcm = PcmFmt(1, 8000, 16);
+    const struct {
+        const char* what;
+        std::string wave;
+        std::string err;    // after "Snd_Info: "
+        int status;
+        std::string shown;  // a line of the print
+        bool written;       // by /w:
+    } cases[] = {
+        {"block align not channels x bytes", Riff(Fmt(1, 3, 8000, 32000, 4, 24) + Chunk("data", std::string(45, 'x'))),
+         "warning: 'in.wav': block align says 4 bytes a frame, 3 channels of 24 bits take 9\n", 0,
+         "  Duration: 0.001 s (5 frames)\n", true},
+        {"bytes per second not rate x block align", Riff(Fmt(1, 1, 8000, 1000, 2, 16) + Chunk("data", "abcd")),
+         "warning: 'in.wav': bytes per second says 1000, 8000 frames of 2 bytes take 16000\n", 0,
+         "  Duration: 0.000 s (2 frames)\n", true},
+        {"a fact count beyond the data", Riff(Fmt(0x11, 1, 8000, 4055, 36, 4, U16(65)) + Chunk("fact", U32(100)) +
+                                              Chunk("data", std::string(36, '\0'))),
+         "warning: 'in.wav': 'fact' chunk counts 100 frames, the data holds 65\n", 0,
+         "  Duration: 0.008 s (65 frames in 1 block)\n", true},
+        {"a fact count within the last block", Riff(Fmt(0x11, 1, 8000, 4055, 36, 4, U16(65)) + Chunk("fact", U32(70)) +
+                                                    Chunk("data", std::string(72, '\0'))),
+         "", 0, "  Duration: 0.009 s (70 frames in 2 blocks)\n", true},
+        {"a last block cut short, no fact", Riff(Fmt(0x11, 2, 8000, 8110, 72, 4, U16(65)) + Chunk("data", std::string(72 + 16, '\0'))),
+         "", 0, "  Duration: 0.009 s (74 frames in 2 blocks)\n", true},
+        {"a second data chunk", Riff(pcm + Chunk("data", "ab") + Chunk("data", std::string(200, 'z'))),
+         "warning: 'in.wav': a second 'data' chunk (200 bytes) is kept as it is stored; the first one is the sound's\n", 0,
+         "'data' 200 bytes, not interpreted\n", true},
+        {"no fmt chunk", Riff(Chunk("data", "ab")), "'in.wav': no 'fmt ' chunk: the format is not known\n", 1,
+         "'data' 2 bytes\n", false},
+        {"no data chunk", Riff(pcm), "'in.wav': no 'data' chunk: there are no samples\n", 1,
+         "  Bits per sample: 16\n", false},
+        {"INFO texts end at their NUL", Riff(pcm + Chunk("data", "ab") + List("INFO", Chunk("IART", std::string("teamgrab\0g", 10)))),
+         "", 0, "  Artist: \"teamgrab\"\n", true},
+        {"sampler loops, one left out", Riff(pcm + Chunk("data", "ab") + Chunk("smpl", SamplerHead(2) + Loop(5, 1, 8000, 16000, 3))),
+         "warning: 'in.wav': 'smpl' chunk counts 2 loops, holds 1: the rest are left out\n", 0,
+         "  Loop id 5: alternating, start 8000 (1.000 s), end 16000 (2.000 s), fraction 0, plays 3 times\n", true},
+        {"an instrument", Riff(pcm + Chunk("data", "ab") + Chunk("inst", std::string("\x3C\xFB\x03\x00\x7F\x01\x7F", 7))),
+         "", 0, "  Unshifted note: 60, fine tune -5 cents, gain 3 dB\n  Notes: 0 to 127, velocities 1 to 127\n", true},
+        {"RF64", Rf64(pcm, "abcd"), "", 0, "RIFF size: 40 as saved (76 as stored)\n", true},
+        {"RF64 without ds64", "RF64" + U32(0xFFFFFFFF) + "WAVE" + pcm + Chunk("data", "ab"),
+         "warning: 'in.wav': an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known\n", 0,
+         "'data' 2 bytes\n", true},
+        {"RIFX", "RIFX" + std::string(4, '\0') + "WAVE", "'in.wav' is not a valid WAVE file: big-endian RIFX files are not supported\n",
+         1, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        dir.Write("in.wav", c.wave);
+        const RunResult r = Info(dir, {"in.wav"});
+        EXPECT_EQ(r.err, c.err.empty() ? "" : "Snd_Info: " + c.err);
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+        const RunResult saved = Info(dir, {"in.wav", "/w:out.wav"});
+        EXPECT_EQ(saved.exitStatus, c.status);
+        EXPECT_EQ(std::filesystem::exists(dir.Path() / "out.wav"), c.written);
+        // What is written prints as the input does, but for the RIFF size
+        // brought up to date: every chunk is kept.
+        const auto afterFirstLine = [](const std::string& text) { return text.substr(text.find('\n') + 1); };
+        if (c.written) {
+            EXPECT_EQ(afterFirstLine(Info(dir, {"out.wav"}).out), afterFirstLine(r.out));
+        }
+    }
+}
+
+// The same facts in JSON, and a package's RF64 sound listed and extracted.
+TEST(FindingsE2E, JsonAndPackagesSayTheSame) {
+    TempDir dir;
+    const std::string rf64 = Rf64(PcmFmt(2, 8000, 16), std::string(4000, 's'),
+                                  Chunk("smpl", SamplerHead(1) + Loop(0, 0, 10, 20, 0)) +
+                                      List("INFO", Chunk("INAM", std::string("Bell\0x", 6))));
+    dir.Write("in.wav", rf64);
+    const auto doc = nlohmann::json::parse(Info(dir, {"in.wav", "--json"}).out)["files"][0];
+    EXPECT_EQ(doc["errors"], nlohmann::json::array());
+    EXPECT_EQ(doc["wave"]["audio"]["frames"], 1000);
+    EXPECT_EQ(doc["wave"]["audio"]["duration"], 0.125);
+    EXPECT_EQ(doc["wave"]["info"]["INAM"], "Bell");
+    EXPECT_EQ(doc["wave"]["loops"], nlohmann::json::parse(R"([{"cue_id":0,"type":"forward","start":10,"end":20,
+        "start_seconds":0.00125,"end_seconds":0.0025,"play_count":0}])"));
+
+    PackageBuilder b;
+    b.AddSound("Big", rf64);
+    b.Write(dir.Path() / "P.kzs");
+    const auto listed = nlohmann::json::parse(Info(dir, {"P.kzs", "--json"}).out)["files"][0]["exports"][0];
+    EXPECT_EQ(listed["sound"], true);
+    EXPECT_EQ(listed["audio"]["frames"], 1000);
+    EXPECT_EQ(Info(dir, {"P.kzs", "/x:x"}).exitStatus, 0);
+    EXPECT_EQ(dir.Read("x/P/Big.wav"), rf64);
+}
+
+}  // namespace
