@@ -22,6 +22,13 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
         {"riff_size_small", Riff(20, body)},
         {"cut_short", Riff(body).substr(0, 90)},
         {"not_wave", "RIFX" + U32(4) + "WAVE"},
+        {"rf64", Rf64(PcmFmt(2, 8000, 16), Samples(16, 2, 6), Chunk("fact", U32(6)) + Chunk("data", "second"))},
+        {"rf64_table", "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(60, 3, 0, {{"big ", 2}}) + Header("big ", 0xFFFFFFFF) + "ab"},
+        {"sampler", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") +
+                         Chunk("smpl", std::string(28, '\0') + U32(2) + U32(0) + std::string(24, '\1')) +
+                         Chunk("inst", std::string(7, '\2')))},
+        {"ima_adpcm", Riff(Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65)) +
+                           Chunk("fact", U32(70)) + Chunk("data", std::string(72, '\x11')))},
     };
     std::vector<FuzzSeeds::Seed> seeds;
     for (const auto& [name, bytes] : files) seeds.push_back({"fuzz_wave_file", name, bytes});
