@@ -179,13 +179,19 @@ void WAVE_File::SaveData(std::ostream& out, std::istream& samples) {
         out.setstate(std::ios::failbit);
         return;
     }
+    SaveData(out, [&](std::ostream& to) {
+        if (!copy) return true;
+        samples.clear();
+        samples.seekg(static_cast<std::streamoff>(*DataChunk.SourceOffset));
+        return CopyBytes(samples, to, DataChunk.StoredBytes);
+    });
+}
+
+void WAVE_File::SaveData(std::ostream& out, const std::function<bool(std::ostream&)>& writeBody) {
     CalcSize();
     WriteHead(out);
     DataChunk.SaveAround(out, [&](std::ostream& to) {
-        if (!copy) return;
-        samples.clear();
-        samples.seekg(static_cast<std::streamoff>(*DataChunk.SourceOffset));
-        if (!CopyBytes(samples, to, DataChunk.StoredBytes)) to.setstate(std::ios::failbit);
+        if (!writeBody(to)) to.setstate(std::ios::failbit);
     });
     for (RIFF_Chunk* chunk = FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) chunk->SaveData(out);
 }

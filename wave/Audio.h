@@ -44,6 +44,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -116,6 +117,10 @@ public:
     // `samples` (that stream, or one over the same bytes) in pieces, never
     // held whole. Sets the failbit of `out` when they cannot all be copied.
     void SaveData(std::ostream& out, std::istream& samples);
+    // The same with the data chunk's body written by `writeBody` (which must
+    // write DataChunk.BodyBytes() bytes, and returns whether it could) in
+    // place of ChunkData: for samples that are made as they are written.
+    void SaveData(std::ostream& out, const std::function<bool(std::ostream&)>& writeBody);
     // The largest size a 32-bit field can state: a larger file is saved as RF64.
     static constexpr std::uint64_t kLargestRiffSize = 0xFFFFFFFF;
 

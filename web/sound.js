@@ -1,5 +1,5 @@
-// One sound of the page: its waveform with the cue points, labelled regions
-// and phoneme words the core reports, playing it from any point, its chunks
+// One sound of the page: its waveform with the cue points, labelled regions,
+// sampler loops and phoneme words the core reports, playing it from any point, its chunks
 // as Snd_Info prints them, and its download.
 'use strict';
 
@@ -185,6 +185,15 @@ SndPage.sound = (() => {
       marker.dataset.sample = sample;
       marker.dataset.id = cue.id;
       marker.title = 'Cue ' + cue.id + ' at sample ' + sample + (cue.seconds != null ? ' (' + cue.seconds.toFixed(3) + ' s)' : '');
+    }
+    // Sampler loops: the frames from start to end, both included.
+    for (const loop of shown.wave.loops || []) {
+      const end = Math.min(loop.end + 1, frames);
+      if (loop.start >= end) continue;
+      const band = element('loop', at(loop.start), 'loop, ' + loop.type + (loop.play_count ? ', ' + loop.play_count + '×' : ''));
+      band.style.width = (100 * (end - loop.start)) / frames + '%';
+      band.dataset.start = loop.start;
+      band.dataset.end = loop.end;
     }
     const words = (shown.wave.phonemes && shown.wave.phonemes.words) || [];
     words.forEach((word, i) => {

@@ -45,6 +45,7 @@ struct Mark {
 };
 const std::vector<Mark> kMarks = {{1, 2205, "Strike"}, {2, 8820, "Ring"}, {3, 22050, "Fade"}};
 constexpr std::uint32_t kRegionLength = 6615;  // the labelled region after "Ring"
+constexpr std::uint32_t kLoopStart = 11025, kLoopEnd = 22049;  // a sampler loop over the second half second
 
 struct Span {
     std::string word;
@@ -68,8 +69,12 @@ std::string MarkedBell() {
         words.push_back({span.word, span.start, span.end, 0, 0,
                          {{"d", 0x64, 0, 0}, {"ih", 0x26A, 0, 0}, {"nx", 0x14B, 0, 0}}});
     }
+    // "smpl": 36 fixed bytes (one loop counted), then the loop: id, type
+    // forward, start, end, fraction, play count (0: for ever).
+    const std::string sampler = U32(0) + U32(0) + U32(45351) + U32(60) + U32(0) + U32(0) + U32(0) + U32(1) + U32(0) +
+                                U32(0) + U32(0) + U32(kLoopStart) + U32(kLoopEnd) + U32(0) + U32(0);
     return Riff(chunks + Cue(points) + List("adtl", adtl) + Phnm("ding dong", words) +
-                List("INFO", Chunk("INAM", std::string("Marked bell") + '\0')));
+                List("INFO", Chunk("INAM", std::string("Marked bell") + '\0')) + Chunk("smpl", sampler));
 }
 
 std::string Json(const std::string& text) { return '"' + text + '"'; }
@@ -144,7 +149,8 @@ int main(int argc, char** argv) {
                         ", \"start\": " + std::to_string(kWords[i].start) + ", \"end\": " + std::to_string(kWords[i].end) +
                         "}";
         }
-        expected += "],\n  \"many\": 10000\n}\n";
+        expected += "],\n  \"loop\": {\"start\": " + std::to_string(kLoopStart) + ", \"end\": " + std::to_string(kLoopEnd) +
+                    "},\n  \"many\": 10000\n}\n";
         WriteFile(folder / "expected.json", expected);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_web_inputs: %s\n", e.what());

@@ -199,6 +199,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
           cues: [...document.querySelectorAll('#overlay .cue')].map((n) => ({sample: Number(n.dataset.sample), label: n.textContent, ...place(n)})),
           regions: [...document.querySelectorAll('#overlay .region')].map((n) => ({sample: Number(n.dataset.sample), length: Number(n.dataset.length), ...place(n)})),
           words: [...document.querySelectorAll('#overlay .word')].map((n) => ({word: n.querySelector('b').textContent, ...place(n)})),
+          loops: [...document.querySelectorAll('#overlay .loop')].map((n) => ({start: Number(n.dataset.start), end: Number(n.dataset.end), ...place(n)})),
         };
       });
       const near = (x, sample) => Math.abs(x - (sample / frames) * marks.cues.concat(marks.words)[0].canvas) < 1.5;
@@ -211,6 +212,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       const region = marks.regions[0];
       check(what + ': the labelled region spans its samples', marks.regions.length === 1 && region.sample === start && near(region.x, start) &&
         near(region.x + region.width, start + expected.region.length), JSON.stringify(marks.regions));
+      const loop = marks.loops[0];
+      check(what + ': the sampler loop spans its frames', marks.loops.length === 1 && loop.start === expected.loop.start &&
+        near(loop.x, expected.loop.start) && near(loop.x + loop.width, expected.loop.end + 1), JSON.stringify(marks.loops));
       check(what + ': one band per phoneme word', marks.words.length === expected.words.length, JSON.stringify(marks.words));
       for (const word of expected.words) {
         const band = marks.words.find((w) => w.word === word.word);
