@@ -285,6 +285,9 @@ struct Wave {
     const SubChunk& Text(const TextRef& ref) const;
 };
 
+// The sample count a loaded model's "fact" chunk states, if it has one.
+std::optional<std::uint64_t> FactCount(const WAVE_File& wave);
+
 // The facts of a loaded model (loaded whole or headers only), with
 // `findings` (the model's messages, met while loading) ahead of those
 // found here: sizes the stored bytes do not bear out. Brings the model's

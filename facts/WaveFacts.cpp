@@ -309,6 +309,13 @@ std::optional<Duration> TimeOf(std::uint64_t units, std::uint32_t perSecond) {
     return Duration{units, perSecond};
 }
 
+std::optional<std::uint64_t> FactCount(const WAVE_File& wave) {
+    if (!wave.Found.Fact || wave.FactChunk.ChunkSize == 0) return std::nullopt;
+    // An RF64 file may state the count in "ds64" instead.
+    if (wave.FactChunk.SampleCount == kSizeElsewhere && wave.Found.Ds64) return wave.Ds64Chunk.SampleCount;
+    return wave.FactChunk.SampleCount;
+}
+
 const SubChunk& Wave::Text(const TextRef& ref) const { return std::get<ListChunk>(chunks[ref.chunk]).subs[ref.sub]; }
 
 Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
@@ -327,12 +334,7 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     facts.storedBytes = std::uint64_t{8} + wave.ImageBytes;
 
     const fmt_Chunk& fmt = wave.FmtChunk;
-    std::optional<std::uint64_t> factCount;
-    if (wave.Found.Fact && wave.FactChunk.ChunkSize != 0) {
-        factCount = wave.FactChunk.SampleCount;
-        if (wave.FactChunk.SampleCount == kSizeElsewhere && wave.Found.Ds64) factCount = wave.Ds64Chunk.SampleCount;
-    }
-    facts.audio = AudioOf(wave.Found.Fmt ? &fmt : nullptr, factCount,
+    facts.audio = AudioOf(wave.Found.Fmt ? &fmt : nullptr, FactCount(wave),
                           wave.Found.Data ? std::optional<std::uint64_t>(wave.DataChunk.BodyBytes()) : std::nullopt,
                           facts.findings);
 
