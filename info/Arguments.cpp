@@ -28,6 +28,8 @@ void WriteUsage(std::ostream& out) {
         << "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
         << "                                 named) to DIR/<package>/<sound>.wav\n"
         << "   /y           --overwrite      let /x: replace files that exist\n"
+        << "   /pcm         --pcm            with /w: or /x:, write ADPCM, A-law and mu-law\n"
+        << "                                 sounds as 16-bit PCM\n"
         << "   /?           -h, --help       print this text\n"
         << "                --version        print the program's version\n\n"
         << "   Snd_Info PACKAGE          lists the package's header and exports\n"
@@ -44,7 +46,7 @@ namespace {
 constexpr std::string_view kPackageExtension = ".kzs";
 constexpr std::string_view kWaveExtension = ".wav";
 
-enum class Option { Write, Script, Json, Extract, Overwrite, Help, Version };
+enum class Option { Write, Script, Json, Extract, Overwrite, Pcm, Help, Version };
 
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
@@ -59,7 +61,8 @@ struct OptionForm {
 constexpr OptionForm kOptions[] = {
     {"/w:", "--write", true, Option::Write},    {"/dpl", "--dpl", false, Option::Script},
     {"/json", "--json", false, Option::Json},   {"/x:", "--extract", true, Option::Extract},
-    {"/y", "--overwrite", false, Option::Overwrite}, {"/?", "--help", false, Option::Help},
+    {"/y", "--overwrite", false, Option::Overwrite}, {"/pcm", "--pcm", false, Option::Pcm},
+    {"/?", "--help", false, Option::Help},
     {"", "--version", false, Option::Version},
 };
 
@@ -110,6 +113,7 @@ std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_vie
         case Option::Json: args.json = true; break;
         case Option::Extract: args.extractFolder = std::string(*value); break;
         case Option::Overwrite: args.overwrite = true; break;
+        case Option::Pcm: args.pcm = true; break;
         case Option::Help: args.help = true; break;
         case Option::Version: args.version = true; break;
     }
@@ -183,6 +187,7 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
     if (args.script && args.SoundCount() > 0) return "/dpl takes a package alone, without a SOUND";
     if (args.script && args.json) return "/dpl prints a script, /json a document: give one of them";
     if (args.overwrite && !args.extractFolder) return "/y goes with /x:";
+    if (args.pcm && !args.extractFolder && !args.wavePath) return "--pcm goes with /w: or /x:";
     if (args.extractFolder) {
         if (args.script || args.wavePath) return "/x: writes files of its own: /dpl and /w: do not go with it";
         if (args.targets.size() > 1 && args.SoundCount() > 0) {

@@ -20,6 +20,7 @@ struct Arguments {
     bool overwrite = false;                    // /y
     bool script = false;                       // /dpl
     bool json = false;                         // /json
+    bool pcm = false;                          // --pcm: /w: and /x: write 16-bit PCM
     bool help = false;
     bool version = false;
 

@@ -9,11 +9,15 @@
 #include <system_error>
 
 #include "common/Platform.h"
+#include "facts/Convert.h"
 #include "facts/Escape.h"
+#include "facts/Facts.h"
+#include "facts/Inspect.h"
 #include "facts/FileNames.h"
 #include "info/InfoCommand.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
+#include "wave/Audio.h"
 #include "wave/Sniff.h"
 
 namespace {
@@ -102,6 +106,9 @@ private:
     void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave, std::size_t index,
                       const std::string& fileName);
     void Count(Outcome outcome, std::uint64_t bytes);
+    // Writes the sound to `file`: its stored bytes, or with --pcm, where the
+    // core decodes its samples, the sound as 16-bit PCM.
+    KZ_SaveResult Save(KZ_Sound& sound, const std::string& file, const std::string& what);
     void Warn(const std::string& message) { err_ << kPrefix << "warning: " << message << '\n'; }
     void Fail(const std::string& message) { err_ << kPrefix << message << '\n'; }
 
@@ -111,6 +118,7 @@ private:
     FileNames::FolderNames folders_;
     std::string line_;  // the line of each sound written, kept from sound to sound
     std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
+    std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
     json packages_ = json::array();
 };
 
@@ -143,7 +151,7 @@ int Extraction::Run() {
         Fail("cannot write to standard output");
         return kInfoFailure;
     }
-    return skipped_ + failed_ + packagesNotRead_ == 0 ? kInfoSuccess : kInfoFailure;
+    return skipped_ + failed_ + packagesNotRead_ + notConverted_ == 0 ? kInfoSuccess : kInfoFailure;
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
@@ -240,7 +248,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         // a file that another program puts there meanwhile is kept too.
         KZ_SaveResult result;
         try {
-            result = sound.SaveWAVE(file, request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep);
+            result = Save(sound, file, quoted());
         } catch (const std::bad_alloc&) {
             result = {};
         }
@@ -279,6 +287,36 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         if (!reason.empty()) report["reason"] = reason;
         run.sounds.push_back(std::move(report));
     }
+}
+
+KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {
+    const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep;
+    if (!request_.pcm) return sound.SaveWAVE(file, ifExists);
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Inspect::Collect(findings));
+    if (!DecodesToPcm16(*wave)) {
+        if (!Facts::CountedByData(wave->FmtChunk)) {
+            const std::string_view name = Facts::FormatName(wave->FmtChunk.FormatTag);
+            Fail(what + " is not converted to PCM: its samples are " +
+                 (name.empty() ? "of format tag 0x" + Escape::Hex(wave->FmtChunk.FormatTag, 4) : std::string(name)) +
+                 ", which is not decoded; written as stored");
+            ++notConverted_;
+        }
+        return sound.SaveWAVE(file, ifExists);
+    }
+    KZ_SaveResult result;
+    Platform::OutputFile out(file, ifExists);
+    if (!out.IsOpen()) return result;
+    std::ifstream& samples = sound.Package->GetPackageFile();
+    samples.clear();
+    const Pcm16Save saved = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
+    result.WroteAll = out.Commit();
+    if (result.WroteAll) result.Bytes = wave->CalcSize();
+    // What could not be decoded is said; the file holds the rest.
+    for (const std::string& finding : saved.Findings) Fail(what + ": " + finding);
+    if (!saved.Findings.empty()) ++notConverted_;
+    result.ReadAll = true;
+    return result;
 }
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {

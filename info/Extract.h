@@ -20,6 +20,7 @@ struct ExtractRequest {
     std::string folder;                 // DIR
     bool overwrite = false;
     bool json = false;
+    bool pcm = false;  // sounds the core decodes are written as 16-bit PCM
 };
 
 // Writes the sounds. On `out`: one line per sound written and a closing

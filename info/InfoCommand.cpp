@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/Platform.h"
+#include "facts/Convert.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
 #include "facts/FactsJson.h"
@@ -57,9 +59,17 @@ private:
     // returns whether the model is whole enough to be saved (no errors).
     bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
               const std::string& heading, const json& soundFields);
-    void Save(WAVE_File& wave, bool whole, const std::string& input);
+    // Saves where /w: says; the samples of a model loaded headers only come
+    // from `samples`.
+    void Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples);
+    // Writes the model as it is, or with --pcm its samples as 16-bit PCM.
+    bool Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input);
 
-    Inspect::Load LoadFor() const { return args_.wavePath ? Inspect::Load::Everything : Inspect::Load::HeadersOnly; }
+    // A save needs every sample; from an input that can seek, they are
+    // copied from it as they are written instead of held.
+    Inspect::Load LoadFor(bool seekable) const {
+        return args_.wavePath && !seekable ? Inspect::Load::Everything : Inspect::Load::HeadersOnly;
+    }
 
     // The heading line before each print of a call that prints several.
     void Heading(const std::string& text) {
@@ -147,9 +157,9 @@ void InfoRun::RunWave(const Target& target, Inspect::Input& input) {
     if (!target.sounds.empty()) BadUsage("a SOUND is looked up in a package, not in a WAVE file");
     WAVE_File wave;
     std::vector<Facts::Finding> findings;
-    Inspect::LoadWave(wave, input.Stream(), LoadFor(), Inspect::Collect(findings));
+    Inspect::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Inspect::Collect(findings));
     const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, json::object());
-    if (args_.wavePath) Save(wave, whole, target.file);
+    if (args_.wavePath) Save(wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
 }
 
 void InfoRun::RunPackage(const Target& target) {
@@ -214,9 +224,13 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
         return Fail(path, what + " is not a valid WAVE file", fields);
     }
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(), Inspect::Collect(findings));
+    const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(true), Inspect::Collect(findings));
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, fields);
-    if (args_.wavePath) Save(*wave, whole, path);
+    if (!args_.wavePath) return;
+    std::ifstream& samples = package.GetPackageFile();
+    samples.clear();
+    Save(*wave, whole, path, &samples);
+    samples.close();
 }
 
 bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
@@ -247,7 +261,7 @@ bool SameFile(const std::string& first, const std::string& second) {
     return std::filesystem::equivalent(Platform::HostPath(first), Platform::HostPath(second), ec) && !ec;
 }
 
-void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input) {
+void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples) {
     const std::string& path = *args_.wavePath;
     // A file without its format or its samples is not made whole with
     // invented ones.
@@ -258,14 +272,43 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input) {
         return Fail(input, "will not write over the input file " + Shown(path));
     }
     if (toStandardOutput_) {
-        wave.SaveData(out_);
+        if (!Write(wave, samples, out_, input)) return Fail(input, "cannot read all of " + Shown(input));
         CheckOutput();
         return;
     }
     Platform::OutputFile file(path);
     if (!file.IsOpen()) return Fail(input, "cannot write " + Shown(path));
-    wave.SaveData(file.Stream());
+    const bool read = Write(wave, samples, file.Stream(), input);
     if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
+    if (!read) Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not whole");
+}
+
+bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {
+    const auto plain = [&] {
+        if (samples != nullptr) {
+            wave.SaveData(out, *samples);
+        } else {
+            wave.SaveData(out);
+        }
+        return true;
+    };
+    if (!args_.pcm) return plain();
+    if (!DecodesToPcm16(wave)) {
+        // PCM and float are written as they are; any other coding too, but
+        // what was asked for did not happen.
+        if (!Facts::CountedByData(wave.FmtChunk)) {
+            const std::string_view name = Facts::FormatName(wave.FmtChunk.FormatTag);
+            Fail(input, Shown(input) + " is not converted to PCM: its samples are " +
+                            (name.empty() ? "of format tag 0x" + Escape::Hex(wave.FmtChunk.FormatTag, 4) : std::string(name)) +
+                            ", which is not decoded; written as stored");
+        }
+        return plain();
+    }
+    const Pcm16Save saved = Facts::SaveAsPcm16(wave, samples, out);
+    // What could not be decoded (damaged blocks, a cut-short end) is said.
+    for (const std::string& finding : saved.Findings) err_ << kPrefix << Shown(input) << ": " << finding << '\n';
+    if (!saved.Findings.empty()) status_ = kInfoFailure;
+    return true;
 }
 
 }  // namespace
@@ -295,6 +338,7 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.folder = *args.extractFolder;
         request.overwrite = args.overwrite;
         request.json = args.json;
+        request.pcm = args.pcm;
         return Extract(request, out, err);
     }
     return InfoRun(args, out, err).Run();

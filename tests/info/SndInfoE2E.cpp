@@ -50,6 +50,8 @@ const char kUsage[] =
     "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
     "                                 named) to DIR/<package>/<sound>.wav\n"
     "   /y           --overwrite      let /x: replace files that exist\n"
+    "   /pcm         --pcm            with /w: or /x:, write ADPCM, A-law and mu-law\n"
+    "                                 sounds as 16-bit PCM\n"
     "   /?           -h, --help       print this text\n"
     "                --version        print the program's version\n\n"
     "   Snd_Info PACKAGE          lists the package's header and exports\n"
