@@ -21,6 +21,7 @@
 #include "facts/Inspect.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
+#include "info/Progress.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"
 
@@ -40,7 +41,8 @@ struct Stop {
 
 class InfoRun {
 public:
-    InfoRun(const Arguments& args, std::ostream& out, std::ostream& err) : args_(args), out_(out), err_(err) {
+    InfoRun(const Arguments& args, std::ostream& out, std::ostream& err, bool showProgress)
+        : args_(args), out_(out), err_(err), progress_(err, showProgress) {
         std::size_t prints = 0;
         for (const Target& target : args.targets) prints += std::max<std::size_t>(target.sounds.size(), 1);
         headings_ = prints > 1 && !args.script && !args.json;
@@ -58,7 +60,7 @@ private:
     // Says the findings, prints the facts (or adds them to the document);
     // returns whether the model is whole enough to be saved (no errors).
     bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
-              const std::string& heading, const json& soundFields);
+              const std::string& heading, const std::string& name, const json& soundFields);
     // Saves where /w: says; the samples of a model loaded headers only come
     // from `samples`.
     void Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples);
@@ -79,6 +81,7 @@ private:
         printed_ = true;
     }
     void Fail(const std::string& path, const std::string& message, const json& soundFields = json::object()) {
+        progress_.Clear();
         err_ << kPrefix << message << '\n' << std::flush;
         status_ = kInfoFailure;
         if (!document_) return;
@@ -111,6 +114,7 @@ private:
     bool headings_ = false;
     bool printed_ = false;
     bool toStandardOutput_ = false;
+    Progress progress_;
 };
 
 int InfoRun::Run() {
@@ -158,29 +162,45 @@ void InfoRun::RunWave(const Target& target, Inspect::Input& input) {
     WAVE_File wave;
     std::vector<Facts::Finding> findings;
     Inspect::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Inspect::Collect(findings));
-    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, json::object());
+    const std::string name = target.file == Inspect::kStandardInput ? "standard input" : target.file;
+    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
     if (args_.wavePath) Save(wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
 }
 
 void InfoRun::RunPackage(const Target& target) {
-    if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     // The package borrows the path text for as long as it lives.
     const std::string& path = target.file;
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return Fail(path, Inspect::NotReadable(path));
+    if (package.GetPackageFile().fail()) {
+        return Fail(path, args_.wavePath ? Inspect::NotValidWave(path) : Inspect::NotReadable(path));
+    }
     package.GetPackageFile().close();
+    if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     if (args_.script) return RunScript(package, path);
     for (const std::string& name : target.sounds) {
         RunSound(package, path, name);
         CheckOutput();
     }
     if (!target.sounds.empty()) return;
+    // The exports are all read before the first line is printed: the
+    // progress line is gone by then.
+    const auto exportsRead = [this](std::size_t done, std::size_t total) {
+        if (done < total) {
+            progress_.Update(done, total, "exports", 0, 0);
+        } else {
+            progress_.Clear();
+        }
+    };
     if (document_) {
-        document_->AddPackage(package, path);
+        document_->AddPackage(package, path, exportsRead);
+        progress_.Clear();
         return;
     }
+    FactsText::ListOptions options;
+    options.verbose = args_.verbose;
+    options.progress = exportsRead;
     Heading(path);
-    FactsText::PrintPackage(package, path, out_);
+    FactsText::PrintPackage(package, path, options, out_);
 }
 
 // The package line is the file's name without its ".kzs", as Snd_Pull adds
@@ -225,7 +245,7 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
     }
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(true), Inspect::Collect(findings));
-    const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, fields);
+    const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
     if (!args_.wavePath) return;
     std::ifstream& samples = package.GetPackageFile();
     samples.clear();
@@ -234,7 +254,8 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
 }
 
 bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
-                   const std::string& what, const std::string& heading, const json& soundFields) {
+                   const std::string& what, const std::string& heading, const std::string& name,
+                   const json& soundFields) {
     const Facts::Wave facts = Facts::Describe(wave, std::move(findings));
     bool whole = true;
     for (const Facts::Finding& finding : facts.findings) {
@@ -252,7 +273,7 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
         return whole;
     }
     Heading(heading);
-    FactsText::PrintWave(facts, out_);
+    FactsText::PrintWave(facts, name, out_);
     return whole;
 }
 
@@ -278,7 +299,15 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     }
     Platform::OutputFile file(path);
     if (!file.IsOpen()) return Fail(input, "cannot write " + Shown(path));
-    const bool read = Write(wave, samples, file.Stream(), input);
+    // A large file takes a while: its bytes are counted on the way.
+    // (Decoded to PCM, its length is known only once written.)
+    const std::uint64_t total = args_.pcm && DecodesToPcm16(wave) ? 0 : wave.CalcSize();
+    CountedOutput counted(file.Stream().rdbuf(), total, progress_);
+    std::ostream through(&counted);
+    const bool read = Write(wave, samples, through, input);
+    through.flush();
+    if (!through) file.Stream().setstate(std::ios::badbit);
+    progress_.Clear();
     if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
     if (!read) Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not whole");
 }
@@ -313,7 +342,7 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
 
 }  // namespace
 
-int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool showProgress) {
     Arguments args;
     if (const auto reason = ParseArguments(argc, argv, args)) {
         err << kPrefix << *reason << '\n';
@@ -339,7 +368,9 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.overwrite = args.overwrite;
         request.json = args.json;
         request.pcm = args.pcm;
+        request.quiet = args.quiet;
+        request.showProgress = showProgress;
         return Extract(request, out, err);
     }
-    return InfoRun(args, out, err).Run();
+    return InfoRun(args, out, err, showProgress).Run();
 }
