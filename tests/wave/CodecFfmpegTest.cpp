@@ -99,6 +99,11 @@ TEST_P(CodecAgainstFfmpeg, DecodesAsFfmpegDoes) {
     ASSERT_EQ(layout.Codec, row.codec);
     ASSERT_TRUE(layout.Decodable) << layout.Finding;
     EXPECT_EQ(layout.Finding, "");
+    // Both writers store the standard pairs.
+    if (row.codec == SampleCodec::MsAdpcm) {
+        EXPECT_EQ(layout.Pairs, std::vector<MsAdpcm::Coefficients>(MsAdpcm::kStandardCoefficients.begin(),
+                                                                    MsAdpcm::kStandardCoefficients.end()));
+    }
     const auto& data = wave.DataChunk.ChunkData;
     std::optional<std::uint32_t> fact;
     if (wave.FactChunk.ChunkSize != 0) fact = wave.FactChunk.SampleCount;

@@ -96,6 +96,7 @@ TEST(SampleDecode, Blocks) {
         {"ms fewer frames than the block holds", LayoutOf(Format(kTagMsAdpcm, 1, 9, MsExtension(3, kStandard))),
          std::string("\x01\x10\x00\x64\x00\x32\x00\x12\xF0", 9), {50, 100, 166}, ""},
         {"ms cut short", msMono, std::string("\x01\x10\x00\x64\x00\x32\x00\x12", 8), {50, 100, 166, 264}, "8 bytes of 9 hold 4"},
+        {"ms headers only", msMono, std::string("\x01\x10\x00\x64\x00\x32\x00", 7), {50, 100}, "7 bytes of 9 hold 2"},
         {"ms header cut", msMono, std::string("\x01\x10\x00\x64\x00\x32", 6), {}, "6 bytes of 9 hold 0"},
         {"mu-law", LayoutOf(Format(kTagMuLaw, 2, 2)), std::string("\x00\x80", 2), {-32124, 32124}, ""},
         {"a-law", LayoutOf(Format(kTagALaw, 1, 1)), std::string("\xAA", 1), {32256}, ""},
@@ -190,6 +191,11 @@ TEST(Pcm16Stream, ManyReadsOfOneFrameBlocks) {
     EXPECT_EQ(result.FramesWritten, 70001u);
     EXPECT_TRUE(result.Findings.empty());
     EXPECT_EQ(out.str(), Pcm16(expected));
+    // A limit one frame into the second read.
+    std::istringstream again(data);
+    std::ostringstream limited;
+    EXPECT_EQ(ConvertToPcm16(LayoutOf(Format(kTagALaw, 1, 1)), again, data.size(), limited, 65537).FramesWritten, 65537u);
+    EXPECT_EQ(limited.str(), Pcm16(expected).substr(0, 2 * 65537));
 }
 
 TEST(Pcm16Stream, RefusesWhatItCannotDecodeOrWrite) {
