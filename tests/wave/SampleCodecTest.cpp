@@ -79,6 +79,7 @@ TEST(SampleLayout, FromTheFormatChunk) {
         {"ms pairs cut short", Format(2, 1, 256, 4, MsExtension(500, 7, 2)), SampleCodec::MsAdpcm, 500, true,
          "counts 7 coefficient pairs but holds 2"},
         {"ms no pairs", Format(2, 1, 256, 4, MsExtension(500, 0)), SampleCodec::MsAdpcm, 0, false, "no coefficient pair"},
+        {"ms extension of 4 bytes", Format(2, 1, 256, 4, MsExtension(500, 0, 0)), SampleCodec::MsAdpcm, 0, false, "no coefficient pair"},
         {"ms extension of 3 bytes", Format(2, 1, 256, 4, "\xF4\x01\x07"), SampleCodec::MsAdpcm, 0, false, "holds 3 bytes"},
         {"ms 3 channels", Format(2, 3, 768, 4, MsExtension(500, 7)), SampleCodec::MsAdpcm, 0, false,
          "MS ADPCM of 3 channels is not decoded (1 or 2)"},
