@@ -578,6 +578,14 @@ std::vector<std::string> ExpandWildcards(int argc, const char* const* argv) {
     return args;
 }
 
+bool IsTerminal(Stream stream) {
+#ifdef _WIN32
+    return _isatty(stream == Stream::Output ? _fileno(stdout) : _fileno(stderr)) != 0;
+#else
+    return ::isatty(stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO) != 0;
+#endif
+}
+
 void PrepareConsole() {
 #ifdef _WIN32
     std::fflush(stdout);

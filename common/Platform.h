@@ -152,6 +152,12 @@ std::vector<std::string> ExpandWildcards(int argc, const char* const* argv);
 // do on Windows, where no signal is raised.
 void IgnoreBrokenPipe();
 
+enum class Stream { Output, Error };
+
+// Whether standard output or standard error is a terminal (a console on
+// Windows) that a person reads, rather than a file or a pipe.
+bool IsTerminal(Stream stream);
+
 // Puts the standard streams in the state the programs need: on Windows no
 // LF -> CR LF translation on output, so the bytes are the same on every
 // system, and standard input read as bytes (Snd_Info reads WAVE files there).

@@ -1,15 +1,16 @@
 // The facts as JSON, for scripts and for the browser page. Nothing here
 // writes to the console. docs/snd_info.md holds the whole schema.
 //
-// The document `Snd_Info --json FILE...` prints:
+// Every document Snd_Info prints:
 //
-//   { "schema": 1, "program": "Snd_Info", "version": "1.1.0",
-//     "files": [ <file>, ... ] }
+//   { "schema": 3, "program": "Snd_Info", "version": "1.1.0",
+//     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
 // a WAVE file or a sound of a package, "error"), "warnings" and "errors"
 // (arrays of texts), then for a package "package", "exports", "totals", for
-// a WAVE file "wave", and for a sound of a package also "sound" and "export".
+// a WAVE file "wave", for a sound of a package also "sound" and "export", and
+// for a package extracted with /x: "extract".
 //
 // Names and texts are JSON strings; bytes that are not valid UTF-8 become
 // U+FFFD there, and the object then also carries "<key>_bytes", an array of
@@ -18,6 +19,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -35,7 +37,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 2;
+inline constexpr int kSchema = 3;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -52,8 +54,10 @@ public:
     // Writes the head: schema, program, version, the opening of "files".
     explicit DocumentWriter(std::ostream& out);
     void Add(const json& file);
-    // The same as Add(Package(package, path)).
-    void AddPackage(KZ_Package& package, const std::string& path);
+    // The same as Add(Package(package, path)); `progress` is told how many
+    // exports of how many have been read.
+    void AddPackage(KZ_Package& package, const std::string& path,
+                    const std::function<void(std::size_t done, std::size_t total)>& progress = {});
     // Closes "files" and the document.
     void Finish();
 

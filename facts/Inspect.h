@@ -51,6 +51,10 @@ public:
     // Whether the input is a file that can be reopened by its path, as a
     // package must be (a pipe or standard input cannot).
     bool Reopenable() const { return reopenable_; }
+    // Whether the stream can go back to bytes it has passed (a file, also
+    // one given as standard input): a model loaded headers only can then
+    // copy its samples from it when saved.
+    bool Seekable() const { return !prefixed_; }
     // The input from its first byte.
     std::istream& Stream() { return *stream_; }
 

@@ -110,7 +110,8 @@ void DocumentWriter::Add(const json& file) {
     out_ << Nested(file, 2);
 }
 
-void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path) {
+void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
+                                const std::function<void(std::size_t done, std::size_t total)>& progress) {
     Next();
     const std::string head = Nested(PackageHeadJson(HeadOf(package), path), 2);
     const std::string member(3 * kIndent, ' ');
@@ -121,6 +122,7 @@ void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path) {
         const Export entry = reader.Read(i);
         out_ << (i == 0 ? "\n" : ",\n") << std::string(4 * kIndent, ' ') << Nested(ExportJson(entry), 4);
         totals.Add(entry);
+        if (progress) progress(i + 1, package.Exports.size());
     }
     if (!package.Exports.empty()) out_ << '\n' << member;
     out_ << "],\n" << member << "\"totals\": " << Nested(TotalsJson(totals), 3) << '\n' << std::string(2 * kIndent, ' ') << '}';

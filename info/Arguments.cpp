@@ -1,7 +1,10 @@
 #include "info/Arguments.h"
 
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
+#include "common/Platform.h"
 #include "facts/Escape.h"
 #include "facts/FileNames.h"
 #include "facts/Inspect.h"
@@ -18,8 +21,9 @@ void WriteUsage(std::ostream& out) {
         << "   FILE   : a sound package, or a WAVE file (a file that begins with RIFF);\n"
         << "            - reads standard input\n"
         << "   SOUND  : a sound of the package named before it, shown as a WAVE file\n\n"
-        << "   An argument is a FILE when it is the first, is -, holds a / or \\, or ends\n"
-        << "   in .kzs or .wav (any case); any other is a SOUND of the FILE before it.\n\n"
+        << "   An argument is a FILE when it is the first, is -, holds a / or \\, ends in\n"
+        << "   .kzs or .wav (any case) or names a file that exists; any other is a SOUND\n"
+        << "   of the FILE before it (--sound=NAME names one that is also a file's name).\n\n"
         << "   /w:OUT.wav   --write=OUT.wav  also save the WAVE file or SOUND through the\n"
         << "                                 WAVE model to OUT.wav (- : standard output)\n"
         << "   /dpl         --dpl            print an export script for Snd_Pull naming the\n"
@@ -28,9 +32,14 @@ void WriteUsage(std::ostream& out) {
         << "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
         << "                                 named) to DIR/<package>/<sound>.wav\n"
         << "   /y           --overwrite      let /x: replace files that exist\n"
+        << "   /pcm         --pcm            with /w: or /x:, write ADPCM, A-law and mu-law\n"
+        << "                                 sounds as 16-bit PCM\n"
+        << "   /v           -v, --verbose    list a package's header and each export's class,\n"
+        << "                                 data size and offset too\n"
+        << "   /q           -q, --quiet      leave out the line /x: writes for each sound\n"
         << "   /?           -h, --help       print this text\n"
         << "                --version        print the program's version\n\n"
-        << "   Snd_Info PACKAGE          lists the package's header and exports\n"
+        << "   Snd_Info PACKAGE          lists the package's sounds\n"
         << "   Snd_Info PACKAGE SOUND    shows the sound's WAVE file\n"
         << "   Snd_Info FILE.wav         shows the WAVE file\n"
         << "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
@@ -44,7 +53,7 @@ namespace {
 constexpr std::string_view kPackageExtension = ".kzs";
 constexpr std::string_view kWaveExtension = ".wav";
 
-enum class Option { Write, Script, Json, Extract, Overwrite, Help, Version };
+enum class Option { Write, Script, Json, Extract, Overwrite, Pcm, Sound, Verbose, Quiet, Help, Version };
 
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
@@ -59,15 +68,20 @@ struct OptionForm {
 constexpr OptionForm kOptions[] = {
     {"/w:", "--write", true, Option::Write},    {"/dpl", "--dpl", false, Option::Script},
     {"/json", "--json", false, Option::Json},   {"/x:", "--extract", true, Option::Extract},
-    {"/y", "--overwrite", false, Option::Overwrite}, {"/?", "--help", false, Option::Help},
+    {"/y", "--overwrite", false, Option::Overwrite}, {"/pcm", "--pcm", false, Option::Pcm},
+    {"", "--sound", true, Option::Sound},       {"/v", "--verbose", false, Option::Verbose},
+    {"/q", "--quiet", false, Option::Quiet},    {"/?", "--help", false, Option::Help},
     {"", "--version", false, Option::Version},
 };
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// Whether a plain argument names a FILE rather than a SOUND (see the usage).
+// Whether a plain argument names a FILE rather than a SOUND (see the usage):
+// a file that exists here is never taken for a sound's name.
 bool NamesFile(std::string_view argument) {
     if (argument == Inspect::kStandardInput) return true;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(Platform::HostPath(std::string(argument)), ec)) return true;
     if (argument.find_first_of("/\\") != std::string_view::npos) return true;
     const std::string lower = FileNames::AsciiLower(argument);
     return lower.ends_with(kPackageExtension) || lower.ends_with(kWaveExtension);
@@ -102,7 +116,9 @@ private:
 std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_view spelt,
                                          std::optional<std::string_view> value, Arguments& args) {
     if (form.takesValue && (!value || value->empty())) {
-        return std::string(spelt) + (form.option == Option::Extract ? " needs a folder after it" : " needs a file name after it");
+        return std::string(spelt) + (form.option == Option::Extract ? " needs a folder after it"
+                                     : form.option == Option::Sound ? " needs a sound's name after it"
+                                                                    : " needs a file name after it");
     }
     switch (form.option) {
         case Option::Write: args.wavePath = std::string(*value); break;
@@ -110,6 +126,13 @@ std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_vie
         case Option::Json: args.json = true; break;
         case Option::Extract: args.extractFolder = std::string(*value); break;
         case Option::Overwrite: args.overwrite = true; break;
+        case Option::Pcm: args.pcm = true; break;
+        case Option::Sound:
+            if (args.targets.empty()) return std::string(spelt) + " names a sound of the FILE before it";
+            args.targets.back().sounds.emplace_back(*value);
+            break;
+        case Option::Verbose: args.verbose = true; break;
+        case Option::Quiet: args.quiet = true; break;
         case Option::Help: args.help = true; break;
         case Option::Version: args.version = true; break;
     }
@@ -153,6 +176,10 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
             problem = Apply(*form, name, value, args);
         } else if (argument == "-h") {
             args.help = true;
+        } else if (argument == "-v") {
+            args.verbose = true;
+        } else if (argument == "-q") {
+            args.quiet = true;
         } else if (argument.size() > 1 && argument[0] == '-') {
             return "unknown option '" + Escape::Printable(argument) + "'";
         } else if (argument.size() > 1 && argument[0] == '/') {
@@ -183,6 +210,7 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
     if (args.script && args.SoundCount() > 0) return "/dpl takes a package alone, without a SOUND";
     if (args.script && args.json) return "/dpl prints a script, /json a document: give one of them";
     if (args.overwrite && !args.extractFolder) return "/y goes with /x:";
+    if (args.pcm && !args.extractFolder && !args.wavePath) return "--pcm goes with /w: or /x:";
     if (args.extractFolder) {
         if (args.script || args.wavePath) return "/x: writes files of its own: /dpl and /w: do not go with it";
         if (args.targets.size() > 1 && args.SoundCount() > 0) {

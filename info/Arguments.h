@@ -20,6 +20,9 @@ struct Arguments {
     bool overwrite = false;                    // /y
     bool script = false;                       // /dpl
     bool json = false;                         // /json
+    bool pcm = false;                          // --pcm: /w: and /x: write 16-bit PCM
+    bool verbose = false;                      // -v: a package's internals too
+    bool quiet = false;                        // -q: no line per sound written
     bool help = false;
     bool version = false;
 

@@ -9,11 +9,17 @@
 #include <system_error>
 
 #include "common/Platform.h"
+#include "facts/Convert.h"
 #include "facts/Escape.h"
+#include "facts/Facts.h"
+#include "facts/Inspect.h"
 #include "facts/FileNames.h"
+#include "facts/FactsJson.h"
 #include "info/InfoCommand.h"
+#include "info/Progress.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
+#include "wave/Audio.h"
 #include "wave/Sniff.h"
 
 namespace {
@@ -30,18 +36,6 @@ constexpr char kSoundClass[] = "Sound";
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
     return folder + '/' + name;
-}
-
-// A stored name as JSON: a string (bytes that are not UTF-8 replaced by
-// U+FFFD) and, when its bytes are not all valid UTF-8, also those bytes.
-void PutName(json& object, const std::string& name) {
-    const std::string text = json(name).dump(-1, ' ', false, json::error_handler_t::replace);
-    object["name"] = json::parse(text);
-    if (object["name"].get_ref<const std::string&>() != name) {
-        json bytes = json::array();
-        for (const char c : name) bytes.push_back(static_cast<unsigned char>(c));
-        object["name_bytes"] = std::move(bytes);
-    }
 }
 
 // Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
@@ -82,7 +76,7 @@ const char* OutcomeName(Outcome outcome) {
 class Extraction {
 public:
     Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
-        : request_(request), out_(out), err_(err) {}
+        : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {}
 
     int Run();
 
@@ -95,6 +89,8 @@ private:
         bool made = false;        // the folder exists
         bool fresh = false;       // this run made it: it holds no file but ours
         json sounds = json::array();
+        json warnings = json::array();
+        json errors = json::array();
     };
 
     void ExtractPackage(const std::string& path);
@@ -102,8 +98,20 @@ private:
     void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave, std::size_t index,
                       const std::string& fileName);
     void Count(Outcome outcome, std::uint64_t bytes);
-    void Warn(const std::string& message) { err_ << kPrefix << "warning: " << message << '\n'; }
-    void Fail(const std::string& message) { err_ << kPrefix << message << '\n'; }
+    // Writes the sound to `file`: its stored bytes, or with --pcm, where the
+    // core decodes its samples, the sound as 16-bit PCM.
+    KZ_SaveResult Save(KZ_Sound& sound, const std::string& file, const std::string& what);
+    // A line on standard error, kept in the report of the package at hand.
+    void Warn(const std::string& message) {
+        progress_.Clear();
+        err_ << kPrefix << "warning: " << message << '\n';
+        if (run_ != nullptr) run_->warnings.push_back(message);
+    }
+    void Fail(const std::string& message) {
+        progress_.Clear();
+        err_ << kPrefix << message << '\n';
+        if (run_ != nullptr) run_->errors.push_back(message);
+    }
 
     const ExtractRequest& request_;
     std::ostream& out_;
@@ -111,24 +119,20 @@ private:
     FileNames::FolderNames folders_;
     std::string line_;  // the line of each sound written, kept from sound to sound
     std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
-    json packages_ = json::array();
+    std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
+    json files_ = json::array();
+    PackageRun* run_ = nullptr;  // the package at hand
+    Progress progress_;
 };
 
 int Extraction::Run() {
     for (const std::string& path : request_.packages) ExtractPackage(path);
     if (request_.json) {
-        json report = {{"schema", 1},
-                       {"program", "Snd_Info"},
-                       {"version", SND_VERSION},
-                       {"extract", {{"folder", request_.folder}, {"overwrite", request_.overwrite}}},
-                       {"packages", std::move(packages_)},
-                       {"totals",
-                        {{"written", written_},
-                         {"skipped", skipped_},
-                         {"failed", failed_},
-                         {"bytes", bytes_},
-                         {"packages_not_read", packagesNotRead_}}}};
-        out_ << report.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+        json document = FactsJson::Document(std::move(files_));
+        document["totals"] = {{"written", written_},  {"skipped", skipped_},
+                              {"failed", failed_},    {"not_converted", notConverted_},
+                              {"bytes", bytes_},      {"packages_not_read", packagesNotRead_}};
+        out_ << FactsJson::Dump(document);
     } else {
         out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
              << skipped_ << " skipped, " << failed_ << " failed";
@@ -143,14 +147,26 @@ int Extraction::Run() {
         Fail("cannot write to standard output");
         return kInfoFailure;
     }
-    return skipped_ + failed_ + packagesNotRead_ == 0 ? kInfoSuccess : kInfoFailure;
+    return skipped_ + failed_ + packagesNotRead_ + notConverted_ == 0 ? kInfoSuccess : kInfoFailure;
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
     const std::string name = FileNames::PackageName(path);
     PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
     run.shownFolder = Escape::Printable(run.folder);
-    json report = {{"path", path}, {"folder", run.folder}};
+    run_ = &run;
+    // The package's entry among the document's files, once it is done.
+    const auto report = [&](const char* type) {
+        json file;
+        FactsJson::PutText(file, "path", path);
+        file["type"] = type;
+        file["warnings"] = std::move(run.warnings);
+        file["errors"] = std::move(run.errors);
+        file["extract"] = {{"folder", run.folder}, {"overwrite", request_.overwrite}, {"pcm", request_.pcm},
+                           {"sounds", std::move(run.sounds)}};
+        if (request_.json) files_.push_back(std::move(file));
+        run_ = nullptr;
+    };
     // The package borrows the path text for as long as it lives.
     std::unique_ptr<KZ_Package> package;
     try {
@@ -161,9 +177,7 @@ void Extraction::ExtractPackage(const std::string& path) {
     if (!package || package->GetPackageFile().fail()) {
         Fail(Escape::Shown(path) + " is not a readable sound package");
         ++packagesNotRead_;
-        report["error"] = "not a readable sound package";
-        packages_.push_back(std::move(report));
-        return;
+        return report("error");
     }
     if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
     // Its sounds are copied one after the other: the stream stays open.
@@ -174,8 +188,14 @@ void Extraction::ExtractPackage(const std::string& path) {
     FileNames::FolderNames files;
     std::vector<bool> found(request_.sounds.size(), false);
     bool folderFailed = false;
-    for (std::size_t index = 0; index < package->Exports.size(); ++index) {
+    // How far the package has come: its exports and their stored bytes.
+    std::uint64_t dataTotal = 0, dataDone = 0;
+    for (const KZ_Export_Element& entry : package->Exports) dataTotal += static_cast<std::uint64_t>(std::max(entry.DataSize, 0));
+    const std::size_t exports = package->Exports.size();
+    for (std::size_t index = 0; index < exports; ++index) {
         const KZ_Export_Element& entry = package->Exports[index];
+        dataDone += static_cast<std::uint64_t>(std::max(entry.DataSize, 0));
+        progress_.Update(index + 1, exports, "exports", dataDone, dataTotal);
         KZ_Sound sound = LoadSound(*package, entry);
         const bool holdsWave = HoldsWave(entry, sound, package->GetPackageFile());
         if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
@@ -200,13 +220,13 @@ void Extraction::ExtractPackage(const std::string& path) {
         Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
         json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
                         {"reason", "no such sound"}};
-        PutName(missing, request_.sounds[n]);
+        FactsJson::PutText(missing, "name", request_.sounds[n]);
         run.sounds.push_back(std::move(missing));
         Count(Outcome::Failed, 0);
     }
     package->GetPackageFile().close();
-    report["sounds"] = std::move(run.sounds);
-    packages_.push_back(std::move(report));
+    progress_.Clear();
+    report("package");
 }
 
 void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
@@ -240,7 +260,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         // a file that another program puts there meanwhile is kept too.
         KZ_SaveResult result;
         try {
-            result = sound.SaveWAVE(file, request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep);
+            result = Save(sound, file, quoted());
         } catch (const std::bad_alloc&) {
             result = {};
         }
@@ -260,7 +280,8 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         } else {
             outcome = Outcome::Written;
         }
-        if (result.WroteAll && !request_.json) {
+        if (result.WroteAll && !request_.json && !request_.quiet) {
+            progress_.Clear();
             // File names are plain ASCII unless the name held other characters.
             const bool ascii = std::all_of(fileName.begin(), fileName.end(),
                                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -272,13 +293,43 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     Count(outcome, bytes);
     if (request_.json) {
         json report = {{"index", index}};
-        PutName(report, name);
+        FactsJson::PutText(report, "name", name);
         report["file"] = file;
         report["bytes"] = bytes;
         report["status"] = OutcomeName(outcome);
         if (!reason.empty()) report["reason"] = reason;
         run.sounds.push_back(std::move(report));
     }
+}
+
+KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {
+    const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep;
+    if (!request_.pcm) return sound.SaveWAVE(file, ifExists);
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Inspect::Collect(findings));
+    if (!DecodesToPcm16(*wave)) {
+        if (!Facts::CountedByData(wave->FmtChunk)) {
+            const std::string_view name = Facts::FormatName(wave->FmtChunk.FormatTag);
+            Fail(what + " is not converted to PCM: its samples are " +
+                 (name.empty() ? "of format tag 0x" + Escape::Hex(wave->FmtChunk.FormatTag, 4) : std::string(name)) +
+                 ", which is not decoded; written as stored");
+            ++notConverted_;
+        }
+        return sound.SaveWAVE(file, ifExists);
+    }
+    KZ_SaveResult result;
+    Platform::OutputFile out(file, ifExists);
+    if (!out.IsOpen()) return result;
+    std::ifstream& samples = sound.Package->GetPackageFile();
+    samples.clear();
+    const Pcm16Save saved = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
+    result.WroteAll = out.Commit();
+    if (result.WroteAll) result.Bytes = wave->CalcSize();
+    // What could not be decoded is said; the file holds the rest.
+    for (const std::string& finding : saved.Findings) Fail(what + ": " + finding);
+    if (!saved.Findings.empty()) ++notConverted_;
+    result.ReadAll = true;
+    return result;
 }
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {

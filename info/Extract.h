@@ -20,6 +20,9 @@ struct ExtractRequest {
     std::string folder;                 // DIR
     bool overwrite = false;
     bool json = false;
+    bool pcm = false;  // sounds the core decodes are written as 16-bit PCM
+    bool quiet = false;         // no line for each sound written
+    bool showProgress = false;  // standard error is a terminal: a progress line
 };
 
 // Writes the sounds. On `out`: one line per sound written and a closing

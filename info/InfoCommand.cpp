@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/Platform.h"
+#include "facts/Convert.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
 #include "facts/FactsJson.h"
@@ -19,6 +21,7 @@
 #include "facts/Inspect.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
+#include "info/Progress.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"
 
@@ -38,7 +41,8 @@ struct Stop {
 
 class InfoRun {
 public:
-    InfoRun(const Arguments& args, std::ostream& out, std::ostream& err) : args_(args), out_(out), err_(err) {
+    InfoRun(const Arguments& args, std::ostream& out, std::ostream& err, bool showProgress)
+        : args_(args), out_(out), err_(err), progress_(err, showProgress) {
         std::size_t prints = 0;
         for (const Target& target : args.targets) prints += std::max<std::size_t>(target.sounds.size(), 1);
         headings_ = prints > 1 && !args.script && !args.json;
@@ -56,10 +60,18 @@ private:
     // Says the findings, prints the facts (or adds them to the document);
     // returns whether the model is whole enough to be saved (no errors).
     bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
-              const std::string& heading, const json& soundFields);
-    void Save(WAVE_File& wave, bool whole, const std::string& input);
+              const std::string& heading, const std::string& name, const json& soundFields);
+    // Saves where /w: says; the samples of a model loaded headers only come
+    // from `samples`.
+    void Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples);
+    // Writes the model as it is, or with --pcm its samples as 16-bit PCM.
+    bool Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input);
 
-    Inspect::Load LoadFor() const { return args_.wavePath ? Inspect::Load::Everything : Inspect::Load::HeadersOnly; }
+    // A save needs every sample; from an input that can seek, they are
+    // copied from it as they are written instead of held.
+    Inspect::Load LoadFor(bool seekable) const {
+        return args_.wavePath && !seekable ? Inspect::Load::Everything : Inspect::Load::HeadersOnly;
+    }
 
     // The heading line before each print of a call that prints several.
     void Heading(const std::string& text) {
@@ -69,6 +81,7 @@ private:
         printed_ = true;
     }
     void Fail(const std::string& path, const std::string& message, const json& soundFields = json::object()) {
+        progress_.Clear();
         err_ << kPrefix << message << '\n' << std::flush;
         status_ = kInfoFailure;
         if (!document_) return;
@@ -101,6 +114,7 @@ private:
     bool headings_ = false;
     bool printed_ = false;
     bool toStandardOutput_ = false;
+    Progress progress_;
 };
 
 int InfoRun::Run() {
@@ -147,30 +161,46 @@ void InfoRun::RunWave(const Target& target, Inspect::Input& input) {
     if (!target.sounds.empty()) BadUsage("a SOUND is looked up in a package, not in a WAVE file");
     WAVE_File wave;
     std::vector<Facts::Finding> findings;
-    Inspect::LoadWave(wave, input.Stream(), LoadFor(), Inspect::Collect(findings));
-    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, json::object());
-    if (args_.wavePath) Save(wave, whole, target.file);
+    Inspect::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Inspect::Collect(findings));
+    const std::string name = target.file == Inspect::kStandardInput ? "standard input" : target.file;
+    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
+    if (args_.wavePath) Save(wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
 }
 
 void InfoRun::RunPackage(const Target& target) {
-    if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     // The package borrows the path text for as long as it lives.
     const std::string& path = target.file;
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return Fail(path, Inspect::NotReadable(path));
+    if (package.GetPackageFile().fail()) {
+        return Fail(path, args_.wavePath ? Inspect::NotValidWave(path) : Inspect::NotReadable(path));
+    }
     package.GetPackageFile().close();
+    if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     if (args_.script) return RunScript(package, path);
     for (const std::string& name : target.sounds) {
         RunSound(package, path, name);
         CheckOutput();
     }
     if (!target.sounds.empty()) return;
+    // The exports are all read before the first line is printed: the
+    // progress line is gone by then.
+    const auto exportsRead = [this](std::size_t done, std::size_t total) {
+        if (done < total) {
+            progress_.Update(done, total, "exports", 0, 0);
+        } else {
+            progress_.Clear();
+        }
+    };
     if (document_) {
-        document_->AddPackage(package, path);
+        document_->AddPackage(package, path, exportsRead);
+        progress_.Clear();
         return;
     }
+    FactsText::ListOptions options;
+    options.verbose = args_.verbose;
+    options.progress = exportsRead;
     Heading(path);
-    FactsText::PrintPackage(package, path, out_);
+    FactsText::PrintPackage(package, path, options, out_);
 }
 
 // The package line is the file's name without its ".kzs", as Snd_Pull adds
@@ -214,13 +244,18 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
         return Fail(path, what + " is not a valid WAVE file", fields);
     }
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(), Inspect::Collect(findings));
-    const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, fields);
-    if (args_.wavePath) Save(*wave, whole, path);
+    const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(true), Inspect::Collect(findings));
+    const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
+    if (!args_.wavePath) return;
+    std::ifstream& samples = package.GetPackageFile();
+    samples.clear();
+    Save(*wave, whole, path, &samples);
+    samples.close();
 }
 
 bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
-                   const std::string& what, const std::string& heading, const json& soundFields) {
+                   const std::string& what, const std::string& heading, const std::string& name,
+                   const json& soundFields) {
     const Facts::Wave facts = Facts::Describe(wave, std::move(findings));
     bool whole = true;
     for (const Facts::Finding& finding : facts.findings) {
@@ -238,7 +273,7 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
         return whole;
     }
     Heading(heading);
-    FactsText::PrintWave(facts, out_);
+    FactsText::PrintWave(facts, name, out_);
     return whole;
 }
 
@@ -247,7 +282,7 @@ bool SameFile(const std::string& first, const std::string& second) {
     return std::filesystem::equivalent(Platform::HostPath(first), Platform::HostPath(second), ec) && !ec;
 }
 
-void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input) {
+void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples) {
     const std::string& path = *args_.wavePath;
     // A file without its format or its samples is not made whole with
     // invented ones.
@@ -258,19 +293,56 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input) {
         return Fail(input, "will not write over the input file " + Shown(path));
     }
     if (toStandardOutput_) {
-        wave.SaveData(out_);
+        if (!Write(wave, samples, out_, input)) return Fail(input, "cannot read all of " + Shown(input));
         CheckOutput();
         return;
     }
     Platform::OutputFile file(path);
     if (!file.IsOpen()) return Fail(input, "cannot write " + Shown(path));
-    wave.SaveData(file.Stream());
+    // A large file takes a while: its bytes are counted on the way.
+    // (Decoded to PCM, its length is known only once written.)
+    const std::uint64_t total = args_.pcm && DecodesToPcm16(wave) ? 0 : wave.CalcSize();
+    CountedOutput counted(file.Stream().rdbuf(), total, progress_);
+    std::ostream through(&counted);
+    const bool read = Write(wave, samples, through, input);
+    through.flush();
+    if (!through) file.Stream().setstate(std::ios::badbit);
+    progress_.Clear();
     if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
+    if (!read) Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not whole");
+}
+
+bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {
+    const auto plain = [&] {
+        if (samples != nullptr) {
+            wave.SaveData(out, *samples);
+        } else {
+            wave.SaveData(out);
+        }
+        return true;
+    };
+    if (!args_.pcm) return plain();
+    if (!DecodesToPcm16(wave)) {
+        // PCM and float are written as they are; any other coding too, but
+        // what was asked for did not happen.
+        if (!Facts::CountedByData(wave.FmtChunk)) {
+            const std::string_view name = Facts::FormatName(wave.FmtChunk.FormatTag);
+            Fail(input, Shown(input) + " is not converted to PCM: its samples are " +
+                            (name.empty() ? "of format tag 0x" + Escape::Hex(wave.FmtChunk.FormatTag, 4) : std::string(name)) +
+                            ", which is not decoded; written as stored");
+        }
+        return plain();
+    }
+    const Pcm16Save saved = Facts::SaveAsPcm16(wave, samples, out);
+    // What could not be decoded (damaged blocks, a cut-short end) is said.
+    for (const std::string& finding : saved.Findings) err_ << kPrefix << Shown(input) << ": " << finding << '\n';
+    if (!saved.Findings.empty()) status_ = kInfoFailure;
+    return true;
 }
 
 }  // namespace
 
-int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool showProgress) {
     Arguments args;
     if (const auto reason = ParseArguments(argc, argv, args)) {
         err << kPrefix << *reason << '\n';
@@ -295,7 +367,10 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.folder = *args.extractFolder;
         request.overwrite = args.overwrite;
         request.json = args.json;
+        request.pcm = args.pcm;
+        request.quiet = args.quiet;
+        request.showProgress = showProgress;
         return Extract(request, out, err);
     }
-    return InfoRun(args, out, err).Run();
+    return InfoRun(args, out, err, showProgress).Run();
 }

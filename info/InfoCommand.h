@@ -17,4 +17,6 @@ inline constexpr int kInfoBadUsage = 2;  // with the usage text
 // results go to `out` (a print, a script, one JSON document, or with /w:- the
 // saved WAVE file), errors and warnings to `err` (one line each). A write to
 // `out` that fails ends the run with kInfoFailure. Returns the exit status.
-int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// `showProgress`: standard error is a terminal, where long work may show how
+// far it has come (info/Progress.h).
+int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool showProgress = false);

@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = Platform::ExpandWildcards(argc, argv);
     std::vector<const char*> pointers{argc > 0 ? argv[0] : "Snd_Info"};
     for (const std::string& arg : args) pointers.push_back(arg.c_str());
-    return SndInfoMain(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr);
+    return SndInfoMain(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
+                       Platform::IsTerminal(Platform::Stream::Error));
 }

@@ -130,7 +130,15 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Print(const char* path, int index) {
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, findings);
     std::ostringstream text;
-    if (wave) FactsText::PrintWave(Facts::Describe(*wave, std::move(findings)), text);
+    // Named as Snd_Info names it: the file, or the sound in its package.
+    std::string name = path;
+    if (index >= 0) {
+        KZ_Package package(path);
+        if (!package.GetPackageFile().fail() && static_cast<std::size_t>(index) < package.Exports.size()) {
+            name = package.Exports[static_cast<std::size_t>(index)].GetName() + " in " + path;
+        }
+    }
+    if (wave) FactsText::PrintWave(Facts::Describe(*wave, std::move(findings)), name, text);
     g_result = text.str();
     return g_result.c_str();
 }

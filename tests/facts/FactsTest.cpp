@@ -82,7 +82,7 @@ TEST(Facts, ListingAndScriptHoldOneRowAtATime) {
     {
         std::ofstream null("/dev/null");
         AllocationProbe probe;
-        FactsText::PrintPackage(*p, "p.kzs", null);
+        FactsText::PrintPackage(*p, "p.kzs", {}, null);
         EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
     }
 }

@@ -3,7 +3,8 @@
 // MS ADPCM, GSM 6.10, G.726), plain and extensible, RIFF and RF64, with INFO
 // tags, odd lengths, 1 to 8 channels: each file's `Snd_Info --json` against
 // what ffprobe says of it and what ffmpeg decodes from it; then the file saved
-// by Snd_Info must decode to the same samples.
+// by Snd_Info must decode to the same samples, and, saved with --pcm, hold the
+// samples ffmpeg decodes, bit for bit.
 //
 // What the oracles do, and so what each column compares:
 // - ffprobe prints no block align; its bit_rate is the stored bytes per second
@@ -82,6 +83,8 @@ const std::vector<Row> kRows = {
     {"ffmpeg_ms_stereo_44100", Ffmpeg("adpcm_ms", 2, 44100, 1001)},
     {"ffmpeg_ms_mono_8000", Ffmpeg("adpcm_ms", 1, 8000, 12345)},
     {"ffmpeg_ms_mono_no_fact", Ffmpeg("adpcm_ms", 1, 11025, 12345), false, true},
+    {"ffmpeg_ima_mono_block256", Ffmpeg("adpcm_ima_wav", 1, 22050, 5001, "-block_size 256")},
+    {"ffmpeg_ms_stereo_block2048", Ffmpeg("adpcm_ms", 2, 44100, 5001, "-block_size 2048")},
     {"ffmpeg_gsm_mono_8000", Ffmpeg("libgsm_ms", 1, 8000, 12345)},
     {"ffmpeg_gsm_no_fact", Ffmpeg("libgsm_ms", 1, 8000, 1001), false, true},
     {"ffmpeg_g726_32k_8000", Ffmpeg("adpcm_g726", 1, 8000, 1001, "-b:a 32k")},
@@ -259,6 +262,45 @@ void CheckSave(const TempDir& dir, const std::string& wav, const json& stream) {
     EXPECT_EQ(Oracle(dir.Path(), "ffmpeg -v quiet -i " + out + md5).value_or("(no decode)"), *before);
 }
 
+// Saved with --pcm: ADPCM, mu-law and A-law as 16-bit PCM, the samples
+// ffmpeg decodes from the input over the sound's frames, bit for bit;
+// extensible where the input was or has more than two channels. PCM and
+// float are saved as without --pcm; what is not decoded is saved as stored,
+// with status 1.
+void CheckPcm(const TempDir& dir, const std::string& wav, const json& stream) {
+    const std::string out = "pcm_" + wav;
+    const RunResult save = Run(SndInfoPath(), {wav, "/w:" + out, "--pcm"}, dir.Path());
+    const std::string codec = stream["codec_name"];
+    const bool decoded = codec == "adpcm_ima_wav" || codec == "adpcm_ms" || codec == "pcm_mulaw" || codec == "pcm_alaw";
+    const std::string bytes = dir.Read(out);
+    if (!decoded) {
+        const bool plain = codec.rfind("pcm_", 0) == 0;
+        EXPECT_EQ(save.exitStatus, plain ? 0 : 1) << save.err;
+        EXPECT_EQ(save.err.find("is not converted to PCM") != std::string::npos, !plain) << save.err;
+        EXPECT_EQ(bytes, dir.Read("saved_" + wav));
+        return;
+    }
+    EXPECT_EQ(save.exitStatus, 0) << save.err;
+    const int channels = stream["channels"].get<int>();
+    const auto fmt = FindChunk(bytes, "fmt ");
+    ASSERT_TRUE(fmt);
+    const std::uint64_t tag = Le(bytes, *fmt + 8, 2);
+    const bool extensible = channels > 2 || Le(dir.Read(wav), *FindChunk(dir.Read(wav), "fmt ") + 8, 2) == 0xFFFE;
+    EXPECT_EQ(tag, extensible ? 0xFFFEu : 1u);
+    EXPECT_EQ(Le(bytes, *fmt + 10, 2), static_cast<std::uint64_t>(channels));
+    EXPECT_EQ(Le(bytes, *fmt + 22, 2), 16u);
+    EXPECT_FALSE(FindChunk(bytes, "fact"));
+    const json facts = json::parse(Run(SndInfoPath(), {"--json", wav}, dir.Path()).out);
+    const std::uint64_t frames = Number(facts["files"][0]["wave"]["audio"]["frames"]);
+    const auto reference = Oracle(dir.Path(), "ffmpeg -v quiet -i " + wav + " -f s16le -c:a pcm_s16le -");
+    ASSERT_TRUE(reference);
+    const std::size_t at = bytes.find("data", 12);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(Le(bytes, at + 4, 4), frames * channels * 2);
+    EXPECT_TRUE(bytes.compare(at + 8, frames * channels * 2, *reference, 0, frames * channels * 2) == 0)
+        << "the samples differ from ffmpeg's decoding";
+}
+
 TEST(WaveOracleE2E, FactsAgreeWithFfprobeAndFfmpegAndSavesDecodeTheSame) {
     for (const char* program : {"ffmpeg", "ffprobe", "sox"}) {
         if (!OnPath(program)) GTEST_SKIP() << program << " is not on PATH (scripts/deps.sh installs it)";
@@ -277,6 +319,7 @@ TEST(WaveOracleE2E, FactsAgreeWithFfprobeAndFfmpegAndSavesDecodeTheSame) {
         const json facts = json::parse(*probe);
         CheckFacts(row, dir, wav, facts["streams"][0], facts["format"]);
         CheckSave(dir, wav, facts["streams"][0]);
+        CheckPcm(dir, wav, facts["streams"][0]);
     }
 }
 

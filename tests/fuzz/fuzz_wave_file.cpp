@@ -43,7 +43,7 @@ const std::string& PackagePath() {
 
 std::string Print(WAVE_File& wave) {
     std::ostringstream print;
-    FactsText::PrintWave(Facts::Describe(wave), print);
+    FactsText::PrintWave(Facts::Describe(wave), "fuzz.wav", print);
     return print.str();
 }
 

@@ -226,14 +226,22 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     const RunResult json = Info(dir, {"pk/Damaged.kzs", "pk/Broken.kzs", "--extract=json", "--json"});
     EXPECT_EQ(json.exitStatus, 1);
     const auto report = nlohmann::json::parse(json.out);
-    EXPECT_EQ(report["schema"], 1);
-    EXPECT_EQ(report["totals"], nlohmann::json({{"written", 3}, {"skipped", 0}, {"failed", 3},
+    // One shape for every document: schema, program, version, files, totals;
+    // each package's extraction under its own entry, with the lines said.
+    EXPECT_EQ(report["schema"], 3);
+    EXPECT_EQ(report["totals"], nlohmann::json({{"written", 3}, {"skipped", 0}, {"failed", 3}, {"not_converted", 0},
                                                 {"bytes", kWind.size() + kRain.size() + kDrop.size()},
                                                 {"packages_not_read", 1}}));
-    const auto& packages = report["packages"];
-    ASSERT_EQ(packages.size(), 2u);
-    EXPECT_EQ(packages[1], nlohmann::json({{"path", "pk/Broken.kzs"}, {"folder", "json/Broken"},
-                                           {"error", "not a readable sound package"}}));
+    const auto& files = report["files"];
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1], nlohmann::json::parse(R"({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
+        "errors": ["'pk/Broken.kzs' is not a readable sound package"],
+        "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})"));
+    EXPECT_EQ(files[0]["type"], "package");
+    EXPECT_EQ(files[0]["warnings"].size(), 2u);
+    EXPECT_EQ(files[0]["errors"].size(), 3u);
+    EXPECT_EQ(files[0]["extract"]["folder"], "json/Damaged");
+    const auto& packages = files;
     const auto sound = [](int index, const char* name, const char* file, std::size_t bytes, const char* status) {
         nlohmann::json sound = {{"index", index}, {"name", name},     {"file", std::string("json/Damaged/") + file},
                                 {"bytes", bytes}, {"status", status}};
@@ -247,7 +255,7 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     expected[1]["reason"] = expected[2]["reason"] = "holds no WAVE file";
     expected[5]["reason"] = "cut short";
     expected[4]["name_bytes"] = {255};
-    EXPECT_EQ(packages[0]["sounds"], expected);
+    EXPECT_EQ(packages[0]["extract"]["sounds"], expected);
 }
 
 }  // namespace

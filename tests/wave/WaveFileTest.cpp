@@ -489,7 +489,7 @@ private:
 
 std::string Print(WAVE_File& wave) {
     std::ostringstream out;
-    FactsText::PrintWave(Facts::Describe(wave), out);
+    FactsText::PrintWave(Facts::Describe(wave), "in.wav", out);
     return out.str();
 }
 

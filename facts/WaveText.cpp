@@ -53,10 +53,8 @@ std::string Float(float value) {
     return shown;
 }
 
-// A time in the text: " (0.500 s)"; nothing without a rate.
-std::string TimeText(const std::optional<Duration>& time) {
-    return time ? " (" + Seconds(time->Milliseconds()) + " s)" : "";
-}
+// A time in the text: " (0:00.500)"; nothing without a rate.
+std::string TimeText(const std::optional<Duration>& time) { return time ? " (" + Clock(time->Milliseconds()) + ")" : ""; }
 
 // A name for a LIST INFO code ("INAM" -> "Title"), empty for one without.
 std::string_view InfoTagName(std::uint32_t code) {
@@ -132,7 +130,7 @@ public:
         std::string frames = std::to_string(*audio.frames) + (*audio.frames == 1 ? " frame" : " frames");
         if (audio.blocks) frames += " in " + std::to_string(*audio.blocks) + (*audio.blocks == 1 ? " block" : " blocks");
         if (audio.duration) {
-            out_ << "  Duration: " << Seconds(audio.duration->Milliseconds()) << " s (" << frames << ")\n";
+            out_ << "  Duration: " << Clock(audio.duration->Milliseconds()) << " (" << frames << ")\n";
         } else {
             out_ << "  Length: " << frames << '\n';
         }
@@ -259,137 +257,35 @@ private:
 
 }  // namespace
 
-std::string Seconds(std::uint64_t ms) {
-    const std::string fraction = std::to_string(ms % 1000);
-    return std::to_string(ms / 1000) + '.' + std::string(3 - fraction.size(), '0') + fraction;
+std::string Clock(std::uint64_t ms) {
+    using Count = unsigned long long;
+    const Count seconds = ms / 1000, minutes = seconds / 60, hours = minutes / 60;
+    char text[64];
+    if (hours == 0) {
+        std::snprintf(text, sizeof text, "%llu:%02llu.%03llu", minutes, seconds % 60, Count{ms % 1000});
+    } else {
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%03llu", hours, minutes % 60, seconds % 60, Count{ms % 1000});
+    }
+    return text;
 }
 
-void PrintWave(const Wave& wave, std::ostream& out) {
+std::string Summary(const Audio& audio) {
+    if (!audio.hasFormat) return "no format";
+    std::string text = audio.formatName.empty() ? "format tag 0x" + Hex(audio.codingTag, 4) : std::string(audio.formatName);
+    text += ", " + std::to_string(audio.channels) + (audio.channels == 1 ? " channel, " : " channels, ");
+    text += std::to_string(audio.rate) + " Hz, " + std::to_string(audio.bits) + " bits, ";
+    if (!audio.hasData) return text + "no samples";
+    return text + (audio.duration ? Clock(audio.duration->Milliseconds()) : "length unknown");
+}
+
+void PrintWave(const Wave& wave, std::string_view name, std::ostream& out) {
+    out << Escape::Printable(name) << ": " << Summary(wave.audio) << '\n';
     out << "RIFF size: " << wave.riffSize;
     if (wave.riffSizeStored != wave.riffSize) out << " as saved (" << wave.riffSizeStored << " as stored)";
     out << '\n';
     const WavePrinter printer(wave, out);
     for (const Chunk& chunk : wave.chunks) std::visit(printer, chunk);
     out << std::flush;
-}
-
-}  // namespace FactsText
-
-namespace FactsText {
-
-namespace {
-
-enum class Align { Left, Right };
-
-struct Column {
-    const char* title;
-    Align align;
-};
-
-constexpr Column kColumns[] = {{"Index", Align::Right},
-                               {"Name", Align::Left},
-                               {"Class", Align::Left},
-                               {"Size", Align::Right},
-                               {"Offset", Align::Right},
-                               {"WAVE", Align::Left},
-                               {"Format", Align::Left},
-                               {"Channels", Align::Right},
-                               {"Rate", Align::Right},
-                               {"Bits", Align::Right},
-                               {"Duration", Align::Right},
-                               {"File size", Align::Right}};
-constexpr std::size_t kColumnCount = std::size(kColumns);
-using Row = std::array<std::string, kColumnCount>;
-
-Row CellsOf(const Facts::Export& entry) {
-    const Facts::Audio& audio = entry.audio;
-    Row cells = {std::to_string(entry.index),
-                 Escape::Quoted(entry.name),
-                 Escape::Quoted(entry.className),
-                 std::to_string(entry.dataSize),
-                 entry.dataOffset ? std::to_string(*entry.dataOffset) : "-",
-                 entry.sound ? "yes" : "no",
-                 "-", "-", "-", "-", "-", "-"};
-    if (!entry.sound) return cells;
-    cells[11] = std::to_string(entry.fileSize);
-    if (!audio.hasFormat) return cells;
-    cells[6] = audio.formatName.empty() ? "0x" + Escape::Hex(audio.codingTag, 4) : std::string(audio.formatName);
-    cells[7] = std::to_string(audio.channels);
-    cells[8] = std::to_string(audio.rate);
-    cells[9] = std::to_string(audio.bits);
-    if (audio.duration) cells[10] = Seconds(audio.duration->Milliseconds()) + " s";
-    return cells;
-}
-
-void PrintHead(const Facts::PackageHead& head, const std::string& path, std::ostream& out) {
-    out << "Package: " << Escape::Printable(path) << '\n'
-        << "Tag: 0x" << Escape::Hex(head.tag, 8) << " (" << Escape::Code(head.tag) << ")\n"
-        << "Version: " << head.version << '\n'
-        << "Flags: 0x" << Escape::Hex(head.flags, 8) << '\n';
-    if (head.legacy) {
-        out << "Legacy count: " << head.legacyTable.count << ", offset " << head.legacyTable.offset << '\n';
-    } else {
-        std::string guid;
-        for (const std::uint8_t byte : head.guid) guid += Escape::Hex(byte, 2);
-        out << "GUID: " << guid << '\n' << "Generations: " << head.generations << '\n';
-    }
-    out << "Names: " << head.names.count << " at offset " << head.names.offset << '\n'
-        << "Imports: " << head.imports.count << " at offset " << head.imports.offset << '\n'
-        << "Exports: " << head.exports.count << " at offset " << head.exports.offset << '\n';
-}
-
-}  // namespace
-
-void PrintPackage(KZ_Package& package, const std::string& path, std::ostream& out) {
-    PrintHead(Facts::HeadOf(package), path, out);
-    if (package.Exports.empty()) {
-        out << std::flush;
-        return;
-    }
-    Facts::ExportReader reader(package);
-    // The rows are made twice, for the widths and for the print, so that the
-    // table is never held as text. The facts of the first exports are kept
-    // between the passes, in an eighth of the package's size at most (16 MiB
-    // at most); the print reads the rest again. So the listing never holds
-    // much more than the tables it lists.
-    const std::uint64_t keepBytes = std::min<std::uint64_t>(std::uint64_t{16} << 20, reader.PackageBytes() / 8);
-    std::uint64_t keptBytes = 0;
-    std::vector<Facts::Export> kept;
-    kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(package.Exports.size(), keepBytes / sizeof(Facts::Export))));
-    Row titles;
-    for (std::size_t c = 0; c < kColumnCount; ++c) titles[c] = kColumns[c].title;
-    std::array<std::size_t, kColumnCount> widths{};
-    const auto widen = [&](const Row& row) {
-        for (std::size_t c = 0; c < kColumnCount; ++c) widths[c] = std::max(widths[c], Escape::DisplayWidth(row[c]));
-    };
-    widen(titles);
-    Facts::Totals totals;
-    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
-        Facts::Export entry = reader.Read(i);
-        widen(CellsOf(entry));
-        totals.Add(entry);
-        keptBytes += sizeof entry + entry.name.capacity() + entry.className.capacity();
-        if (keptBytes <= keepBytes && kept.size() == i && kept.size() < kept.capacity()) kept.push_back(std::move(entry));
-    }
-    std::string line;
-    const auto print = [&](const Row& row) {
-        line.clear();
-        for (std::size_t c = 0; c < kColumnCount; ++c) {
-            const std::size_t padding = widths[c] - Escape::DisplayWidth(row[c]);
-            if (c > 0) line += "  ";
-            if (kColumns[c].align == Align::Right) line.append(padding, ' ');
-            line += row[c];
-            if (kColumns[c].align == Align::Left && c + 1 < kColumnCount) line.append(padding, ' ');
-        }
-        line += '\n';
-        out << line;
-    };
-    out << '\n';
-    print(titles);
-    for (std::size_t i = 0; i < package.Exports.size(); ++i) print(CellsOf(i < kept.size() ? kept[i] : reader.Read(i)));
-    out << "\nTotal: " << totals.sounds << (totals.sounds == 1 ? " sound, " : " sounds, ") << Bytes(totals.bytes)
-        << ", " << Seconds(totals.milliseconds) << " s\n"
-        << std::flush;
 }
 
 }  // namespace FactsText
