@@ -10,8 +10,10 @@
 //   SndWeb_Print(path, index)          the text `Snd_Info PATH` prints for the WAVE file
 //                                      (index -1) or export `index` of a package
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
+//   SndWeb_ExportPcm(path, index, out) the WAVE file (index -1) or export `index` as 16-bit PCM, to
+//                                      `out`: what `Snd_Info PATH SOUND /w:OUT --pcm` writes
 //   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself);
-//                                      "too_large" above 256 MiB
+//                                      "too_large" above 256 MiB; "pcm": whether ExportPcm converts it
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [name or null, by export index]}
 //
@@ -20,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -28,6 +31,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/Platform.h"
+#include "facts/Convert.h"
 #include "facts/Facts.h"
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
@@ -73,8 +77,9 @@ std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Inspect:
 
 json Peaks(const WAVE_File& wave, int columns) {
     const Waveform waveform = DrawWaveform(wave, columns);
-    if (!waveform.Decodable) return {{"decodable", false}, {"channels", waveform.Channels}};
+    if (!waveform.Decodable) return {{"decodable", false}, {"channels", waveform.Channels}, {"pcm", DecodesToPcm16(wave)}};
     return {{"decodable", true},
+            {"pcm", DecodesToPcm16(wave)},
             {"channels", waveform.Channels},
             {"frames", waveform.Frames},
             {"rate", wave.FmtChunk.SamplesPerSec},
@@ -153,8 +158,48 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* 
     return result.ReadAll ? 0 : 1;
 }
 
+// What SndWeb_ExportPcm returns.
+enum PcmStatus : int {
+    kPcmWritten = 0,
+    kPcmNotDecoded = 1,  // a format the core does not decode, or no format or samples to convert
+    kPcmCannotWrite = 2,
+    kPcmNoSound = 3,
+};
+
+// Writes the sound as 16-bit PCM to `out`, as Snd_Info's --pcm writes it:
+// the model loaded headers only, its samples decoded as they stream from
+// the file (a package's sound lies in the package file, where the model
+// says). Nothing is left at `out` unless it was written whole.
+EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const char* out) {
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, findings);
+    if (!wave) return kPcmNoSound;
+    // A sound without its format or its samples is not made whole with invented ones.
+    const Facts::Wave facts = Facts::Describe(*wave, std::move(findings));
+    const bool whole = std::none_of(facts.findings.begin(), facts.findings.end(),
+                                    [](const Facts::Finding& f) { return f.severity == Facts::Severity::Error; });
+    if (!whole || !DecodesToPcm16(*wave)) return kPcmNotDecoded;
+    std::ifstream samples;
+    Platform::OpenInput(samples, path);
+    if (!samples.is_open()) return kPcmNoSound;
+    int status = kPcmCannotWrite;
+    {
+        std::ofstream file(out, std::ios::binary | std::ios::trunc);
+        if (file.is_open() && Facts::SaveAsPcm16(*wave, &samples, file).Converted) {
+            file.close();
+            if (!file.fail()) status = kPcmWritten;
+        }
+    }
+    if (status != kPcmWritten) std::remove(out);
+    return status;
+}
+
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns) {
-    if (StoredBytes(path, index) > kMostDrawnBytes) return Result(json{{"decodable", false}, {"too_large", true}});
+    if (StoredBytes(path, index) > kMostDrawnBytes) {
+        std::vector<Facts::Finding> ignored;
+        const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, ignored);
+        return Result(json{{"decodable", false}, {"too_large", true}, {"pcm", wave && DecodesToPcm16(*wave)}});
+    }
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::Everything, findings);
     if (!wave) return Result(json{{"decodable", false}});

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "facts/Facts.h"
 #include "wave/Audio.h"
+#include "wave/SampleCodec.h"
 
 namespace {
 
@@ -83,39 +85,101 @@ Decoder DecoderFor(const fmt_Chunk& fmt, unsigned& sampleBytes) {
     }
 }
 
+// The samples of the data chunk, asked for frame by frame in rising order.
+// PCM, float and G.711 are read where they are stored; IMA and MS ADPCM go
+// through the core's block decoder one block at a time, so that no more
+// than one block is held decoded, and each is decoded once.
+class Samples {
+public:
+    explicit Samples(const WAVE_File& wave)
+        : fmt_(wave.FmtChunk),
+          bytes_(reinterpret_cast<const unsigned char*>(wave.DataChunk.ChunkData.data())),
+          size_(wave.DataChunk.ChunkData.size()),
+          layout_(LayoutOf(wave.FmtChunk)) {
+        if (layout_.Decodable && (layout_.Codec == SampleCodec::ImaAdpcm || layout_.Codec == SampleCodec::MsAdpcm)) {
+            // The facts' count: a "fact" count trims the padding of the last block.
+            std::vector<Facts::Finding> ignored;
+            const Facts::Audio audio = Facts::AudioOf(&fmt_, Facts::FactCount(wave), size_, ignored);
+            frames_ = std::min(audio.frames.value_or(0), FramesInData(layout_, size_));
+            block_.resize(std::size_t{layout_.FramesPerBlock} * layout_.Channels);
+            decodable_ = true;
+            return;
+        }
+        decode_ = DecoderFor(fmt_, sampleBytes_);
+        decodable_ = decode_ != nullptr;
+        if (decodable_) frames_ = size_ / fmt_.BlockAlign;
+    }
+
+    bool Decodable() const { return decodable_; }
+    // Whole frames; a partial one at the end of the data is left out.
+    std::uint64_t Frames() const { return frames_; }
+
+    // Sample `channel` of `frame` (below Frames()), in [-1, 1].
+    float At(std::uint64_t frame, unsigned channel) {
+        if (decode_) return decode_(bytes_ + frame * fmt_.BlockAlign + channel * sampleBytes_);
+        const std::uint64_t block = frame / layout_.FramesPerBlock;
+        if (block != blockIndex_) {
+            const std::uint64_t offset = block * layout_.BlockBytes;
+            const std::size_t count = std::min<std::uint64_t>(layout_.BlockBytes, size_ - offset);
+            DecodeBlock(layout_, bytes_ + offset, count, block_.data());
+            blockIndex_ = block;
+        }
+        // Every frame below Frames() is one its block decodes to.
+        const std::uint64_t within = frame % layout_.FramesPerBlock;
+        return static_cast<float>(block_[within * layout_.Channels + channel]) / 32768.0f;
+    }
+
+private:
+    const fmt_Chunk& fmt_;
+    const unsigned char* bytes_;
+    std::size_t size_;
+    bool decodable_ = false;
+    std::uint64_t frames_ = 0;
+    // One sample a stored unit of sampleBytes_.
+    Decoder decode_ = nullptr;
+    unsigned sampleBytes_ = 0;
+    // A block codec: the block decoded last.
+    SampleLayout layout_;
+    std::vector<std::int16_t> block_;
+    std::uint64_t blockIndex_ = UINT64_MAX;
+};
+
 }  // namespace
 
 Waveform DrawWaveform(const WAVE_File& wave, int columns) {
-    const fmt_Chunk& fmt = wave.FmtChunk;
     Waveform waveform;
-    waveform.Channels = fmt.Channels;
-    unsigned sampleBytes = 0;
-    const Decoder decode = DecoderFor(fmt, sampleBytes);
-    if (!decode) return waveform;
+    const unsigned channels = wave.FmtChunk.Channels;
+    waveform.Channels = wave.FmtChunk.Channels;
+    Samples samples(wave);
+    if (!samples.Decodable()) return waveform;
     waveform.Decodable = true;
-    const auto& data = wave.DataChunk.ChunkData;
-    const std::uint64_t frames = data.size() / fmt.BlockAlign;
+    const std::uint64_t frames = samples.Frames();
     waveform.Frames = frames;
-    const auto count = static_cast<std::size_t>(std::clamp(columns, 1, kMostWaveformColumns));
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    for (unsigned channel = 0; channel < fmt.Channels; ++channel) {
-        std::vector<float> low(count, 0.0f), high(count, 0.0f);
-        for (std::size_t column = 0; column < count && frames > 0; ++column) {
-            // In 64 bits: size_t may have 32 (WebAssembly), and columns x
-            // frames exceeds them.
-            const std::uint64_t first = std::uint64_t{column} * frames / count;
-            const std::uint64_t last = std::max(first + 1, std::uint64_t{column + 1} * frames / count);
-            float lo = 1.0f, hi = -1.0f;
-            for (std::uint64_t frame = first; frame < last && frame < frames; ++frame) {
-                const float value = decode(bytes + frame * fmt.BlockAlign + channel * sampleBytes);
-                lo = std::min(lo, value);
-                hi = std::max(hi, value);
+    // Many channels get fewer columns: the values stay within
+    // kMostWaveformValues whatever the format claims.
+    const int most = std::max(1, static_cast<int>(kMostWaveformValues / channels));
+    const auto count = static_cast<std::size_t>(std::clamp(std::min(columns, most), 1, kMostWaveformColumns));
+    waveform.Low.assign(channels, std::vector<float>(count, 0.0f));
+    waveform.High.assign(channels, std::vector<float>(count, 0.0f));
+    std::vector<float> lo(channels), hi(channels);
+    for (std::size_t column = 0; column < count && frames > 0; ++column) {
+        // In 64 bits: size_t may have 32 (WebAssembly), and columns x
+        // frames exceeds them. Every column holds a frame: first < frames.
+        const std::uint64_t first = std::uint64_t{column} * frames / count;
+        const std::uint64_t last = std::max(first + 1, std::uint64_t{column + 1} * frames / count);
+        std::fill(lo.begin(), lo.end(), 1.0f);
+        std::fill(hi.begin(), hi.end(), -1.0f);
+        for (std::uint64_t frame = first; frame < last; ++frame) {
+            for (unsigned channel = 0; channel < channels; ++channel) {
+                const float value = samples.At(frame, channel);
+                lo[channel] = std::min(lo[channel], value);
+                hi[channel] = std::max(hi[channel], value);
             }
-            low[column] = lo <= hi ? lo : 0.0f;
-            high[column] = lo <= hi ? hi : 0.0f;
         }
-        waveform.Low.push_back(std::move(low));
-        waveform.High.push_back(std::move(high));
+        for (unsigned channel = 0; channel < channels; ++channel) {
+            waveform.Low[channel][column] = lo[channel];
+            waveform.High[channel][column] = hi[channel];
+        }
     }
     return waveform;
 }

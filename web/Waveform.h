@@ -4,6 +4,7 @@
 // to the page as JSON, and the tests run it natively.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,22 +12,28 @@ class WAVE_File;
 
 struct Waveform {
     // False for an encoding the page does not draw (anything but integer
-    // PCM of 1 to 4 bytes, IEEE float of 4 or 8, A-law, mu-law; also
-    // extensible formats of these) and for a format whose block is not a
-    // whole number of equal samples per channel.
+    // PCM of 1 to 4 bytes, IEEE float of 4 or 8, A-law, mu-law, and the IMA
+    // and MS ADPCM the core decodes; also extensible formats of these) and
+    // for a format whose block is not a whole number of equal samples per
+    // channel.
     bool Decodable = false;
     std::uint16_t Channels = 0;
     // Whole frames in the data chunk; a partial one at its end is left out.
+    // ADPCM: the frames the facts count (a "fact" count trims the padding of
+    // the last block).
     std::uint64_t Frames = 0;
     // Low[channel][column] and High[channel][column], in [-1, 1]; both 0
     // for a column without frames.
     std::vector<std::vector<float>> Low, High;
 };
 
-// The most columns a waveform is drawn in.
+// The most columns a waveform is drawn in, and the most values (channels x
+// columns) in each of Low and High.
 inline constexpr int kMostWaveformColumns = 8192;
+inline constexpr std::size_t kMostWaveformValues = std::size_t{1} << 20;
 
 // The waveform of `wave`'s samples in `columns` columns (1 to
-// kMostWaveformColumns; values outside are brought inside). Column c spans
+// kMostWaveformColumns, and at most kMostWaveformValues / Channels; values
+// outside are brought inside). Column c spans
 // frames [c * Frames / columns, (c + 1) * Frames / columns), at least one.
 Waveform DrawWaveform(const WAVE_File& wave, int columns);

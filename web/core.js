@@ -56,6 +56,18 @@ SndPage.core = (() => {
       return bytes;
     },
 
+    // The WAVE file (index -1) or export `index` decoded to 16-bit PCM, the bytes
+    // `Snd_Info FILE SOUND /w:OUT --pcm` writes; null for a sound the core does not convert.
+    pcmBytes(file, index) {
+      const out = '/pcm.wav';
+      const status = call('SndWeb_ExportPcm', 'number', ['string', 'number', 'string'], [file.name, index, out], file.dir);
+      if (status === 1) return null;
+      if (status !== 0) throw new Error(status === 3 ? 'no such sound' : 'the sound could not be converted to PCM');
+      const bytes = module.FS.readFile(out);
+      module.FS.unlink(out);
+      return bytes;
+    },
+
     // The folder and file names Snd_Info's /x: gives the package's sounds.
     fileNames(file) {
       if (!file.names) file.names = json('SndWeb_FileNames', ['string'], [file.name], file.dir);

@@ -1,6 +1,7 @@
 // One sound of the page: its waveform with the cue points, labelled regions,
-// sampler loops and phoneme words the core reports, playing it from any point, its chunks
-// as Snd_Info prints them, and its download.
+// sampler loops and phoneme words the core reports, playing it from any point (a format the
+// browser cannot decode from the core's 16-bit PCM conversion), its chunks as Snd_Info prints
+// them, and its downloads: as stored, and as PCM where the core converts it.
 'use strict';
 
 window.SndPage = window.SndPage || {};
@@ -8,12 +9,12 @@ window.SndPage = window.SndPage || {};
 SndPage.sound = (() => {
   const $ = (id) => document.getElementById(id);
   const ui = {
-    sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'),
+    sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'), downloadPcm: $('download-pcm'),
     playable: $('playable'), canvas: $('wave'), overlay: $('overlay'), playhead: $('playhead'), chunks: $('chunks'),
     rows: document.querySelector('#sounds tbody'),
   };
   const core = SndPage.core;
-  let shown = null;    // {file, index, info, wave, peaks, bytes, buffer}
+  let shown = null;    // {file, index, at, info, wave, peaks, bytes, pcm, buffer, converted}
   let audio = null;    // AudioContext, made on first use
   let playing = null;  // {source, startedAt, offset}
 
@@ -35,8 +36,9 @@ SndPage.sound = (() => {
     }
     const at = file.info.type === 'wave' ? -1 : index;
     const peaks = core.peaks(file, at, 1600);
-    shown = {file, index, info, wave: info.wave, peaks, bytes: null, buffer: null};
+    shown = {file, index, at, info, wave: info.wave, peaks, bytes: null, pcm: null, buffer: null, converted: false};
     ui.sound.hidden = false;
+    ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? info.sound : file.name;
     ui.chunks.textContent = core.print(file, at);
     draw();
@@ -49,30 +51,45 @@ SndPage.sound = (() => {
     ui.sound.hidden = true;
   }
 
-  // The browser's own audio stack plays the exported bytes; what it cannot
-  // decode is said so, and everything else still works.
+  // The most bytes of 16-bit PCM the page converts a sound to for playing:
+  // the tab holds them, and the browser's decoding of them, besides the stored bytes.
+  const kMostConvertedBytes = 256 * 1024 * 1024;
+
+  // The browser's own audio stack plays the exported bytes; a sound it cannot
+  // decode as stored plays from the core's 16-bit PCM conversion; what neither
+  // can decode is said so, and everything else still works.
   async function decode(sound) {
     ui.playable.textContent = 'decoding…';
     ui.playable.className = '';
     ui.sound.dataset.playable = 'pending';
     ui.play.disabled = true;
+    const facts = sound.wave.audio;
+    const converted = (facts.frames || 0) * facts.channels * 2;
     let buffer = null;
+    let tooLarge = Boolean(sound.peaks.too_large);
+    const decoded = (bytes) => audio.decodeAudioData(bytes.slice().buffer).catch(() => null);
     try {
-      if (sound.peaks.too_large) throw new Error('too large');
+      if (tooLarge) throw new Error('too large');
       sound.bytes = core.exportBytes(sound.file, sound.index);
       audio = audio || new AudioContext();
-      buffer = await audio.decodeAudioData(sound.bytes.slice().buffer);
+      buffer = await decoded(sound.bytes);
+      if (!buffer && sound.peaks.pcm && shown === sound) {
+        tooLarge = converted > kMostConvertedBytes;
+        if (tooLarge) throw new Error('too large');
+        sound.pcm = core.pcmBytes(sound.file, sound.at);
+        buffer = sound.pcm && await decoded(sound.pcm);
+        sound.converted = Boolean(buffer);
+      }
     } catch (error) {
       buffer = null;
     }
     if (shown !== sound) return;
     sound.buffer = buffer;
-    const facts = sound.wave.audio;
     if (buffer) {
-      ui.playable.textContent = 'plays here: ' + buffer.numberOfChannels + (buffer.numberOfChannels === 1 ? ' channel, ' : ' channels, ') + buffer.duration.toFixed(3) + ' s';
+      ui.playable.textContent = (sound.converted ? 'plays here from its 16-bit PCM conversion: ' : 'plays here: ') + buffer.numberOfChannels + (buffer.numberOfChannels === 1 ? ' channel, ' : ' channels, ') + buffer.duration.toFixed(3) + ' s';
       ui.sound.dataset.playable = 'yes';
       ui.play.disabled = false;
-    } else if (sound.peaks.too_large) {
+    } else if (tooLarge) {
       ui.playable.textContent = 'Too large to play in the page; it can still be downloaded.';
       ui.playable.className = 'cannot';
       ui.sound.dataset.playable = 'no';
@@ -122,10 +139,17 @@ SndPage.sound = (() => {
     const box = ui.canvas.getBoundingClientRect();
     play(((event.clientX - box.left) / box.width) * shown.buffer.duration);
   });
+  // Both downloads have the name /x: gives the sound (the file's own for a WAVE file).
+  const fileName = (sound) => sound.file.info.type === 'wave' ? sound.file.name : core.fileNames(sound.file).files[sound.index];
   ui.download.addEventListener('click', () => {
     if (!shown) return;
-    const name = shown.file.info.type === 'wave' ? shown.file.name : core.fileNames(shown.file).files[shown.index];
-    SndPage.save(new Blob([shown.bytes || core.exportBytes(shown.file, shown.index)], {type: 'audio/wav'}), name);
+    SndPage.save(new Blob([shown.bytes || core.exportBytes(shown.file, shown.index)], {type: 'audio/wav'}), fileName(shown));
+  });
+  ui.downloadPcm.addEventListener('click', () => {
+    if (!shown) return;
+    const bytes = shown.pcm || core.pcmBytes(shown.file, shown.at);
+    if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), fileName(shown));
+    else SndPage.message('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
   });
 
   // ---- drawing ----------------------------------------------------------------------

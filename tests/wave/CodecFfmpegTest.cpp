@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +100,11 @@ TEST_P(CodecAgainstFfmpeg, DecodesAsFfmpegDoes) {
     ASSERT_EQ(layout.Codec, row.codec);
     ASSERT_TRUE(layout.Decodable) << layout.Finding;
     EXPECT_EQ(layout.Finding, "");
+    // Both writers store the standard pairs.
+    if (row.codec == SampleCodec::MsAdpcm) {
+        EXPECT_EQ(layout.Pairs, std::vector<MsAdpcm::Coefficients>(MsAdpcm::kStandardCoefficients.begin(),
+                                                                    MsAdpcm::kStandardCoefficients.end()));
+    }
     const auto& data = wave.DataChunk.ChunkData;
     std::optional<std::uint32_t> fact;
     if (wave.FactChunk.ChunkSize != 0) fact = wave.FactChunk.SampleCount;
@@ -122,6 +128,98 @@ TEST_P(CodecAgainstFfmpeg, DecodesAsFfmpegDoes) {
     EXPECT_EQ(differ, ours.size()) << "first difference in frame " << Frames(differ, row.channels) << " of "
                                    << Frames(ours.size(), row.channels);
 }
+
+// Blocks no encoder writes: random headers (every step index, every
+// predictor, deltas of any sign) and random codes -- uniform ones, which
+// drive the step sizes to their largest; mostly small ones, which let them
+// fall; and blocks that do the one and then the other -- then a cut-short
+// last block. ffmpeg decodes the file as it stands; so must we.
+struct BlocksCase {
+    std::string name;
+    std::uint16_t tag, channels, blockAlign;
+};
+
+void PrintTo(const BlocksCase& row, std::ostream* out) { *out << row.name; }
+
+class BlocksAgainstFfmpeg : public testing::TestWithParam<BlocksCase> {};
+
+TEST_P(BlocksAgainstFfmpeg, DecodeAsFfmpegDoes) {
+    const BlocksCase& row = GetParam();
+    if (!OnPath("ffmpeg")) GTEST_SKIP() << "ffmpeg is not on PATH, so the decoders are not compared (bash scripts/deps.sh ffmpeg sox)";
+    using WaveBuilder::U16;
+    using WaveBuilder::U32;
+    const bool ms = row.tag == kTagMsAdpcm;
+    const std::uint32_t headerBytes = (ms ? 7u : 4u) * row.channels;
+    const std::uint32_t framesPerBlock = ms ? 2 + (row.blockAlign - headerBytes) * 2 / row.channels
+                                            : 1 + (row.blockAlign - headerBytes) * 2 / row.channels;
+    std::string extension = U16(static_cast<std::uint16_t>(framesPerBlock));
+    if (ms) {
+        extension += U16(7);
+        for (const auto& pair : MsAdpcm::kStandardCoefficients) {
+            extension += U16(static_cast<std::uint16_t>(pair.First)) + U16(static_cast<std::uint16_t>(pair.Second));
+        }
+    }
+    std::mt19937 random(row.tag * 1000u + row.channels);
+    std::string data;
+    for (int block = 0; block < 300; ++block) {
+        std::string bytes(row.blockAlign, '\0');
+        for (std::size_t at = 0; at < bytes.size(); ++at) {
+            char& byte = bytes[at];
+            if (block % 3 == 0 || (block % 3 == 2 && at < bytes.size() / 4)) {
+                byte = static_cast<char>(random());
+            } else {
+                // Codes of magnitude 0 to 3 (IMA: sign and magnitude; MS:
+                // two's complement), now and then a larger one.
+                auto nibble = [&]() -> unsigned {
+                    const unsigned r = random();
+                    if (r % 8 == 0) return (r >> 3) & 0xF;
+                    if (!ms) return (r >> 3) & 0xB;
+                    return (r & 8) ? (16 - ((r >> 4) & 3)) & 0xF : (r >> 4) & 3;
+                };
+                byte = static_cast<char>(nibble() << 4 | nibble());
+            }
+        }
+        for (std::uint16_t c = 0; c < row.channels; ++c) {
+            if (ms) {
+                bytes[c] = static_cast<char>(random() % 7);
+            } else {
+                bytes[4 * c + 2] = static_cast<char>(random() % 89);
+                bytes[4 * c + 3] = 0;
+            }
+        }
+        data += bytes;
+    }
+    data += data.substr(0, row.blockAlign / 3);
+    const std::string fmt = U16(row.tag) + U16(row.channels) + U32(22050) + U32(11025 * row.channels) + U16(row.blockAlign) +
+                            U16(4) + U16(static_cast<std::uint16_t>(extension.size())) + extension;
+    TempDir dir;
+    dir.Write("blocks.wav", WaveBuilder::Riff(WaveBuilder::Chunk("fmt ", fmt) + WaveBuilder::Chunk("data", data)));
+    const auto decoded = TestSupport::Run("ffmpeg", {"-v", "error", "-i", "blocks.wav", "-f", "s16le", "-c:a", "pcm_s16le", "reference.raw"}, dir.Path());
+    ASSERT_EQ(decoded.exitStatus, 0) << decoded.err;
+    const std::string reference = dir.Read("reference.raw");
+
+    const SampleLayout layout = LayoutOf([&] {
+        fmt_Chunk chunk;
+        std::istringstream in(WaveBuilder::Chunk("fmt ", fmt).substr(4));
+        chunk.LoadData(in);
+        return chunk;
+    }());
+    ASSERT_EQ(layout.FramesPerBlock, framesPerBlock) << layout.Finding;
+    std::istringstream in(data);
+    std::ostringstream out;
+    const Pcm16Result result = ConvertToPcm16(layout, in, data.size(), out);
+    EXPECT_EQ(result.FramesWritten, FramesInData(layout, data.size()));
+    const std::string ours = out.str();
+    std::size_t differ = 0;
+    while (differ < ours.size() && differ < reference.size() && ours[differ] == reference[differ]) ++differ;
+    EXPECT_EQ(ours.size(), reference.size());
+    EXPECT_EQ(differ, ours.size()) << "first difference in frame " << Frames(differ, row.channels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Random, BlocksAgainstFfmpeg,
+                         testing::Values(BlocksCase{"ima_mono", kTagImaAdpcm, 1, 256}, BlocksCase{"ima_stereo", kTagImaAdpcm, 2, 512},
+                                         BlocksCase{"ms_mono", kTagMsAdpcm, 1, 256}, BlocksCase{"ms_stereo", kTagMsAdpcm, 2, 512}),
+                         [](const testing::TestParamInfo<BlocksCase>& info) { return info.param.name; });
 
 const std::vector<std::string> kIma = {"-c:a", "adpcm_ima_wav"};
 const std::vector<std::string> kMs = {"-c:a", "adpcm_ms"};

@@ -89,13 +89,14 @@ TEST(SampleDecode, Blocks) {
          {0, 0, 32767, -32768}, ""},
         {"ms stored pairs", LayoutOf(Format(kTagMsAdpcm, 1, 8, MsExtension(4, {{128, 0}}))),
          std::string("\x00\x10\x00\x00\x01\x00\x00\x10", 8), {0, 256, 144, 72}, ""},
-        // Channel 1 names pair 9 of 7: it is silent, channel 0 decodes.
+        // Channel 1 names pair 7, one past the last: it is silent, channel 0 decodes.
         {"ms stereo, index out of range", LayoutOf(Format(kTagMsAdpcm, 2, 15, MsExtension(3, kStandard))),
-         std::string("\x00\x09\x10\x00\x10\x00\x0A\x00\xF4\x01\x14\x00\x58\x02\x10", 15), {20, 0, 10, 0, 26, 0},
-         "predictor index 9 has no coefficient pair (7 stored)"},
+         std::string("\x00\x07\x10\x00\x10\x00\x0A\x00\xF4\x01\x14\x00\x58\x02\x10", 15), {20, 0, 10, 0, 26, 0},
+         "predictor index 7 has no coefficient pair (7 stored)"},
         {"ms fewer frames than the block holds", LayoutOf(Format(kTagMsAdpcm, 1, 9, MsExtension(3, kStandard))),
          std::string("\x01\x10\x00\x64\x00\x32\x00\x12\xF0", 9), {50, 100, 166}, ""},
         {"ms cut short", msMono, std::string("\x01\x10\x00\x64\x00\x32\x00\x12", 8), {50, 100, 166, 264}, "8 bytes of 9 hold 4"},
+        {"ms headers only", msMono, std::string("\x01\x10\x00\x64\x00\x32\x00", 7), {50, 100}, "7 bytes of 9 hold 2"},
         {"ms header cut", msMono, std::string("\x01\x10\x00\x64\x00\x32", 6), {}, "6 bytes of 9 hold 0"},
         {"mu-law", LayoutOf(Format(kTagMuLaw, 2, 2)), std::string("\x00\x80", 2), {-32124, 32124}, ""},
         {"a-law", LayoutOf(Format(kTagALaw, 1, 1)), std::string("\xAA", 1), {32256}, ""},
@@ -179,17 +180,29 @@ TEST(Pcm16Stream, ReadsASourceThatDripsAsAStream) {
 }
 
 TEST(Pcm16Stream, ManyReadsOfOneFrameBlocks) {
-    // More than one 64 KiB read, the last one short, every code.
+    // Two reads, the second of one byte; every code.
     std::string data;
-    for (int i = 0; i < 70001; ++i) data += static_cast<char>(i * 7);
+    for (int i = 0; i < 65537; ++i) data += static_cast<char>(i * 7);
     std::vector<std::int16_t> expected;
     for (const char code : data) expected.push_back(G711::FromALaw(static_cast<std::uint8_t>(code)));
     std::istringstream in(data);
     std::ostringstream out;
     const Pcm16Result result = ConvertToPcm16(LayoutOf(Format(kTagALaw, 1, 1)), in, data.size(), out);
-    EXPECT_EQ(result.FramesWritten, 70001u);
+    EXPECT_EQ(result.FramesWritten, 65537u);
     EXPECT_TRUE(result.Findings.empty());
     EXPECT_EQ(out.str(), Pcm16(expected));
+    // A limit that ends in the second read.
+    std::istringstream again(data);
+    std::ostringstream limited;
+    EXPECT_EQ(ConvertToPcm16(LayoutOf(Format(kTagALaw, 1, 1)), again, data.size(), limited, 65537).FramesWritten, 65537u);
+    EXPECT_EQ(limited.str(), Pcm16(expected).substr(0, 2 * 65537));
+    // A stream that ends where a read ends, short of the data's size.
+    std::istringstream shorter(data.substr(0, 65536));
+    std::ostringstream cut;
+    const Pcm16Result ended = ConvertToPcm16(LayoutOf(Format(kTagALaw, 1, 1)), shorter, data.size(), cut);
+    EXPECT_EQ(ended.BytesRead, 65536u);
+    EXPECT_EQ(ended.FramesWritten, 65536u);
+    EXPECT_EQ(ended.Findings, std::vector<std::string>{"the data ends after 65536 of its 65537 bytes"});
 }
 
 TEST(Pcm16Stream, RefusesWhatItCannotDecodeOrWrite) {

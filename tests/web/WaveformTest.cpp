@@ -33,6 +33,32 @@ std::string Bytes(std::initializer_list<int> values) {
     return bytes;
 }
 
+// IMA and MS ADPCM "fmt " chunks of a given block size; MS with its
+// samples per block and the seven standard coefficient pairs.
+std::string ImaFmt(std::uint16_t channels, std::uint16_t blockAlign) { return RawFmt(0x11, channels, blockAlign, 4); }
+std::string MsFmt(std::uint16_t blockAlign, std::uint16_t samplesPerBlock) {
+    std::string pairs;
+    for (const auto& [first, second] : {std::pair{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}}) {
+        pairs += U16(static_cast<std::uint16_t>(first)) + U16(static_cast<std::uint16_t>(second));
+    }
+    return Chunk("fmt ", U16(2) + U16(1) + U32(8000) + U32(8000u * blockAlign) + U16(blockAlign) + U16(4) + U16(32) +
+                             U16(samplesPerBlock) + U16(7) + pairs);
+}
+
+// Blocks whose samples are known. IMA mono, 8 bytes, 9 frames: the first
+// sample, then codes of 13, 2, 1, 1, 1, -1, 1, 1 at the steps they reach.
+// The same codes from a first sample 256 higher decode 256 higher.
+const std::string kImaBlock("\x00\x01\x00\x00\x70\x00\x00\x08", 8);
+const std::string kImaBlockHigher("\x00\x02\x00\x00\x70\x00\x00\x08", 8);
+// MS mono, 9 bytes, 6 frames (sample 2 first, codes high nibble first).
+const std::string kMsBlock("\x01\x10\x00\x64\x00\x32\x00\x12\xF0", 9);
+
+std::vector<float> Scaled(std::initializer_list<int> samples) {
+    std::vector<float> values;
+    for (const int sample : samples) values.push_back(static_cast<float>(sample) / 32768.0f);
+    return values;
+}
+
 Waveform Draw(const std::string& fmt, const std::string& data, int columns) {
     std::istringstream in(Riff(fmt + Chunk("data", data)));
     WAVE_File wave;
@@ -66,6 +92,12 @@ TEST(Waveform, DecodesEveryEncodingItDraws) {
          {8 / 32768.0f, -8 / 32768.0f, 32256 / 32768.0f, -32256 / 32768.0f}},
         {"extensible names PCM in its sub-format", ExtensibleFmt(1, 8000, 16, 4), U16(0xC000) + U16(0x4000),
          {-0.5f, 0.5f}},
+        {"IMA ADPCM block by block, the last cut short to its first sample", ImaFmt(1, 8),
+         kImaBlock + kImaBlockHigher + kImaBlock.substr(0, 5),
+         Scaled({256, 256, 269, 271, 272, 273, 274, 273, 274, 512, 512, 525, 527, 528, 529, 530, 529, 530, 256})},
+        {"MS ADPCM, a fact count trimming the padding of the last block",
+         MsFmt(9, 6) + Chunk("fact", U32(10)), kMsBlock + kMsBlock,
+         Scaled({50, 100, 166, 264, 346, 428, 50, 100, 166, 264})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -85,7 +117,9 @@ TEST(Waveform, LeavesUndrawnWhatItCannotSplitIntoSamples) {
         const char* what;
         std::string fmt;
     } cases[] = {
-        {"ADPCM", FmtWithExtension(2, 1, 8000, 4, std::string(32, '\0'))},
+        {"ADPCM of blocks of no bytes", FmtWithExtension(2, 1, 8000, 4, std::string(32, '\0'))},
+        {"GSM 6.10, which the core does not decode", RawFmt(0x31, 1, 65, 0)},
+        {"MS ADPCM of three channels", RawFmt(2, 3, 60, 4)},
         {"no channels", RawFmt(1, 0, 2, 16)},
         {"a block of no bytes", RawFmt(1, 1, 0, 16)},
         {"a block that does not split evenly into its channels", RawFmt(1, 2, 3, 8)},
@@ -117,6 +151,17 @@ TEST(Waveform, ColumnsSpanEqualRunsOfFramesEachChannelApart) {
     EXPECT_EQ(waveform.High[1], (std::vector<float>{0.5f, -0.25f}));
 }
 
+// Stereo IMA ADPCM: each channel's samples from its own header and codes,
+// interleaved in the decoded block.
+TEST(Waveform, AdpcmChannelsApart) {
+    const std::string block("\xFF\x7F\x58\x00" "\x00\x80\x58\x00" "\xF7\x00\x00\x00" "\x0F\x00\x00\x00", 16);
+    const Waveform waveform = Draw(ImaFmt(2, 16), block, 9);
+    ASSERT_TRUE(waveform.Decodable);
+    EXPECT_EQ(waveform.Frames, 9u);
+    EXPECT_EQ(waveform.Low[0], Scaled({32767, 32767, -28671, -24576, -20852, -17467, -14390, -11592, -9049}));
+    EXPECT_EQ(waveform.Low[1], Scaled({-32768, -32768, -28673, -24949, -21564, -18487, -15689, -13146, -10834}));
+}
+
 TEST(Waveform, ColumnCountsOutsideTheRangeAndFewFrames) {
     const std::string fmt = PcmFmt(1, 8000, 16);
     const std::string three = U16(0x4000) + U16(0xC000) + U16(0x2000);
@@ -131,6 +176,11 @@ TEST(Waveform, ColumnCountsOutsideTheRangeAndFewFrames) {
     EXPECT_EQ(Draw(fmt, three, 0).Low[0].size(), 1u);
     EXPECT_EQ(Draw(fmt, three, -5).Low[0], (std::vector<float>{-0.5f}));
     EXPECT_EQ(Draw(fmt, three, 1 << 30).Low[0].size(), static_cast<std::size_t>(kMostWaveformColumns));
+    // Many channels share the most values: 4096 channels get 256 columns each.
+    const Waveform many = Draw(RawFmt(1, 4096, 4096, 8), std::string(4096, '\x80'), 1600);
+    ASSERT_EQ(many.Low.size(), 4096u);
+    EXPECT_EQ(many.Low[4095].size(), kMostWaveformValues / 4096);
+    EXPECT_EQ(many.High[0].size(), kMostWaveformValues / 4096);
     // No samples at all: drawable, and flat.
     const Waveform empty = Draw(fmt, "", 4);
     EXPECT_TRUE(empty.Decodable);

@@ -6,13 +6,18 @@
 //                      a title), "Stereo24" (24-bit stereo), "Float" (32-bit
 //                      IEEE float), "Pcm8" (8-bit), "MuLaw" (G.711 mu-law),
 //                      "Long" (six minutes: a tone, then silence),
-//                      "Adpcm" (a format the page does not draw), and
-//                      "Empty", an export with no data
+//                      "Adpcm" (MS ADPCM, mono) and "Ima" (IMA ADPCM,
+//                      stereo), both half a second with a fact count that
+//                      trims the last block, "Gsm" (GSM 6.10, which the
+//                      core does not decode), and "Empty", an export with
+//                      no data
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
+//   marks/Ima.wav      "Ima" as a WAVE file of its own
 //   damaged/Cut.kzs    a package cut off inside its export table
 //   many/Many.kzs      10,000 sounds of 4 KiB (the listing's speed)
 //   expected.json      what the test looks for: the cue points and words
-//                      (sample positions), the sounds and their facts
+//                      (sample positions), the sounds and their facts, the
+//                      ADPCM sounds' frames
 //
 //   make_web_inputs FOLDER
 #include <cmath>
@@ -77,6 +82,74 @@ std::string MarkedBell() {
                 List("INFO", Chunk("INAM", std::string("Marked bell") + '\0')) + Chunk("smpl", sampler));
 }
 
+// ADPCM sounds of half a second at 22050 Hz: the last block is padded, and
+// the fact count says where the sound ends.
+constexpr std::uint32_t kAdpcmRate = 22050, kAdpcmFrames = 11025;
+
+// A "fmt " chunk of 4-bit ADPCM: every field given, then the extension.
+std::string AdpcmFmt(std::uint16_t tag, std::uint16_t channels, std::uint16_t blockAlign, std::uint32_t framesPerBlock,
+                     const std::string& extension) {
+    return Chunk("fmt ", U16(tag) + U16(channels) + U32(kAdpcmRate) +
+                             U32(static_cast<std::uint32_t>(std::uint64_t{kAdpcmRate} * blockAlign / framesPerBlock)) +
+                             U16(blockAlign) + U16(4) + U16(static_cast<std::uint16_t>(extension.size())) + extension);
+}
+
+std::string Blocks(std::uint32_t framesPerBlock, const std::string& block) {
+    std::string data;
+    for (std::uint32_t frames = 0; frames < kAdpcmFrames; frames += framesPerBlock) data += block;
+    return data;
+}
+
+// IMA ADPCM, stereo, blocks of 1024 bytes (1017 frames). Each channel's codes
+// climb in threes -- a step and 1/8 (the step index up 2), then 3/8 twice
+// (down 1 each) -- then fall the same way, so that the step stays where the
+// header puts it and every block decodes to the same triangle wave: 24
+// codes a period on the left, 36 on the right.
+std::string ImaSound() {
+    constexpr std::uint16_t kBlock = 1024;
+    constexpr std::uint32_t kFrames = 1017;
+    const int periods[2] = {4, 6};  // rises of three codes a half period
+    std::string block = U16(static_cast<std::uint16_t>(-5600)) + '\x38' + '\0' +  // first sample, step index 56
+                        U16(static_cast<std::uint16_t>(-5200)) + '\x32' + '\0';   // step index 50
+    std::uint32_t code[2] = {0, 0};
+    const auto next = [&](int c) {
+        const std::uint32_t at = code[c]++ % (6 * periods[c]);
+        const int magnitude = at % 3 == 0 ? 4 : 1;
+        return at < 3u * periods[c] ? magnitude : magnitude | 8;
+    };
+    while (block.size() < kBlock) {
+        for (int c = 0; c < 2; ++c) {
+            for (int i = 0; i < 4; ++i) {
+                const int low = next(c);
+                block += static_cast<char>(low | next(c) << 4);
+            }
+        }
+    }
+    return Riff(AdpcmFmt(0x11, 2, kBlock, kFrames, U16(kFrames)) + Chunk("fact", U32(kAdpcmFrames)) +
+                Chunk("data", Blocks(kFrames, block)));
+}
+
+// MS ADPCM, mono, blocks of 512 bytes (1012 frames), coefficient pair 0
+// (each sample predicted by the one before): codes 4, 3, 4, 3, 3, 4, 3, 3 up,
+// the same down, which keeps the delta near where the header puts it.
+std::string MsAdpcmSound() {
+    constexpr std::uint16_t kBlock = 512;
+    constexpr std::uint32_t kFrames = 1012;
+    std::string extension = U16(kFrames) + U16(7);
+    for (const auto& [first, second] : {std::pair{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}}) {
+        extension += U16(static_cast<std::uint16_t>(first)) + U16(static_cast<std::uint16_t>(second));
+    }
+    // Predictor 0, delta 300, samples 1 and 2.
+    std::string block = '\0' + U16(300) + U16(static_cast<std::uint16_t>(-4500)) + U16(static_cast<std::uint16_t>(-4500));
+    const int up[8] = {4, 3, 4, 3, 3, 4, 3, 3};
+    for (int i = 0; block.size() < kBlock; i += 2) {
+        const auto code = [&](int n) { return n % 16 < 8 ? up[n % 8] : 16 - up[n % 8]; };
+        block += static_cast<char>(code(i) << 4 | code(i + 1));
+    }
+    return Riff(AdpcmFmt(0x02, 1, kBlock, kFrames, extension) + Chunk("fact", U32(kAdpcmFrames)) +
+                Chunk("data", Blocks(kFrames, block)));
+}
+
 std::string Json(const std::string& text) { return '"' + text + '"'; }
 
 }  // namespace
@@ -105,14 +178,20 @@ int main(int argc, char** argv) {
         std::string half(1'500'000, '\x80');
         for (std::size_t i = 0; i < half.size(); ++i) half[i] = static_cast<char>(128 + std::lround(90 * std::sin(i * 0.3)));
         marked.AddSound("Long", Riff(PcmFmt(1, 8000, 8) + Chunk("data", half + std::string(half.size(), '\x80'))));
-        marked.AddSound("Adpcm", Riff(FmtWithExtension(2, 1, 22050, 4, std::string(32, '\0')) +
-                                      Chunk("data", std::string(2048, '\x11'))));
+        marked.AddSound("Adpcm", MsAdpcmSound());
+        const std::string ima = ImaSound();
+        marked.AddSound("Ima", ima);
+        // GSM 6.10: blocks of 65 bytes, 320 frames each.
+        marked.AddSound("Gsm", Riff(Chunk("fmt ", U16(0x31) + U16(1) + U32(8000) + U32(1625) + U16(65) + U16(0) + U16(2) +
+                                                      U16(320)) +
+                                    Chunk("fact", U32(20 * 320)) + Chunk("data", std::string(20 * 65, '\x5A'))));
         TestSupport::ExportEntry empty;
         empty.classRef = marked.SoundClass();
         empty.objectName = marked.Name("Empty");
         marked.AddExport(empty);
         marked.Write(folder / "marks" / "Marked.kzs");
         WriteFile(folder / "marks" / "Bell.wav", bell);
+        WriteFile(folder / "marks" / "Ima.wav", ima);
 
         TestSupport::PackageBuilder cut;
         for (const char* name : {"One", "Two", "Three"}) cut.AddSound(name, PcmWave(1, 22050, 16, 100));
@@ -150,7 +229,8 @@ int main(int argc, char** argv) {
                         "}";
         }
         expected += "],\n  \"loop\": {\"start\": " + std::to_string(kLoopStart) + ", \"end\": " + std::to_string(kLoopEnd) +
-                    "},\n  \"many\": 10000\n}\n";
+                    "},\n  \"frames\": {\"Adpcm\": " + std::to_string(kAdpcmFrames) +
+                    ", \"Ima\": " + std::to_string(kAdpcmFrames) + "},\n  \"many\": 10000\n}\n";
         WriteFile(folder / "expected.json", expected);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_web_inputs: %s\n", e.what());

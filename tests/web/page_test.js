@@ -114,6 +114,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       return count / (data.length / 4);
     }, from, to);
     const download = async (file, selector) => {
+      fs.rmSync(path.join(downloads, file), {force: true});
       ended.delete(file);
       await page.click(selector);
       for (let i = 0; i < 200 && !ended.has(file); ++i) await sleep(50);
@@ -223,23 +224,57 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     };
     await showTab('Marked.kzs');
     const markedRows = await tableRows();
-    check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) === JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Empty']),
-      JSON.stringify(markedRows));
-    // Each sound: whether the browser must decode it, and whether the page draws it.
-    const formats = [['Stereo24', true, true], ['Float', true, true], ['Pcm8', true, true], ['MuLaw', false, true],
-      ['Adpcm', false, false], ['Bell', true, true]];
+    check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) ===
+      JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Ima', 'Gsm', 'Empty']), JSON.stringify(markedRows));
+    // What Snd_Info's /x: and --pcm write for the sounds that Snd_Pull's script leaves out, and for the PCM downloads.
+    const marks = path.join(inputs, 'marks');
+    const markedOut = path.join(dir, 'extracted-marks');
+    fs.rmSync(markedOut, {recursive: true, force: true});
+    spawnSync(sndInfo, ['Marked.kzs', '/x:' + markedOut], {cwd: marks, encoding: 'utf8'});
+    const asPcm = (args, name) => {
+      const out = path.join(dir, 'pcm-expected', name);
+      fs.mkdirSync(path.dirname(out), {recursive: true});
+      fs.rmSync(out, {force: true});
+      const run = spawnSync(sndInfo, [...args, '/w:' + out, '--pcm'], {cwd: marks, encoding: 'utf8'});
+      return fs.existsSync(out) ? fs.readFileSync(out) : 'Snd_Info wrote nothing: ' + run.stderr.trim();
+    };
+    const pcmDownload = async (what, file, expectedBytes) => {
+      await downloadsTo('pcm');
+      const bytes = await download(file, '#download-pcm');
+      await downloadsTo('marks');
+      check(what + ': PCM download equals Snd_Info --pcm', bytes && Buffer.isBuffer(expectedBytes) && Buffer.compare(bytes, expectedBytes) === 0,
+        Buffer.isBuffer(expectedBytes) ? (bytes ? bytes.length : 'no') + ' bytes against ' + expectedBytes.length : expectedBytes);
+    };
+    // An ADPCM sound plays from its PCM conversion: as many frames as the facts count, at their rate.
+    const checkConverted = async (what, frames) => {
+      const heard = await page.evaluate(() => {
+        const s = SndPage.sound.shown();
+        return s.buffer && {converted: s.converted, length: s.buffer.length, at: s.buffer.sampleRate, channels: s.buffer.numberOfChannels,
+          frames: s.wave.audio.frames, rate: s.wave.audio.rate, facts: s.wave.audio.channels};
+      });
+      check(what + ': plays its PCM conversion, ' + frames + ' frames long', heard && heard.converted && heard.frames === frames &&
+        heard.channels === heard.facts && Math.abs(heard.length - (frames * heard.at) / heard.rate) <= 1, JSON.stringify(heard));
+    };
+    // Each sound: whether it must play in the page, whether the page draws it, whether it offers a PCM download.
+    const formats = [['Stereo24', true, true, false], ['Float', true, true, false], ['Pcm8', true, true, false], ['MuLaw', false, true, true],
+      ['Adpcm', true, true, true], ['Ima', true, true, true], ['Gsm', false, false, false], ['Bell', true, true, false]];
     const playing = [];
-    for (const [sound, mustDecode, drawn] of formats) {
+    for (const [sound, mustPlay, drawn, converts] of formats) {
       const playable = await showSound(sound);
       const said = await page.$eval('#playable', (p) => p.textContent);
       playing.push(sound + ': ' + (playable === 'yes' ? 'plays' : said));
-      check('Marked.kzs ' + sound + (mustDecode ? ': decodes in the browser' : ': plays, or the page says it cannot'),
-        playable === 'yes' || (!mustDecode && /cannot play/.test(said)), said);
+      check('Marked.kzs ' + sound + (mustPlay ? ': plays in the page' : ': plays, or the page says it cannot'),
+        playable === 'yes' || (!mustPlay && /cannot play/.test(said)), said);
       const pixels = await drawnPixels();
       check('Marked.kzs ' + sound + (drawn ? ': waveform drawn' : ': no waveform, and said so'), drawn ? pixels > 0.005 : pixels < 0.001, String(pixels));
-      const pulled = fs.readFileSync(path.join(inputs, 'pull', sound + '.wav'));
+      const pulledPath = path.join(inputs, 'pull', sound + '.wav');
+      const pulled = fs.readFileSync(fs.existsSync(pulledPath) ? pulledPath : path.join(markedOut, 'Marked', sound + '.wav'));
       const bytes = await download(sound + '.wav', '#download');
       check('Marked.kzs ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0);
+      const offered = !(await page.$eval('#download-pcm', (b) => b.hidden));
+      check('Marked.kzs ' + sound + (converts ? ': offers a PCM download' : ': no PCM download'), offered === converts);
+      if (expected.frames[sound]) await checkConverted('Marked.kzs ' + sound, expected.frames[sound]);
+      if (converts) await pcmDownload('Marked.kzs ' + sound, sound + '.wav', asPcm(['Marked.kzs', sound], sound + '.wav'));
     }
     // A long sound is drawn where its samples are: the tone on the left, the silence on the right.
     await showSound('Long');
@@ -253,6 +288,14 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Marked.kzs Bell: the chunks as Snd_Info prints them', printed.length > 0 && chunks === printed, JSON.stringify({chunks, printed}));
     await page.evaluate(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === 'Empty').click());
     check('an export without a sound shows no sound', await page.$eval('#sound', (s) => s.hidden));
+
+    // An ADPCM WAVE file of its own: converted from the file itself.
+    await open(path.join(marks, 'Ima.wav'));
+    await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Ima.wav' &&
+      document.getElementById('sound').dataset.playable !== 'pending', {timeout: 20000});
+    check('Ima.wav: plays in the page', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
+    await checkConverted('Ima.wav', expected.frames.Ima);
+    await pcmDownload('Ima.wav', 'Ima.wav', asPcm(['Ima.wav'], 'Ima.wav'));
 
     await showTab('Bell.wav');
     await page.waitForFunction(() => document.getElementById('sound').dataset.playable !== 'pending' && !document.getElementById('sound').hidden);
