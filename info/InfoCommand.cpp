@@ -248,7 +248,6 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
     if (!args_.wavePath) return;
     std::ifstream& samples = package.GetPackageFile();
-    samples.clear();
     Save(*wave, whole, path, &samples);
     samples.close();
 }

@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (good) {
         std::ostringstream listing;
-        FactsText::PrintPackage(package, path, listing);
+        FactsText::PrintPackage(package, path, {}, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
         Check(nlohmann::json::accept(FactsJson::Dump(FactsJson::Package(package, path))));
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {

@@ -264,6 +264,9 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         // A RIFF size that ends inside the data chunk cuts no samples.
         {"ShortRiff", wb::Riff(30, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         {"Rf64", wb::Rf64(wb::PcmFmt(2, 8000, 8), samples), {"PCM", "2", "8000", "8", "0:01.544", "24778"}},
+        // A RIFF size that ends one byte into the data chunk's header still takes it.
+        {"RiffAtData", wb::Riff(4 + 24 + 1, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
+        {"HeaderOnly", wb::Riff(""), {"-", "-", "-", "-", "-", "12"}},
         {"NoFmt", wb::Riff(data), {"-", "-", "-", "-", "-", "24718"}},
         {"NotWave", "RIFF" + wb::U32(4) + "AVI ", {"no", "sound", "-", "-", "-", "-", "-"}},
     };
@@ -283,7 +286,7 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         const RunResult r = Info(dir, {package});
         EXPECT_EQ(r.exitStatus, 0);
         // The line that sums the package up, then the table.
-        EXPECT_TRUE(r.out.starts_with(package + ": 9 sounds, 0:12.351, 222736 bytes\n\n#  Name ")) << r.out;
+        EXPECT_TRUE(r.out.starts_with(package + ": 11 sounds, 0:13.895, 247490 bytes\n\n #  Name ")) << r.out;
         for (const auto& c : cases) {
             SCOPED_TRACE(package + " " + c.name);
             EXPECT_EQ(RowFacts(r.out, c.name), c.facts);
