@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/Platform.h"
+#include "common/Paths.h"
 #include "driver/ExportLoop.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <new>
 #include <string_view>
 
-#include "common/Platform.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 
@@ -105,11 +104,18 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
 
 }  // namespace
 
+bool ReadScriptLine(std::istream& in, std::string& line) {
+    if (!std::getline(in, line)) return false;
+    // getline stops at the LF and drops it; eof means there was no LF.
+    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
 void RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
                    std::ostream& out) {
     ExportLoop loop(inPath, outPath, out);
     std::string line;
-    for (bool first = true; Platform::ReadScriptLine(script, line); first = false) {
+    for (bool first = true; ReadScriptLine(script, line); first = false) {
         // A script saved as UTF-8 "with BOM" begins with its byte order mark,
         // which is not part of the first line.
         if (first && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());

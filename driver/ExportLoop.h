@@ -11,3 +11,9 @@
 // flush.
 void RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
                    std::ostream& out);
+
+// Reads one line of the script. The line ends at an LF, which is not part of
+// it; a CR directly before that LF is not part of it either, as in Windows
+// text mode. Any other CR, including one that ends a last line without an
+// LF, stays. Returns false when no line could be read.
+bool ReadScriptLine(std::istream& in, std::string& line);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/LittleEndian.h"
-#include "common/Platform.h"
+#include "common/Paths.h"
 #include "package/CompactIndex.h"
 
 namespace {

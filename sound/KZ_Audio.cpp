@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "common/LittleEndian.h"
-#include "common/Platform.h"
+#include "common/OutputFile.h"
 #include "package/CompactIndex.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"

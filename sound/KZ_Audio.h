@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "common/Platform.h"
+#include "common/OutputFile.h"
 
 class KZ_Package;
 class WAVE_File;

@@ -15,22 +15,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; Platform::ReadScriptLine(in, line);) lines.push_back(line);
-    return lines;
-}
-
-TEST(Platform, ScriptLinesDropOnlyTheCrBeforeAnLf) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
-    EXPECT_EQ(Lines("a\nb"), (V{"a", "b"}));
-    EXPECT_EQ(Lines("a\r\r\nb\rc\r"), (V{"a\r", "b\rc\r"}));
-    EXPECT_EQ(Lines("\n\r\n"), (V{"", ""}));
-    EXPECT_EQ(Lines(""), V{});
-}
-
 TEST(Platform, FolderCannotBeOpenedAndFlagsSurviveAnOpen) {
     TestSupport::TempDir dir;
     std::ifstream folder;

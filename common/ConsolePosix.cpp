@@ -1,0 +1,17 @@
+// The console on POSIX systems: the shell has expanded the wildcards, and the
+// streams carry bytes as they are.
+#include <csignal>
+
+#include "common/Console.h"
+
+namespace Platform {
+
+std::vector<std::string> ExpandWildcards(int argc, const char* const* argv) {
+    return std::vector<std::string>(argv + (argc > 1 ? 1 : argc), argv + argc);
+}
+
+void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+
+void PrepareConsole() {}
+
+}  // namespace Platform
