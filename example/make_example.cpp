@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "tests/support/Example.h"
+#include "kit/Example.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

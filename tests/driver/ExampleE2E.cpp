@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tests/support/Example.h"
+#include "kit/Example.h"
 #include "tests/support/RunTool.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/driver/PullE2E.h"
 #include "tests/support/RunTool.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "driver/ExportLoop.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/PackageBuilder.h"
 #include "tests/driver/PullE2E.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {

@@ -18,11 +18,11 @@
 
 #include "info/InfoJson.h"
 #include "info/InfoReport.h"
+#include "kit/PackageBuilder.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"
 #include "tests/fuzz/WaveFuzz.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "info/InfoReport.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "info/InfoReport.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/ChunkIO.h"
 
