@@ -1,6 +1,6 @@
-// driver/: the export driver -- the program's entry, its command line, the
-// export script and the loop over packages and sounds, and every console
-// message of Snd_Pull.
+// driver/: Snd_Pull's program and nothing else -- its entry (Snd_Pull.cpp),
+// its command line (this header), the export script and the loop over
+// packages and sounds (ExportLoop.h), and every console message of Snd_Pull.
 #pragma once
 
 #include <ostream>

@@ -1,3 +1,7 @@
+// package/: the sound package reader -- compact indices (CompactIndex.h),
+// the package file with its name, import, export and generation tables,
+// object references and the lookup of an export by name (this header).
+//
 // A sound package: a fixed header, then a name, an import and an export table
 // (and, from version 68 on, a generation table), each found by its own
 // offset; the objects themselves lie wherever the export table says.
