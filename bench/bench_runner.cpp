@@ -40,8 +40,8 @@ bool g_failed = false;
 struct Command {
     std::vector<std::string> argv;
     fs::path folder;
-    // Snd_Info ends with 1 when it finds an input damaged: only a signal is
-    // a failure then.
+    // Snd_Pull and Snd_Info end with 1 when they find an input damaged: only
+    // a signal is a failure then.
     bool anyStatus = false;
     std::vector<fs::path> fresh = {};  // folders emptied before each run, outside the timing
 };
@@ -326,7 +326,8 @@ int main(int argc, char** argv) {
     // Damaged input: 1 KiB files whose sizes claim gigabytes.
     const fs::path damaged = inputs / "damaged";
     if (wanted("damaged") && fs::exists(damaged / "claim.dpl")) {
-        const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged}}, runs);
+        // Its sounds cannot be read in full: Snd_Pull ends with 1.
+        const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged, true}}, runs);
         Row("damaged package, 1 KiB", "Snd_Pull peak MiB", r[0].peakMiB, "< 16");
     }
     if (wanted("damaged") && fs::exists(damaged / "claim.wav")) {

@@ -88,7 +88,7 @@ TEST(ExampleE2E, ExportsTheBundledExample) {
     TempDir dir;
     WriteExample(dir.Path());
     const auto result = TestSupport::Run(SndPullPath(), {"batch", "/i:pk", "/o:out"}, dir.Path());
-    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.exitStatus, 1);  // Nope and Gone
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
               "\n"
@@ -133,6 +133,22 @@ TEST(ExampleE2E, ExportsTheBundledExample) {
         StoredSounds package(dir.Read(std::string("pk/") + sound.package + ".kzs"));
         EXPECT_EQ(package.Wave(sound.name), wave);
     }
+}
+
+// make_example (a program of this host, never run under a runner) answers
+// -h and --help with its usage, and writes nothing.
+TEST(MakeExample, HelpWritesNothing) {
+    TempDir dir;
+    for (const char* ask : {"-h", "--help"}) {
+        const RunResult result = TestSupport::Run(MAKE_EXAMPLE_PATH, {ask}, dir.Path());
+        EXPECT_EQ(result.exitStatus, 0) << ask;
+        EXPECT_TRUE(result.out.starts_with("usage: make_example FOLDER\n")) << result.out;
+        EXPECT_EQ(result.err, "");
+        EXPECT_FALSE(dir.Exists(ask)) << ask;
+    }
+    const RunResult none = TestSupport::Run(MAKE_EXAMPLE_PATH, {}, dir.Path());
+    EXPECT_EQ(none.exitStatus, 2);
+    EXPECT_TRUE(none.err.starts_with("usage: make_example FOLDER\n")) << none.err;
 }
 
 }  // namespace

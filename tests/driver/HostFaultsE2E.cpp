@@ -44,7 +44,7 @@ TEST(HostFaultsE2E, FullDiskLeavesTheOldFileAndNoPart) {
     RunConditions full;
     full.fileSizeLimit = 1000;  // smaller than either sound
     const RunResult r = TestSupport::Run(SndPullPath(), {"batch", "/i:pk", "/o:out"}, dir.Path(), full);
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out,
               "\nOpened 'pk\\Ambient.kzs'\n"
               "Exporting out\\Wind01.wav\nCould not write 'out\\Wind01.wav'\n"
