@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace Platform::Host {
@@ -27,6 +28,21 @@ long WriteFd(int fd, const char* bytes, std::size_t count);
 int CloseFd(int fd);
 // Whether the failure just seen was a name already taken.
 bool AlreadyExists();
+
+// Whether the system copies bytes from one file into another itself
+// (CopyRange), without them passing through the program.
+bool HasFileCopy();
+// A descriptor for reading `path`; -1 on failure, with errno set.
+int OpenReadFd(const std::string& path);
+// Copies at most `count` bytes of `in`, from `offset` on, into `out` at its
+// current position (which moves on; `in`'s does not). The bytes copied, 0
+// when `in` ends at `offset`, or -1 with errno set.
+long CopyRange(int in, std::uint64_t offset, int out, std::uint64_t count);
+// Whether the failure just seen says that the system will not copy between
+// these two files at all: no such call, files on different file systems, a
+// file system without it. (Other failures, such as a full disk, are the
+// writes' own.)
+bool CopyUnsupported();
 
 // What stands at an output's name.
 enum class Target {

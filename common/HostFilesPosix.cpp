@@ -36,6 +36,25 @@ long WriteFd(int fd, const char* bytes, std::size_t count) {
 int CloseFd(int fd) { return ::close(fd); }
 bool AlreadyExists() { return errno == EEXIST; }
 
+// Linux copies between files itself (copy_file_range); other POSIX systems,
+// and the browser page's, are left to the program.
+#if defined(__linux__)
+bool HasFileCopy() { return true; }
+long CopyRange(int in, std::uint64_t offset, int out, std::uint64_t count) {
+    auto from = static_cast<off_t>(offset);
+    return static_cast<long>(::copy_file_range(in, &from, out, nullptr, std::min<std::uint64_t>(count, 1u << 30), 0));
+}
+#else
+bool HasFileCopy() { return false; }
+long CopyRange(int, std::uint64_t, int, std::uint64_t) {
+    errno = ENOSYS;
+    return -1;
+}
+#endif
+
+int OpenReadFd(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+bool CopyUnsupported() { return errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP; }
+
 Target Examine(const std::string& path) {
     struct stat info{};
     if (::lstat(path.c_str(), &info) != 0) return Target::Absent;

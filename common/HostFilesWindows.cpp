@@ -39,6 +39,15 @@ long WriteFd(int fd, const char* bytes, std::size_t count) {
 int CloseFd(int fd) { return _close(fd); }
 bool AlreadyExists() { return errno == EEXIST; }
 
+// Every copy passes through the program here.
+bool HasFileCopy() { return false; }
+int OpenReadFd(const std::string& path) { return _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
+long CopyRange(int, std::uint64_t, int, std::uint64_t) {
+    errno = ENOSYS;
+    return -1;
+}
+bool CopyUnsupported() { return true; }
+
 Target Examine(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Target::Absent;

@@ -6,6 +6,7 @@
 
 #include "common/FileWriter.h"
 #include "common/HostFiles.h"
+#include "common/InputFile.h"
 #include "common/Interrupts.h"
 #include "common/NamelessFiles.h"
 #include "common/Paths.h"
@@ -48,6 +49,24 @@ bool OutputFile::IsOpen() const { return state_->file.IsOpen(); }
 std::ostream& OutputFile::Stream() { return state_->stream; }
 
 bool OutputFile::Commit() { return state_->Commit(); }
+
+std::uint64_t OutputFile::CopyFrom(InputFile& source, std::uint64_t offset, std::uint64_t count) {
+    State& s = *state_;
+    // The system writes at the file's position: what the stream holds goes
+    // first.
+    if (source.fd_ < 0 || source.refused_ || !s.file.IsOpen() || !s.stream.good() || !s.file.Flush()) return 0;
+    std::uint64_t copied = 0;
+    while (copied < count) {
+        const long got = Host::CopyRange(source.fd_, offset + copied, s.file.Fd(), count - copied);
+        if (got > 0) {
+            copied += static_cast<std::uint64_t>(got);
+        } else if (got == 0 || errno != EINTR) {
+            if (got < 0 && Host::CopyUnsupported()) source.refused_ = true;
+            break;
+        }
+    }
+    return copied;
+}
 
 void OutputFile::State::Open() {
     Interrupts::AwaitEndIfInterrupted();

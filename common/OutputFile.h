@@ -24,11 +24,14 @@
 // Any number may be open at once; the first 16 are removed on an interrupt.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
 
 namespace Platform {
+
+class InputFile;
 
 // Whether an output may take the place of a file that already stands at its
 // name.
@@ -51,6 +54,13 @@ public:
     // Where the bytes go (binary mode). Writing to an output that is not open
     // fails as on any failed stream.
     std::ostream& Stream();
+    // Appends `count` bytes of `source`, from `offset` on, by the system's
+    // own copy from file to file, after what Stream() took so far. Returns
+    // the bytes copied: fewer where the source ends first, and none (or
+    // fewer) where the system has no such copy, refuses it for these two
+    // files, or a write fails. Whatever is left the caller writes through
+    // Stream(), where a failed write then shows as always.
+    std::uint64_t CopyFrom(InputFile& source, std::uint64_t offset, std::uint64_t count);
     // Closes the stream and, when every write succeeded, puts the file in
     // place under the target name. Returns whether the target now holds the
     // complete file; after false, nothing of it is left anywhere.

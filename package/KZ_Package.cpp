@@ -186,6 +186,11 @@ std::ifstream& KZ_Package::GetPackageFile() {
     return Stream;
 }
 
+Platform::InputFile& KZ_Package::GetPackageSource() {
+    if (!Source.IsOpen() && Path) Source.Open(Path);
+    return Source;
+}
+
 std::string_view KZ_Package::NameAt(std::int32_t index) const {
     if (index < 0 || static_cast<std::size_t>(index) >= Names.size()) return {};
     const KZ_Name_Element& entry = Names[static_cast<std::size_t>(index)];

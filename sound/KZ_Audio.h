@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "common/InputFile.h"
 #include "common/OutputFile.h"
 
 class KZ_Package;
@@ -31,6 +32,8 @@ struct KZ_SaveResult {
     bool ReadAll = false;
     bool WroteAll = false;
     std::uint64_t Bytes = 0;  // the bytes written, when WroteAll
+    // Of the bytes, those the system copied from file to file itself.
+    std::uint64_t SystemCopied = 0;
 };
 
 class KZ_Sound {
@@ -50,12 +53,16 @@ public:
 
     // Copies the WAVE bytes to `path`, which is replaced whole
     // (Platform::OutputFile): after a failed write it holds what it held
-    // before. Reads them from the package's stream (reopened when closed) and
-    // writes them in pieces of at most 1 MiB, so memory stays flat whatever
-    // the sound's size; closes that stream unless the package keeps it open
-    // (KZ_Package::KeepFileOpen). A sound of one piece is read, and the
-    // stream closed, before the output is opened. The file holds exactly the
-    // bytes the package supplies: none when the header was cut or WaveSize is
+    // before. Where the system copies from file to file (Linux), it copies
+    // them from the package's file (KZ_Package::GetPackageSource) into the
+    // output's, and they never pass through the program. Elsewhere, and for
+    // whatever the system leaves, they are read from the package's stream
+    // (reopened when closed) and written in pieces of at most 1 MiB, so
+    // memory stays flat whatever the sound's size; a sound of one piece is
+    // then read, and the stream closed, before the output is opened. Closes
+    // the package's file unless the package keeps it open
+    // (KZ_Package::KeepFileOpen). The file holds exactly the bytes the
+    // package supplies: none when the header was cut or WaveSize is
     // negative, the bytes up to the end of the package when WaveSize runs
     // past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);
@@ -77,6 +84,11 @@ public:
     std::unique_ptr<WAVE_File> GetWAVE();
     // The same, loaded as `mode` says (WaveLoad::HeadersOnly skips the samples).
     std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode);
+
+private:
+    KZ_SaveResult CopyBySystem(Platform::InputFile& source, Platform::OutputFile& out);
+    // Closes the package's stream and source, unless the package keeps them.
+    void ClosePackage();
 };
 
 class KZ_Export_Element;
