@@ -7,12 +7,11 @@ namespace Platform {
 
 InputFile::~InputFile() { Close(); }
 
-bool InputFile::Open(const std::string& path) {
+void InputFile::Open(const std::string& path) {
     Close();
+    if (!Host::HasFileCopy()) return;
     const std::string host = HostPath(path);
-    if (!Host::HasFileCopy() || Host::HoldsNul(host)) return false;
-    fd_ = Host::OpenReadFd(host);
-    return fd_ >= 0;
+    if (!Host::HoldsNul(host)) fd_ = Host::OpenReadFd(host);
 }
 
 void InputFile::Close() {

@@ -18,9 +18,9 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     // Opens `path` (as the program writes it) for reading, closing what was
-    // open. False when it cannot be opened, and where the system makes no
-    // copies from file to file.
-    bool Open(const std::string& path);
+    // open. Where the system makes no copies from file to file, nothing is
+    // opened.
+    void Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 

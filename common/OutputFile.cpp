@@ -60,10 +60,12 @@ std::uint64_t OutputFile::CopyFrom(InputFile& source, std::uint64_t offset, std:
         const long got = Host::CopyRange(source.fd_, offset + copied, s.file.Fd(), count - copied);
         if (got > 0) {
             copied += static_cast<std::uint64_t>(got);
-        } else if (got == 0 || errno != EINTR) {
-            if (got < 0 && Host::CopyUnsupported()) source.refused_ = true;
-            break;
+            continue;
         }
+        if (got == 0) break;  // the source ends here
+        if (errno == EINTR) continue;
+        if (Host::CopyUnsupported()) source.refused_ = true;
+        break;
     }
     return copied;
 }

@@ -47,6 +47,8 @@ TEST(KZ_SoundCopy, TheSystemCopiesWhatThePackageHolds) {
     const std::string small = ToneWave(440, 0.05);
     b.AddSound("Big", big);
     b.AddSound("Small", small);
+    b.AddSound("One", "R");
+    b.AddSound("Empty", "");
     b.AddSound("Short", "RIFF....WAVE", {0, 0, 0, 1000, 0});  // 12 bytes of 1000, at the end
     PackageFile p(b.Build());
     if (!SystemCopiesIn(p.Dir().Path())) GTEST_SKIP() << "no copy from file to file on this file system";
@@ -55,7 +57,11 @@ TEST(KZ_SoundCopy, TheSystemCopiesWhatThePackageHolds) {
         const char* name;
         std::string stored;
         bool whole;
-    } sounds[] = {{"Big", big, true}, {"Small", small, true}, {"Short", "RIFF....WAVE", false}};
+    } sounds[] = {{"Big", big, true},
+                  {"Small", small, true},
+                  {"One", "R", true},
+                  {"Empty", "", true},
+                  {"Short", "RIFF....WAVE", false}};
     for (const bool keep : {false, true}) {
         p->KeepFileOpen = keep;
         for (const auto& sound : sounds) {
@@ -71,21 +77,35 @@ TEST(KZ_SoundCopy, TheSystemCopiesWhatThePackageHolds) {
             EXPECT_EQ(p->Source.IsOpen(), keep);
         }
     }
+
+    // A package kept open copies from the file it opened, also once its name
+    // is gone.
+    fs::rename(p.Path(), p.Dir().Path() / "moved.kzs");
+    const KZ_SaveResult moved = LoadByName(*p, "Small").SaveWAVE(out + "Moved.wav");
+    EXPECT_TRUE(moved.ReadAll && moved.WroteAll);
+    EXPECT_EQ(moved.SystemCopied, small.size());
+    EXPECT_TRUE(p.Dir().Read("Moved.wav") == small);
 }
 
-// A pipe takes no copy from file to file: the stream writes it all, and the
-// next output, a file, is copied by the system again.
+// A pipe takes no copy from file to file: the stream writes it all (also
+// when an earlier sound left it failed), and the next output, a file, is
+// copied by the system again.
 TEST(KZ_SoundCopy, APipeIsWrittenThroughTheStream) {
     PackageBuilder b;
-    const std::string wave = Pattern((1 << 20) + 3);
+    const std::string wave = Pattern((1 << 20) + 1);  // a piece of the stream's, and one byte
     b.AddSound("Tone", wave);
-    PackageFile p(b.Build());
+    b.AddSound("Cut", wave, {0, 0x1000, 0, 0, 0});
+    std::string bytes = b.Build();
+    bytes.resize(b.ObjectOffsets[1] + 2);  // inside the header's compact index 0x1000
+    PackageFile p(bytes);
     const bool systemCopies = SystemCopiesIn(p.Dir().Path());
     const fs::path fifo = p.Dir().Path() / "pipe.wav";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string piped;
     std::thread reader([&] { piped = ReadFile(fifo); });
     KZ_Sound sound = LoadByName(*p, "Tone");
+    EXPECT_FALSE(LoadByName(*p, "Cut").HeaderComplete);
+    EXPECT_TRUE(p->GetPackageFile().fail());
     const KZ_SaveResult r = sound.SaveWAVE(fifo.string());
     reader.join();
     EXPECT_TRUE(r.ReadAll && r.WroteAll);
