@@ -40,8 +40,8 @@ bool g_failed = false;
 struct Command {
     std::vector<std::string> argv;
     fs::path folder;
-    // Snd_Info ends with 1 when it finds an input damaged: only a signal is
-    // a failure then.
+    // Snd_Pull and Snd_Info end with 1 when they find an input damaged: only
+    // a signal is a failure then.
     bool anyStatus = false;
     std::vector<fs::path> fresh = {};  // folders emptied before each run, outside the timing
 };
@@ -133,11 +133,13 @@ void TextRow(const std::string& name, const std::string& figure, const std::stri
 
 // A program's run (r[0]) against the plain floor (r[1]) and the whole-file
 // floor (r[2]), which writes each file under a temporary name and renames it.
-void AgainstFloors(const std::string& name, const std::string& program, const std::vector<Result>& r) {
+// `target` is the one against the plain floor.
+void AgainstFloors(const std::string& name, const std::string& program, const std::vector<Result>& r,
+                   const std::string& target) {
     Row(name, program + " s", r[0].wall);
     Row(name, "floor s", r[1].wall);
     Row(name, "whole-file floor s", r[2].wall);
-    Row(name, program + " / floor (wall)", r[0].wall / r[1].wall, "<= 1.10");
+    Row(name, program + " / floor (wall)", r[0].wall / r[1].wall, target);
     Row(name, program + " / whole-file floor (wall)", r[0].wall / r[2].wall, "<= 1.10");
     Row(name, program + " / floor (CPU)", r[0].cpu / r[1].cpu);
     Row(name, program + " peak MiB", r[0].peakMiB);
@@ -232,7 +234,9 @@ int main(int argc, char** argv) {
                                   {{floor, "--whole", (folder / "all.floor").string()}, folder}},
                                  runs);
         const std::string name = "export (" + set + "), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
-        AgainstFloors(name, "Snd_Pull", r);
+        // Large sounds are copied by the system, file to file: they should
+        // beat reading and writing them.
+        AgainstFloors(name, "Snd_Pull", r, set == "b" ? "<= 0.90" : "<= 1.10");
         Check(name, SameFiles(folder / "out_pull", folder / "out_floor"));
     }
 
@@ -265,7 +269,7 @@ int main(int argc, char** argv) {
                                   {{floor, "--whole", (folder / "all.floor").string()}, folder, false, {folder / "out_floor"}}},
                                  runs);
         const std::string name = "extract (a), " + std::to_string(SoundLines(folder / "all.dpl")) + " sounds";
-        AgainstFloors(name, "Snd_Info /x:", r);
+        AgainstFloors(name, "Snd_Info /x:", r, "<= 1.25");
         Check(name, SameFiles(folder / "out_x" / "Bench", folder / "out_floor"));
         fs::remove_all(folder / "out_x");
     }
@@ -326,7 +330,8 @@ int main(int argc, char** argv) {
     // Damaged input: 1 KiB files whose sizes claim gigabytes.
     const fs::path damaged = inputs / "damaged";
     if (wanted("damaged") && fs::exists(damaged / "claim.dpl")) {
-        const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged}}, runs);
+        // Its sounds cannot be read in full: Snd_Pull ends with 1.
+        const auto r = Alternate({{{pull, "claim", "/i:pk", "/o:out_pull"}, damaged, true}}, runs);
         Row("damaged package, 1 KiB", "Snd_Pull peak MiB", r[0].peakMiB, "< 16");
     }
     if (wanted("damaged") && fs::exists(damaged / "claim.wav")) {

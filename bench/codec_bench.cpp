@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace fs = std::filesystem;
 using WaveBuilder::U16;

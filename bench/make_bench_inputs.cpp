@@ -34,8 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace fs = std::filesystem;
 

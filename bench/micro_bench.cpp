@@ -24,11 +24,11 @@
 #include <string_view>
 #include <vector>
 
+#include "kit/Files.h"
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "package/CompactIndex.h"
 #include "package/KZ_Package.h"
-#include "tests/support/PackageBuilder.h"
-#include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
 #include "wave/Audio.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "common/Platform.h"
+#include "common/Paths.h"
 #include "wave/Audio.h"
 
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/Platform.h"
+#include "common/Paths.h"
 #include "driver/ExportLoop.h"
 
 namespace {
@@ -16,6 +16,15 @@ void WriteUsage(std::ostream& out) {
         << "   Snd_Pull ScriptFile [/i:InPath] [/o:OutPath]\n\n"
         << "   InPath  : Path to load sound package(s) from\n"
         << "   OutPath : Path to export WAVs to\n";
+}
+
+// What a first argument that names no script may ask for instead.
+enum class Request { None, Help, Version };
+
+Request AskedFor(std::string_view argument) {
+    if (argument == "--help" || argument == "-h" || argument == "/?") return Request::Help;
+    if (argument == "--version") return Request::Version;
+    return Request::None;
 }
 
 // A path option's value; a non-empty one always ends in a backslash (a
@@ -32,7 +41,7 @@ std::string PathValue(std::string_view value) {
 int SndPullMain(int argc, const char* const* argv, std::ostream& out) {
     if (argc <= 1) {
         WriteUsage(out);
-        return 0;
+        return kAllWritten;
     }
 
     std::string scriptFile = argv[1];
@@ -41,8 +50,20 @@ int SndPullMain(int argc, const char* const* argv, std::ostream& out) {
     std::ifstream script;
     Platform::OpenInput(script, scriptFile);
     if (!script.is_open() || script.fail()) {
+        // A script of that name comes first: --help.dpl is a script like any
+        // other.
+        switch (AskedFor(argv[1])) {
+            case Request::Help:
+                WriteUsage(out);
+                out << "\n   See also: Snd_Info --help, and docs/snd_pull.md\n";
+                return kAllWritten;
+            case Request::Version:
+                out << "Snd_Pull " << SND_VERSION << '\n';
+                return kAllWritten;
+            case Request::None: break;
+        }
         out << "Script File '" << scriptFile << "' could not be opened." << '\n' << std::flush;
-        return 0;
+        return kNotAllWritten;
     }
 
     std::string inPath;
@@ -57,10 +78,9 @@ int SndPullMain(int argc, const char* const* argv, std::ostream& out) {
             outPath = PathValue(value);
         } else {
             out << "Unknown option #" << n << ": '" << selector << "'\n";
-            return 0;
+            return kUsageError;
         }
     }
 
-    RunExportLoop(script, inPath, outPath, out);
-    return 0;
+    return RunExportLoop(script, inPath, outPath, out) ? kAllWritten : kNotAllWritten;
 }

@@ -4,7 +4,6 @@
 #include <new>
 #include <string_view>
 
-#include "common/Platform.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 
@@ -23,6 +22,7 @@ public:
 
     void PackageLine(const std::string& line);
     void SoundLine(const std::string& line);
+    bool AllWritten() const { return allWritten_; }
 
 private:
     void Export(const std::string& line, const KZ_Export_Element& found);
@@ -35,6 +35,7 @@ private:
     std::unique_ptr<KZ_Package> package_;
     std::string packagePath_;
     std::string message_;
+    bool allWritten_ = true;
 };
 
 void ExportLoop::PackageLine(const std::string& line) {
@@ -59,17 +60,22 @@ void ExportLoop::PackageLine(const std::string& line) {
         out_ << "Could not open '" << packagePath_ << "'";
         EndLine(out_);
         package_.reset();
+        allWritten_ = false;
     }
 }
 
 void ExportLoop::SoundLine(const std::string& line) {
-    if (!package_) return;
+    if (!package_) {
+        allWritten_ = false;
+        return;
+    }
     const KZ_Export_Element* found = package_->FindExport(line);
     // An export whose stored offset is -1 reads as no match, as the lookup
     // by offset has always reported it.
     if (!found || found->DataOffset == -1) {
         out_ << "Could not find '" << line << "' in package '" << packagePath_ << "'";
         EndLine(out_);
+        allWritten_ = false;
         return;
     }
     Export(line, *found);
@@ -93,6 +99,7 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
     } catch (const std::bad_alloc&) {
         result = {};
     }
+    allWritten_ = allWritten_ && result.ReadAll && result.WroteAll;
     if (!result.ReadAll) {
         out_ << "Could not read '" << line << "' in package '" << packagePath_ << "'";
         EndLine(out_);
@@ -105,11 +112,18 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
 
 }  // namespace
 
-void RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
+bool ReadScriptLine(std::istream& in, std::string& line) {
+    if (!std::getline(in, line)) return false;
+    // getline stops at the LF and drops it; eof means there was no LF.
+    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
                    std::ostream& out) {
     ExportLoop loop(inPath, outPath, out);
     std::string line;
-    for (bool first = true; Platform::ReadScriptLine(script, line); first = false) {
+    for (bool first = true; ReadScriptLine(script, line); first = false) {
         // A script saved as UTF-8 "with BOM" begins with its byte order mark,
         // which is not part of the first line.
         if (first && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
@@ -120,4 +134,5 @@ void RunExportLoop(std::istream& script, const std::string& inPath, const std::s
             loop.SoundLine(line);
         }
     }
+    return loop.AllWritten();
 }

@@ -2,7 +2,7 @@
 // export script says.
 #include <iostream>
 
-#include "common/Platform.h"
+#include "common/Console.h"
 #include "driver/CommandLine.h"
 
 int main(int argc, char** argv) {

@@ -2,13 +2,28 @@
 // pk/Weather.kzs, batch.dpl and an empty out/ folder. Run Snd_Pull there:
 //   Snd_Pull batch /i:pk /o:out
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
-#include "tests/support/Example.h"
+#include "kit/Example.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: make_example FOLDER\n"
+    "Writes the bundled example into FOLDER: pk/Ambient.kzs, pk/Weather.kzs,\n"
+    "the export script batch.dpl and an empty out/ folder. Then, in FOLDER:\n"
+    "  Snd_Pull batch /i:pk /o:out\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc != 2) {
-        std::fputs("usage: make_example FOLDER\n", stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     try {

@@ -1,7 +1,3 @@
-// package/: the sound package reader -- compact indices, the package file with
-// its name, import, export and generation tables, object references and the
-// lookup of an export by name.
-//
 // Compact index: a signed 32-bit value stored in one to five bytes.
 //
 //   byte 0   bit 7 sign, bit 6 more, bits 0-5 -> magnitude bits  0-5

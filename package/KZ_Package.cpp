@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/LittleEndian.h"
-#include "common/Platform.h"
+#include "common/Paths.h"
 #include "package/CompactIndex.h"
 
 namespace {
@@ -184,6 +184,11 @@ std::ifstream& KZ_Package::GetPackageFile() {
         }
     }
     return Stream;
+}
+
+Platform::InputFile& KZ_Package::GetPackageSource() {
+    if (!Source.IsOpen() && Path) Source.Open(Path);
+    return Source;
 }
 
 std::string_view KZ_Package::NameAt(std::int32_t index) const {

@@ -1,3 +1,7 @@
+// package/: the sound package reader -- compact indices (CompactIndex.h),
+// the package file with its name, import, export and generation tables,
+// object references and the lookup of an export by name (this header).
+//
 // A sound package: a fixed header, then a name, an import and an export table
 // (and, from version 68 on, a generation table), each found by its own
 // offset; the objects themselves lie wherever the export table says.
@@ -29,6 +33,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/InputFile.h"
 
 class KZ_Package;
 
@@ -122,6 +128,11 @@ public:
     // The package's stream, reopened from Path when it is closed. Never seeks
     // and never clears the stream's flags.
     std::ifstream& GetPackageFile();
+    // The package's file opened beside the stream by the system's own call,
+    // for copies the system makes from file to file; opened from Path when it
+    // is closed. Not open where the system makes no such copies. Its reads
+    // never move the stream.
+    Platform::InputFile& GetPackageSource();
 
     // Object reference r: r > 0 is export r-1, r < 0 is import -r-1, 0 stands
     // for name 0. Returns a copy of the designated object's name; a reference
@@ -138,11 +149,12 @@ public:
 
     const char* Path = nullptr;
     std::ifstream Stream;
+    Platform::InputFile Source;
     // Set by a caller that copies many sounds of this package in a row (the
     // export loop): KZ_Sound::SaveWAVE then leaves the stream open for the
     // next sound instead of closing it, which spares an open, a folder check
-    // and a close per sound. Off by default; the stream closes with the
-    // package either way.
+    // and a close per sound; the same for Source. Off by default; both close
+    // with the package either way.
     bool KeepFileOpen = false;
     std::uint32_t Tag = 0;
     std::uint32_t Version = 0;

@@ -19,8 +19,9 @@ rm -rf "$out"
 mkdir -p "$out"
 ./build/gcc/example/make_example "$out/example"
 ./build/gcc/tests/make_web_inputs "$out/inputs"
-# What Snd_Pull exports, to compare the page's downloads with.
-(cd "$out/example" && ../../gcc/Snd_Pull batch /i:pk /o:out >/dev/null)
+# What Snd_Pull exports, to compare the page's downloads with (status 1: the
+# example's script also names a sound and a package that do not exist).
+(cd "$out/example" && { ../../gcc/Snd_Pull batch /i:pk /o:out >/dev/null || [ $? -eq 1 ]; })
 mkdir -p "$out/inputs/pull"
 printf 'Marked;\nBell\nStereo24\nFloat\nPcm8\nMuLaw\nAdpcm\n' > "$out/inputs/marks.dpl"
 (cd "$out/inputs" && ../../gcc/Snd_Pull marks /i:marks /o:pull >/dev/null)

@@ -40,14 +40,14 @@ mkdir -p "$EM_CACHE"
 [ -e "$EM_CACHE/sysroot" ] || ln -s "$system_cache/sysroot" "$EM_CACHE/sysroot"
 cp "$system_cache/sysroot_install.stamp" "$EM_CACHE/"
 
-# The core as CMake builds it (the programs' entry files left out), plus the
-# page's C API. nlohmann/json is the system's header, seen through a folder
-# that holds nothing else.
+# The core as CMake builds it for a POSIX target (the programs' entry files
+# and the Windows-only files left out), plus the page's C API. nlohmann/json
+# is the system's header, seen through a folder that holds nothing else.
 obj="$root/build/web-obj"
 mkdir -p "$obj/include" build/web
 [ -e "$obj/include/nlohmann" ] || ln -s /usr/include/nlohmann "$obj/include/nlohmann"
 version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*.cpp)
+sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*.cpp | grep -v -e '^common/[A-Za-z]*Windows\.cpp$')
 
 {
   echo "cxxflags = -std=c++20 -O3 -flto -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "common/LittleEndian.h"
-#include "common/Platform.h"
+#include "common/OutputFile.h"
 #include "package/CompactIndex.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"
@@ -82,6 +82,14 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) { return SaveWAVE(std::move(p
 
 KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) {
     bool readAll = HeaderComplete && WaveSize >= 0 && (WaveSize == 0 || Package);
+    if (readAll && WaveSize > 0) {
+        Platform::InputFile& source = Package->GetPackageSource();
+        if (source.IsOpen()) {
+            Platform::OutputFile out(path, ifExists);
+            if (out.IsOpen()) return CopyBySystem(source, out);
+        }
+    }
+
     std::ifstream* in = nullptr;
     std::uint64_t size = 0;  // the bytes to copy: what the package still holds of WaveSize
     if (Package) {
@@ -119,7 +127,7 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) 
     };
     bool closed = false;
     const auto closePackage = [&] {
-        if (in && !closed && !Package->KeepFileOpen) in->close();
+        if (in && !closed) ClosePackage();
         closed = true;
     };
     if (size > 0) readPiece();
@@ -141,6 +149,50 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) 
     // package's size already says that they are there.
     result.ReadAll = readAll && size == static_cast<std::uint64_t>(WaveSize) && !shortRead;
     return result;
+}
+
+// The system copies what it can from the package's file into the output's;
+// the rest goes through the package's stream in pieces, from where it
+// stopped, as far as the package holds bytes.
+KZ_SaveResult KZ_Sound::CopyBySystem(Platform::InputFile& source, Platform::OutputFile& out) {
+    const auto wanted = static_cast<std::uint64_t>(WaveSize);
+    KZ_SaveResult result;
+    result.SystemCopied = out.CopyFrom(source, WaveOffset, wanted);
+    std::uint64_t held = result.SystemCopied;
+    bool readAll = true;
+    if (held < wanted) {
+        std::ifstream& in = Package->GetPackageFile();
+        in.clear();
+        const std::uint64_t from = WaveOffset + held;
+        const std::uint64_t size = std::min(wanted - held, BytesFrom(in, from));
+        readAll = size == wanted - held;
+        in.seekg(static_cast<std::streamoff>(from));
+        char* const buffer = t_copyBuffer.Get(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyPiece)));
+        // As below: the bytes the output never took are not read.
+        for (std::uint64_t left = size; left > 0 && out.Stream();) {
+            const std::uint64_t piece = std::min<std::uint64_t>(left, kCopyPiece);
+            in.read(buffer, static_cast<std::streamsize>(piece));
+            const auto got = static_cast<std::uint64_t>(in.gcount());
+            out.Stream().write(buffer, static_cast<std::streamsize>(got));
+            held += got;
+            left -= got;
+            if (got < piece) {
+                readAll = false;
+                break;
+            }
+        }
+    }
+    result.WroteAll = out.Commit();
+    if (result.WroteAll) result.Bytes = held;
+    result.ReadAll = readAll;
+    ClosePackage();
+    return result;
+}
+
+void KZ_Sound::ClosePackage() {
+    if (Package->KeepFileOpen) return;
+    Package->Stream.close();
+    Package->Source.Close();
 }
 
 KZ_Sound LoadSound(KZ_Package& package, const KZ_Export_Element& entry) {

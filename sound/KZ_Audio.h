@@ -20,7 +20,8 @@
 #include <string>
 
 #include "common/Diagnostics.h"
-#include "common/Platform.h"
+#include "common/InputFile.h"
+#include "common/OutputFile.h"
 
 class KZ_Package;
 class WAVE_File;
@@ -32,6 +33,8 @@ struct KZ_SaveResult {
     bool ReadAll = false;
     bool WroteAll = false;
     std::uint64_t Bytes = 0;  // the bytes written, when WroteAll
+    // Of the bytes, those the system copied from file to file itself.
+    std::uint64_t SystemCopied = 0;
 };
 
 class KZ_Sound {
@@ -51,12 +54,16 @@ public:
 
     // Copies the WAVE bytes to `path`, which is replaced whole
     // (Platform::OutputFile): after a failed write it holds what it held
-    // before. Reads them from the package's stream (reopened when closed) and
-    // writes them in pieces of at most 1 MiB, so memory stays flat whatever
-    // the sound's size; closes that stream unless the package keeps it open
-    // (KZ_Package::KeepFileOpen). A sound of one piece is read, and the
-    // stream closed, before the output is opened. The file holds exactly the
-    // bytes the package supplies: none when the header was cut or WaveSize is
+    // before. Where the system copies from file to file (Linux), it copies
+    // them from the package's file (KZ_Package::GetPackageSource) into the
+    // output's, and they never pass through the program. Elsewhere, and for
+    // whatever the system leaves, they are read from the package's stream
+    // (reopened when closed) and written in pieces of at most 1 MiB, so
+    // memory stays flat whatever the sound's size; a sound of one piece is
+    // then read, and the stream closed, before the output is opened. Closes
+    // the package's file unless the package keeps it open
+    // (KZ_Package::KeepFileOpen). The file holds exactly the bytes the
+    // package supplies: none when the header was cut or WaveSize is
     // negative, the bytes up to the end of the package when WaveSize runs
     // past it. Nothing is printed.
     KZ_SaveResult SaveWAVE(std::string path);
@@ -80,6 +87,11 @@ public:
     // samples), the model's messages going to `sink` (standard output when
     // it is empty).
     std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode, const Diagnostics::Sink& sink = {});
+
+private:
+    KZ_SaveResult CopyBySystem(Platform::InputFile& source, Platform::OutputFile& out);
+    // Closes the package's stream and source, unless the package keeps them.
+    void ClosePackage();
 };
 
 class KZ_Export_Element;

@@ -15,22 +15,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; Platform::ReadScriptLine(in, line);) lines.push_back(line);
-    return lines;
-}
-
-TEST(Platform, ScriptLinesDropOnlyTheCrBeforeAnLf) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
-    EXPECT_EQ(Lines("a\nb"), (V{"a", "b"}));
-    EXPECT_EQ(Lines("a\r\r\nb\rc\r"), (V{"a\r", "b\rc\r"}));
-    EXPECT_EQ(Lines("\n\r\n"), (V{"", ""}));
-    EXPECT_EQ(Lines(""), V{});
-}
-
 TEST(Platform, FolderCannotBeOpenedAndFlagsSurviveAnOpen) {
     TestSupport::TempDir dir;
     std::ifstream folder;
@@ -82,6 +66,28 @@ TEST(OutputFile, TargetHoldsTheOldFileOrTheWholeNewOneAndNothingElseIsLeft) {
     EXPECT_EQ(dir.Read("old.wav"), "new");
     EXPECT_EQ(dir.Read("kept2.wav"), "kept");
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"kept2.wav", "new.wav", "old.wav"}));
+}
+
+// Single characters, small pieces that gather, pieces that fill the room
+// left and larger ones that go out directly: all in order.
+TEST(OutputFile, WritesOfEverySizeComeOutInOrder) {
+    TestSupport::TempDir dir;
+    Platform::OutputFile file((dir.Path() / "mixed.wav").string());
+    ASSERT_TRUE(file.IsOpen());
+    std::string expected;
+    const auto put = [&](const std::string& piece) {
+        if (piece.size() == 1) {
+            file.Stream().put(piece[0]);
+        } else {
+            file.Stream().write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        }
+        expected += piece;
+    };
+    for (const std::size_t size : {1, 1, 7, 2000, 1, 30000, 1, 40000, 5000, 1}) {
+        put(std::string(size, static_cast<char>('a' + expected.size() % 26)));
+    }
+    EXPECT_TRUE(file.Commit());
+    EXPECT_TRUE(dir.Read("mixed.wav") == expected);
 }
 
 // A name taken while the output is being written: a file is replaced,
@@ -142,6 +148,7 @@ TEST(OutputFile, TargetsThatCannotBeWritten) {
     dir.Write("folder.wav/inside", "x");
     EXPECT_FALSE(WriteWhole(dir, "folder.wav", "sound"));
     EXPECT_FALSE(WriteWhole(dir, "missing/a.wav", "sound"));
+    EXPECT_FALSE(Platform::OutputFile((dir.Path() / "missing/b.wav").string()).Commit());
     EXPECT_FALSE(WriteWhole(dir, "", "sound"));
     // No file name can hold a NUL: the text before it is not the target.
     EXPECT_FALSE(WriteWhole(dir, std::string("a\0b.wav", 7), "sound"));

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/driver/PullE2E.h"
 #include "tests/support/RunTool.h"
 
@@ -121,9 +121,9 @@ TEST(ExportLoopE2E, LinesAreTakenAsWritten) {
     EXPECT_EQ(RunPull(dir, {"empty"}), "");
     dir.Write("blank.dpl", "\n\n\r\n");
     EXPECT_EQ(RunPull(dir, {"blank"}), "");
-    // Sound lines before any package line: nothing.
+    // Sound lines before any package line: nothing written, and not a success.
     dir.Write("before.dpl", "Wind;01\nOdd\n");
-    EXPECT_EQ(RunPull(dir, {"before"}), "");
+    EXPECT_EQ(RunPull(dir, {"before"}, 1), "");
 
     dir.Write("odd.dpl", "Odd;\nWind;01\nWind01 \n Lead\nWind01\n");
     EXPECT_EQ(RunPull(dir, {"odd"}),

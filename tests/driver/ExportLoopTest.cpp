@@ -1,17 +1,35 @@
-// The export loop run in this process, where memory can be made to run out.
+// The export loop run in this process: its script lines, and memory made to
+// run out.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/ExportLoop.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {
 
 using namespace TestSupport;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; ReadScriptLine(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(ExportLoop, ScriptLinesDropOnlyTheCrBeforeAnLf) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
+    EXPECT_EQ(Lines("a\nb"), (V{"a", "b"}));
+    EXPECT_EQ(Lines("a\r\r\nb\rc\r"), (V{"a\r", "b\rc\r"}));
+    EXPECT_EQ(Lines("\n\r\n"), (V{"", ""}));
+    EXPECT_EQ(Lines(""), V{});
+}
 
 // Memory runs out while a large sound is copied: that sound's output keeps
 // its old bytes (or comes out whole, for a copy that needs no large block),

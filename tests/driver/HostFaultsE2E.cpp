@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/PackageBuilder.h"
 #include "tests/driver/PullE2E.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {
@@ -44,7 +44,7 @@ TEST(HostFaultsE2E, FullDiskLeavesTheOldFileAndNoPart) {
     RunConditions full;
     full.fileSizeLimit = 1000;  // smaller than either sound
     const RunResult r = TestSupport::Run(SndPullPath(), {"batch", "/i:pk", "/o:out"}, dir.Path(), full);
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out,
               "\nOpened 'pk\\Ambient.kzs'\n"
               "Exporting out\\Wind01.wav\nCould not write 'out\\Wind01.wav'\n"

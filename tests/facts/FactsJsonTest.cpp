@@ -7,8 +7,8 @@
 #include <string>
 
 #include "facts/FactsJson.h"
+#include "kit/PackageBuilder.h"
 #include "tests/package/PackageFile.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

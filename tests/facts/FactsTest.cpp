@@ -9,9 +9,9 @@
 #include "facts/Escape.h"
 #include "facts/Facts.h"
 #include "facts/FactsText.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

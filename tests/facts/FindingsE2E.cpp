@@ -9,9 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace {
 
@@ -79,6 +79,8 @@ TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
         {"sampler loops, one left out", Riff(pcm + Chunk("data", "ab") + Chunk("smpl", SamplerHead(2) + Loop(5, 1, 8000, 16000, 3))),
          "warning: 'in.wav': 'smpl' chunk counts 2 loops, holds 1: the rest are left out\n", 0,
          "  Loop id 5: alternating, start 8000 (0:01.000), end 16000 (0:02.000), fraction 0, plays 3 times\n", true},
+        {"a sampler of no loops: its fixed fields alone", Riff(pcm + Chunk("data", "ab") + Chunk("smpl", SamplerHead(0))),
+         "", 0, "  Loops: 0\n", true},
         {"an instrument", Riff(pcm + Chunk("data", "ab") + Chunk("inst", std::string("\x3C\xFB\x03\x00\x7F\x01\x7F", 7))),
          "", 0, "  Unshifted note: 60, fine tune -5 cents, gain 3 dB\n  Notes: 0 to 127, velocities 1 to 127\n", true},
         {"RF64", Rf64(pcm, "abcd"), "", 0, "RIFF size: 40 as saved (76 as stored)\n", true},

@@ -19,11 +19,11 @@
 #include "facts/Facts.h"
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
+#include "kit/PackageBuilder.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"
 #include "tests/fuzz/WaveFuzz.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

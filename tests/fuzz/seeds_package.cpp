@@ -1,7 +1,7 @@
 // Seeds for fuzz_package: well-formed packages of both header versions and
 // every layout the builder makes, and a few damaged ones.
+#include "kit/PackageBuilder.h"
 #include "tests/fuzz/Seeds.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

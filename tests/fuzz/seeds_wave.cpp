@@ -1,7 +1,7 @@
 // Seeds for the WAVE fuzz targets, made by the WAVE byte builder: ordinary
 // files of every chunk class, and a few damaged ones.
+#include "kit/WaveBuilder.h"
 #include "tests/fuzz/Seeds.h"
-#include "tests/support/WaveBuilder.h"
 
 namespace {
 

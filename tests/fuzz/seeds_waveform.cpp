@@ -1,7 +1,7 @@
 // Seeds for the waveform fuzz target: a file of every encoding the page
 // draws, and formats it leaves undrawn.
+#include "kit/WaveBuilder.h"
 #include "tests/fuzz/Seeds.h"
-#include "tests/support/WaveBuilder.h"
 
 namespace {
 

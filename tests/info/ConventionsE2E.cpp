@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "facts/FactsText.h"
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace {
 

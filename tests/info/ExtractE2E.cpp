@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace {
 

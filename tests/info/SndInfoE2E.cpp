@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Example.h"
-#include "tests/support/PackageBuilder.h"
+#include "kit/Example.h"
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/Audio.h"
 

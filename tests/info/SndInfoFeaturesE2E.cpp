@@ -11,10 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/Example.h"
-#include "tests/support/PackageBuilder.h"
+#include "kit/Example.h"
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/Audio.h"
 
@@ -267,6 +267,9 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         // A RIFF size that ends one byte into the data chunk's header still takes it.
         {"RiffAtData", wb::Riff(4 + 24 + 1, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         {"HeaderOnly", wb::Riff(""), {"-", "-", "-", "-", "-", "12"}},
+        // Sizes a writer that streamed its output left unknown: to the end.
+        {"Streamed", wb::Riff(0xFFFFFFFF, wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples),
+         {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         {"NoFmt", wb::Riff(data), {"-", "-", "-", "-", "-", "24718"}},
         {"NotWave", "RIFF" + wb::U32(4) + "AVI ", {"no", "sound", "-", "-", "-", "-", "-"}},
     };
@@ -286,7 +289,7 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         const RunResult r = Info(dir, {package});
         EXPECT_EQ(r.exitStatus, 0);
         // The line that sums the package up, then the table.
-        EXPECT_TRUE(r.out.starts_with(package + ": 11 sounds, 0:13.895, 247490 bytes\n\n #  Name ")) << r.out;
+        EXPECT_TRUE(r.out.starts_with(package + ": 12 sounds, 0:15.439, 272232 bytes\n\n #  Name ")) << r.out;
         for (const auto& c : cases) {
             SCOPED_TRACE(package + " " + c.name);
             EXPECT_EQ(RowFacts(r.out, c.name), c.facts);

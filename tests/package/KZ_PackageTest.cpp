@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "common/LittleEndian.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
+#include "kit/PackageBuilder.h"
 #include "sound/KZ_Audio.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
 #include "tests/sound/SoundTestUtil.h"
-#include "tests/support/PackageBuilder.h"
 
 namespace {
 

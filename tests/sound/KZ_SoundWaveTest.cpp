@@ -4,10 +4,10 @@
 
 #include <fstream>
 
+#include "kit/PackageBuilder.h"
 #include "sound/KZ_Audio.h"
 #include "tests/package/PackageFile.h"
 #include "tests/sound/SoundTestUtil.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 
 namespace {

@@ -46,17 +46,6 @@ std::string TempDir::Read(const std::string& name) const { return ReadFile(path_
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(path_ / name); }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    if (path.has_parent_path()) fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 namespace {
 
 std::vector<std::string> Words(const char* text) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/Files.h"
+
 namespace TestSupport {
 
 // A new empty folder, removed with everything in it when the object goes.
@@ -66,8 +68,5 @@ bool RunsUnderRunner();
 // ones this build made.
 std::string SndPullPath();
 std::string SndInfoPath();
-
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace TestSupport

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "tests/support/RunTool.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "wave/Audio.h"
 #include "wave/Pcm16Stream.h"
 #include "wave/SampleCodec.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "wave/SampleCodec.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "wave/G711.h"
 #include "wave/Pcm16Stream.h"
 #include "wave/SampleCodec.h"

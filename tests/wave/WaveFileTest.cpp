@@ -9,9 +9,9 @@
 
 #include "facts/Facts.h"
 #include "facts/FactsText.h"
+#include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/support/RunTool.h"
-#include "tests/support/PackageBuilder.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/ChunkIO.h"
 

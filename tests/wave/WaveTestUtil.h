@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "wave/Audio.h"
 
 namespace WaveTest {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "wave/Audio.h"
 
 namespace {

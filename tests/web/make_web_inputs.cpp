@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Example.h"
-#include "tests/support/PackageBuilder.h"
-#include "tests/support/WaveBuilder.h"
+#include "kit/Example.h"
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 
 namespace fs = std::filesystem;
 using namespace WaveBuilder;

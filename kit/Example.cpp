@@ -1,4 +1,4 @@
-#include "tests/support/Example.h"
+#include "kit/Example.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <numbers>
 #include <vector>
 
-#include "tests/support/PackageBuilder.h"
-#include "tests/support/RunTool.h"
+#include "kit/Files.h"
+#include "kit/PackageBuilder.h"
 
 namespace TestSupport {
 

@@ -1,5 +1,13 @@
-// Test support: writes sound packages and WAVE files with our own code, for
-// the tests, the fuzz seeds, the bundled example and the benchmarks.
+// kit/: builders of sound packages and WAVE files, made by our own code and
+// nothing else, for the tests, the fuzz seeds, the bundled example
+// (make_example) and the benchmarks' inputs. Not part of any program.
+//
+//   PackageBuilder.h  packages, sound objects and whole PCM WAVE files
+//   WaveBuilder.h     WAVE files chunk by chunk, damaged ones included
+//   Example.h         the bundled example's packages and script
+//   Files.h           whole files in and out
+//
+// PackageBuilder writes sound packages field by field.
 //
 // A package is described by plain public fields and built into its bytes:
 //

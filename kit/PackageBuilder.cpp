@@ -1,4 +1,4 @@
-#include "tests/support/PackageBuilder.h"
+#include "kit/PackageBuilder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "common/LittleEndian.h"
-#include "tests/support/RunTool.h"
+#include "kit/Files.h"
 
 namespace TestSupport {
 

@@ -1,4 +1,4 @@
-#include "tests/support/WaveBuilder.h"
+#include "kit/WaveBuilder.h"
 
 #include <cmath>
 #include <numbers>
