@@ -15,7 +15,11 @@ bool OneFrameABlock(std::uint16_t tag) {
     return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
 }
 
-std::string Count(std::uint64_t count, const char* what) { return std::to_string(count) + ' ' + what; }
+// "2 channels", "1 channel": `what` is the plural, an 's' taken off for one.
+std::string Count(std::uint64_t count, std::string_view what) {
+    if (count == 1 && what.ends_with('s')) what.remove_suffix(1);
+    return std::to_string(count) + ' ' + std::string(what);
+}
 
 // Frames of a coding of one frame a block. A PCM header whose block align
 // is not channels x bytes per sample, or whose byte rate is not rate x block
@@ -25,24 +29,28 @@ std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding
     const std::uint64_t frameBytes = audio.channels * sampleBytes;
     std::uint64_t divisor = audio.blockAlign;
     if (audio.codingTag == kTagPcm && frameBytes != 0 && audio.blockAlign != frameBytes) {
-        findings.push_back({Severity::Warning, "block align says " + Count(audio.blockAlign, "bytes a frame") + ", " +
-                                                   Count(audio.channels, "channels of ") + Count(audio.bits, "bits take ") +
+        findings.push_back({Severity::Warning, "block align says " + Count(audio.blockAlign, "bytes") + " a frame" + ", " +
+                                                   Count(audio.channels, "channels") + " of " + Count(audio.bits, "bits") + " take " +
                                                    std::to_string(frameBytes)});
         divisor = frameBytes;
     } else if (audio.codingTag == kTagPcm &&
                audio.bytesPerSecond != std::uint64_t{audio.rate} * audio.blockAlign) {
         findings.push_back({Severity::Warning, "bytes per second says " + std::to_string(audio.bytesPerSecond) + ", " +
-                                                   Count(audio.rate, "frames of ") + Count(audio.blockAlign, "bytes take ") +
+                                                   Count(audio.rate, "frames") + " of " + Count(audio.blockAlign, "bytes") + " take " +
                                                    std::to_string(std::uint64_t{audio.rate} * audio.blockAlign)});
     }
     if (divisor == 0) return std::nullopt;
     return audio.dataBytes / divisor;
 }
 
+// The tag that says how the samples are coded: an extensible format's
+// sub-format, where its GUID is a tag's; else the format tag (an extensible
+// format of another GUID stays "extensible": nothing more is known of it).
 std::uint16_t CodingTag(const fmt_Chunk& fmt) {
     const std::vector<std::uint8_t> extra(fmt.ExtraData.begin(), fmt.ExtraData.end());
     const auto extensible = ExtensibleOf(fmt.FormatTag, extra);
-    return extensible && extensible->subFormatTag != 0 ? extensible->subFormatTag : fmt.FormatTag;
+    return extensible && extensible->standardGuid && extensible->subFormatTag != 0 ? extensible->subFormatTag
+                                                                                  : fmt.FormatTag;
 }
 
 }  // namespace

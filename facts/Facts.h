@@ -97,7 +97,16 @@ std::string_view FormatName(std::uint16_t tag);
 
 struct ChunkHead {
     std::uint32_t id = 0;
-    std::uint32_t size = 0;  // as a save writes it
+    std::uint64_t size = 0;  // the body's length, as a save writes it (RF64: beyond 32 bits)
+};
+
+// "ds64", where the file is written as RF64.
+struct Ds64Chunk {
+    ChunkHead head;
+    std::uint64_t riffSize = 0;
+    std::uint64_t dataSize = 0;
+    std::uint64_t sampleCount = 0;
+    std::vector<ChunkHead> table;  // the chunks whose sizes stand here
 };
 
 struct FormatChunk {
@@ -261,8 +270,8 @@ struct RawChunk {
     ChunkHead head;
 };
 
-using Chunk = std::variant<FormatChunk, FactChunk, DataChunk, CueChunk, ListChunk, PhonemeChunk, SamplerChunk,
-                           InstrumentChunk, RawChunk>;
+using Chunk = std::variant<Ds64Chunk, FormatChunk, FactChunk, DataChunk, CueChunk, ListChunk, PhonemeChunk,
+                           SamplerChunk, InstrumentChunk, RawChunk>;
 
 // Where a label, labelled text or note stands: chunks[chunk] is a list,
 // its subs[sub] the text.
@@ -276,7 +285,7 @@ struct Wave {
     std::uint64_t riffSizeStored = 0;  // as loaded
     std::uint64_t storedBytes = 0;     // the bytes that hold the image: the file's, a sound's
     Audio audio;
-    std::vector<Chunk> chunks;  // in saved order: fmt, fact when present, data, then the rest
+    std::vector<Chunk> chunks;  // in saved order: ds64 for RF64, fmt, fact when present, data, then the rest
     // The texts of every "adtl" list by the cue id they name, each id's in
     // file order: a cue point names its texts by its id.
     std::map<std::uint32_t, std::vector<TextRef>> cueTexts;

@@ -102,6 +102,16 @@ std::string_view TagText(const SubChunk& sub) {
 }
 
 struct ChunkJson {
+    json operator()(const Ds64Chunk& ds64) const {
+        json object = Head(ds64.head);
+        object["riff_size"] = ds64.riffSize;
+        object["data_size"] = ds64.dataSize;
+        object["sample_count"] = ds64.sampleCount;
+        json table = json::array();
+        for (const ChunkHead& entry : ds64.table) table.push_back(Head(entry));
+        object["table"] = std::move(table);
+        return object;
+    }
     json operator()(const FormatChunk& fmt) const {
         json object = Head(fmt.head);
         object["format_tag"] = fmt.formatTag;

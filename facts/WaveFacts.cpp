@@ -31,6 +31,8 @@ Typed TypeOf(const RIFF_Chunk& chunk) {
 }
 
 ChunkHead HeadOf(const RIFF_Chunk& chunk) { return {chunk.ChunkID, chunk.ChunkSize}; }
+// A raw chunk's real length: beyond 32 bits its size field says kSizeElsewhere.
+ChunkHead HeadOf(const unknown_Chunk& raw) { return {raw.ChunkID, raw.ChunkData.size()}; }
 
 std::string_view Bytes(const std::vector<char>& bytes, std::size_t from = 0) {
     return from < bytes.size() ? std::string_view(bytes.data() + from, bytes.size() - from) : std::string_view();
@@ -198,12 +200,24 @@ std::optional<InstrumentChunk> InstrumentOf(const unknown_Chunk& raw) {
     return facts;
 }
 
+// What Describe knows of the file when it reads its chunks.
+struct Context {
+    bool rf64 = false;       // the file was RF64
+    bool foundDs64 = false;  // with a whole "ds64"
+    std::vector<Finding>& findings;
+};
+
 // A raw chunk: read for its facts where we know its layout.
-Chunk RawChunkOf(const unknown_Chunk& raw, std::vector<Finding>& findings) {
+Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
+    std::vector<Finding>& findings = context.findings;
     if (raw.ChunkID == kSmplID) {
         if (auto sampler = SamplerOf(raw, findings)) return *sampler;
     } else if (raw.ChunkID == kInstID) {
         if (auto instrument = InstrumentOf(raw)) return *instrument;
+    } else if (raw.ChunkID == kDs64ID && !context.rf64) {
+        findings.push_back({Severity::Warning, "a 'ds64' chunk in a RIFF file means nothing there: kept as it is stored"});
+    } else if (raw.ChunkID == kDs64ID && !context.foundDs64) {
+        // Too short for its fields: the RF64 file's own finding says so.
     } else if (raw.ChunkID == kFmtID || raw.ChunkID == kFactID || raw.ChunkID == kDataID || raw.ChunkID == kDs64ID) {
         findings.push_back({Severity::Warning, "a second " + Escape::Code(raw.ChunkID) + " chunk (" +
                                                    std::to_string(raw.ChunkData.size()) +
@@ -212,7 +226,7 @@ Chunk RawChunkOf(const unknown_Chunk& raw, std::vector<Finding>& findings) {
     return RawChunk{HeadOf(raw)};
 }
 
-Chunk ChunkOf(const RIFF_Chunk& chunk, std::vector<Finding>& findings) {
+Chunk ChunkOf(const RIFF_Chunk& chunk, Context& context) {
     return std::visit(Overload{
                           [](const cue_Chunk* cue) -> Chunk {
                               return CueChunk{HeadOf(*cue), cue->CuePointCount, cue->CuePoints};
@@ -225,7 +239,7 @@ Chunk ChunkOf(const RIFF_Chunk& chunk, std::vector<Finding>& findings) {
                               return facts;
                           },
                           [](const phnm_Chunk* phnm) -> Chunk { return PhonemesOf(*phnm); },
-                          [&](const unknown_Chunk* raw) -> Chunk { return RawChunkOf(*raw, findings); },
+                          [&](const unknown_Chunk* raw) -> Chunk { return RawChunkOf(*raw, context); },
                           [](const auto* other) -> Chunk { return RawChunk{HeadOf(*other)}; },
                       },
                       TypeOf(chunk));
@@ -323,6 +337,7 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     facts.findings = std::move(findings);
     // What the header said, before the sizes are brought up to date.
     const bool valid = (wave.RiffID == kRiffID || wave.RiffID == kRf64ID) && wave.FormType == kWaveID;
+    Context context{wave.RiffID == kRf64ID, wave.Found.Ds64, facts.findings};
     if (wave.RiffID == kRf64ID && valid && !wave.Found.Ds64) {
         facts.findings.push_back({Severity::Warning, "an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known"});
     }
@@ -339,11 +354,17 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
                           facts.findings);
 
     // The chunks the file holds: a format or data chunk it lacks is not made up.
+    if (wave.NeedsRf64()) {
+        Ds64Chunk ds64{HeadOf(wave.Ds64Chunk), wave.Ds64Chunk.RiffSize, wave.Ds64Chunk.DataSize,
+                       wave.Ds64Chunk.SampleCount, {}};
+        for (const Ds64Entry& entry : wave.Ds64Chunk.Table) ds64.table.push_back({entry.ChunkID, entry.ChunkSize});
+        facts.chunks.push_back(std::move(ds64));
+    }
     if (wave.Found.Fmt) facts.chunks.push_back(FormatOf(fmt));
     if (wave.FactChunk.ChunkSize != 0) facts.chunks.push_back(FactChunk{HeadOf(wave.FactChunk), wave.FactChunk.SampleCount});
-    if (wave.Found.Data) facts.chunks.push_back(DataChunk{HeadOf(wave.DataChunk)});
+    if (wave.Found.Data) facts.chunks.push_back(DataChunk{{kDataID, wave.DataChunk.BodyBytes()}});
     for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
-        facts.chunks.push_back(ChunkOf(*chunk, facts.findings));
+        facts.chunks.push_back(ChunkOf(*chunk, context));
     }
     IndexCueTexts(facts);
     return facts;

@@ -85,6 +85,13 @@ class WavePrinter {
 public:
     WavePrinter(const Wave& wave, std::ostream& out) : wave_(wave), out_(out) {}
 
+    void operator()(const Ds64Chunk& ds64) const {
+        out_ << Head(ds64.head) << '\n'
+             << "  RIFF size: " << ds64.riffSize << ", data size: " << ds64.dataSize << ", sample count: "
+             << ds64.sampleCount << '\n';
+        for (const ChunkHead& entry : ds64.table) out_ << "  " << Head(entry) << '\n';
+    }
+
     void operator()(const FormatChunk& fmt) const {
         out_ << Head(fmt.head) << '\n'
              << "  Format tag: " << TagText(fmt.formatTag, fmt.formatName) << '\n'

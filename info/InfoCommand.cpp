@@ -305,20 +305,23 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     std::ostream through(&counted);
     const bool read = Write(wave, samples, through, input);
     through.flush();
-    if (!through) file.Stream().setstate(std::ios::badbit);
     progress_.Clear();
+    // Not committed, the output leaves nothing behind.
+    if (!read) return Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not written");
+    if (!through) file.Stream().setstate(std::ios::badbit);
     if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
-    if (!read) Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not whole");
 }
 
 bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {
+    // False when the input gave fewer samples than it held when loaded (it
+    // was cut short meanwhile): what was written is not kept.
     const auto plain = [&] {
-        if (samples != nullptr) {
-            wave.SaveData(out, *samples);
-        } else {
+        if (samples == nullptr) {
             wave.SaveData(out);
+            return true;
         }
-        return true;
+        wave.SaveData(out, *samples);
+        return !samples->fail();
     };
     if (!args_.pcm) return plain();
     if (!DecodesToPcm16(wave)) {

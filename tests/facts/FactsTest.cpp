@@ -9,6 +9,8 @@
 #include "facts/Escape.h"
 #include "facts/Facts.h"
 #include "facts/FactsText.h"
+#include "facts/Inspect.h"
+#include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
@@ -111,6 +113,40 @@ TEST(Facts, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
     KZ_Export_Element beyond = q->Exports[0];
     beyond.DataOffset = 1 << 30;
     EXPECT_FALSE(HoldsWave(*q, beyond));
+}
+
+// The page asks for a sound by its export index: one past the table is no
+// sound, and the document says so.
+TEST(Facts, ASoundByIndexWithinTheTableOnly) {
+    PackageBuilder b;
+    b.AddSound("One", "RIFF" + U32(4) + "WAVE");
+    PackageFile p(b.Build());
+    EXPECT_EQ(Inspect::SoundJson(*p, 0, "p.kzs")["type"], "wave");
+    const auto beyond = Inspect::SoundJson(*p, 1, "p.kzs");
+    EXPECT_EQ(beyond["type"], "error");
+    EXPECT_EQ(beyond["errors"][0], "no export 1 in package 'p.kzs'");
+}
+
+// A model a 32-bit size cannot state is shown as it is saved: as RF64, its
+// "ds64" first, every size in 64 bits. (A chunk that only claims a large
+// size stands for a large body, so that nothing large is held.)
+TEST(Facts, AModelBeyondFourGiBShowsItsDs64) {
+    WAVE_File wave;
+    auto big = std::make_unique<RIFF_Chunk>();
+    big->ChunkID = LittleEndian::FourCC("big ");
+    big->ChunkSize = 0xFFFFFFF0;
+    wave.FirstChunk = std::move(big);
+    const Facts::Wave facts = Facts::Describe(wave);
+    ASSERT_TRUE(std::holds_alternative<Facts::Ds64Chunk>(facts.chunks.front()));
+    const auto& ds64 = std::get<Facts::Ds64Chunk>(facts.chunks.front());
+    EXPECT_EQ(ds64.riffSize, facts.riffSize);
+    EXPECT_GT(facts.riffSize, 0xFFFFFFFFu);
+    std::ostringstream text;
+    FactsText::PrintWave(facts, "big.wav", text);
+    EXPECT_NE(text.str().find("'ds64' 28 bytes\n  RIFF size: " + std::to_string(facts.riffSize) +
+                              ", data size: 0, sample count: 0\n"),
+              std::string::npos)
+        << text.str();
 }
 
 }  // namespace

@@ -87,6 +87,17 @@ TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
         {"RF64 without ds64", "RF64" + U32(0xFFFFFFFF) + "WAVE" + pcm + Chunk("data", "ab"),
          "warning: 'in.wav': an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known\n", 0,
          "'data' 2 bytes\n", true},
+        {"an extensible format of another GUID", Riff(Fmt(0xFFFE, 2, 8000, 32000, 4, 16, U16(16) + U32(3) + std::string(16, '\x42')) +
+                                                     Chunk("data", "abcd")),
+         "", 0, "  Sub-format GUID: 42424242424242424242424242424242\n'data' 4 bytes\n  Length: unknown for this format\n", true},
+        {"ds64 in a RIFF file", Riff(pcm + Chunk("ds64", std::string(28, '\0')) + Chunk("data", "ab")),
+         "warning: 'in.wav': a 'ds64' chunk in a RIFF file means nothing there: kept as it is stored\n", 0,
+         "'ds64' 28 bytes, not interpreted\n", true},
+        {"RF64 whose fact count stands in ds64",
+         "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(4 + 36 + 28 + 12 + 8 + 72, 72, 70) +
+             Fmt(0x11, 1, 8000, 4055, 36, 4, U16(65)) + Chunk("fact", U32(0xFFFFFFFF)) + Header("data", 0xFFFFFFFF) +
+             std::string(72, '\0'),
+         "", 0, "  Duration: 0:00.009 (70 frames in 2 blocks)\n", true},
         {"RIFX", "RIFX" + std::string(4, '\0') + "WAVE", "'in.wav' is not a valid WAVE file: big-endian RIFX files are not supported\n",
          1, "", false},
     };

@@ -543,6 +543,15 @@ TEST(WaveFile, HeadersOnlyLoadsAllButTheSamples) {
         offset.SaveData(copied, source);
         EXPECT_FALSE(copied.fail());
         EXPECT_EQ(copied.str(), Saved(full));
+        // An input that holds fewer samples than when it was loaded fails
+        // both streams: the copy is not whole.
+        if (c.stored > 0) {
+            std::istringstream cut(("prefix" + c.bytes).substr(0, *offset.DataChunk.SourceOffset + c.stored - 1));
+            std::ostringstream partial;
+            offset.SaveData(partial, cut);
+            EXPECT_TRUE(partial.fail());
+            EXPECT_TRUE(cut.fail());
+        }
     }
 }
 
