@@ -2,6 +2,9 @@
 // Emscripten, which offers the same calls).
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/vfs.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,11 +39,74 @@ long WriteFd(int fd, const char* bytes, std::size_t count) {
 int CloseFd(int fd) { return ::close(fd); }
 bool AlreadyExists() { return errno == EEXIST; }
 
-// Linux copies between files itself (copy_file_range); other POSIX systems,
-// and the browser page's, are left to the program.
+// Linux copies between files itself; other POSIX systems, and the browser
+// page's, are left to the program.
 #if defined(__linux__)
+namespace {
+
+// Whether the file system under `fd` copies a range of a file by itself:
+// sharing its extents (btrfs, XFS, ZFS, bcachefs) or on the server (NFS,
+// SMB). copy_file_range is then far faster than any copy.
+bool CopiesByItself(int fd) {
+    struct statfs system{};
+    if (::fstatfs(fd, &system) != 0) return false;
+    switch (static_cast<unsigned long>(system.f_type)) {
+        case 0x9123683E:  // btrfs
+        case 0x58465342:  // XFS
+        case 0x2FC12FC1:  // ZFS
+        case 0xCA451A4E:  // bcachefs
+        case 0x6969:      // NFS
+        case 0xFE534D42:  // SMB2
+        case 0xFF534D42:  // CIFS
+            return true;
+        default: return false;
+    }
+}
+
+// Elsewhere (ext4, tmpfs, ...) the system emulates that call through a pipe
+// of 16 pages, one round trip per 64 KiB: measured on ext4, slower than
+// reading and writing. A splice through a pipe of our own of 1 MiB moves the
+// bytes as fast, and they still never pass through the program.
+int g_pipe[2] = {-1, -1};
+
+void DropPipe() {
+    for (int& end : g_pipe) {
+        if (end >= 0) ::close(end);
+        end = -1;
+    }
+}
+
+long SpliceRange(int in, std::uint64_t offset, int out, std::uint64_t count) {
+    constexpr std::size_t kPipeBytes = std::size_t{1} << 20;
+    if (g_pipe[0] < 0) {
+        if (::pipe2(g_pipe, O_CLOEXEC) != 0) return -1;
+        ::fcntl(g_pipe[1], F_SETPIPE_SZ, static_cast<int>(kPipeBytes));  // a smaller pipe only means more rounds
+    }
+    auto from = static_cast<loff_t>(offset);
+    const ssize_t got = ::splice(in, &from, g_pipe[1], nullptr, std::min<std::uint64_t>(count, kPipeBytes), SPLICE_F_MOVE);
+    if (got <= 0) return got;
+    ssize_t written = 0;
+    while (written < got) {
+        const ssize_t put = ::splice(g_pipe[0], nullptr, out, nullptr, static_cast<std::size_t>(got - written), SPLICE_F_MOVE);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            // What the pipe still holds is not the next call's: it goes, and
+            // only the bytes that reached the output count.
+            const int error = put < 0 ? errno : EIO;
+            DropPipe();
+            errno = error;
+            return written > 0 ? written : -1;
+        }
+        written += put;
+    }
+    return written;
+}
+
+}  // namespace
+
 bool HasFileCopy() { return true; }
 long CopyRange(int in, std::uint64_t offset, int out, std::uint64_t count) {
+    if (!CopiesByItself(in) || !CopiesByItself(out)) return SpliceRange(in, offset, out, count);
     auto from = static_cast<off_t>(offset);
     return static_cast<long>(::copy_file_range(in, &from, out, nullptr, std::min<std::uint64_t>(count, 1u << 30), 0));
 }
@@ -53,7 +119,7 @@ long CopyRange(int, std::uint64_t, int, std::uint64_t) {
 #endif
 
 int OpenReadFd(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
-bool CopyUnsupported() { return errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP; }
+bool CopyUnsupported() { return errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP || errno == EINVAL; }
 
 Target Examine(const std::string& path) {
     struct stat info{};
