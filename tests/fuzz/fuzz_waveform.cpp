@@ -2,6 +2,7 @@
 // browser page draws its waveform: one row of columns per channel, every
 // value within [-1, 1] and no column's low above its high, and nothing read
 // outside the samples (the sanitizers watch that).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -9,6 +10,7 @@
 
 #include "tests/fuzz/WaveFuzz.h"
 #include "wave/Audio.h"
+#include "wave/SampleCodec.h"
 #include "web/Waveform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -24,12 +26,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const fmt_Chunk& fmt = wave.FmtChunk;
-    WaveFuzz::Require(fmt.BlockAlign > 0 && waveform.Frames == wave.DataChunk.ChunkData.size() / fmt.BlockAlign);
+    // Every whole frame of a coding of one frame a block; never more than
+    // the blocks hold for ADPCM (fewer where a fact count trims them).
+    WaveFuzz::Require(fmt.BlockAlign > 0 && fmt.Channels > 0);
+    const SampleLayout layout = LayoutOf(fmt);
+    const std::uint64_t bytes = wave.DataChunk.ChunkData.size();
+    if (layout.FramesPerBlock > 1) {
+        WaveFuzz::Require(waveform.Frames <= FramesInData(layout, bytes));
+    } else {
+        WaveFuzz::Require(waveform.Frames == bytes / fmt.BlockAlign);
+    }
     WaveFuzz::Require(waveform.Low.size() == fmt.Channels && waveform.High.size() == fmt.Channels);
+    // The columns asked for, fewer where many channels would make too many values.
+    const std::size_t most = std::max<std::size_t>(1, kMostWaveformValues / fmt.Channels);
+    const std::size_t shown = std::min<std::size_t>(static_cast<std::size_t>(columns), most);
     for (std::size_t channel = 0; channel < waveform.Low.size(); ++channel) {
-        WaveFuzz::Require(waveform.Low[channel].size() == static_cast<std::size_t>(columns));
-        WaveFuzz::Require(waveform.High[channel].size() == static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
+        WaveFuzz::Require(waveform.Low[channel].size() == shown);
+        WaveFuzz::Require(waveform.High[channel].size() == shown);
+        for (std::size_t c = 0; c < shown; ++c) {
             const float low = waveform.Low[channel][c], high = waveform.High[channel][c];
             WaveFuzz::Require(low >= -1.0f && high <= 1.0f && low <= high);
         }
