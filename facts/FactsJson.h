@@ -3,7 +3,7 @@
 //
 // Every document Snd_Info prints:
 //
-//   { "schema": 3, "program": "Snd_Info", "version": "1.1.0",
+//   { "schema": 4, "program": "Snd_Info", "version": "1.1.0",
 //     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
@@ -28,6 +28,7 @@
 #include <nlohmann/json.hpp>
 
 #include "facts/Facts.h"
+#include "facts/JsonStream.h"
 
 class KZ_Package;
 
@@ -37,7 +38,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 3;
+inline constexpr int kSchema = 4;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -47,8 +48,8 @@ json Document(json files);
 std::string Dump(const json& document);
 
 // Writes the document piece by piece, each <file> as it is added, a
-// package's exports one by one: a package of 100,000 exports never stands in
-// memory as JSON whole. The text equals Dump(Document(files)).
+// package's exports one by one, a WAVE file chunk by chunk: no file stands
+// in memory as JSON whole. The text equals Dump(Document(files)).
 class DocumentWriter {
 public:
     // Writes the head: schema, program, version, the opening of "files".
@@ -58,20 +59,32 @@ public:
     // exports of how many have been read.
     void AddPackage(KZ_Package& package, const std::string& path,
                     const std::function<void(std::size_t done, std::size_t total)>& progress = {});
-    // Closes "files" and the document.
-    void Finish();
+    // The same as Add(WaveFile(wave, path)) with the members of `extra` after
+    // the others.
+    void AddWave(const Facts::Wave& wave, const std::string& path, const json& extra);
+    // For a <file> written by the caller: the stream, where the next element
+    // of "files" goes.
+    JsonStream& Files() { return stream_; }
+    // Closes "files" and, after a "totals" member where `totals` is not
+    // null, the document.
+    void Finish(const json& totals = nullptr);
 
 private:
-    void Next();
+    JsonStream stream_;
     std::ostream& out_;
-    std::size_t files_ = 0;
 };
+
+// The "wave" object, streamed; see Wave().
+void WriteWave(JsonStream& out, const Facts::Wave& wave);
+// The <file> object of a WAVE file, streamed, with `extra`'s members last.
+void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& path, const json& extra);
 
 // The "wave" object: "riff_size" (as saving would write it),
 // "riff_size_stored", "stored_bytes", "audio", "chunks" (every chunk in saved
-// order with its fields), "cues" (cue points with their labels, texts and
-// notes), "info" (LIST INFO tags: code -> text), "phonemes" (text, words and
-// their phonemes, of the first phoneme chunk).
+// order with its fields), "cues" (cue points), "cue_texts" (the labels, texts
+// and notes of each cue id the points name, once per id), "info" (LIST INFO
+// tags in file order: {code, text}), "phonemes" (text, words and their
+// phonemes, of the first phoneme chunk), "loops".
 json Wave(const Facts::Wave& wave);
 
 // "audio": "format" (name, or null), "format_tag", "sub_format_tag" (an

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "facts/Escape.h"
+#include "facts/JsonStream.h"
 #include "facts/FactsJson.h"
 #include "package/KZ_Package.h"
 
@@ -62,22 +63,6 @@ json TotalsJson(const Totals& totals) {
             {"duration", static_cast<double>(totals.milliseconds) / 1000}};
 }
 
-constexpr int kIndent = 2;
-
-// `value` as Dump writes it `depth` levels deep: every line after the first
-// shifted right by that many indents.
-std::string Nested(const json& value, std::size_t depth) {
-    const std::string text = value.dump(kIndent, ' ', false, json::error_handler_t::replace);
-    const std::string shift(depth * kIndent, ' ');
-    std::string nested;
-    nested.reserve(text.size());
-    for (const char c : text) {
-        nested += c;
-        if (c == '\n') nested += shift;
-    }
-    return nested;
-}
-
 }  // namespace
 
 json Package(KZ_Package& package, const std::string& path) {
@@ -95,42 +80,44 @@ json Package(KZ_Package& package, const std::string& path) {
     return file;
 }
 
-DocumentWriter::DocumentWriter(std::ostream& out) : out_(out) {
-    json head = Document(json::array());
-    head.erase("files");
-    const std::string text = Nested(head, 0);
-    // All but the closing brace; the files follow.
-    out_ << text.substr(0, text.size() - 2) << ",\n" << std::string(kIndent, ' ') << "\"files\": [";
+DocumentWriter::DocumentWriter(std::ostream& out) : stream_(out), out_(out) {
+    stream_.BeginObject();
+    stream_.Key("schema").Value(kSchema);
+    stream_.Key("program").Value("Snd_Info");
+    stream_.Key("version").Value(SND_VERSION);
+    stream_.Key("files").BeginArray();
 }
 
-void DocumentWriter::Next() { out_ << (files_++ == 0 ? "\n" : ",\n") << std::string(2 * kIndent, ' '); }
-
-void DocumentWriter::Add(const json& file) {
-    Next();
-    out_ << Nested(file, 2);
-}
+void DocumentWriter::Add(const json& file) { stream_.Value(file); }
 
 void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
                                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
-    Next();
-    const std::string head = Nested(PackageHeadJson(HeadOf(package), path), 2);
-    const std::string member(3 * kIndent, ' ');
-    out_ << head.substr(0, head.size() - 2 - 2 * kIndent) << ",\n" << member << "\"exports\": [";
+    const json head = PackageHeadJson(HeadOf(package), path);
+    stream_.BeginObject();
+    for (const auto& [key, value] : head.items()) stream_.Key(key).Value(value);
+    stream_.Key("exports").BeginArray();
     ExportReader reader(package);
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
         const Export entry = reader.Read(i);
-        out_ << (i == 0 ? "\n" : ",\n") << std::string(4 * kIndent, ' ') << Nested(ExportJson(entry), 4);
+        stream_.Value(ExportJson(entry));
         totals.Add(entry);
         if (progress) progress(i + 1, package.Exports.size());
     }
-    if (!package.Exports.empty()) out_ << '\n' << member;
-    out_ << "],\n" << member << "\"totals\": " << Nested(TotalsJson(totals), 3) << '\n' << std::string(2 * kIndent, ' ') << '}';
+    stream_.End();
+    stream_.Key("totals").Value(TotalsJson(totals));
+    stream_.End();
 }
 
-void DocumentWriter::Finish() {
-    if (files_ > 0) out_ << '\n' << std::string(kIndent, ' ');
-    out_ << "]\n}\n";
+void DocumentWriter::AddWave(const Facts::Wave& wave, const std::string& path, const json& extra) {
+    WriteWaveFile(stream_, wave, path, extra);
+}
+
+void DocumentWriter::Finish(const json& totals) {
+    stream_.End();
+    if (!totals.is_null()) stream_.Key("totals").Value(totals);
+    stream_.End();
+    out_ << '\n';
 }
 
 }  // namespace FactsJson

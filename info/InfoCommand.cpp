@@ -266,9 +266,7 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
     if (!whole) status_ = kInfoFailure;
     if (toStandardOutput_) return whole;
     if (document_) {
-        json file = FactsJson::WaveFile(facts, path);
-        file.update(soundFields);
-        document_->Add(file);
+        document_->AddWave(facts, path, soundFields);
         return whole;
     }
     Heading(heading);

@@ -132,7 +132,7 @@ TEST(FindingsE2E, JsonAndPackagesSayTheSame) {
     EXPECT_EQ(doc["errors"], nlohmann::json::array());
     EXPECT_EQ(doc["wave"]["audio"]["frames"], 1000);
     EXPECT_EQ(doc["wave"]["audio"]["duration"], 0.125);
-    EXPECT_EQ(doc["wave"]["info"]["INAM"], "Bell");
+    EXPECT_EQ(doc["wave"]["info"], nlohmann::json::parse(R"([{"code":"INAM","text":"Bell"}])"));
     EXPECT_EQ(doc["wave"]["loops"], nlohmann::json::parse(R"([{"cue_id":0,"type":"forward","start":10,"end":20,
         "start_seconds":0.00125,"end_seconds":0.0025,"play_count":0}])"));
 

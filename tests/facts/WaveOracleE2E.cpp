@@ -172,7 +172,14 @@ const std::vector<std::pair<std::string, std::string>> kInfoTags = {
     {"ICRD", "date"},  {"ISFT", "encoder"}, {"ICOP", "copyright"},
 };
 
+// A tag's text: ffprobe's by key, ours from the list of {code, text}.
 std::string Tag(const json& tags, const std::string& key) {
+    if (tags.is_array()) {
+        for (const json& tag : tags) {
+            if (tag["code"] == key) return tag["text"].get<std::string>();
+        }
+        return "";
+    }
     return tags.is_object() && tags.contains(key) ? tags[key].get<std::string>() : "";
 }
 

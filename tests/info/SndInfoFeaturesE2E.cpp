@@ -188,7 +188,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
     EXPECT_EQ(r.exitStatus, 1);
     const json doc = Parsed(r);
-    EXPECT_EQ(doc["schema"], 3);
+    EXPECT_EQ(doc["schema"], 4);
     EXPECT_EQ(doc["program"], "Snd_Info");
     EXPECT_EQ(doc["version"], SND_VERSION);
     const json& files = doc["files"];
@@ -219,11 +219,11 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     EXPECT_EQ(ids, (std::vector<std::string>{"fmt ", "data", "cue ", "LIST", "LIST", "phnm"}));
     EXPECT_EQ(wave["audio"]["duration"], 2.0);
     EXPECT_EQ(wave["stored_bytes"], TaggedWave().size());
-    EXPECT_EQ(wave["cues"],
-              json::parse(R"([{"id":7,"sample_offset":4000,"seconds":0.5,"position":3,"labels":[{"text":"Start"}],
+    EXPECT_EQ(wave["cues"], json::parse(R"([{"id":7,"sample_offset":4000,"seconds":0.5,"position":3}])"));
+    EXPECT_EQ(wave["cue_texts"], json::parse(R"([{"cue_id":7,"labels":[{"text":"Start"}],
                   "texts":[{"text":"Ring","sample_length":2000,"seconds":0.25,"purpose":"rgn "}],"notes":[{"text":"hi"}]}])"));
-    EXPECT_EQ(wave["info"]["INAM"], "Bell");
-    EXPECT_EQ(wave["info"]["IART"], "\xEF\xBF\xBDMe");
+    EXPECT_EQ(wave["info"], json::parse(R"([{"code":"INAM","text":"Bell"},
+                  {"code":"IART","text":"\uFFFDMe","text_bytes":[255,77,101]}])"));
     EXPECT_EQ(wave["phonemes"]["words"][0]["phonemes"][0]["symbol"], "i");
     EXPECT_EQ(wave["chunks"][2]["points"][0]["block_start"], 9);
 
