@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -153,6 +154,11 @@ public:
                  << point.BlockStart << '\n';
             const auto texts = wave_.cueTexts.find(point.CueID);
             if (texts == wave_.cueTexts.end()) continue;
+            // Points that share an id share its texts: printed once, under the first.
+            if (!shown_.insert(point.CueID).second) {
+                out_ << "    Texts as for the first cue id " << point.CueID << " above\n";
+                continue;
+            }
             for (const TextRef& ref : texts->second) PrintCueText(wave_.Text(ref));
         }
     }
@@ -260,6 +266,7 @@ private:
 
     const Wave& wave_;
     std::ostream& out_;
+    mutable std::unordered_set<std::uint32_t> shown_;  // cue ids whose texts are printed
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <system_error>
@@ -88,9 +89,11 @@ private:
         std::string shownFolder;  // as it is printed
         bool made = false;        // the folder exists
         bool fresh = false;       // this run made it: it holds no file but ours
-        json sounds = json::array();
-        json warnings = json::array();
-        json errors = json::array();
+    };
+    // The messages of the package at hand, or of its sound at hand: each
+    // sound's stand in its own entry of the report, written when it is done.
+    struct Messages {
+        std::vector<std::string> warnings, errors;
     };
 
     void ExtractPackage(const std::string& path);
@@ -101,17 +104,33 @@ private:
     // Writes the sound to `file`: its stored bytes, or with --pcm, where the
     // core decodes its samples, the sound as 16-bit PCM.
     KZ_SaveResult Save(KZ_Sound& sound, const std::string& file, const std::string& what);
-    // A line on standard error, kept in the report of the package at hand.
+    // A line on standard error, kept for the report of the sound or the
+    // package at hand.
     void Warn(const std::string& message) {
         progress_.Clear();
         err_ << kPrefix << "warning: " << message << '\n';
-        if (run_ != nullptr) run_->warnings.push_back(message);
+        if (request_.json) messages_.warnings.push_back(message);
     }
     void Fail(const std::string& message) {
         progress_.Clear();
         err_ << kPrefix << message << '\n';
-        if (run_ != nullptr) run_->errors.push_back(message);
+        if (request_.json) messages_.errors.push_back(message);
     }
+    // The report's "warnings" and "errors" members, from the messages kept;
+    // for a sound only those it has.
+    void WriteMessages(bool always) {
+        JsonStream& json = document_->Files();
+        for (const auto* texts : {&messages_.warnings, &messages_.errors}) {
+            if (texts->empty() && !always) continue;
+            json.Key(texts == &messages_.warnings ? "warnings" : "errors").BeginArray();
+            for (const std::string& text : *texts) json.String(text);
+            json.End();
+        }
+        messages_ = {};
+    }
+    // One entry of the report's "sounds", with its messages.
+    void WriteSound(const json& index, const std::string& name, const std::string* file, std::uint64_t bytes,
+                    Outcome outcome, const std::string& reason);
 
     const ExtractRequest& request_;
     std::ostream& out_;
@@ -120,19 +139,21 @@ private:
     std::string line_;  // the line of each sound written, kept from sound to sound
     std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
     std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
-    json files_ = json::array();
-    PackageRun* run_ = nullptr;  // the package at hand
+    std::optional<FactsJson::DocumentWriter> document_;  // with --json: the report, written as it goes
+    Messages messages_;
     Progress progress_;
 };
 
 int Extraction::Run() {
+    if (request_.json) document_.emplace(out_);
     for (const std::string& path : request_.packages) ExtractPackage(path);
-    if (request_.json) {
-        json document = FactsJson::Document(std::move(files_));
-        document["totals"] = {{"written", written_},  {"skipped", skipped_},
-                              {"failed", failed_},    {"not_converted", notConverted_},
-                              {"bytes", bytes_},      {"packages_not_read", packagesNotRead_}};
-        out_ << FactsJson::Dump(document);
+    if (document_) {
+        document_->Finish({{"written", written_},
+                           {"skipped", skipped_},
+                           {"failed", failed_},
+                           {"not_converted", notConverted_},
+                           {"bytes", bytes_},
+                           {"packages_not_read", packagesNotRead_}});
     } else {
         out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
              << skipped_ << " skipped, " << failed_ << " failed";
@@ -154,18 +175,27 @@ void Extraction::ExtractPackage(const std::string& path) {
     const std::string name = FileNames::PackageName(path);
     PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
     run.shownFolder = Escape::Printable(run.folder);
-    run_ = &run;
-    // The package's entry among the document's files, once it is done.
-    const auto report = [&](const char* type) {
-        json file;
-        FactsJson::PutText(file, "path", path);
-        file["type"] = type;
-        file["warnings"] = std::move(run.warnings);
-        file["errors"] = std::move(run.errors);
-        file["extract"] = {{"folder", run.folder}, {"overwrite", request_.overwrite}, {"pcm", request_.pcm},
-                           {"sounds", std::move(run.sounds)}};
-        if (request_.json) files_.push_back(std::move(file));
-        run_ = nullptr;
+    // The package's entry among the document's files: its own messages,
+    // then its sounds one by one as they are done.
+    const auto begin = [&](const char* type) {
+        if (!document_) return;
+        JsonStream& json = document_->Files();
+        json.BeginObject();
+        json.Text("path", path);
+        json.Key("type").Value(type);
+        WriteMessages(true);
+        json.Key("extract").BeginObject();
+        json.Text("folder", run.folder);
+        json.Key("overwrite").Value(request_.overwrite);
+        json.Key("pcm").Value(request_.pcm);
+        json.Key("sounds").BeginArray();
+    };
+    const auto end = [&] {
+        if (!document_) return;
+        JsonStream& json = document_->Files();
+        json.End();
+        json.End();
+        json.End();
     };
     // The package borrows the path text for as long as it lives.
     std::unique_ptr<KZ_Package> package;
@@ -177,9 +207,11 @@ void Extraction::ExtractPackage(const std::string& path) {
     if (!package || package->GetPackageFile().fail()) {
         Fail(Escape::Shown(path) + " is not a readable sound package");
         ++packagesNotRead_;
-        return report("error");
+        begin("error");
+        return end();
     }
     if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
+    begin("package");
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
@@ -218,15 +250,30 @@ void Extraction::ExtractPackage(const std::string& path) {
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
         Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
-        json missing = {{"index", nullptr}, {"file", nullptr}, {"bytes", 0}, {"status", "failed"},
-                        {"reason", "no such sound"}};
-        FactsJson::PutText(missing, "name", request_.sounds[n]);
-        run.sounds.push_back(std::move(missing));
+        if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, 0, Outcome::Failed, "no such sound");
         Count(Outcome::Failed, 0);
     }
     package->GetPackageFile().close();
     progress_.Clear();
-    report("package");
+    end();
+}
+
+void Extraction::WriteSound(const json& index, const std::string& name, const std::string* file, std::uint64_t bytes,
+                            Outcome outcome, const std::string& reason) {
+    JsonStream& json = document_->Files();
+    json.BeginObject();
+    json.Key("index").Value(index);
+    json.Text("name", name);
+    if (file != nullptr) {
+        json.Text("file", *file);
+    } else {
+        json.Key("file").Value(nullptr);
+    }
+    json.Key("bytes").Unsigned(bytes);
+    json.Key("status").Value(OutcomeName(outcome));
+    if (!reason.empty()) json.Key("reason").Value(reason);
+    WriteMessages(false);
+    json.End();
 }
 
 void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
@@ -291,15 +338,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         }
     }
     Count(outcome, bytes);
-    if (request_.json) {
-        json report = {{"index", index}};
-        FactsJson::PutText(report, "name", name);
-        report["file"] = file;
-        report["bytes"] = bytes;
-        report["status"] = OutcomeName(outcome);
-        if (!reason.empty()) report["reason"] = reason;
-        run.sounds.push_back(std::move(report));
-    }
+    if (document_) WriteSound(index, name, &file, bytes, outcome, reason);
 }
 
 KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {
