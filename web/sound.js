@@ -195,16 +195,19 @@ SndPage.sound = (() => {
     }
     if (frames <= 0) return;
     const at = (sample) => (100 * sample) / frames + '%';
+    // Each cue id's texts stand once; every point of that id shows them.
+    const textsOf = new Map((shown.wave.cue_texts || []).map((entry) => [entry.cue_id, entry]));
     for (const cue of shown.wave.cues || []) {
       const sample = cue.sample_offset;
-      for (const text of cue.texts || []) {
+      const texts = textsOf.get(cue.id) || {labels: [], texts: [], notes: []};
+      for (const text of texts.texts) {
         if (!text.sample_length) continue;
         const region = element('region', at(sample), text.text || text.purpose);
         region.style.width = (100 * Math.min(text.sample_length, frames - sample)) / frames + '%';
         region.dataset.sample = sample;
         region.dataset.length = text.sample_length;
       }
-      const label = cue.labels.length ? cue.labels[0].text : null;
+      const label = texts.labels.length ? texts.labels[0].text : null;
       const marker = element('cue', at(sample), label != null ? label : 'cue ' + cue.id);
       marker.dataset.sample = sample;
       marker.dataset.id = cue.id;
