@@ -54,6 +54,7 @@ class DocumentWriter {
 public:
     // Writes the head: schema, program, version, the opening of "files".
     explicit DocumentWriter(std::ostream& out);
+    // Also after a <file> cut short: that one is closed first.
     void Add(const json& file);
     // The same as Add(Package(package, path)); `progress` is told how many
     // exports of how many have been read.
@@ -70,6 +71,12 @@ public:
     void Finish(const json& totals = nullptr);
 
 private:
+    // The document and "files" are open.
+    static constexpr std::size_t kFilesDepth = 2;
+    // Closes what a <file> left open when its writing stopped on a fault
+    // (memory, a damaged input met late): the document stays whole.
+    void Unwind();
+
     JsonStream stream_;
     std::ostream& out_;
 };

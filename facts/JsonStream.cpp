@@ -47,6 +47,8 @@ void JsonStream::Open(char bracket) {
 }
 
 void JsonStream::End() {
+    // A member whose value never came (its writer stopped on a fault) is null.
+    if (keyed_) Value(nullptr);
     const Level level = levels_.back();
     levels_.pop_back();
     if (!level.empty) {

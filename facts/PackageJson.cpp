@@ -88,7 +88,14 @@ DocumentWriter::DocumentWriter(std::ostream& out) : stream_(out), out_(out) {
     stream_.Key("files").BeginArray();
 }
 
-void DocumentWriter::Add(const json& file) { stream_.Value(file); }
+void DocumentWriter::Unwind() {
+    while (stream_.Depth() > kFilesDepth) stream_.End();
+}
+
+void DocumentWriter::Add(const json& file) {
+    Unwind();
+    stream_.Value(file);
+}
 
 void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
                                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
@@ -114,6 +121,7 @@ void DocumentWriter::AddWave(const Facts::Wave& wave, const std::string& path, c
 }
 
 void DocumentWriter::Finish(const json& totals) {
+    Unwind();
     stream_.End();
     if (!totals.is_null()) stream_.Key("totals").Value(totals);
     stream_.End();

@@ -46,6 +46,29 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
     }
 }
 
+// A <file> whose writing stopped half-way (a fault met late) is closed
+// before the next one, and the document still parses.
+TEST(FactsJson, FileCutShortLeavesTheDocumentWhole) {
+    for (const bool keyed : {false, true}) {
+        std::ostringstream written;
+        FactsJson::DocumentWriter writer(written);
+        JsonStream& file = writer.Files();
+        file.BeginObject();
+        file.Key("wave").BeginObject();
+        file.Key("chunks").BeginArray();
+        file.Unsigned(1);
+        file.End();
+        if (keyed) file.Key("cues");
+        writer.Add(FactsJson::ErrorFile("a.wav", "not enough memory"));
+        writer.Finish();
+        const json document = json::parse(written.str());
+        EXPECT_EQ(document["files"].size(), 2u);
+        EXPECT_EQ(document["files"][0]["wave"]["chunks"], json::array({1}));
+        EXPECT_EQ(document["files"][0]["wave"].contains("cues"), keyed);
+        EXPECT_EQ(document["files"][1]["type"], "error");
+    }
+}
+
 TEST(FactsJson, TextsAreUtf8AndKeepTheirBytes) {
     const struct {
         std::string stored, text;
