@@ -57,8 +57,15 @@ std::string LoadAndSave(const std::string& bytes) {
     std::istringstream in(bytes);
     WAVE_File wave;
     wave.LoadData(in);
-    const std::string json = FactsJson::Dump(FactsJson::WaveFile(Facts::Describe(wave), "fuzz.wav"));
-    WaveFuzz::Require(nlohmann::json::accept(json));
+    const Facts::Wave facts = Facts::Describe(wave);
+    // Written piece by piece, the document is the text its tree dumps.
+    std::ostringstream streamed;
+    FactsJson::DocumentWriter writer(streamed);
+    writer.AddWave(facts, "fuzz.wav", FactsJson::json::object());
+    writer.Finish();
+    const auto tree = nlohmann::ordered_json::parse(streamed.str(), nullptr, false);
+    WaveFuzz::Require(!tree.is_discarded());
+    WaveFuzz::Require(streamed.str() == FactsJson::Dump(tree));
     WaveFuzz::Require(InfoFuzz::PrintsSafely(Print(wave)));
     const std::string saved = Save(wave);
     WaveFuzz::Require(saved.size() == static_cast<std::size_t>(wave.RiffSize) + 8);
