@@ -101,16 +101,18 @@ private:
     // Writes the sound to `file`: its stored bytes, or with --pcm, where the
     // core decodes its samples, the sound as 16-bit PCM.
     KZ_SaveResult Save(KZ_Sound& sound, const std::string& file, const std::string& what);
-    // A line on standard error, kept in the report of the package at hand.
+    // A line on standard error, kept in the JSON report of the package at
+    // hand (without --json nothing keeps it: a package may give a line for
+    // each of a million exports).
     void Warn(const std::string& message) {
         progress_.Clear();
         err_ << kPrefix << "warning: " << message << '\n';
-        if (run_ != nullptr) run_->warnings.push_back(message);
+        if (run_ != nullptr && request_.json) run_->warnings.push_back(message);
     }
     void Fail(const std::string& message) {
         progress_.Clear();
         err_ << kPrefix << message << '\n';
-        if (run_ != nullptr) run_->errors.push_back(message);
+        if (run_ != nullptr && request_.json) run_->errors.push_back(message);
     }
 
     const ExtractRequest& request_;
