@@ -3,8 +3,9 @@
 // the program's peak resident memory and all it writes (standard output,
 // standard error, the files of its output folder) are held to the documented
 // bounds -- memory: a package 4 x its size + 16 MiB, a WAVE file 8 x its
-// size + 16 MiB; output: 64 x the input + 1 MiB. Each row prints its
-// figures (bench/README.md keeps the table).
+// size + 16 MiB (the page's listing: + twice the text it returns); output:
+// 64 x the input + 1 MiB. Each row prints its figures (bench/README.md keeps
+// the table).
 //
 // Skipped under the sanitizers, whose memory is their own, and under a
 // runner (Wine), whose memory is not the program's.
@@ -209,7 +210,10 @@ TEST_P(ResourcesE2E, StaysWithinTheBounds) {
         case Mode::Page: run = TestSupport::Run(SND_WEB_DRIVER_PATH, {"info", file}, dir.Path()); break;
     }
     const std::uint64_t output = run.out.size() + run.err.size() + BytesUnder(dir.Path() / "out");
-    const std::uint64_t memoryBound = (package ? 4 : 8) * inputBytes + 16 * kMiB;
+    // The page's listing is one text handed back whole: it holds that text
+    // too, and while the text grows, for a moment, its old copy.
+    const std::uint64_t memoryBound =
+        (package ? 4 : 8) * inputBytes + 16 * kMiB + (mode == Mode::Page ? 2 * run.out.size() : 0);
     const std::uint64_t outputBound = 64 * inputBytes + kMiB;
     std::printf("| %s | %llu | %s | %.1f | %.1f | %llu | %llu |\n", input.name,
                 static_cast<unsigned long long>(inputBytes), ModeName(mode),
