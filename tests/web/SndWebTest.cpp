@@ -20,8 +20,8 @@ using namespace TestSupport;
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// A package of two sounds (one IMA ADPCM, which --pcm decodes), a texture, and
-// two names that meet as file names; a WAVE file beside it.
+// A package of sounds (one IMA ADPCM, which --pcm decodes, two whose names
+// meet as file names), and a texture; a WAVE file beside it.
 struct Inputs {
     TempDir dir;
     std::string package, wave, ima;
@@ -36,6 +36,8 @@ struct Inputs {
         b.AddSound("Adpcm", adpcm);
         b.AddSound("bell", TestSupport::PcmWave({5}));
         b.AddSound("Bell", TestSupport::PcmWave({6}));
+        // Blanks, quotes and a backslash inside a name stay in the listing.
+        b.AddSound("a \"b\" \\ c  d", TestSupport::PcmWave({7}));
         ExportEntry texture;
         texture.objectName = b.Name("Stone");
         texture.object = "not a sound";
@@ -104,7 +106,7 @@ TEST(SndWeb, NamesTheFilesExtractionWrites) {
     std::sort(written.begin(), written.end());
     std::sort(named.begin(), named.end());
     EXPECT_EQ(named, written);
-    EXPECT_EQ(names["files"], json::parse(R"(["Wind01.wav", "Adpcm.wav", "bell.wav", "Bell (2).wav", null])"));
+    EXPECT_EQ(names["files"], json::parse(R"(["Wind01.wav", "Adpcm.wav", "bell.wav", "Bell (2).wav", "a %22b%22 %5C c  d.wav", null])"));
 }
 
 // Damaged and missing input, every call: an error object or a status, and
@@ -129,16 +131,16 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         EXPECT_FALSE(fs::exists(out));
     }
     // Indices outside the table, and an export that holds no sound.
-    for (const int index : {-1, 4, 5, 1 << 30}) {
+    for (const int index : {-1, 5, 6, 1 << 30}) {
         SCOPED_TRACE(index);
-        if (index != 4) {
+        if (index != 5) {
             EXPECT_EQ(SndWeb_Export(in.package.c_str(), index, out.c_str()), 3);
         }
         EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), 3);
         EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10))["decodable"], false);
         EXPECT_EQ(std::string(SndWeb_Print(in.package.c_str(), index)), "");
     }
-    EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 4))["files"][0]["type"], "error");
+    EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 5))["files"][0]["type"], "error");
     EXPECT_FALSE(fs::exists(out));
 }
 
