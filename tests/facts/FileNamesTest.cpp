@@ -131,7 +131,8 @@ TEST(FileNames, NumberingMatchesKeepingEveryName) {
             }
         }
     };
-    const std::vector<std::string> stems = {"Bell", "bell", "Bell (2)", "Bell (3)", "bell (10)", "Bell (02)",
+    const std::vector<std::string> stems = {"Bell", "bell", "Bell (2)", "Bell (3)", "Bell (9)", "bell (10)", "Bell (02)",
+                                            "bell (19)", "Bell (90)",
                                             "Bell.wav", "Bell.wav (2)", "", " (2)", "x (2) (2)",
                                             std::string(251, 'L'), std::string(250, 'L'), std::string(249, 'l') + " (2)",
                                             std::string(300, 'M')};
@@ -154,6 +155,11 @@ TEST(FileNames, OneNameNumberedOftenCostsOneEntry) {
     std::string last;
     for (unsigned n = 1; n <= 100000; ++n) last = folder.Take("Empty", ".wav");
     EXPECT_EQ(last, "Empty (100000).wav");
+    // A name that is one of the numbered ones is numbered in turn; one past
+    // them is not.
+    EXPECT_EQ(folder.Take("empty (99999)", ".wav"), "empty (99999) (2).wav");
+    EXPECT_EQ(folder.Take("Empty (100001)", ".wav"), "Empty (100001).wav");
+    EXPECT_EQ(folder.Take("Empty", ".wav"), "Empty (100002).wav");
     EXPECT_LT(probe.PeakHeld(), 4096u);
 }
 
