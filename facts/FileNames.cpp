@@ -170,13 +170,68 @@ bool IsSafe(std::string_view name, std::string_view extension) {
 std::string FolderNames::Take(std::string_view name, std::string_view extension) {
     std::string file = FileName(name, 1, extension);
     std::string key = AsciiLower(file);
-    // The numbers already given for this name are not tried again.
-    unsigned& next = next_.try_emplace(key, 2).first->second;
-    if (taken_.insert(std::move(key)).second) return file;
-    for (;;) {
-        file = FileName(name, next++, extension);
-        if (taken_.insert(AsciiLower(file)).second) return file;
+    auto base = taken_.find(key);
+    if (base == taken_.end()) {
+        const bool numbered = TakenByNumber(key);
+        base = taken_.emplace(std::move(key), Entry{}).first;
+        if (!numbered) return file;
     }
+    // The numbers already given for this name are not tried again. The
+    // entry stays where it is while others are added.
+    Entry& entry = base->second;
+    const std::string lowerExtension = AsciiLower(extension);
+    const std::string stem = base->first.substr(0, base->first.size() - extension.size());
+    if (entry.next == 2) entry.extension = lowerExtension.size();
+    if (entry.extension != lowerExtension.size()) Keep(base->first);
+    for (;; ++entry.next) {
+        file = FileName(name, entry.next, extension);
+        std::string lower = AsciiLower(file);
+        // "<unnumbered> (N)<extension>", as it mostly is, is held by the
+        // entry's number alone: a million sounds of one name cost one entry.
+        // A name cut to fit is kept as it is, and from then on every one.
+        const std::string numbered = stem + " (" + std::to_string(entry.next) + ")" + lowerExtension;
+        if (lower != numbered) Keep(base->first);
+        if (taken_.contains(lower) || TakenByNumber(lower)) continue;
+        ++entry.next;
+        if (!entry.byNumber) {
+            taken_.emplace(std::move(lower), Entry{});
+        } else if (std::find(extensions_.begin(), extensions_.end(), lowerExtension) == extensions_.end()) {
+            extensions_.push_back(lowerExtension);
+        }
+        return file;
+    }
+}
+
+void FolderNames::Keep(const std::string& key) {
+    Entry& entry = taken_.at(key);
+    if (!entry.byNumber) return;
+    entry.byNumber = false;
+    const std::string_view stem = std::string_view(key).substr(0, key.size() - entry.extension);
+    const std::string_view extension = std::string_view(key).substr(key.size() - entry.extension);
+    for (unsigned number = 2; number < entry.next; ++number) {
+        taken_.try_emplace(std::string(stem) + " (" + std::to_string(number) + ")" + std::string(extension), Entry{});
+    }
+}
+
+bool FolderNames::TakenByNumber(std::string_view lower) const {
+    for (const std::string& extension : extensions_) {
+        // "<unnumbered> (N)<extension>", N written as std::to_string writes it.
+        if (!lower.ends_with(extension)) continue;
+        std::string_view numbered = lower.substr(0, lower.size() - extension.size());
+        if (!numbered.ends_with(')')) continue;
+        numbered.remove_suffix(1);
+        const std::size_t open = numbered.rfind(" (");
+        if (open == std::string_view::npos) continue;
+        const std::string_view digits = numbered.substr(open + 2);
+        if (digits.empty() || digits.size() > 9 || digits[0] == '0' ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            continue;
+        }
+        const auto base = taken_.find(std::string(numbered.substr(0, open)) + extension);
+        if (base == taken_.end() || !base->second.byNumber || base->second.extension != extension.size()) continue;
+        if (std::stoul(std::string(digits)) < base->second.next) return true;
+    }
+    return false;
 }
 
 }  // namespace FileNames

@@ -25,7 +25,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace FileNames {
 
@@ -59,8 +59,22 @@ public:
     std::string Take(std::string_view name, std::string_view extension);
 
 private:
-    std::unordered_set<std::string> taken_;           // file names, ASCII letters in lower case
-    std::unordered_map<std::string, unsigned> next_;  // unnumbered file name -> the number to try next
+    struct Entry {
+        unsigned next = 2;  // the number a later name of this file name tries next
+        // Every number below `next` stands for "<this name> (N)<extension>",
+        // given or found taken, kept nowhere else; `extension` is its length.
+        bool byNumber = true;
+        std::size_t extension = 0;
+    };
+    // Whether `lower` is "<unnumbered> (N)<extension>" for a number N that
+    // the unnumbered file name has already given.
+    bool TakenByNumber(std::string_view lower) const;
+    // Keeps the numbered names of `key` as names of their own from now on.
+    void Keep(const std::string& key);
+
+    // File names given (ASCII letters in lower case).
+    std::unordered_map<std::string, Entry> taken_;
+    std::vector<std::string> extensions_;  // of the names held by number, in lower case
 };
 
 }  // namespace FileNames

@@ -18,14 +18,25 @@
 //                                      {"folder": ..., "files": [name or null, by export index]}
 //
 // Every text returned stays valid until the next call.
+//
+// Natively (without Emscripten) the same file builds as the library sndweb,
+// so that the entry points are tested like the rest of the core.
+#include "web/SndWeb.h"
+
+#ifdef __EMSCRIPTEN__
 #include <emscripten/emscripten.h>
+#else
+#define EMSCRIPTEN_KEEPALIVE
+#endif
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -75,6 +86,46 @@ std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Inspect:
     return Inspect::LoadSound(package, entry, load, Inspect::Collect(findings));
 }
 
+// Writes what it is given with every blank outside the strings left out:
+// the document as Snd_Info indents it becomes the compact text the page
+// parses, without the indented text ever held whole.
+class CompactText : public std::streambuf {
+public:
+    explicit CompactText(std::string& out) : out_(out) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) Put(traits_type::to_char_type(c));
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        for (std::streamsize i = 0; i < n; ++i) Put(s[i]);
+        return n;
+    }
+
+private:
+    void Put(char c) {
+        if (inString_) {
+            if (escaped_) {
+                escaped_ = false;
+            } else if (c == '\\') {
+                escaped_ = true;
+            } else if (c == '"') {
+                inString_ = false;
+            }
+        } else if (c == ' ' || c == '\n') {
+            return;
+        } else {
+            inString_ = c == '"';
+        }
+        out_.push_back(c);
+    }
+
+    std::string& out_;
+    bool inString_ = false;
+    bool escaped_ = false;  // the byte before was a backslash that escapes this one
+};
+
 json Peaks(const WAVE_File& wave, int columns) {
     const Waveform waveform = DrawWaveform(wave, columns);
     if (!waveform.Decodable) return {{"decodable", false}, {"channels", waveform.Channels}, {"pcm", DecodesToPcm16(wave)}};
@@ -114,7 +165,28 @@ std::uint64_t StoredBytes(const std::string& path, int index) {
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
-    return Result(FactsJson::Document(FactsJson::json::array({Inspect::FileJson(path)})));
+    g_result.clear();
+    CompactText compact(g_result);
+    std::ostream out(&compact);
+    FactsJson::DocumentWriter document(out);
+    // A package's exports are written one by one, as Snd_Info writes them:
+    // no export is held once written.
+    const std::string text = path;
+    Inspect::Input input;
+    std::unique_ptr<KZ_Package> package;
+    if (input.Open(text) && input.GetType() == Inspect::Type::Other && input.Reopenable()) {
+        // The package borrows the path text for as long as it lives.
+        package = std::make_unique<KZ_Package>(text.c_str());
+        if (package->GetPackageFile().fail()) package.reset();
+    }
+    if (package) {
+        package->GetPackageFile().close();
+        document.AddPackage(*package, text);
+    } else {
+        document.Add(Inspect::FileJson(text));
+    }
+    document.Finish();
+    return g_result.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {

@@ -2,10 +2,14 @@
 // length, and numbering within a folder.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "facts/FileNames.h"
+#include "tests/common/AllocationProbe.h"
 
 namespace {
 
@@ -106,6 +110,57 @@ TEST(FileNames, EachNameOfAFolderGetsAFileOfItsOwn) {
     EXPECT_EQ(root.Take("Ambient", ""), "Ambient");
     EXPECT_EQ(root.Take("ambient", ""), "ambient (2)");
     EXPECT_EQ(root.Take("Ambient.", ""), "Ambient%2E");
+}
+
+// The folder's names against the plainest rule there is -- every file name
+// given kept, the lowest free number tried from where the name's last one
+// stopped -- over names that meet by case, by number and by being cut to fit,
+// with both extensions in one folder.
+TEST(FileNames, NumberingMatchesKeepingEveryName) {
+    struct Plain {
+        std::unordered_set<std::string> taken;
+        std::unordered_map<std::string, unsigned> next;
+        std::string Take(const std::string& name, const std::string& extension) {
+            std::string file = FileName(name, 1, extension);
+            std::string key = FileNames::AsciiLower(file);
+            unsigned& number = next.try_emplace(key, 2).first->second;
+            if (taken.insert(key).second) return file;
+            for (;;) {
+                file = FileName(name, number++, extension);
+                if (taken.insert(FileNames::AsciiLower(file)).second) return file;
+            }
+        }
+    };
+    const std::vector<std::string> stems = {"Bell", "bell", "Bell (2)", "Bell (3)", "Bell (9)", "bell (10)", "Bell (02)",
+                                            "bell (19)", "Bell (90)",
+                                            "Bell.wav", "Bell.wav (2)", "", " (2)", "x (2) (2)",
+                                            std::string(251, 'L'), std::string(250, 'L'), std::string(249, 'l') + " (2)",
+                                            std::string(300, 'M')};
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        FileNames::FolderNames folder;
+        Plain plain;
+        for (int n = 0; n < 400; ++n) {
+            const std::string& name = stems[random() % stems.size()];
+            const std::string extension = random() % 4 == 0 ? "" : random() % 2 ? ".wav" : ".WAV";
+            ASSERT_EQ(folder.Take(name, extension), plain.Take(name, extension)) << round << " " << n;
+        }
+    }
+}
+
+// A million sounds of one name keep nothing per sound.
+TEST(FileNames, OneNameNumberedOftenCostsOneEntry) {
+    FileNames::FolderNames folder;
+    TestSupport::AllocationProbe probe;
+    std::string last;
+    for (unsigned n = 1; n <= 100000; ++n) last = folder.Take("Empty", ".wav");
+    EXPECT_EQ(last, "Empty (100000).wav");
+    // A name that is one of the numbered ones is numbered in turn; one past
+    // them is not.
+    EXPECT_EQ(folder.Take("empty (99999)", ".wav"), "empty (99999) (2).wav");
+    EXPECT_EQ(folder.Take("Empty (100001)", ".wav"), "Empty (100001).wav");
+    EXPECT_EQ(folder.Take("Empty", ".wav"), "Empty (100002).wav");
+    EXPECT_LT(probe.PeakHeld(), 4096u);
 }
 
 }  // namespace

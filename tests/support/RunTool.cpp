@@ -111,9 +111,10 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         ::close(pipeEnds[0]);  // the reader is gone before the first line
     }
     int status = 0;
+    rusage usage{};
     bool signalled = !conditions.interruptWhen;
     for (;;) {
-        const pid_t done = ::waitpid(child, &status, signalled ? 0 : WNOHANG);
+        const pid_t done = ::wait4(child, &status, signalled ? 0 : WNOHANG, &usage);
         if (done == child) break;
         if (done < 0) continue;
         if (conditions.interruptWhen(ReadFile(outPath))) {
@@ -127,6 +128,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
+    // ru_maxrss counts KiB on Linux.
+    result.peakMemory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
     return result;
 }
 

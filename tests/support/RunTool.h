@@ -34,6 +34,10 @@ struct RunResult {
     int exitStatus = -1;
     std::string out;
     std::string err;
+    // The child's peak resident memory in bytes, as the system counts it
+    // (at least the test program's own at the fork, which the child started
+    // as a copy of).
+    std::uint64_t peakMemory = 0;
 };
 
 // Runs `program` with `args` in `folder`, standard input empty. When the

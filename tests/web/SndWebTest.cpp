@@ -1,0 +1,159 @@
+// The page's C API, natively: what each call gives equals what Snd_Info
+// gives for the same file (the listing, the 16-bit PCM file, the names /x:
+// writes), and damaged input gives an error object, never a crash.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
+#include "tests/support/RunTool.h"
+#include "web/SndWeb.h"
+
+namespace {
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// A package of sounds (one IMA ADPCM, which --pcm decodes, two whose names
+// meet as file names), and a texture; a WAVE file beside it.
+struct Inputs {
+    TempDir dir;
+    std::string package, wave, ima;
+    Inputs() {
+        using WaveBuilder::Chunk, WaveBuilder::Riff, WaveBuilder::U16, WaveBuilder::U32;
+        PackageBuilder b;
+        b.AddSound("Wind01", TestSupport::PcmWave({100, -100, 200, -200}));
+        // IMA ADPCM, mono: blocks of 36 bytes, 65 frames.
+        const std::string fmt = U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65);
+        const std::string block = U16(0) + std::string(1, '\x0A') + '\0' + std::string(32, '\x77');
+        const std::string adpcm = Riff(Chunk("fmt ", fmt) + Chunk("data", block + block));
+        b.AddSound("Adpcm", adpcm);
+        b.AddSound("bell", TestSupport::PcmWave({5}));
+        b.AddSound("Bell", TestSupport::PcmWave({6}));
+        // Blanks, quotes and a backslash inside a name stay in the listing.
+        b.AddSound("a \"b\" \\ c  d", TestSupport::PcmWave({7}));
+        ExportEntry texture;
+        texture.objectName = b.Name("Stone");
+        texture.object = "not a sound";
+        b.AddExport(texture);
+        package = (dir.Path() / "Ambient.kzs").string();
+        wave = (dir.Path() / "tone.wav").string();
+        ima = (dir.Path() / "ima.wav").string();
+        WriteFile(ima, adpcm);
+        b.Write(package);
+        WriteFile(wave, WaveBuilder::PcmWave(2, 8000, 16, 50));
+    }
+};
+
+json Parsed(const char* text) { return json::parse(text); }
+
+// Snd_Info --json PATH [SOUND].
+json InfoJson(const std::string& path, const std::string& sound = "") {
+    std::vector<std::string> args = {"--json", path};
+    if (!sound.empty()) args.push_back(sound);
+    return json::parse(TestSupport::Run(SndInfoPath(), args, fs::path(path).parent_path()).out);
+}
+
+TEST(SndWeb, ListsAsSndInfoDoes) {
+    const Inputs in;
+    for (const std::string& path : {in.package, in.wave, in.package + ".missing"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(Parsed(SndWeb_Info(path.c_str())), InfoJson(path));
+    }
+}
+
+TEST(SndWeb, WritesThePcmSndInfoWrites) {
+    const Inputs in;
+    const fs::path folder = in.dir.Path();
+    struct Case {
+        int index;
+        std::vector<std::string> target;  // Snd_Info's FILE [SOUND]
+    };
+    for (const Case& c : {Case{-1, {in.ima}}, Case{1, {in.package, "Adpcm"}}}) {
+        SCOPED_TRACE(c.index);
+        const std::string page = (folder / "page.wav").string();
+        ASSERT_EQ(SndWeb_ExportPcm(c.target[0].c_str(), c.index, page.c_str()), 0);
+        std::vector<std::string> args = c.target;
+        args.insert(args.end(), {"/w:info.wav", "--pcm"});
+        ASSERT_EQ(TestSupport::Run(SndInfoPath(), args, folder).exitStatus, 0);
+        EXPECT_EQ(ReadFile(page), ReadFile(folder / "info.wav"));
+        EXPECT_EQ(ReadFile(page).size() > 44, true);
+    }
+    // The export as stored: Snd_Pull's bytes.
+    const std::string stored = (folder / "stored.wav").string();
+    ASSERT_EQ(SndWeb_Export(in.package.c_str(), 0, stored.c_str()), 0);
+    EXPECT_EQ(ReadFile(stored), TestSupport::PcmWave({100, -100, 200, -200}));
+}
+
+TEST(SndWeb, NamesTheFilesExtractionWrites) {
+    const Inputs in;
+    ASSERT_EQ(TestSupport::Run(SndInfoPath(), {in.package, "/x:out"}, in.dir.Path()).exitStatus, 0);
+    std::vector<std::string> written;
+    for (const auto& entry : fs::recursive_directory_iterator(in.dir.Path() / "out")) {
+        written.push_back(fs::relative(entry.path(), in.dir.Path() / "out").generic_string());
+    }
+    const json names = Parsed(SndWeb_FileNames(in.package.c_str()));
+    std::vector<std::string> named = {names["folder"].get<std::string>()};
+    for (const json& file : names["files"]) {
+        if (!file.is_null()) named.push_back(names["folder"].get<std::string>() + "/" + file.get<std::string>());
+    }
+    std::sort(written.begin(), written.end());
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(named, written);
+    EXPECT_EQ(names["files"], json::parse(R"(["Wind01.wav", "Adpcm.wav", "bell.wav", "Bell (2).wav", "a %22b%22 %5C c  d.wav", null])"));
+}
+
+// Damaged and missing input, every call: an error object or a status, and
+// nothing written.
+TEST(SndWeb, DamagedInputGivesErrors) {
+    const Inputs in;
+    const std::string cut = (in.dir.Path() / "cut.kzs").string();
+    WriteFile(cut, ReadFile(in.package).substr(0, 40));
+    const std::string damaged = (in.dir.Path() / "damaged.wav").string();
+    WriteFile(damaged, ReadFile(in.wave).substr(0, 10));
+    const std::string out = (in.dir.Path() / "o.wav").string();
+    for (const std::string& path : {cut, damaged, in.package + ".missing"}) {
+        SCOPED_TRACE(path);
+        const json listing = Parsed(SndWeb_Info(path.c_str()));
+        EXPECT_EQ(listing["files"][0]["type"], "error");
+        EXPECT_FALSE(listing["files"][0]["errors"].empty());
+        EXPECT_EQ(Parsed(SndWeb_Sound(path.c_str(), 0))["files"][0]["type"], "error");
+        EXPECT_EQ(SndWeb_Export(path.c_str(), 0, out.c_str()), 3);
+        EXPECT_NE(SndWeb_ExportPcm(path.c_str(), -1, out.c_str()), 0);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_FileNames(path.c_str()))["files"], json::array());
+        EXPECT_FALSE(fs::exists(out));
+    }
+    // Indices outside the table, and an export that holds no sound.
+    for (const int index : {-1, 5, 6, 1 << 30}) {
+        SCOPED_TRACE(index);
+        if (index != 5) {
+            EXPECT_EQ(SndWeb_Export(in.package.c_str(), index, out.c_str()), 3);
+        }
+        EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), 3);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10))["decodable"], false);
+        EXPECT_EQ(std::string(SndWeb_Print(in.package.c_str(), index)), "");
+    }
+    EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 5))["files"][0]["type"], "error");
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(SndWeb, PrintsAndDrawsTheSound) {
+    const Inputs in;
+    const RunResult run = TestSupport::Run(SndInfoPath(), {in.wave}, in.dir.Path());
+    EXPECT_EQ(std::string(SndWeb_Print(in.wave.c_str(), -1)), run.out);
+    const json peaks = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 2));
+    EXPECT_EQ(peaks["decodable"], true);
+    EXPECT_EQ(peaks["frames"], 4);
+    EXPECT_EQ(peaks["min"], json::parse("[[-0.0030517578125, -0.006103515625]]"));  // -100 and -200 of 32768
+    EXPECT_EQ(peaks["max"], json::parse("[[0.0030517578125, 0.006103515625]]"));
+    EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 1)), InfoJson(in.package, "Adpcm"));
+}
+
+}  // namespace

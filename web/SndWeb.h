@@ -1,0 +1,15 @@
+// The page's C API (web/SndWeb.cpp describes each call). Every text returned
+// stays valid until the next call.
+#pragma once
+
+extern "C" {
+
+const char* SndWeb_Info(const char* path);
+const char* SndWeb_Sound(const char* path, int index);
+const char* SndWeb_Print(const char* path, int index);
+int SndWeb_Export(const char* path, int index, const char* out);
+int SndWeb_ExportPcm(const char* path, int index, const char* out);
+const char* SndWeb_Peaks(const char* path, int index, int columns);
+const char* SndWeb_FileNames(const char* path);
+
+}  // extern "C"
