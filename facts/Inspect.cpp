@@ -123,25 +123,25 @@ std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Elemen
     return sound.GetWAVE(Mode(load), sink);
 }
 
-json FileJson(const std::string& path) {
+void AddFile(FactsJson::DocumentWriter& document, const std::string& path) {
     Input input;
-    if (!input.Open(path)) return FactsJson::ErrorFile(path, CannotOpen(path));
+    if (!input.Open(path)) return document.Add(FactsJson::ErrorFile(path, CannotOpen(path)));
     switch (input.GetType()) {
         case Type::Wave: {
             WAVE_File wave;
             std::vector<Facts::Finding> findings;
             LoadWave(wave, input.Stream(), Load::HeadersOnly, Collect(findings));
-            return FactsJson::WaveFile(Facts::Describe(wave, std::move(findings)), path);
+            return document.AddWave(Facts::Describe(wave, std::move(findings)), path, json::object());
         }
-        case Type::DamagedRiff: return FactsJson::ErrorFile(path, NotValidWave(path));
-        case Type::Rifx: return FactsJson::ErrorFile(path, BigEndian(path));
+        case Type::DamagedRiff: return document.Add(FactsJson::ErrorFile(path, NotValidWave(path)));
+        case Type::Rifx: return document.Add(FactsJson::ErrorFile(path, BigEndian(path)));
         case Type::Other: break;
     }
-    if (!input.Reopenable()) return FactsJson::ErrorFile(path, PackageFromPipe(path));
+    if (!input.Reopenable()) return document.Add(FactsJson::ErrorFile(path, PackageFromPipe(path)));
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return FactsJson::ErrorFile(path, NotReadable(path));
+    if (package.GetPackageFile().fail()) return document.Add(FactsJson::ErrorFile(path, NotReadable(path)));
     package.GetPackageFile().close();
-    return FactsJson::Package(package, path);
+    document.AddPackage(package, path);
 }
 
 json SoundJson(KZ_Package& package, std::size_t index, const std::string& path) {

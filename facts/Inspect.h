@@ -86,12 +86,13 @@ void LoadWave(WAVE_File& wave, std::istream& in, Load load, const Diagnostics::S
 std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load,
                                      const Diagnostics::Sink& sink);
 
-// The <file> object of the file at `path` (a path as Snd_Info takes it:
-// '\' is a separator on every system), decided by its first bytes. Headers
-// only: the samples of a "data" chunk are measured, never read, so a 2 GiB
-// file costs no more memory than a small one. A file that cannot be opened
-// or read gives type "error".
-FactsJson::json FileJson(const std::string& path);
+// Adds the <file> object of the file at `path` (a path as Snd_Info takes
+// it: '\' is a separator on every system) to `document`, decided by its
+// first bytes, written piece by piece as it is read. Headers only: the
+// samples of a "data" chunk are measured, never read, so a 2 GiB file costs
+// no more memory than a small one. A file that cannot be opened or read
+// gives type "error".
+void AddFile(FactsJson::DocumentWriter& document, const std::string& path);
 
 // The <file> object of the sound behind export `index` of `package` (type
 // "wave", with "sound" and "export"), read headers only; type "error" when

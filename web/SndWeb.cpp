@@ -169,22 +169,9 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
     CompactText compact(g_result);
     std::ostream out(&compact);
     FactsJson::DocumentWriter document(out);
-    // A package's exports are written one by one, as Snd_Info writes them:
-    // no export is held once written.
-    const std::string text = path;
-    Inspect::Input input;
-    std::unique_ptr<KZ_Package> package;
-    if (input.Open(text) && input.GetType() == Inspect::Type::Other && input.Reopenable()) {
-        // The package borrows the path text for as long as it lives.
-        package = std::make_unique<KZ_Package>(text.c_str());
-        if (package->GetPackageFile().fail()) package.reset();
-    }
-    if (package) {
-        package->GetPackageFile().close();
-        document.AddPackage(*package, text);
-    } else {
-        document.Add(Inspect::FileJson(text));
-    }
+    // Written piece by piece, as Snd_Info writes it: a package's exports one
+    // by one, a WAVE file's chunks one by one.
+    Inspect::AddFile(document, path);
     document.Finish();
     return g_result.c_str();
 }
