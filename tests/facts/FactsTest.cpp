@@ -30,6 +30,8 @@ TEST(Facts, OnlyWellFormedPrintableUtf8PassesThrough) {
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},  // 2, 3 and 4 bytes
         {std::string("nul\0tab\tdel\x7F", 12), "nul\\x00tab\\x09del\\x7F"},
         {"\xC2\x9B[2J", "\\xC2\\x9B[2J"},                    // a C1 control (CSI)
+        {"\xC2\x80\xC2\x9F|\xC2\xA0|", "\\xC2\\x80\\xC2\\x9F|\xC2\xA0|"},  // the C1 controls end at U+00A0
+        {"~\x7F ", "~\\x7F "},
         {"\xC0\x80 \xE0\x80\x80", "\\xC0\\x80 \\xE0\\x80\\x80"},  // overlong
         {"\xED\xA0\x80", "\\xED\\xA0\\x80"},                 // a surrogate
         {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},        // beyond U+10FFFF

@@ -332,6 +332,15 @@ TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
          "'phnm' 117 bytes\n  Text: \"x\"\n  Words: 1\n  Word \"x\": int A 0, int B 0, float A 0, float B 0, phonemes 4\n"
          "    Phoneme 'iy' U+0069 i: float A 0, float B 0\n    Phoneme 'sp' U+0020: float A 0, float B 0\n"
          "    Phoneme 'us' U+001F: float A 0, float B 0\n    Phoneme 'hi' U+0800 \xE0\xA0\x80: float A 0, float B 0\n"},
+        {"phoneme symbols at the edges: none for a no-break space, a control or a surrogate",
+         wb::Phnm("y", {{"y", 0, 0, 0, 0, {{"ti", 0x7E}, {"de", 0x7F}, {"nb", 0xA0}, {"ie", 0xA1}, {"2", 0x07FF},
+                                            {"d7", 0xD7FF}, {"d8", 0xD800}, {"df", 0xDFFF}, {"e0", 0xE000}}}}),
+         "'phnm' 187 bytes\n  Text: \"y\"\n  Words: 1\n  Word \"y\": int A 0, int B 0, float A 0, float B 0, phonemes 9\n"
+         "    Phoneme 'ti' U+007E ~: float A 0, float B 0\n    Phoneme 'de' U+007F: float A 0, float B 0\n"
+         "    Phoneme 'nb' U+00A0: float A 0, float B 0\n    Phoneme 'ie' U+00A1 \xC2\xA1: float A 0, float B 0\n"
+         "    Phoneme '2' U+07FF \xDF\xBF: float A 0, float B 0\n    Phoneme 'd7' U+D7FF \xED\x9F\xBF: float A 0, float B 0\n"
+         "    Phoneme 'd8' U+D800: float A 0, float B 0\n    Phoneme 'df' U+DFFF: float A 0, float B 0\n"
+         "    Phoneme 'e0' U+E000 \xEE\x80\x80: float A 0, float B 0\n"},
         {"0- and 1-byte chunks", wb::Chunk("zero", "") + wb::Chunk("one ", "x"),
          "'zero' 0 bytes, not interpreted\n'one ' 1 byte, not interpreted\n"},
     };
