@@ -442,6 +442,42 @@ TEST(SndInfoE2E, BadUsage) {
     EXPECT_FALSE(dir.Exists("out"));
 }
 
+// Bad usage that shows only once a FILE is read (a SOUND after a WAVE file,
+// /w: on a package alone): what came before it stays on standard output, a
+// JSON document is finished whole with the files before, and nothing after.
+TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
+    TempDir dir;
+    dir.Write("in.wav", kWind);
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    b.Write(dir.Path() / "A.kzs");
+    const std::string usage = Info(dir, {"--help"}).out;
+    const std::string listing = Info(dir, {"A.kzs"}).out;
+    const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
+    const std::string emptyDocument = std::string("{\n  \"schema\": 3,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+                                      SND_VERSION + "\",\n  \"files\": []\n}\n";
+    const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
+    const struct {
+        std::vector<std::string> args;
+        std::string out, reason;
+    } cases[] = {
+        {{"in.wav", "Wind01", "--json"}, emptyDocument, lookedUp},
+        {{"in.wav", "Wind01", "/w:-"}, "", lookedUp},
+        {{"A.kzs", "/w:o.wav", "--json"}, emptyDocument, "/w: saves a WAVE file or a SOUND of a package"},
+        {{"A.kzs", "in.wav", "Wind01"}, "==> A.kzs <==\n" + listing, lookedUp},
+        {{"A.kzs", "in.wav", "/dpl"}, script, "/dpl works on a package, not on a WAVE file"},
+        {{"A.kzs", "Wind01", "in.wav", "Wind01", "--json"}, Info(dir, {"A.kzs", "Wind01", "--json"}).out, lookedUp},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + usage);
+        EXPECT_EQ(r.out, c.out);
+    }
+    EXPECT_FALSE(dir.Exists("o.wav"));
+}
+
 TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     TempDir dir;
     PackageBuilder b;
