@@ -423,6 +423,23 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "--pcm"}, "--pcm goes with /w: or /x:"},
         {{"--sound=Wind01", "A.kzs"}, "--sound names a sound of the FILE before it"},
         {{"A.kzs", "--sound"}, "--sound needs a sound's name after it"},
+        // The shape of a slash option: '/', letters a-z in any case, then the end or ':'.
+        {{"A.kzs", "/a"}, "unknown option '/a'"},
+        {{"A.kzs", "/z"}, "unknown option '/z'"},
+        {{"A.kzs", "/A"}, "unknown option '/A'"},
+        {{"A.kzs", "/Zz:1"}, "unknown option '/Zz:1'"},
+        {{"A.kzs", "/w"}, "unknown option '/w'"},
+        {{"A.kzs", "/jsonx"}, "unknown option '/jsonx'"},
+        {{"A.kzs", "/Y"}, "/y goes with /x:"},
+        {{"A.kzs", "/X:out", "/DPL"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
+        {{"A.kzs", "--JSON"}, "unknown option '--JSON'"},
+        {{"A.kzs", "--version=1"}, "unknown option '--version=1'"},
+        {{"A.kzs", "-hv"}, "unknown option '-hv'"},
+        {{"A.kzs", std::string("--b\x01\xFF")}, "unknown option '--b\\x01\\xFF'"},
+        {{"A.kzs", "--sound="}, "--sound needs a sound's name after it"},
+        {{"A.kzs", "--extract="}, "--extract needs a folder after it"},
+        {{"A.kzs", "/dpl", "/w:-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
+        {{"A.kzs", "/json", "--write", "-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
     };
     // The usage is what --help prints (its text stands in docs/snd_info.md,
     // whose examples are run as they stand).
@@ -520,6 +537,9 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
         // Begins with "RIFF": a damaged WAVE file, whatever else the command line says.
         {{"avi.wav", "Wind01"}, "", "'avi.wav' is not a valid WAVE file"},
         {{"riff.kzs", "/dpl"}, "", "'riff.kzs' is not a valid WAVE file"},
+        // Not the shape of a slash option: a path.
+        {{"/1"}, "", "cannot open '/1'"},
+        {{"/:a"}, "", "cannot open '/:a'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);

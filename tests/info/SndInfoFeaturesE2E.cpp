@@ -78,15 +78,18 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
     WriteFiles(dir);
     const std::string usage = Info(dir, {"/?"}).out;
     EXPECT_TRUE(usage.starts_with("Usage:\n")) << usage;
-    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"A.kzs", "--help"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"A.kzs", "--help"}, {"/y", "-h"}, {"--pcm", "/?"}}) {
         const RunResult r = Info(dir, args);
         EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ(r.out, usage);
         EXPECT_EQ(r.err, "");
     }
-    const RunResult version = Info(dir, {"--version"});
-    EXPECT_EQ(version.exitStatus, 0);
-    EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version"}, {"A.kzs", "/y", "--version"}}) {
+        const RunResult version = Info(dir, args);
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
+        EXPECT_EQ(version.err, "");
+    }
 
     // Every slash option and its long form do the same.
     const struct {
@@ -97,6 +100,10 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
         {{"in.wav", "/w:o1.wav"}, {"in.wav", "--write=o2.wav"}},
         {{"in.wav", "/w:o1.wav"}, {"--write", "o3.wav", "in.wav"}},
         {{"in.wav"}, {"--", "in.wav"}},
+        {{"A.kzs", "/v"}, {"A.kzs", "--verbose"}},
+        {{"A.kzs", "-v"}, {"/V", "A.kzs"}},
+        {{"A.kzs", "/x:q1", "/q"}, {"A.kzs", "--quiet", "--extract", "q2"}},
+        {{"A.kzs", "/x:q3", "-q"}, {"--extract=q4", "A.kzs", "/Q"}},
     };
     for (const auto& p : pairs) {
         SCOPED_TRACE(p.gnu[0]);
@@ -107,6 +114,10 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
         EXPECT_EQ(gnu.out, slash.out);
         EXPECT_FALSE(slash.out.empty());
     }
+    EXPECT_EQ(Info(dir, {"A.kzs", "/x:q5", "-q"}).out,
+              "2 sounds written (" + std::to_string(kWind.size() + kRain.size()) + " bytes), 0 skipped, 0 failed\n");
+    EXPECT_NE(Info(dir, {"A.kzs", "-v"}).out, Info(dir, {"A.kzs"}).out);
+    EXPECT_EQ(dir.Read("q5/A/Birds.wav"), kRain);
     EXPECT_EQ(dir.Read("o2.wav"), dir.Read("o1.wav"));
     EXPECT_EQ(dir.Read("o3.wav"), ModelSaves(kWind));
     // After "--" an argument that looks like an option is a FILE.
