@@ -379,6 +379,18 @@ TEST(SndInfoE2E, NonAsciiNamesInFileNames) {
     Pull(dir, {"script", "/o:out"});
     EXPECT_EQ(dir.Read("out/Gr\xC3\xBC\xC3\x9F" "e.wav"), kWind);
     EXPECT_EQ(dir.Read("out/\xFF\xFE.wav"), kBirds);
+
+    // A control character cannot stand on the package line of a script;
+    // every other byte can.
+    const std::pair<std::string, std::string> names[] = {{"A\x01", "A\\x01"}, {"B\x1F", "B\\x1F"}, {"C\x7F", "C\\x7F"}, {"D ~", ""}};
+    for (const auto& [name, shown] : names) {
+        b.Write(dir.Path() / (name + ".kzs"));
+        const RunResult one = Info(dir, {name + ".kzs", "/dpl"});
+        const bool control = !shown.empty();
+        EXPECT_EQ(one.exitStatus, control ? 1 : 0) << name;
+        EXPECT_EQ(one.out, control ? "" : name + ";\nGr\xC3\xBC\xC3\x9F" "e\n\xFF\xFE\n");
+        EXPECT_EQ(one.err, control ? "Snd_Info: the package name '" + shown + "' cannot stand in a script\n" : "");
+    }
 }
 
 TEST(SndInfoE2E, BadUsage) {

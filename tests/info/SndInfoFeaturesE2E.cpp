@@ -275,8 +275,20 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         // A RIFF size that ends inside the data chunk cuts no samples.
         {"ShortRiff", wb::Riff(30, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         {"Rf64", wb::Rf64(wb::PcmFmt(2, 8000, 8), samples), {"PCM", "2", "8000", "8", "0:01.544", "24778"}},
+        // Its ds64 RIFF size ends the image before the data chunk.
+        {"Rf64Short", "RF64" + wb::U32(0xFFFFFFFF) + "WAVE" + wb::Ds64(4 + 36 + 24, samples.size(), 0) +
+                          wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples,
+         {"PCM", "2", "8000", "8", "-", "24778"}},
         // A RIFF size that ends one byte into the data chunk's header still takes it.
         {"RiffAtData", wb::Riff(4 + 24 + 1, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
+        // A RIFF size that ends before the data chunk leaves it out.
+        {"RiffBeforeData", wb::Riff(4 + 24, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "-", "24742"}},
+        // Blocks of 65 frames: the fact chunk tells the length.
+        {"ImaFact",
+         wb::Riff(wb::Chunk("fmt ", wb::U16(0x11) + wb::U16(1) + wb::U32(8000) + wb::U32(4055) + wb::U16(36) + wb::U16(4) +
+                                        wb::U16(2) + wb::U16(65)) +
+                  wb::Chunk("fact", wb::U32(70)) + wb::Chunk("data", std::string(72, '\0'))),
+         {"IMA", "ADPCM", "1", "8000", "4", "0:00.009", "132"}},
         {"HeaderOnly", wb::Riff(""), {"-", "-", "-", "-", "-", "12"}},
         // Sizes a writer that streamed its output left unknown: to the end.
         {"Streamed", wb::Riff(0xFFFFFFFF, wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples),
@@ -300,7 +312,7 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         const RunResult r = Info(dir, {package});
         EXPECT_EQ(r.exitStatus, 0);
         // The line that sums the package up, then the table.
-        EXPECT_TRUE(r.out.starts_with(package + ": 12 sounds, 0:15.439, 272232 bytes\n\n #  Name ")) << r.out;
+        EXPECT_TRUE(r.out.starts_with(package + ": 15 sounds, 0:15.448, 321884 bytes\n\n #  Name ")) << r.out;
         for (const auto& c : cases) {
             SCOPED_TRACE(package + " " + c.name);
             EXPECT_EQ(RowFacts(r.out, c.name), c.facts);
