@@ -193,6 +193,20 @@ TEST(SndInfoE2E, ListsALegacyPackage) {
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, "Old.kzs: 0 sounds, 0:00.000, 0 bytes\nTag: 0x50535A4B ('KZSP')\nVersion: 60\nFlags: 0x00000000\n"
                      "Legacy count: 3, offset 99\nNames: 1 at offset 44\nImports: 0 at offset 53\nExports: 0 at offset 53\n");
+    // The last version with the legacy table, and the first without.
+    for (const std::uint32_t version : {67u, 68u}) {
+        PackageBuilder v(version);
+        v.LegacyCount = 3;
+        v.LegacyOffset = 99;
+        v.Name("None");
+        v.Write(dir.Path() / "V.kzs");
+        const bool legacy = version == 67;
+        const RunResult text = Info(dir, {"V.kzs", "-v"});
+        EXPECT_EQ(text.out.find("Legacy count: 3, offset 99\n") != std::string::npos, legacy) << text.out;
+        EXPECT_EQ(text.out.find("Generations: ") == std::string::npos, legacy) << text.out;
+        const RunResult json = Info(dir, {"V.kzs", "--json"});
+        EXPECT_EQ(json.out.find("\"legacy\": {") != std::string::npos, legacy) << json.out;
+    }
 }
 
 TEST(SndInfoE2E, WritesThroughTheModel) {
