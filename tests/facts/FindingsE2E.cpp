@@ -114,6 +114,11 @@ TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
              Fmt(0x11, 1, 8000, 4055, 36, 4, U16(65)) + Chunk("fact", U32(0xFFFFFFFF)) + Header("data", 0xFFFFFFFF) +
              std::string(72, '\0'),
          "", 0, "  Duration: 0:00.009 (70 frames in 2 blocks)\n", true},
+        {"RF64 whose fact holds a count of its own",
+         "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(4 + 36 + 28 + 12 + 8 + 72, 72, 65) +
+             Fmt(0x11, 1, 8000, 4055, 36, 4, U16(65)) + Chunk("fact", U32(70)) + Header("data", 0xFFFFFFFF) +
+             std::string(72, '\0'),
+         "", 0, "  Duration: 0:00.009 (70 frames in 2 blocks)\n", true},
         {"RIFX", "RIFX" + std::string(4, '\0') + "WAVE", "'in.wav' is not a valid WAVE file: big-endian RIFX files are not supported\n",
          1, "", false},
     };

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "kit/Example.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
@@ -108,6 +110,35 @@ TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out, name + summary + kRichPrint);
     }
+    // The same facts in the JSON document, every field; the sound's "wave"
+    // is the file's.
+    const nlohmann::json richJson = nlohmann::json::parse(
+        R"({"path":"rich.wav","type":"wave","warnings":[],"errors":[],"wave":{"riff_size":356,"riff_size_stored":355,"sto)"
+        R"(red_bytes":363,"audio":{"format":"PCM","format_tag":65534,"sub_format_tag":1,"channels":2,"rate":44100,"bits":)"
+        R"(16,"block_align":4,"bytes_per_second":176400,"data_bytes":20,"frames":5,"duration":0.00011337868480725624},"ch)"
+        R"(unks":[{"id":"fmt ","size":40,"format_tag":65534,"channels":2,"samples_per_sec":44100,"avg_bytes_per_sec":1764)"
+        R"(00,"block_align":4,"bits_per_sample":16,"extra_size":22,"extra_data":[16,0,3,0,0,0,1,0,0,0,0,0,16,0,128,0,0,17)"
+        R"(0,0,56,155,113],"format":"extensible","valid_bits":16,"channel_mask":3,"sub_format_tag":1,"sub_format":"PCM"},)"
+        R"({"id":"fact","size":4,"sample_count":5},{"id":"data","size":20},{"id":"LIST","size":80,"list_type":"adtl","sub)"
+        R"(_chunks":[{"id":"labl","size":23,"cue_id":7,"text":"Start \"x\" \\ \u00e9\u0001\u009b\ufffd","text_bytes":[83,)"
+        R"(116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]},{"id":"ltxt","size":23,"cue_id":7,"sample_length")"
+        R"(:100,"purpose":"rgn ","country":1,"language":2,"dialect":3,"code_page":4,"text":"txt"},{"id":"note","size":3}])"
+        R"(},{"id":"cue ","size":52,"count":2,"points":[{"id":7,"position":0,"chunk":"data","chunk_start":0,"block_start")"
+        R"(:0,"sample_offset":3},{"id":8,"position":2,"chunk":"data","chunk_start":0,"block_start":0,"sample_offset":4}]})"
+        R"(,{"id":"phnm","size":93,"word_count":1},{"id":"ju\u0001\ufffd","id_bytes":[106,117,1,255],"size":5}],"cues":[{)"
+        R"("id":7,"sample_offset":3,"seconds":6.802721088435374e-05,"position":0,"labels":[{"text":"Start \"x\" \\ \u00e9)"
+        R"(\u0001\u009b\ufffd","text_bytes":[83,116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]}],"texts":[{")"
+        R"(text":"txt","sample_length":100,"seconds":0.0022675736961451248,"purpose":"rgn "}],"notes":[]},{"id":8,"sample)"
+        R"(_offset":4,"seconds":9.070294784580499e-05,"position":2,"labels":[],"texts":[],"notes":[]}],"info":{},"phoneme)"
+        R"(s":{"text":"hi yo","words":[{"word":"hi","int_a":1,"int_b":-2,"float_a":0.5,"float_b":null,"float_b_bits":2143)"
+        R"(289344,"phonemes":[{"tag":"hh","code":614,"symbol":"\u0266","float_a":0.10000000149011612,"float_b":1.00000002)"
+        R"(00408773e+20},{"tag":"q\u0001","code":1,"symbol":null,"float_a":0.0,"float_b":-0.0}]}]},"loops":[]}})");
+    const auto document = [&](const std::vector<std::string>& args) { return nlohmann::json::parse(Info(dir, args).out)["files"][0]; };
+    EXPECT_EQ(document({"rich.wav", "--json"}), richJson);
+    const nlohmann::json sound = document({"pk\\Rich.kzs", "Rich", "--json"});
+    EXPECT_EQ(sound["wave"], richJson["wave"]);
+    EXPECT_EQ(sound["sound"], "Rich");
+    EXPECT_EQ(sound["export"], 0);
 
     // A coding whose length only a fact chunk could tell has none without
     // one; milliseconds are rounded.
