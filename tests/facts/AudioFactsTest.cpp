@@ -80,6 +80,8 @@ TEST(AudioFacts, FramesBlocksDurationAndFindings) {
         {"IMA, a last block of one byte", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 37, 65, 2, 8, {}, kIma},
         {"IMA, one block exactly", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 36, 65, 1, 8, {}, kIma},
         {"a coding not known: the fact count alone", Format(kMp3, 1, 4000, 0, 1, 0), 4000, 100, 4000, {}, 1000, {}, kMp3},
+        {"a coding not known, a fact of 0 and no samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 0, 0, {}, 0, {}, kMp3},
+        {"a coding not known, a fact of 0 beside samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 1, {}, {}, {}, {}, kMp3},
         {"a coding not known, no fact", Format(kMp3, 1, 4000, 0, 1, 0), {}, 100, {}, {}, {}, {}, kMp3},
         {"extensible PCM", Format(kExtensible, 2, 8000, 32000, 4, 16, Extension(kPcm)), {}, 4000, 1000, {}, 125, {}, kPcm},
         {"extensible PCM checked as PCM", Format(kExtensible, 2, 8000, 32000, 3, 16, Extension(kPcm)), {}, 4000, 1000, {}, 125,
