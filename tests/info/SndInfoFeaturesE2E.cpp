@@ -439,6 +439,8 @@ TEST(SndInfoStatusE2E, HonestAboutOutputAndInput) {
         {"mkfifo fifo && (cat in.wav > fifo &) && \"$0\" fifo", 0, "fifo" + body, ""},
         {"cat A.kzs | \"$0\" -", 1, "", "Snd_Info: '-' is not a WAVE file, and a package cannot be read from a pipe\n"},
         {"cat in.wav | \"$0\" - --write=-", 0, ModelSaves(kWind), ""},
+        // "-" after a package is a FILE too, never a SOUND of it.
+        {"\"$0\" B.kzs - < in.wav", 0, "==> B.kzs <==\n" + Info(dir, {"B.kzs"}).out + "\n==> - <==\nstandard input" + body, ""},
         {"\"$0\" A.kzs Wind01 /w:-", 0, ModelSaves(kWind), ""},
     };
     for (const auto& c : cases) {
