@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/LittleEndian.h"
+#include "common/Interrupts.h"
 #include "common/Platform.h"
 #include "tests/support/RunTool.h"
 
@@ -214,6 +215,33 @@ TEST(LittleEndian, ShortReadKeepsLowBytesAndNoneKeepsTheValue) {
     LittleEndian::Write<float>(out, 1.0f);
     EXPECT_EQ(out.str(), std::string("\xFE\xFF\x00\x00\x80\x3F", 6));
     EXPECT_EQ(LittleEndian::FourCC("fmt "), 0x20746D66u);
+}
+
+}  // namespace
+
+namespace {
+
+// Every slot for the files an interrupt removes can be taken, each once,
+// and a path that does not fit takes none.
+TEST(Interrupts, EverySlotIsTakenOnceAndAPathMustFit) {
+    namespace In = Platform::Interrupts;
+    std::vector<int> slots;
+    for (int i = 0; i < In::kSlots; ++i) slots.push_back(In::TakeSlot("out/" + std::to_string(i) + ".wav"));
+    std::vector<int> sorted = slots;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<int> all(In::kSlots);
+    for (int i = 0; i < In::kSlots; ++i) all[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(sorted, all);
+    EXPECT_STREQ(In::g_pending[slots[3]].path, "out/3.wav");
+    EXPECT_EQ(In::TakeSlot("one more"), -1);
+    In::FreeSlot(slots[5]);
+    EXPECT_EQ(In::TakeSlot("again"), slots[5]);
+    for (const int slot : slots) In::FreeSlot(slot);
+    In::FreeSlot(-1);
+    EXPECT_EQ(In::TakeSlot(std::string(In::kSlotPath, 'p')), -1);
+    const int longest = In::TakeSlot(std::string(In::kSlotPath - 1, 'p'));
+    EXPECT_GE(longest, 0);
+    In::FreeSlot(longest);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "kit/PackageBuilder.h"
 #include "tests/driver/PullE2E.h"
 #include "tests/support/RunTool.h"
@@ -56,9 +58,45 @@ TEST(HostFaultsE2E, FullDiskLeavesTheOldFileAndNoPart) {
     dir.Write("in.wav", kWind);
     const RunResult info = TestSupport::Run(SndInfoPath(), {"in.wav", "/w:out/Wind01.wav"}, dir.Path(), full);
     EXPECT_EQ(info.exitStatus, 1);
-    EXPECT_NE(info.err.find("cannot write 'out/Wind01.wav'"), std::string::npos) << info.err;
+    EXPECT_EQ(info.err, "Snd_Info: cannot write 'out/Wind01.wav'\n");
+    EXPECT_EQ(info.out, TestSupport::Run(SndInfoPath(), {"in.wav"}, dir.Path()).out);
     EXPECT_EQ(FilesIn(dir.Path() / "out"), std::vector<std::string>{"Wind01.wav"});
     EXPECT_EQ(dir.Read("out/Wind01.wav"), "old bytes");
+}
+
+// Snd_Info /x: on a full disk: a sound not written gets no "writing:" line,
+// is counted failed, and leaves no file; the JSON report says why.
+TEST(HostFaultsE2E, FullDiskDuringExtraction) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "the file size limit belongs to this host";
+    TempDir dir;
+    const std::string small = ToneWave(440, 0.01), large = ToneWave(440, 0.5);
+    PackageBuilder b;
+    b.AddSound("Large", large);
+    b.AddSound("Small", small);
+    b.AddSound("Large2", large);
+    b.Write(dir.Path() / "Ambient.kzs");
+    RunConditions full;
+    full.fileSizeLimit = 4000;  // standard output is a file too
+    ASSERT_LT(small.size(), full.fileSizeLimit);
+    const RunResult r = TestSupport::Run(SndInfoPath(), {"Ambient.kzs", "/x:out"}, dir.Path(), full);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "  writing: out/Ambient/Small.wav\n1 sound written (" + std::to_string(small.size()) +
+                         " bytes), 0 skipped, 2 failed\n");
+    EXPECT_EQ(r.err, "Snd_Info: cannot write 'out/Ambient/Large.wav'\nSnd_Info: cannot write 'out/Ambient/Large2.wav'\n");
+    EXPECT_EQ(FilesIn(dir.Path() / "out" / "Ambient"), std::vector<std::string>{"Small.wav"});
+
+    const RunResult json = TestSupport::Run(SndInfoPath(), {"Ambient.kzs", "/x:out", "--json", "/y"}, dir.Path(), full);
+    EXPECT_EQ(json.exitStatus, 1);
+    EXPECT_EQ(json.err, r.err);
+    const auto report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["totals"], nlohmann::json({{"written", 1}, {"skipped", 0}, {"failed", 2}, {"not_converted", 0},
+                                                {"bytes", small.size()}, {"packages_not_read", 0}}));
+    const auto& sounds = report["files"][0]["extract"]["sounds"];
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[2], nlohmann::json({{"index", 2}, {"name", "Large2"}, {"file", "out/Ambient/Large2.wav"},
+                                         {"bytes", 0}, {"status", "failed"}, {"reason", "cannot be written"}}));
+    EXPECT_EQ(sounds[1]["status"], "written");
+    EXPECT_EQ(FilesIn(dir.Path() / "out" / "Ambient"), std::vector<std::string>{"Small.wav"});
 }
 
 // A link where an output goes is replaced by the output, never written

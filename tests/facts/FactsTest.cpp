@@ -8,6 +8,7 @@
 
 #include "facts/Escape.h"
 #include "facts/Facts.h"
+#include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/Inspect.h"
 #include "wave/Audio.h"
@@ -30,6 +31,8 @@ TEST(Facts, OnlyWellFormedPrintableUtf8PassesThrough) {
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},  // 2, 3 and 4 bytes
         {std::string("nul\0tab\tdel\x7F", 12), "nul\\x00tab\\x09del\\x7F"},
         {"\xC2\x9B[2J", "\\xC2\\x9B[2J"},                    // a C1 control (CSI)
+        {"\xC2\x80\xC2\x9F|\xC2\xA0|", "\\xC2\\x80\\xC2\\x9F|\xC2\xA0|"},  // the C1 controls end at U+00A0
+        {"~\x7F ", "~\\x7F "},
         {"\xC0\x80 \xE0\x80\x80", "\\xC0\\x80 \\xE0\\x80\\x80"},  // overlong
         {"\xED\xA0\x80", "\\xED\\xA0\\x80"},                 // a surrogate
         {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},        // beyond U+10FFFF
@@ -87,6 +90,32 @@ TEST(Facts, ListingAndScriptHoldOneRowAtATime) {
         FactsText::PrintPackage(*p, "p.kzs", {}, null);
         EXPECT_LT(probe.PeakHeld(), bytes.size() / 4);
     }
+}
+
+// Each export read is told, once, in order, to the listing's progress line;
+// the text and the JSON listings alike.
+TEST(Facts, ListingsTellHowManyExportsAreRead) {
+    PackageBuilder b;
+    b.AddSound("One", "RIFF" + U32(4) + "WAVE");
+    b.AddSound("Two", "RIFF" + U32(4) + "WAVE");
+    ExportEntry notASound;
+    notASound.objectName = b.Name("Three");
+    b.AddExport(notASound);
+    PackageFile p(b.Build());
+    using Told = std::vector<std::pair<std::size_t, std::size_t>>;
+    const Told expected = {{1, 3}, {2, 3}, {3, 3}};
+    Told told;
+    FactsText::ListOptions options;
+    options.progress = [&told](std::size_t done, std::size_t total) { told.emplace_back(done, total); };
+    std::ostringstream text;
+    FactsText::PrintPackage(*p, "p.kzs", options, text);
+    EXPECT_EQ(told, expected);
+    EXPECT_TRUE(text.str().starts_with("p.kzs: 2 sounds, 0:00.000, 24 bytes\n")) << text.str();
+    told.clear();
+    std::ostringstream json;
+    FactsJson::DocumentWriter writer(json);
+    writer.AddPackage(*p, "p.kzs", options.progress);
+    EXPECT_EQ(told, expected);
 }
 
 TEST(Facts, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {

@@ -45,6 +45,20 @@ TEST(FileNames, UnsafeNamesAreEscaped) {
         {"CONIN$", "CONIN%24.wav"},
         {"COM\xC2\xB9", "COM%C2%B9.wav"},
         {"COM10", "COM10.wav"},
+        {"CONOUT$", "CONOUT%24.wav"},                                 // the longest device name: 7
+        {"conout$ .txt", "conout%24 .txt.wav"},
+        {"CONOUT$$", "CONOUT$$.wav"},                                 // 8 characters: no device
+        {"CONIN$x", "CONIN$x.wav"},
+        {"LPT\xC2\xB3 .a", "LPT%C2%B3 .a.wav"},                       // a superscript and blanks
+        {"lpt\xC2\xB9\xC2\xB9", "lpt\xC2\xB9\xC2\xB9.wav"},
+        {"COM\xC2\xB2\xC3\xA9", "COM\xC2\xB2\xC3\xA9.wav"},
+        {"COM\xC2\xB4", "COM\xC2\xB4.wav"},                             // no superscript digit
+        {"AU\xC3\x98", "AU\xC3\x98.wav"},
+        {"LPT", "LPT.wav"},
+        {"CO", "CO.wav"},
+        {"NUL\xC2\xA0", "NUL\xC2\xA0.wav"},                             // a no-break space is no blank
+        {"Bell\xC2\xA0", "Bell\xC2\xA0.wav"},
+        {"~Bell", "~Bell.wav"},
         {"CONSOLE", "CONSOLE.wav"},
         {"xCON", "xCON.wav"},
         {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9.wav"},             // UTF-8 stays

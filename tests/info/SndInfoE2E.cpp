@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "kit/Example.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
@@ -108,6 +110,35 @@ TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out, name + summary + kRichPrint);
     }
+    // The same facts in the JSON document, every field; the sound's "wave"
+    // is the file's.
+    const nlohmann::json richJson = nlohmann::json::parse(
+        R"({"path":"rich.wav","type":"wave","warnings":[],"errors":[],"wave":{"riff_size":356,"riff_size_stored":355,"sto)"
+        R"(red_bytes":363,"audio":{"format":"PCM","format_tag":65534,"sub_format_tag":1,"channels":2,"rate":44100,"bits":)"
+        R"(16,"block_align":4,"bytes_per_second":176400,"data_bytes":20,"frames":5,"duration":0.00011337868480725624},"ch)"
+        R"(unks":[{"id":"fmt ","size":40,"format_tag":65534,"channels":2,"samples_per_sec":44100,"avg_bytes_per_sec":1764)"
+        R"(00,"block_align":4,"bits_per_sample":16,"extra_size":22,"extra_data":[16,0,3,0,0,0,1,0,0,0,0,0,16,0,128,0,0,17)"
+        R"(0,0,56,155,113],"format":"extensible","valid_bits":16,"channel_mask":3,"sub_format_tag":1,"sub_format":"PCM"},)"
+        R"({"id":"fact","size":4,"sample_count":5},{"id":"data","size":20},{"id":"LIST","size":80,"list_type":"adtl","sub)"
+        R"(_chunks":[{"id":"labl","size":23,"cue_id":7,"text":"Start \"x\" \\ \u00e9\u0001\u009b\ufffd","text_bytes":[83,)"
+        R"(116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]},{"id":"ltxt","size":23,"cue_id":7,"sample_length")"
+        R"(:100,"purpose":"rgn ","country":1,"language":2,"dialect":3,"code_page":4,"text":"txt"},{"id":"note","size":3}])"
+        R"(},{"id":"cue ","size":52,"count":2,"points":[{"id":7,"position":0,"chunk":"data","chunk_start":0,"block_start")"
+        R"(:0,"sample_offset":3},{"id":8,"position":2,"chunk":"data","chunk_start":0,"block_start":0,"sample_offset":4}]})"
+        R"(,{"id":"phnm","size":93,"word_count":1},{"id":"ju\u0001\ufffd","id_bytes":[106,117,1,255],"size":5}],"cues":[{)"
+        R"("id":7,"sample_offset":3,"seconds":6.802721088435374e-05,"position":0,"labels":[{"text":"Start \"x\" \\ \u00e9)"
+        R"(\u0001\u009b\ufffd","text_bytes":[83,116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]}],"texts":[{")"
+        R"(text":"txt","sample_length":100,"seconds":0.0022675736961451248,"purpose":"rgn "}],"notes":[]},{"id":8,"sample)"
+        R"(_offset":4,"seconds":9.070294784580499e-05,"position":2,"labels":[],"texts":[],"notes":[]}],"info":{},"phoneme)"
+        R"(s":{"text":"hi yo","words":[{"word":"hi","int_a":1,"int_b":-2,"float_a":0.5,"float_b":null,"float_b_bits":2143)"
+        R"(289344,"phonemes":[{"tag":"hh","code":614,"symbol":"\u0266","float_a":0.10000000149011612,"float_b":1.00000002)"
+        R"(00408773e+20},{"tag":"q\u0001","code":1,"symbol":null,"float_a":0.0,"float_b":-0.0}]}]},"loops":[]}})");
+    const auto document = [&](const std::vector<std::string>& args) { return nlohmann::json::parse(Info(dir, args).out)["files"][0]; };
+    EXPECT_EQ(document({"rich.wav", "--json"}), richJson);
+    const nlohmann::json sound = document({"pk\\Rich.kzs", "Rich", "--json"});
+    EXPECT_EQ(sound["wave"], richJson["wave"]);
+    EXPECT_EQ(sound["sound"], "Rich");
+    EXPECT_EQ(sound["export"], 0);
 
     // A coding whose length only a fact chunk could tell has none without
     // one; milliseconds are rounded.
@@ -193,6 +224,20 @@ TEST(SndInfoE2E, ListsALegacyPackage) {
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, "Old.kzs: 0 sounds, 0:00.000, 0 bytes\nTag: 0x50535A4B ('KZSP')\nVersion: 60\nFlags: 0x00000000\n"
                      "Legacy count: 3, offset 99\nNames: 1 at offset 44\nImports: 0 at offset 53\nExports: 0 at offset 53\n");
+    // The last version with the legacy table, and the first without.
+    for (const std::uint32_t version : {67u, 68u}) {
+        PackageBuilder v(version);
+        v.LegacyCount = 3;
+        v.LegacyOffset = 99;
+        v.Name("None");
+        v.Write(dir.Path() / "V.kzs");
+        const bool legacy = version == 67;
+        const RunResult text = Info(dir, {"V.kzs", "-v"});
+        EXPECT_EQ(text.out.find("Legacy count: 3, offset 99\n") != std::string::npos, legacy) << text.out;
+        EXPECT_EQ(text.out.find("Generations: ") == std::string::npos, legacy) << text.out;
+        const RunResult json = Info(dir, {"V.kzs", "--json"});
+        EXPECT_EQ(json.out.find("\"legacy\": {") != std::string::npos, legacy) << json.out;
+    }
 }
 
 TEST(SndInfoE2E, WritesThroughTheModel) {
@@ -379,6 +424,18 @@ TEST(SndInfoE2E, NonAsciiNamesInFileNames) {
     Pull(dir, {"script", "/o:out"});
     EXPECT_EQ(dir.Read("out/Gr\xC3\xBC\xC3\x9F" "e.wav"), kWind);
     EXPECT_EQ(dir.Read("out/\xFF\xFE.wav"), kBirds);
+
+    // A control character cannot stand on the package line of a script;
+    // every other byte can.
+    const std::pair<std::string, std::string> names[] = {{"A\x01", "A\\x01"}, {"B\x1F", "B\\x1F"}, {"C\x7F", "C\\x7F"}, {"D ~", ""}};
+    for (const auto& [name, shown] : names) {
+        b.Write(dir.Path() / (name + ".kzs"));
+        const RunResult one = Info(dir, {name + ".kzs", "/dpl"});
+        const bool control = !shown.empty();
+        EXPECT_EQ(one.exitStatus, control ? 1 : 0) << name;
+        EXPECT_EQ(one.out, control ? "" : name + ";\nGr\xC3\xBC\xC3\x9F" "e\n\xFF\xFE\n");
+        EXPECT_EQ(one.err, control ? "Snd_Info: the package name '" + shown + "' cannot stand in a script\n" : "");
+    }
 }
 
 TEST(SndInfoE2E, BadUsage) {
@@ -423,6 +480,23 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "--pcm"}, "--pcm goes with /w: or /x:"},
         {{"--sound=Wind01", "A.kzs"}, "--sound names a sound of the FILE before it"},
         {{"A.kzs", "--sound"}, "--sound needs a sound's name after it"},
+        // The shape of a slash option: '/', letters a-z in any case, then the end or ':'.
+        {{"A.kzs", "/a"}, "unknown option '/a'"},
+        {{"A.kzs", "/z"}, "unknown option '/z'"},
+        {{"A.kzs", "/A"}, "unknown option '/A'"},
+        {{"A.kzs", "/Zz:1"}, "unknown option '/Zz:1'"},
+        {{"A.kzs", "/w"}, "unknown option '/w'"},
+        {{"A.kzs", "/jsonx"}, "unknown option '/jsonx'"},
+        {{"A.kzs", "/Y"}, "/y goes with /x:"},
+        {{"A.kzs", "/X:out", "/DPL"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
+        {{"A.kzs", "--JSON"}, "unknown option '--JSON'"},
+        {{"A.kzs", "--version=1"}, "unknown option '--version=1'"},
+        {{"A.kzs", "-hv"}, "unknown option '-hv'"},
+        {{"A.kzs", std::string("--b\x01\xFF")}, "unknown option '--b\\x01\\xFF'"},
+        {{"A.kzs", "--sound="}, "--sound needs a sound's name after it"},
+        {{"A.kzs", "--extract="}, "--extract needs a folder after it"},
+        {{"A.kzs", "/dpl", "/w:-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
+        {{"A.kzs", "/json", "--write", "-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
     };
     // The usage is what --help prints (its text stands in docs/snd_info.md,
     // whose examples are run as they stand).
@@ -440,6 +514,42 @@ TEST(SndInfoE2E, BadUsage) {
     // Nothing written by a call that was not understood.
     EXPECT_FALSE(dir.Exists("out.wav"));
     EXPECT_FALSE(dir.Exists("out"));
+}
+
+// Bad usage that shows only once a FILE is read (a SOUND after a WAVE file,
+// /w: on a package alone): what came before it stays on standard output, a
+// JSON document is finished whole with the files before, and nothing after.
+TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
+    TempDir dir;
+    dir.Write("in.wav", kWind);
+    PackageBuilder b;
+    b.AddSound("Wind01", kWind);
+    b.Write(dir.Path() / "A.kzs");
+    const std::string usage = Info(dir, {"--help"}).out;
+    const std::string listing = Info(dir, {"A.kzs"}).out;
+    const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
+    const std::string emptyDocument = std::string("{\n  \"schema\": 3,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+                                      SND_VERSION + "\",\n  \"files\": []\n}\n";
+    const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
+    const struct {
+        std::vector<std::string> args;
+        std::string out, reason;
+    } cases[] = {
+        {{"in.wav", "Wind01", "--json"}, emptyDocument, lookedUp},
+        {{"in.wav", "Wind01", "/w:-"}, "", lookedUp},
+        {{"A.kzs", "/w:o.wav", "--json"}, emptyDocument, "/w: saves a WAVE file or a SOUND of a package"},
+        {{"A.kzs", "in.wav", "Wind01"}, "==> A.kzs <==\n" + listing, lookedUp},
+        {{"A.kzs", "in.wav", "/dpl"}, script, "/dpl works on a package, not on a WAVE file"},
+        {{"A.kzs", "Wind01", "in.wav", "Wind01", "--json"}, Info(dir, {"A.kzs", "Wind01", "--json"}).out, lookedUp},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+        const RunResult r = Info(dir, c.args);
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + usage);
+        EXPECT_EQ(r.out, c.out);
+    }
+    EXPECT_FALSE(dir.Exists("o.wav"));
 }
 
 TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
@@ -484,6 +594,9 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
         // Begins with "RIFF": a damaged WAVE file, whatever else the command line says.
         {{"avi.wav", "Wind01"}, "", "'avi.wav' is not a valid WAVE file"},
         {{"riff.kzs", "/dpl"}, "", "'riff.kzs' is not a valid WAVE file"},
+        // Not the shape of a slash option: a path.
+        {{"/1"}, "", "cannot open '/1'"},
+        {{"/:a"}, "", "cannot open '/:a'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);

@@ -78,15 +78,18 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
     WriteFiles(dir);
     const std::string usage = Info(dir, {"/?"}).out;
     EXPECT_TRUE(usage.starts_with("Usage:\n")) << usage;
-    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"A.kzs", "--help"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"A.kzs", "--help"}, {"/y", "-h"}, {"--pcm", "/?"}}) {
         const RunResult r = Info(dir, args);
         EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ(r.out, usage);
         EXPECT_EQ(r.err, "");
     }
-    const RunResult version = Info(dir, {"--version"});
-    EXPECT_EQ(version.exitStatus, 0);
-    EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version"}, {"A.kzs", "/y", "--version"}}) {
+        const RunResult version = Info(dir, args);
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.out, std::string("Snd_Info ") + SND_VERSION + "\n");
+        EXPECT_EQ(version.err, "");
+    }
 
     // Every slash option and its long form do the same.
     const struct {
@@ -97,6 +100,10 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
         {{"in.wav", "/w:o1.wav"}, {"in.wav", "--write=o2.wav"}},
         {{"in.wav", "/w:o1.wav"}, {"--write", "o3.wav", "in.wav"}},
         {{"in.wav"}, {"--", "in.wav"}},
+        {{"A.kzs", "/v"}, {"A.kzs", "--verbose"}},
+        {{"A.kzs", "-v"}, {"/V", "A.kzs"}},
+        {{"A.kzs", "/x:q1", "/q"}, {"A.kzs", "--quiet", "--extract", "q2"}},
+        {{"A.kzs", "/x:q3", "-q"}, {"--extract=q4", "A.kzs", "/Q"}},
     };
     for (const auto& p : pairs) {
         SCOPED_TRACE(p.gnu[0]);
@@ -107,6 +114,10 @@ TEST(SndInfoConventionsE2E, HelpVersionAndLongOptions) {
         EXPECT_EQ(gnu.out, slash.out);
         EXPECT_FALSE(slash.out.empty());
     }
+    EXPECT_EQ(Info(dir, {"A.kzs", "/x:q5", "-q"}).out,
+              "2 sounds written (" + std::to_string(kWind.size() + kRain.size()) + " bytes), 0 skipped, 0 failed\n");
+    EXPECT_NE(Info(dir, {"A.kzs", "-v"}).out, Info(dir, {"A.kzs"}).out);
+    EXPECT_EQ(dir.Read("q5/A/Birds.wav"), kRain);
     EXPECT_EQ(dir.Read("o2.wav"), dir.Read("o1.wav"));
     EXPECT_EQ(dir.Read("o3.wav"), ModelSaves(kWind));
     // After "--" an argument that looks like an option is a FILE.
@@ -264,8 +275,20 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         // A RIFF size that ends inside the data chunk cuts no samples.
         {"ShortRiff", wb::Riff(30, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         {"Rf64", wb::Rf64(wb::PcmFmt(2, 8000, 8), samples), {"PCM", "2", "8000", "8", "0:01.544", "24778"}},
+        // Its ds64 RIFF size ends the image before the data chunk.
+        {"Rf64Short", "RF64" + wb::U32(0xFFFFFFFF) + "WAVE" + wb::Ds64(4 + 36 + 24, samples.size(), 0) +
+                          wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples,
+         {"PCM", "2", "8000", "8", "-", "24778"}},
         // A RIFF size that ends one byte into the data chunk's header still takes it.
         {"RiffAtData", wb::Riff(4 + 24 + 1, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
+        // A RIFF size that ends before the data chunk leaves it out.
+        {"RiffBeforeData", wb::Riff(4 + 24, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "-", "24742"}},
+        // Blocks of 65 frames: the fact chunk tells the length.
+        {"ImaFact",
+         wb::Riff(wb::Chunk("fmt ", wb::U16(0x11) + wb::U16(1) + wb::U32(8000) + wb::U32(4055) + wb::U16(36) + wb::U16(4) +
+                                        wb::U16(2) + wb::U16(65)) +
+                  wb::Chunk("fact", wb::U32(70)) + wb::Chunk("data", std::string(72, '\0'))),
+         {"IMA", "ADPCM", "1", "8000", "4", "0:00.009", "132"}},
         {"HeaderOnly", wb::Riff(""), {"-", "-", "-", "-", "-", "12"}},
         // Sizes a writer that streamed its output left unknown: to the end.
         {"Streamed", wb::Riff(0xFFFFFFFF, wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples),
@@ -289,7 +312,7 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         const RunResult r = Info(dir, {package});
         EXPECT_EQ(r.exitStatus, 0);
         // The line that sums the package up, then the table.
-        EXPECT_TRUE(r.out.starts_with(package + ": 12 sounds, 0:15.439, 272232 bytes\n\n #  Name ")) << r.out;
+        EXPECT_TRUE(r.out.starts_with(package + ": 15 sounds, 0:15.448, 321884 bytes\n\n #  Name ")) << r.out;
         for (const auto& c : cases) {
             SCOPED_TRACE(package + " " + c.name);
             EXPECT_EQ(RowFacts(r.out, c.name), c.facts);
@@ -332,6 +355,15 @@ TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
          "'phnm' 117 bytes\n  Text: \"x\"\n  Words: 1\n  Word \"x\": int A 0, int B 0, float A 0, float B 0, phonemes 4\n"
          "    Phoneme 'iy' U+0069 i: float A 0, float B 0\n    Phoneme 'sp' U+0020: float A 0, float B 0\n"
          "    Phoneme 'us' U+001F: float A 0, float B 0\n    Phoneme 'hi' U+0800 \xE0\xA0\x80: float A 0, float B 0\n"},
+        {"phoneme symbols at the edges: none for a no-break space, a control or a surrogate",
+         wb::Phnm("y", {{"y", 0, 0, 0, 0, {{"ti", 0x7E}, {"de", 0x7F}, {"nb", 0xA0}, {"ie", 0xA1}, {"2", 0x07FF},
+                                            {"d7", 0xD7FF}, {"d8", 0xD800}, {"df", 0xDFFF}, {"e0", 0xE000}}}}),
+         "'phnm' 187 bytes\n  Text: \"y\"\n  Words: 1\n  Word \"y\": int A 0, int B 0, float A 0, float B 0, phonemes 9\n"
+         "    Phoneme 'ti' U+007E ~: float A 0, float B 0\n    Phoneme 'de' U+007F: float A 0, float B 0\n"
+         "    Phoneme 'nb' U+00A0: float A 0, float B 0\n    Phoneme 'ie' U+00A1 \xC2\xA1: float A 0, float B 0\n"
+         "    Phoneme '2' U+07FF \xDF\xBF: float A 0, float B 0\n    Phoneme 'd7' U+D7FF \xED\x9F\xBF: float A 0, float B 0\n"
+         "    Phoneme 'd8' U+D800: float A 0, float B 0\n    Phoneme 'df' U+DFFF: float A 0, float B 0\n"
+         "    Phoneme 'e0' U+E000 \xEE\x80\x80: float A 0, float B 0\n"},
         {"0- and 1-byte chunks", wb::Chunk("zero", "") + wb::Chunk("one ", "x"),
          "'zero' 0 bytes, not interpreted\n'one ' 1 byte, not interpreted\n"},
     };
@@ -407,6 +439,8 @@ TEST(SndInfoStatusE2E, HonestAboutOutputAndInput) {
         {"mkfifo fifo && (cat in.wav > fifo &) && \"$0\" fifo", 0, "fifo" + body, ""},
         {"cat A.kzs | \"$0\" -", 1, "", "Snd_Info: '-' is not a WAVE file, and a package cannot be read from a pipe\n"},
         {"cat in.wav | \"$0\" - --write=-", 0, ModelSaves(kWind), ""},
+        // "-" after a package is a FILE too, never a SOUND of it.
+        {"\"$0\" B.kzs - < in.wav", 0, "==> B.kzs <==\n" + Info(dir, {"B.kzs"}).out + "\n==> - <==\nstandard input" + body, ""},
         {"\"$0\" A.kzs Wind01 /w:-", 0, ModelSaves(kWind), ""},
     };
     for (const auto& c : cases) {

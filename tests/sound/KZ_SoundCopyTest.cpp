@@ -154,3 +154,20 @@ TEST(KZ_SoundCopy, AnotherFileSystemGetsEveryByte) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sound without its package, or whose header was cut, supplies none of the
+// bytes it claims: an empty file, and the save says it read less.
+TEST(KZ_SoundCopy, NoBytesWithoutAPackageOrAWholeHeader) {
+    TestSupport::TempDir dir;
+    KZ_Sound alone;
+    alone.HeaderComplete = true;
+    alone.WaveSize = 10;
+    const KZ_SaveResult result = alone.SaveWAVE((dir.Path() / "alone.wav").string());
+    EXPECT_FALSE(result.ReadAll);
+    EXPECT_TRUE(result.WroteAll);
+    EXPECT_EQ(dir.Read("alone.wav"), "");
+}
+
+}  // namespace
