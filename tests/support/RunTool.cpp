@@ -96,6 +96,12 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{conditions.fileSizeLimit, conditions.fileSizeLimit};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+        } else {
+            // No test writes a file of 2 GiB; a program that writes without
+            // end (a fault, or a child outliving its killed test) is ended
+            // there instead of filling the disk.
+            const rlimit limit{rlim_t{2} << 30, rlim_t{2} << 30};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         ::dup2(in, 0);
         ::dup2(out, 1);
