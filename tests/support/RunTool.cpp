@@ -1,6 +1,7 @@
 #include "tests/support/RunTool.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +129,28 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;
+}
+
+namespace {
+
+// In a child: becomes nobody where it is root. False when that failed.
+bool DropPrivileges() {
+    if (::geteuid() != 0) return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && ::geteuid() != 0;
+}
+
+}  // namespace
+
+std::optional<bool> Unprivileged(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return std::nullopt;
+    if (child == 0) ::_exit(!DropPrivileges() ? 3 : body() ? 0 : 1);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+    }
+    if (!WIFEXITED(status)) return false;
+    if (WEXITSTATUS(status) == 3) return std::nullopt;
+    return WEXITSTATUS(status) == 0;
 }
 
 bool RunsUnderRunner() { return !Words(std::getenv("SND_TEST_RUNNER")).empty(); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,14 @@ struct RunConditions {
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::filesystem::path& folder, const RunConditions& conditions);
+
+// Runs `body` in a child process as the unprivileged user nobody where this
+// process is root (root may write anything, so permission checks need
+// that), else as this user. What `body` returns, or nullopt when the child
+// could not give up its privileges.
+std::optional<bool> Unprivileged(const std::function<bool()>& body);
+// The user and group ids Unprivileged and RunConditions::unprivileged take.
+constexpr unsigned kNobody = 65534;
 
 // True when SND_TEST_RUNNER is set. The runner is Wine running the Windows
 // build (scripts/windows.sh): a test of behaviour that belongs to the host's
