@@ -35,6 +35,7 @@ struct RunResult {
     int exitStatus = -1;
     std::string out;
     std::string err;
+    bool timedOut = false;
 };
 
 // Runs `program` with `args` in `folder`, standard input empty. When the
@@ -54,6 +55,19 @@ struct RunConditions {
     int signal = 0;
     // Standard output is a pipe whose reader goes away at once.
     bool closedPipeOut = false;
+    // Called every millisecond with the program's process id, which it may
+    // stop and examine; once it returns true the program gets `signal`.
+    std::function<bool(int child)> interruptWhenProcess;
+    // The program runs as the user nobody where the tests run as root.
+    bool unprivileged = false;
+    // Signals the caller ignores, as nohup or a background job does.
+    std::vector<int> ignoredSignals;
+    // Standard input reads this file (else it is empty), from this offset.
+    std::filesystem::path standardInput;
+    long inputOffset = 0;
+    // After this many seconds the program is killed (SIGKILL) and the result
+    // says so (0: no limit).
+    int timeoutSeconds = 0;
 };
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
