@@ -207,4 +207,50 @@ TEST(OutputFile, TargetsThatMayNotBeWritten) {
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"free.wav", "locked", "others.wav", "readonly.wav"}));
 }
 
+// The folder goes away while an output replaces a file in it: no name can
+// be given to the output, and its commit says so. (In a child process: the
+// output then stops trying files without a name for the rest of its life.)
+TEST(OutputFile, AFolderThatGoesAwayFailsTheCommit) {
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "replacing" : "new");
+        TempDir dir;
+        const fs::path target = dir.Path() / "sub" / "x.wav";
+        dir.Write("sub/keep.txt", "");
+        if (existing) dir.Write("sub/x.wav", "old bytes");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Platform::OutputFile file(target.string());
+            file.Stream() << "sound";
+            std::error_code ec;
+            fs::remove_all(dir.Path() / "sub", ec);
+            ::_exit(!file.IsOpen() || ec ? 2 : file.Commit() ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_TRUE(FilesIn(dir.Path()).empty());
+    }
+}
+
+// Names of our own already taken beside the target (left by another run of
+// the same process id): the next free one is taken, and the others stay.
+TEST(OutputFile, TakenTemporaryNamesAreSteppedOver) {
+    TempDir dir;
+    dir.Write("x.wav", "old bytes");
+    std::vector<std::string> expected{"x.wav"};
+    for (int n = 0; n < 5; ++n) {
+        const std::string name = ".snd-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
+        dir.Write(name, "someone's");
+        expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    Platform::OutputFile file((dir.Path() / "x.wav").string());
+    file.Stream() << "sound";
+    EXPECT_TRUE(file.Commit());
+    EXPECT_EQ(dir.Read("x.wav"), "sound");
+    EXPECT_EQ(FilesIn(dir.Path()), expected);
+}
+
 }  // namespace
