@@ -22,6 +22,11 @@ std::string ProcessId();
 // `existing` opened and truncated. Not inherited by child processes. -1 on
 // failure, with errno set.
 int OpenFd(const std::string& path, bool existing);
+// A descriptor for writing into the device or pipe at `path` (never through
+// a link, never into a file that has taken its place meanwhile). Opening a
+// pipe waits for its reader; without `waitForReader`, a pipe that has none
+// fails at once. -1 on failure, with errno set.
+int OpenDeviceFd(const std::string& path, bool waitForReader);
 // Writes at most `count` bytes (at most 1 GiB in one call); the bytes
 // written, or -1 with errno set.
 long WriteFd(int fd, const char* bytes, std::size_t count);
@@ -48,7 +53,7 @@ bool CopyUnsupported();
 enum class Target {
     Absent,       // nothing: the name is free
     Replaceable,  // a file (or a link) that may be replaced
-    Device,       // a device or pipe: written as it is, never replaced
+    Device,       // a device, a pipe or a socket
     Refused,      // a folder or a file that may not be written
 };
 Target Examine(const std::string& path);

@@ -33,6 +33,20 @@ int OpenFd(const std::string& path, bool existing) {
     const int flags = O_WRONLY | O_CLOEXEC | (existing ? O_TRUNC : O_CREAT | O_EXCL);
     return ::open(path.c_str(), flags, 0666);
 }
+int OpenDeviceFd(const std::string& path, bool waitForReader) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | (waitForReader ? 0 : O_NONBLOCK));
+    if (fd < 0) return -1;
+    struct stat info{};
+    // Once open, writes wait for a slow reader as on any pipe.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        errno = EEXIST;
+        return -1;
+    }
+    return fd;
+}
 long WriteFd(int fd, const char* bytes, std::size_t count) {
     return static_cast<long>(::write(fd, bytes, std::min<std::size_t>(count, 1u << 30)));
 }

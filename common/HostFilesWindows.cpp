@@ -33,6 +33,8 @@ int OpenFd(const std::string& path, bool existing) {
     const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (existing ? _O_TRUNC : _O_CREAT | _O_EXCL);
     return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
 }
+// Examine finds no device here.
+int OpenDeviceFd(const std::string& path, bool) { return OpenFd(path, true); }
 long WriteFd(int fd, const char* bytes, std::size_t count) {
     return _write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
 }

@@ -16,18 +16,19 @@ namespace Platform {
 using Host::Target;
 
 struct OutputFile::State {
-    State(std::string target, bool keep) : target(std::move(target)), keep(keep) {}
+    State(std::string target, IfExists ifExists) : target(std::move(target)), ifExists(ifExists) {}
 
     void Open();
     std::string TemporaryName() const;
-    bool LinkAnonymous();
+    bool MayReplace(Target found) const;
+    bool NameAnonymous();
     bool PutInPlace(const std::string& from);
     void Discard();
     bool Commit();
 
     std::string target;     // host path of the target
     std::string temporary;  // host path of the file being written; empty when none
-    bool keep = false;      // IfExists::Keep
+    IfExists ifExists;
     bool direct = false;    // writing straight to a device or pipe
     bool anonymous = false; // writing a file without a name yet (Linux)
     int slot = -1;          // interrupt-cleanup slot, or -1
@@ -36,7 +37,7 @@ struct OutputFile::State {
 };
 
 OutputFile::OutputFile(const std::string& path, IfExists ifExists)
-    : state_(std::make_unique<State>(HostPath(path), ifExists == IfExists::Keep)) {
+    : state_(std::make_unique<State>(HostPath(path), ifExists)) {
     state_->Open();
 }
 
@@ -74,19 +75,16 @@ void OutputFile::State::Open() {
     Interrupts::AwaitEndIfInterrupted();
     if (Host::HoldsNul(target) || Host::FolderEnd(target) == target.size()) return;
     const Target found = Host::Examine(target);
-    if (keep && found != Target::Absent) return;
-    switch (found) {
-        case Target::Refused: return;
-        case Target::Device:
-            direct = file.Open(target, true);
-            return;
-        case Target::Absent:
-            if (file.Adopt(Nameless::Open(target.substr(0, Host::FolderEnd(target))))) {
-                anonymous = true;
-                return;
-            }
-            break;
-        case Target::Replaceable: break;
+    if (found != Target::Absent && !MayReplace(found)) {
+        // A device or pipe that is not replaced is written into.
+        if (found == Target::Device && ifExists != IfExists::Keep) {
+            direct = file.Adopt(Host::OpenDeviceFd(target, ifExists == IfExists::Replace));
+        }
+        return;
+    }
+    if (file.Adopt(Nameless::Open(target.substr(0, Host::FolderEnd(target))))) {
+        anonymous = true;
+        return;
     }
     Interrupts::InstallCleanup();
     // A name of our own beside the target: in the same folder, so that the
@@ -112,38 +110,51 @@ std::string OutputFile::State::TemporaryName() const {
            std::to_string(counter++) + ".tmp";
 }
 
-// The anonymous file, whole, gets the target's name. A file that took the
-// name meanwhile is replaced as any existing target is: through a name of
-// our own and a rename. Where the system gives no name to such a file at all
-// (a kernel that asks for a privilege and has no /proc), its bytes are
-// copied into a file of that name instead, and later outputs are written as
-// named files from the start.
-bool OutputFile::State::LinkAnonymous() {
+bool OutputFile::State::MayReplace(Target found) const {
+    switch (ifExists) {
+        case IfExists::Keep: return false;
+        case IfExists::ReplaceAnything: return found == Target::Replaceable || found == Target::Device;
+        case IfExists::Replace:
+        case IfExists::ReplaceWithoutWaiting: break;
+    }
+    return found == Target::Replaceable;
+}
+
+// The file without a name, whole, gets the target's name where that is
+// free. Where something stands there that may be replaced, it gets a name of
+// our own beside the target instead, which Commit renames over it like any
+// temporary file: until then the target is untouched, and a kill leaves at
+// most that name for an instant. Where the system gives no name to such a
+// file at all (a kernel that asks for a privilege and has no /proc), its
+// bytes are copied into a named file instead, and later outputs are written
+// as named files from the start.
+bool OutputFile::State::NameAnonymous() {
     const int fd = file.Fd();
     if (Nameless::Name(fd, target)) return true;
-    const bool taken = errno == EEXIST;
-    if (taken && (keep || Host::Examine(target) != Target::Replaceable)) return false;
-    if (!taken) Nameless::NoMore();
+    if (errno == EEXIST && !MayReplace(Host::Examine(target))) return false;
     Interrupts::InstallCleanup();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TemporaryName();
         slot = Interrupts::TakeSlot(candidate);
-        const bool named = taken ? Nameless::Name(fd, candidate) : Nameless::CopyToName(fd, candidate);
-        const bool nameInUse = !named && errno == EEXIST;
-        bool moved = false;
+        bool named = Nameless::Name(fd, candidate);
+        if (!named && errno != EEXIST) {
+            Nameless::NoMore();
+            named = Nameless::CopyToName(fd, candidate);
+        }
+        const int error = errno;
         if (named) {
-            moved = PutInPlace(candidate);
-            if (!moved) Host::RemoveFile(candidate);
+            temporary = std::move(candidate);
+            return true;
         }
         Interrupts::FreeSlot(slot);
         slot = -1;
-        if (!nameInUse) return moved;
+        if (error != EEXIST) return false;
     }
     return false;
 }
 
 bool OutputFile::State::PutInPlace(const std::string& from) {
-    return keep ? Host::MoveToFreeName(from, target) : Host::MoveOver(from, target);
+    return ifExists == IfExists::Keep ? Host::MoveToFreeName(from, target) : Host::MoveOver(from, target);
 }
 
 void OutputFile::State::Discard() {
@@ -157,12 +168,17 @@ void OutputFile::State::Discard() {
 bool OutputFile::State::Commit() {
     if (!file.IsOpen()) return false;
     if (anonymous) {
-        const bool landed = stream.good() && file.Flush() && LinkAnonymous();
-        const bool closed = file.Close(true);
-        // A close that fails (it does not, on local file systems) takes back
-        // what it may not have kept.
-        if (landed && !closed) Host::RemoveFile(target);
-        return landed && closed;
+        if (!stream.good() || !file.Flush() || !NameAnonymous()) {
+            file.Close(false);  // the file goes with its descriptor
+            return false;
+        }
+        if (temporary.empty()) {
+            // Named as the target: a close that fails (it does not, on local
+            // file systems) takes back what it may not have kept.
+            const bool closed = file.Close(true);
+            if (!closed) Host::RemoveFile(target);
+            return closed;
+        }
     }
     const bool written = stream.good() && file.Close(true);
     if (direct) return written;

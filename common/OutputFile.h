@@ -1,19 +1,19 @@
 // An output file that appears whole or not at all.
 //
 // The bytes go to a temporary file of our own in the target's folder;
-// Commit() renames it over the target once everything is written. On Linux a
-// target whose name is still free is written as a file without a name in
-// that folder, and Commit() links it in under the target name: it cannot be
-// seen before, and the system removes it when the program dies first. So the
-// target name holds either what it held before or the complete new file,
-// never a part: not after a failed write (a full disk), not after an
-// interrupt (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and closing the
-// console on Windows), which removes the temporary files still open before
-// the program ends. A link standing at the target name is replaced by the
-// file, never written through; an existing target that may not be replaced
-// (a folder, a read-only file) makes the output fail. An existing device or
-// pipe at the target (such as /dev/null) cannot be renamed over and is
-// written directly, as before.
+// Commit() renames it over the target once everything is written. On Linux
+// that file has no name while it is written: Commit() links it in under the
+// target name, or, where something stands there, under a temporary name
+// that is then renamed over it. It cannot be seen before, and the system
+// removes it when the program dies first, by any signal. So the target name
+// holds either what it held before or the complete new file, never a part:
+// not after a failed write (a full disk), not after an interrupt (SIGINT,
+// SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break and closing the console on Windows),
+// which removes the named temporary files still open before the program
+// ends. A link standing at the target name is replaced by the file, never
+// written through; an existing target that may not be replaced (a folder, a
+// read-only file) makes the output fail. What IfExists says decides about a
+// device, a pipe or a socket at the target.
 //
 //   Platform::OutputFile file(path);
 //   if (!file.IsOpen()) ...;         // nothing was created
@@ -33,9 +33,21 @@ namespace Platform {
 
 class InputFile;
 
-// Whether an output may take the place of a file that already stands at its
-// name.
-enum class IfExists { Replace, Keep };
+// What an output does where something already stands at its name.
+enum class IfExists {
+    // A file or a link is replaced. A device or a pipe is written into, as
+    // one writes to /dev/null or to a named pipe's reader; opening a pipe
+    // waits for its reader.
+    Replace,
+    // The same, but a pipe without a reader is not waited for: the output
+    // does not open.
+    ReplaceWithoutWaiting,
+    // Whatever stands there, a device, a pipe or a socket too, is replaced
+    // by the file, and never opened.
+    ReplaceAnything,
+    // Nothing is replaced.
+    Keep,
+};
 
 class OutputFile {
 public:

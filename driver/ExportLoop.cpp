@@ -95,7 +95,9 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
 
     KZ_SaveResult result;
     try {
-        result = sound.SaveWAVE(outputPath);
+        // The script names the file, not a pipe: a pipe standing at its name
+        // is written into only when its reader waits, never waited for.
+        result = sound.SaveWAVE(outputPath, Platform::IfExists::ReplaceWithoutWaiting);
     } catch (const std::bad_alloc&) {
         result = {};
     }

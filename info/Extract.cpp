@@ -342,7 +342,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
 }
 
 KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {
-    const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::Replace : Platform::IfExists::Keep;
+    const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
     if (!request_.pcm) return sound.SaveWAVE(file, ifExists);
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Inspect::Collect(findings));

@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv) {
     Platform::PrepareConsole();
+    // A reader that goes away (head, a pager) ends a listing early with a
+    // message; an extraction still writes every file, its job.
+    Platform::IgnoreBrokenPipe();
     // Snd_Info takes any number of files: `Snd_Info pk\*.kzs` on Windows too.
     const std::vector<std::string> args = Platform::ExpandWildcards(argc, argv);
     std::vector<const char*> pointers{argc > 0 ? argv[0] : "Snd_Info"};

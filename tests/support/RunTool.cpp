@@ -1,6 +1,7 @@
 #include "tests/support/RunTool.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,6 +61,12 @@ std::string FromEnvironment(const char* name, const char* fallback) {
     return value && *value ? value : fallback;
 }
 
+// In a child: becomes nobody where it is root. False when that failed.
+bool DropPrivileges() {
+    if (::geteuid() != 0) return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && ::geteuid() != 0;
+}
+
 }  // namespace
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const fs::path& folder) {
@@ -81,7 +88,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     const pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = ::open(conditions.standardInput.empty() ? "/dev/null" : conditions.standardInput.c_str(), O_RDONLY);
+        if (in >= 0 && ::lseek(in, conditions.inputOffset, SEEK_SET) != conditions.inputOffset) ::_exit(126);
         const int out = conditions.closedPipeOut ? pipeEnds[1]
                                                  : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -90,6 +98,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         // The default action of SIGPIPE, as a shell gives it, whatever the
         // test runner set.
         ::signal(SIGPIPE, SIG_DFL);
+        for (const int ignored : conditions.ignoredSignals) ::signal(ignored, SIG_IGN);
+        if (conditions.unprivileged && !DropPrivileges()) ::_exit(126);
         if (conditions.fileSizeLimit > 0) {
             // A write past the limit then fails with an error instead of
             // ending the program, as on a full disk.
@@ -117,26 +127,44 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         ::close(pipeEnds[0]);  // the reader is gone before the first line
     }
     int status = 0;
+    const bool watched = conditions.interruptWhen || conditions.interruptWhenProcess || conditions.timeoutSeconds > 0;
+    bool signalled = false, timedOut = false;
     rusage usage{};
-    bool signalled = !conditions.interruptWhen;
-    for (;;) {
-        const pid_t done = ::wait4(child, &status, signalled ? 0 : WNOHANG, &usage);
+    for (long waited = 0;; ++waited) {
+        const pid_t done = ::wait4(child, &status, watched ? WNOHANG : 0, &usage);
         if (done == child) break;
         if (done < 0) continue;
-        if (conditions.interruptWhen(ReadFile(outPath))) {
+        if (conditions.timeoutSeconds > 0 && waited >= conditions.timeoutSeconds * 1000L && !timedOut) {
+            ::kill(child, SIGKILL);
+            timedOut = true;
+        } else if (!signalled && ((conditions.interruptWhen && conditions.interruptWhen(ReadFile(outPath))) ||
+                                  (conditions.interruptWhenProcess && conditions.interruptWhenProcess(child)))) {
             ::kill(child, conditions.signal);
             signalled = true;
-        } else {
-            ::usleep(1000);
         }
+        // A process is watched closely: the moments looked for may be short.
+        ::usleep(conditions.interruptWhenProcess ? 50 : 1000);
     }
     RunResult result;
+    result.timedOut = timedOut;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     // ru_maxrss counts KiB on Linux.
     result.peakMemory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
     return result;
+}
+
+std::optional<bool> Unprivileged(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return std::nullopt;
+    if (child == 0) ::_exit(!DropPrivileges() ? 3 : body() ? 0 : 1);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+    }
+    if (!WIFEXITED(status)) return false;
+    if (WEXITSTATUS(status) == 3) return std::nullopt;
+    return WEXITSTATUS(status) == 0;
 }
 
 bool RunsUnderRunner() { return !Words(std::getenv("SND_TEST_RUNNER")).empty(); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct RunResult {
     // (at least the test program's own at the fork, which the child started
     // as a copy of).
     std::uint64_t peakMemory = 0;
+    bool timedOut = false;
 };
 
 // Runs `program` with `args` in `folder`, standard input empty. When the
@@ -57,10 +59,31 @@ struct RunConditions {
     int signal = 0;
     // Standard output is a pipe whose reader goes away at once.
     bool closedPipeOut = false;
+    // Called every millisecond with the program's process id, which it may
+    // stop and examine; once it returns true the program gets `signal`.
+    std::function<bool(int child)> interruptWhenProcess;
+    // The program runs as the user nobody where the tests run as root.
+    bool unprivileged = false;
+    // Signals the caller ignores, as nohup or a background job does.
+    std::vector<int> ignoredSignals;
+    // Standard input reads this file (else it is empty), from this offset.
+    std::filesystem::path standardInput;
+    long inputOffset = 0;
+    // After this many seconds the program is killed (SIGKILL) and the result
+    // says so (0: no limit).
+    int timeoutSeconds = 0;
 };
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::filesystem::path& folder, const RunConditions& conditions);
+
+// Runs `body` in a child process as the unprivileged user nobody where this
+// process is root (root may write anything, so permission checks need
+// that), else as this user. What `body` returns, or nullopt when the child
+// could not give up its privileges.
+std::optional<bool> Unprivileged(const std::function<bool()>& body);
+// The user and group ids Unprivileged and RunConditions::unprivileged take.
+constexpr unsigned kNobody = 65534;
 
 // True when SND_TEST_RUNNER is set. The runner is Wine running the Windows
 // build (scripts/windows.sh): a test of behaviour that belongs to the host's
