@@ -126,13 +126,13 @@ TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
         R"(},{"id":"cue ","size":52,"count":2,"points":[{"id":7,"position":0,"chunk":"data","chunk_start":0,"block_start")"
         R"(:0,"sample_offset":3},{"id":8,"position":2,"chunk":"data","chunk_start":0,"block_start":0,"sample_offset":4}]})"
         R"(,{"id":"phnm","size":93,"word_count":1},{"id":"ju\u0001\ufffd","id_bytes":[106,117,1,255],"size":5}],"cues":[{)"
-        R"("id":7,"sample_offset":3,"seconds":6.802721088435374e-05,"position":0,"labels":[{"text":"Start \"x\" \\ \u00e9)"
-        R"(\u0001\u009b\ufffd","text_bytes":[83,116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]}],"texts":[{")"
-        R"(text":"txt","sample_length":100,"seconds":0.0022675736961451248,"purpose":"rgn "}],"notes":[]},{"id":8,"sample)"
-        R"(_offset":4,"seconds":9.070294784580499e-05,"position":2,"labels":[],"texts":[],"notes":[]}],"info":{},"phoneme)"
-        R"(s":{"text":"hi yo","words":[{"word":"hi","int_a":1,"int_b":-2,"float_a":0.5,"float_b":null,"float_b_bits":2143)"
-        R"(289344,"phonemes":[{"tag":"hh","code":614,"symbol":"\u0266","float_a":0.10000000149011612,"float_b":1.00000002)"
-        R"(00408773e+20},{"tag":"q\u0001","code":1,"symbol":null,"float_a":0.0,"float_b":-0.0}]}]},"loops":[]}})");
+        R"("id":7,"sample_offset":3,"seconds":6.802721088435374e-05,"position":0},{"id":8,"sample_offset":4,"seconds":9.0)"
+        R"(70294784580499e-05,"position":2}],"cue_texts":[{"cue_id":7,"labels":[{"text":"Start \"x\" \\ \u00e9\u0001\u009)"
+        R"(b\ufffd","text_bytes":[83,116,97,114,116,32,34,120,34,32,92,32,195,169,1,194,155,255]}],"texts":[{"text":"txt")"
+        R"(,"sample_length":100,"seconds":0.0022675736961451248,"purpose":"rgn "}],"notes":[]}],"info":[],"phonemes":{"te)"
+        R"(xt":"hi yo","words":[{"word":"hi","int_a":1,"int_b":-2,"float_a":0.5,"float_b":null,"float_b_bits":2143289344,)"
+        R"("phonemes":[{"tag":"hh","code":614,"symbol":"\u0266","float_a":0.10000000149011612,"float_b":1.000000020040877)"
+        R"(3e+20},{"tag":"q\u0001","code":1,"symbol":null,"float_a":0.0,"float_b":-0.0}]}]},"loops":[]}})");
     const auto document = [&](const std::vector<std::string>& args) { return nlohmann::json::parse(Info(dir, args).out)["files"][0]; };
     EXPECT_EQ(document({"rich.wav", "--json"}), richJson);
     const nlohmann::json sound = document({"pk\\Rich.kzs", "Rich", "--json"});
@@ -528,7 +528,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     const std::string usage = Info(dir, {"--help"}).out;
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
-    const std::string emptyDocument = std::string("{\n  \"schema\": 3,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+    const std::string emptyDocument = std::string("{\n  \"schema\": 4,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
                                       SND_VERSION + "\",\n  \"files\": []\n}\n";
     const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
     const struct {
