@@ -57,8 +57,14 @@ bool TooShortForItsClass(std::uint32_t id, std::istream& in) {
     } else {
         return false;
     }
+    // What the body really holds counts, not what its size claims: a chunk
+    // cut short by the end of its list or file would otherwise be given
+    // fixed fields it does not have, and saved with bytes it never held.
     std::uint32_t size = 0;
-    return ChunkIO::PeekU32(in, size) && size < fixed;
+    if (!ChunkIO::PeekU32(in, size)) return false;
+    bool exact = true;
+    const std::uint64_t left = ChunkIO::BytesLeft(in, exact);  // from the size field on
+    return std::min<std::uint64_t>(size, left < 4 ? 0 : left - 4) < fixed;
 }
 
 unknown_Chunk::unknown_Chunk(std::uint32_t id) { ChunkID = id; }

@@ -293,6 +293,19 @@ TEST(WaveFile, ChunksTooShortForTheirClassStayRaw) {
                 EXPECT_EQ(Saved(wave), bytes);
             }
         }
+        // A size that claims the fixed fields where the list or file ends
+        // first: what is there counts, and nothing is made up on saving.
+        for (std::size_t held = 0; held < c.fixed; ++held) {
+            SCOPED_TRACE(std::string(c.id) + " holding " + std::to_string(held) + " bytes");
+            const std::string chunk = Header(c.id, static_cast<std::uint32_t>(c.fixed)) + std::string(held, '\x01');
+            WAVE_File wave = Load(Riff(head + (c.inList ? List("adtl", chunk) : chunk)));
+            const RIFF_Chunk* loaded = wave.FirstChunk.get();
+            if (c.inList) loaded = dynamic_cast<const LIST_Chunk&>(*loaded).FirstSubChunk.get();
+            ASSERT_NE(loaded, nullptr);
+            EXPECT_NE(dynamic_cast<const unknown_Chunk*>(loaded), nullptr);
+            // At most a pad byte the input lacked at its end.
+            EXPECT_LE(Saved(wave).size(), Riff(head + (c.inList ? List("adtl", chunk) : chunk)).size() + 1);
+        }
     }
     // Across the edge of a file stream's buffer (8 KiB here).
     for (std::size_t filler = 8140; filler < 8200; filler += 2) {
