@@ -1,5 +1,7 @@
 // The console on Windows: the program expands its own wildcards, and the
 // standard streams translate line ends unless told not to.
+// Built for Windows only (the build picks this file there).
+#ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -71,3 +73,5 @@ void PrepareConsole() {
 }
 
 }  // namespace Platform
+
+#endif  // _WIN32

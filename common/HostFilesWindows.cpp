@@ -1,4 +1,6 @@
 // The host's file calls on Windows.
+// Built for Windows only (the build picks this file there).
+#ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -74,3 +76,5 @@ std::size_t FolderEnd(const std::string& path) {
 
 }  // namespace Host
 }  // namespace Platform
+
+#endif  // _WIN32

@@ -1,4 +1,6 @@
 // The interrupt cleanup on Windows: a console control handler.
+// Built for Windows only (the build picks this file there).
+#ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -54,3 +56,5 @@ void AwaitEndIfInterrupted() {
 }
 
 }  // namespace Platform::Interrupts
+
+#endif  // _WIN32
