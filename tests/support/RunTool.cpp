@@ -76,7 +76,20 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const fs::path& folder,
               const RunConditions& conditions) {
     std::vector<std::string> argv = Words(std::getenv("SND_TEST_RUNNER"));
-    argv.push_back(program);
+    // The build folder may lie where only its owner can reach (a clone in a
+    // private folder): nobody runs a copy in a folder anyone may read.
+    std::optional<TempDir> reachable;
+    if (conditions.unprivileged) {
+        reachable.emplace();
+        const fs::path copy = reachable->Path() / fs::path(program).filename();
+        fs::copy_file(program, copy);
+        fs::permissions(reachable->Path(), fs::perms::all & ~(fs::perms::group_write | fs::perms::others_write));
+        fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+        argv.push_back(copy.string());
+    } else {
+        argv.push_back(program);
+    }
     argv.insert(argv.end(), args.begin(), args.end());
 
     TempDir capture;
