@@ -188,6 +188,7 @@ TEST(JsonHostileE2E, EveryChunkFieldAsStored) {
 // The extraction report keeps the bytes of the package's path, the folder
 // given, the sound's name and its file; names that are UTF-8 get no twin.
 TEST(JsonHostileE2E, ExtractionReportKeepsPathBytes) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "Windows names files in UTF-16: bytes that are not UTF-8 are this host's";
     TempDir dir;
     PackageBuilder b;
     b.AddSound("\xFF", ToneWave(440, 0.01));

@@ -506,6 +506,9 @@ TEST(SndInfoE2E, BadUsage) {
     EXPECT_EQ(help.err, "");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
+        // Windows hands a program its arguments as UTF-16: bytes that are not
+        // UTF-8 do not come through.
+        if (RunsUnderRunner() && c.reason.find("\\xFF") != std::string::npos) continue;
         const RunResult r = Info(dir, c.args);
         EXPECT_EQ(r.exitStatus, 2);
         EXPECT_EQ(r.out, "");
