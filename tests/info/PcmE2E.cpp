@@ -68,4 +68,19 @@ TEST(PcmE2E, DamagedBlocksAreSaidAndTheRestWritten) {
     EXPECT_EQ(alone.err.substr(0, alone.err.find('\n')), "Snd_Info: --pcm goes with /w: or /x:");
 }
 
+// An extensible input keeps its channel mask, byte for byte, in the
+// extensible PCM format written for it.
+TEST(PcmE2E, AnExtensibleInputKeepsItsChannelMask) {
+    TempDir dir;
+    const std::string guidTail = U16(0) + U32(0x00100000) + U32(0xAA000080) + U32(0x719B3800);
+    const auto fmt = [&](std::uint16_t align, std::uint16_t bits, std::uint16_t subFormat) {
+        return Chunk("fmt ", U16(0xFFFE) + U16(2) + U32(8000) + U32(8000u * align) + U16(align) + U16(bits) + U16(22) +
+                                 U16(bits) + U32(0x00000603) + U16(subFormat) + guidTail);
+    };
+    dir.Write("in.wav", Riff(fmt(2, 8, 7) + Chunk("data", std::string(8, '\xFF'))));  // mu-law, 4 frames
+    const RunResult r = Info(dir, {"in.wav", "/w:out.wav", "--pcm"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(dir.Read("out.wav").substr(12, 48), fmt(4, 16, 1));
+}
+
 }  // namespace
