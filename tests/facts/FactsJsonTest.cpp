@@ -7,6 +7,7 @@
 #include <string>
 
 #include "facts/FactsJson.h"
+#include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "tests/package/PackageFile.h"
 
@@ -95,6 +96,27 @@ TEST(FactsJson, TextsAreUtf8AndKeepTheirBytes) {
         }
         EXPECT_EQ(json::parse(FactsJson::Dump(object)), object);
     }
+}
+
+// A model too large for 32-bit sizes is saved as RF64: its "ds64" chunk comes
+// first, with the sizes it will state.
+TEST(FactsJson, AModelSavedAsRf64ListsItsDs64First) {
+    WAVE_File wave;
+    ChainBuilder chain(wave.FirstChunk);
+    for (int i = 0; i < 2; ++i) {
+        auto chunk = std::make_unique<RIFF_Chunk>();
+        chunk->ChunkID = LittleEndian::FourCC("big ");
+        chunk->ChunkSize = 0xFFFFFFF0;
+        chain.Append(std::move(chunk));
+    }
+    std::ostringstream written;
+    FactsJson::DocumentWriter writer(written);
+    writer.AddWave(Facts::Describe(wave), "big.wav", json::object());
+    writer.Finish();
+    // "WAVE", a default "fmt " (8 + 18), an empty "data" (8), the two chunks,
+    // "ds64" (8 + 28).
+    EXPECT_EQ(json::parse(written.str())["files"][0]["wave"]["chunks"][0], json::parse(R"({"id":"ds64","size":28,
+        "riff_size":8589934650,"data_size":0,"sample_count":0,"table":[]})"));
 }
 
 }  // namespace

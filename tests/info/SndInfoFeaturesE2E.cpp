@@ -396,6 +396,8 @@ TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
          {"RIFF size says 50 bytes, 62 follow the RIFF header", "'INAM' chunk claims 50 bytes, holds 3"}},
         {"a labelled text cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "adtl" + wb::Header("ltxt", 40) + std::string(22, 'x'))),
          {"'ltxt' chunk claims 40 bytes, holds 22"}},
+        {"a chunk at the end cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Header("junk", 40) + std::string(22, 'x')),
+         {"'junk' chunk claims 40 bytes, holds 22"}},
         {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}},
     };
     for (const auto& c : cases) {
