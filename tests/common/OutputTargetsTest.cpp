@@ -25,14 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Platform::IfExists;
+using TestSupport::FilesIn;
 using TestSupport::TempDir;
-
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool MakeSocket(const fs::path& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);

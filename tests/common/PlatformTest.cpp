@@ -36,13 +36,7 @@ TEST(Platform, BackslashesBecomeSlashesHere) {
 }
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using TestSupport::FilesIn;
 
 // Writes `bytes` to `name` in `dir` through an OutputFile; commits when told.
 // Returns whether the output opened and, when committed, whether it landed.

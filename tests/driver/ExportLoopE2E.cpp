@@ -17,14 +17,6 @@ namespace {
 using namespace TestSupport;
 namespace fs = std::filesystem;
 
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    if (!fs::is_directory(folder)) return names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 const std::string kWind = ToneWave(440, 0.05);
 const std::string kBirds = ToneWave(660, 0.04);
 

@@ -31,13 +31,6 @@ namespace fs = std::filesystem;
 const std::string kWind = ToneWave(440, 0.05);
 const std::string kBirds = ToneWave(660, 0.04);
 
-std::vector<std::string> FilesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void WriteAmbient(const fs::path& path) {
     PackageBuilder b;
     b.AddSound("Wind01", kWind);

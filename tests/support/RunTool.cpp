@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -46,6 +47,15 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
 std::string TempDir::Read(const std::string& name) const { return ReadFile(path_ / name); }
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(path_ / name); }
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 namespace {
 

@@ -31,6 +31,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The names in `folder`, sorted; none where it is no folder.
+std::vector<std::string> FilesIn(const std::filesystem::path& folder);
+
 struct RunResult {
     int exitStatus = -1;
     std::string out;
