@@ -11,13 +11,13 @@ window.SndPage = window.SndPage || {};
     open: $('open'), status: $('status'), files: $('files'), messages: $('messages'),
     package: $('package'), filter: $('filter'), counts: $('counts'), table: $('sounds'),
     body: document.querySelector('#sounds tbody'), selectAll: $('select-all'), totals: $('totals'),
-    zipSelected: $('zip-selected'), zipAll: $('zip-all'),
+    zipSelected: $('zip-selected'), zipAll: $('zip-all'), progress: $('progress'),
   };
   const core = SndPage.core;
   const sound = SndPage.sound;
 
   let nextId = 1;
-  const opened = [];         // {id, name, size, dir, info (the file object), rows}
+  const opened = [];         // {id, name, size, modified, dir, info (the file object), rows}
   let current = null;        // the opened file shown
   let sort = {key: 'index', up: true};
 
@@ -35,20 +35,68 @@ window.SndPage = window.SndPage || {};
 
   // ---- opening files ------------------------------------------------------------
 
+  // The status line and the bar under it; `share` null hides the bar.
+  function progress(text, share) {
+    ui.status.textContent = text;
+    ui.status.classList.remove('failed');
+    ui.progress.hidden = share == null;
+    if (share != null) ui.progress.value = share;
+  }
+  // Lets the browser draw the status before the core takes the thread.
+  const painted = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+
+  // The file's bytes, read in the slices the browser hands out, with the share read so far shown.
+  async function readAll(blob) {
+    const bytes = new Uint8Array(blob.size);
+    const reader = blob.stream().getReader();
+    let at = 0;
+    let shown = -1;
+    for (;;) {
+      const {done, value} = await reader.read();
+      if (done) break;
+      if (value.length > bytes.length - at) throw new Error('the file grew while it was read');
+      bytes.set(value, at);
+      at += value.length;
+      const percent = Math.floor((100 * at) / Math.max(1, bytes.length));
+      if (percent !== shown) {
+        shown = percent;
+        progress('Reading ' + blob.name + '… ' + percent + '%', at / Math.max(1, bytes.length));
+      }
+    }
+    if (at !== bytes.length) throw new Error('the file shrank while it was read');
+    return bytes;
+  }
+
+  // The same file opened again: its name, size and time of change are those of an open one.
+  const openedAs = (blob) => opened.find((f) => f.name === blob.name && f.size === blob.size && f.modified === blob.lastModified);
+
   async function openFiles(list) {
     if (!core.ready()) { SndPage.message('error', 'the page is still loading its core; try again in a moment'); return; }
     const started = performance.now();
     let last = null;
+    const listed = [], failed = [], again = [];
     for (const blob of list) {
-      const file = {id: nextId++, name: blob.name, size: blob.size, dir: '', info: null, rows: []};
+      const known = openedAs(blob);
+      if (known) {
+        again.push(blob.name);
+        last = known;
+        continue;
+      }
+      const file = {id: nextId++, name: blob.name, size: blob.size, modified: blob.lastModified, dir: '', info: null, rows: []};
       file.dir = '/files/' + file.id;
       try {
-        core.write(file, new Uint8Array(await blob.arrayBuffer()));
+        progress('Reading ' + blob.name + '…', 0);
+        await painted();
+        const bytes = await readAll(blob);
+        progress('Listing ' + blob.name + '…', 1);
+        await painted();
+        core.write(file, bytes);
         file.info = core.info(file);
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
       }
       file.rows = rowsOf(file.info, file.size);
+      (file.info.type === 'error' ? failed : listed).push(file.name);
       opened.push(file);
       last = file;
     }
@@ -56,7 +104,12 @@ window.SndPage = window.SndPage || {};
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
-    ui.status.textContent = (list.length === 1 ? list[0].name : list.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms';
+    const said = [];
+    if (listed.length) said.push((listed.length === 1 ? listed[0] : listed.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms');
+    if (failed.length) said.push('could not read ' + failed.join(', '));
+    if (again.length) said.push('already open: ' + again.join(', '));
+    progress(said.join('; '), null);
+    ui.status.classList.toggle('failed', failed.length > 0);
   }
 
   function closeFile(file) {
@@ -133,7 +186,8 @@ window.SndPage = window.SndPage || {};
     SndPage.clearMessages();
     for (const text of file.info.errors || []) SndPage.message('error', text);
     for (const text of file.info.warnings || []) SndPage.message('warning', text);
-    ui.package.hidden = file.info.type === 'error';
+    // A WAVE file is one sound: it opens in the sound's view, without a table.
+    ui.package.hidden = file.info.type !== 'package';
     ui.filter.value = '';
     sort = {key: 'index', up: true};
     renderTable();
@@ -161,13 +215,14 @@ window.SndPage = window.SndPage || {};
   let windowStart = -1;
 
   function renderTable() {
-    if (!current || current.info.type === 'error') return;
+    if (!current || current.info.type !== 'package') return;
     view = visibleRows();
     ui.table.dataset.rows = view.length;
     for (const th of ui.table.querySelectorAll('th[data-key]')) {
       th.classList.toggle('sorted-up', th.dataset.key === sort.key && sort.up);
       th.classList.toggle('sorted-down', th.dataset.key === sort.key && !sort.up);
     }
+    updateSelected();
     ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
     const header = current.info.package;
@@ -227,13 +282,22 @@ window.SndPage = window.SndPage || {};
     const tr = event.target.closest('tr[data-index]');
     if (!tr) return;
     const row = current.rows.find((r) => r.index === Number(tr.dataset.index));
-    if (event.target.matches('input[type=checkbox]')) { row.selected = event.target.checked; return; }
+    if (event.target.matches('input[type=checkbox]')) {
+      row.selected = event.target.checked;
+      updateSelected();
+      return;
+    }
     if (current.info.type === 'package') sound.show(current, row.index);
   });
   ui.selectAll.addEventListener('change', () => {
     for (const row of view) if (row.sound) row.selected = ui.selectAll.checked;
     renderWindow(true);
+    updateSelected();
   });
+  // "Download selected" only while a sound is ticked.
+  function updateSelected() {
+    ui.zipSelected.disabled = !current || !current.rows.some((row) => row.selected);
+  }
 
   // ---- downloads ----------------------------------------------------------------------
 
@@ -247,7 +311,8 @@ window.SndPage = window.SndPage || {};
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   };
 
-  function zip(rows) {
+  // The zip is named for the package, and for the part of it chosen: "Ambient.zip", "Ambient (3 selected).zip".
+  function zip(rows, part) {
     const file = current;
     const names = core.fileNames(file);
     const entries = {};
@@ -255,12 +320,14 @@ window.SndPage = window.SndPage || {};
       if (!row.sound || !names.files[row.index]) continue;
       entries[names.folder + '/' + names.files[row.index]] = [core.exportBytes(file, row.index), {level: 0}];
     }
-    if (!Object.keys(entries).length) { SndPage.message('warning', 'no sound selected'); return; }
-    SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), names.folder + '.zip');
+    const count = Object.keys(entries).length;
+    if (!count) { SndPage.message('warning', 'no sound selected'); return; }
+    const name = names.folder + (part ? ' (' + count + ' ' + part + ')' : '') + '.zip';
+    SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), name);
   }
 
-  ui.zipAll.addEventListener('click', () => current && zip(current.rows));
-  ui.zipSelected.addEventListener('click', () => current && zip(current.rows.filter((row) => row.selected)));
+  ui.zipAll.addEventListener('click', () => current && zip(current.rows, null));
+  ui.zipSelected.addEventListener('click', () => current && zip(current.rows.filter((row) => row.selected), 'selected'));
 
   // ---- start ----------------------------------------------------------------------------
 

@@ -91,12 +91,13 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.goto(url);
     await page.waitForSelector('body[data-ready=yes]', {timeout: 20000});
     const input = await page.$('#open');
+    const status = () => page.$eval('#status', (s) => ({text: s.textContent, failed: s.classList.contains('failed')}));
     const open = async (...files) => {
-      const before = await page.$$eval('#files button', (tabs) => tabs.length);
+      const before = await page.$$eval('#files button[data-file]', (tabs) => tabs.length);
       await input.uploadFile(...files);
-      await page.waitForFunction((n) => document.querySelectorAll('#files button').length === n, {timeout: 30000}, before + files.length);
+      await page.waitForFunction((n) => document.querySelectorAll('#files button[data-file]').length === n, {timeout: 30000}, before + files.length);
     };
-    const showTab = (name) => page.evaluate((n) => [...document.querySelectorAll('#files button')].find((b) => b.dataset.file === n).click(), name);
+    const showTab = (name) => page.evaluate((n) => [...document.querySelectorAll('#files button[data-file]')].find((b) => b.dataset.file === n).click(), name);
     const tableRows = () => page.$$eval('#sounds tbody tr[data-index]', (rows) => rows.map((tr) => [...tr.cells].slice(1).map((td) => td.textContent)));
     const showSound = async (name) => {
       await page.evaluate((n) => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === n).click(), name);
@@ -148,6 +149,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await showTab('Ambient.kzs');
     const zipped = await download('Ambient.zip', '#zip-all');
     const entries = zipped ? fflate.unzipSync(new Uint8Array(zipped)) : {};
+    check('nothing ticked: "Download selected" is disabled', await page.$eval('#zip-selected', (b) => b.disabled));
     check('Ambient.zip holds every sound', JSON.stringify(Object.keys(entries).sort()) === JSON.stringify(['Ambient/Bell.wav', 'Ambient/Birds.wav', 'Ambient/Wind01.wav']),
       JSON.stringify(Object.keys(entries)));
     for (const [name, bytes] of Object.entries(entries)) {
@@ -159,8 +161,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.evaluate(() => {
       for (const tr of document.querySelectorAll('#sounds tbody tr[data-index]')) if (tr.cells[2].textContent !== 'Birds') tr.querySelector('input').click();
     });
-    fs.rmSync(path.join(downloads, 'Ambient.zip'));
-    const picked = await download('Ambient.zip', '#zip-selected');
+    check('a sound ticked: "Download selected" is enabled', !(await page.$eval('#zip-selected', (b) => b.disabled)));
+    const picked = await download('Ambient (2 selected).zip', '#zip-selected');
     check('the zip of the ticked sounds holds those', picked && JSON.stringify(Object.keys(fflate.unzipSync(new Uint8Array(picked))).sort()) ===
       JSON.stringify(['Ambient/Bell.wav', 'Ambient/Wind01.wav']));
 
@@ -188,6 +190,17 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     // ---- the test's own files: markers where the file puts them.
     await open(path.join(inputs, 'marks', 'Marked.kzs'), path.join(inputs, 'marks', 'Bell.wav'), path.join(inputs, 'damaged', 'Cut.kzs'));
     await downloadsTo('marks');
+    const opening = await status();
+    check('a file that failed is said to have failed', opening.failed && /could not read Cut\.kzs/.test(opening.text) && !/Cut\.kzs listed/.test(opening.text), JSON.stringify(opening));
+    await showTab('Bell.wav');
+    check('a WAVE file opens in the sound view, without a table', await page.evaluate(() => document.getElementById('package').hidden &&
+      !document.getElementById('sound').hidden && document.getElementById('sound-name').textContent === 'Bell.wav'));
+    // Opened again: its tab is selected, no second tab.
+    const tabsBefore = await page.$$eval('#files button[data-file]', (tabs) => tabs.length);
+    await input.uploadFile(path.join(inputs, 'marks', 'Marked.kzs'));
+    await page.waitForFunction(() => /already open/.test(document.getElementById('status').textContent), {timeout: 10000}).catch(() => {});
+    check('a file opened again selects its tab', await page.$$eval('#files button[data-file]', (tabs) => tabs.length) === tabsBefore &&
+      await page.$eval('#files button.current', (b) => b.dataset.file) === 'Marked.kzs', (await status()).text);
     const frames = waveFacts(fs.readFileSync(path.join(inputs, 'marks', 'Bell.wav'))).frames;
     const checkMarks = async (what) => {
       const marks = await page.evaluate(() => {
