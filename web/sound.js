@@ -23,7 +23,8 @@ SndPage.sound = (() => {
     for (const text of info.warnings || []) SndPage.message('warning', text);
   }
 
-  async function show(file, index) {
+  // Shows the sound, and plays it once decoded when `andPlay` says so.
+  async function show(file, index, andPlay) {
     stop();
     const info = file.info.type === 'wave' ? file.info : core.sound(file, index);
     SndPage.clearMessages();
@@ -42,7 +43,9 @@ SndPage.sound = (() => {
     ui.soundName.textContent = info.sound != null ? info.sound : file.name;
     ui.chunks.textContent = core.print(file, at);
     draw();
-    await decode(shown);
+    const sound = shown;
+    await decode(sound);
+    if (andPlay && shown === sound && sound.buffer) play(0);
   }
 
   function hide() {
@@ -123,6 +126,12 @@ SndPage.sound = (() => {
       try { source.stop(); } catch (e) { /* not started */ }
     }
     ui.playhead.hidden = true;
+  }
+
+  // Space: plays the sound shown, or stops it.
+  function toggle() {
+    if (playing) stop();
+    else play(0);
   }
 
   function movePlayhead() {
@@ -254,5 +263,5 @@ SndPage.sound = (() => {
 
   window.addEventListener('resize', () => { if (shown) draw(); });
 
-  return {show, hide, stop, shown: () => shown};
+  return {show, hide, stop, toggle, shown: () => shown};
 })();
