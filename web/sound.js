@@ -54,7 +54,8 @@ SndPage.sound = (() => {
     ui.sound.hidden = true;
   }
 
-  // The most bytes of 16-bit PCM the page converts a sound to for playing:
+  // The page plays a sound of at most 256 MiB (the core says which are larger: "too_large"),
+  // and converts one to at most this many bytes of 16-bit PCM for playing:
   // the tab holds them, and the browser's decoding of them, besides the stored bytes.
   const kMostConvertedBytes = 256 * 1024 * 1024;
 
@@ -93,7 +94,7 @@ SndPage.sound = (() => {
       ui.sound.dataset.playable = 'yes';
       ui.play.disabled = false;
     } else if (tooLarge) {
-      ui.playable.textContent = 'Too large to play in the page; it can still be downloaded.';
+      ui.playable.textContent = 'Too large to play in the page (more than 256 MiB); it can still be downloaded.';
       ui.playable.className = 'cannot';
       ui.sound.dataset.playable = 'no';
     } else {
@@ -198,8 +199,7 @@ SndPage.sound = (() => {
     } else {
       g.fillStyle = '#5b6672';
       g.font = '14px system-ui, sans-serif';
-      g.fillText(peaks && peaks.too_large ? 'No waveform: the sound is larger than the page draws (256 MiB).'
-        : 'No waveform: the samples are stored as ' + (facts.format || 'an unknown format') + ' (format tag 0x' +
+      g.fillText('No waveform: the samples are stored as ' + (facts.format || 'an unknown format') + ' (format tag 0x' +
           Number(facts.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.', 12, kWaveHeight / 2);
     }
     if (frames <= 0) return;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -126,7 +127,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         EXPECT_EQ(Parsed(SndWeb_Sound(path.c_str(), 0))["files"][0]["type"], "error");
         EXPECT_EQ(SndWeb_Export(path.c_str(), 0, out.c_str()), 3);
         EXPECT_NE(SndWeb_ExportPcm(path.c_str(), -1, out.c_str()), 0);
-        EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(Parsed(SndWeb_FileNames(path.c_str()))["files"], json::array());
         EXPECT_FALSE(fs::exists(out));
     }
@@ -137,7 +138,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
             EXPECT_EQ(SndWeb_Export(in.package.c_str(), index, out.c_str()), 3);
         }
         EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), 3);
-        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(std::string(SndWeb_Print(in.package.c_str(), index)), "");
     }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 5))["files"][0]["type"], "error");
@@ -148,11 +149,33 @@ TEST(SndWeb, PrintsAndDrawsTheSound) {
     const Inputs in;
     const RunResult run = TestSupport::Run(SndInfoPath(), {in.wave}, in.dir.Path());
     EXPECT_EQ(std::string(SndWeb_Print(in.wave.c_str(), -1)), run.out);
-    const json peaks = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 2));
+    const json peaks = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 2, 0, 0));
     EXPECT_EQ(peaks["decodable"], true);
     EXPECT_EQ(peaks["frames"], 4);
     EXPECT_EQ(peaks["min"], json::parse("[[-0.0030517578125, -0.006103515625]]"));  // -100 and -200 of 32768
     EXPECT_EQ(peaks["max"], json::parse("[[0.0030517578125, 0.006103515625]]"));
+    EXPECT_EQ(peaks["too_large"], false);
+    // A span of frames (samples 100, -100, 200, -200): frames 1 and 2; a
+    // negative start or NaN is the first frame, a count of 0 or beyond the
+    // sound reaches to its end.
+    const struct {
+        double first, count;
+        int from, frames;
+        const char *min, *max;
+    } spans[] = {
+        {1, 2, 1, 2, "[[-0.0030517578125]]", "[[0.006103515625]]"},
+        {-3, 1, 0, 1, "[[0.0030517578125]]", "[[0.0030517578125]]"},
+        {std::nan(""), 0, 0, 4, "[[-0.006103515625]]", "[[0.006103515625]]"},
+        {3, 1e30, 3, 1, "[[-0.006103515625]]", "[[-0.006103515625]]"},
+    };
+    for (const auto& span : spans) {
+        SCOPED_TRACE(span.first);
+        const json part = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 1, span.first, span.count));
+        EXPECT_EQ(part["first"], span.from);
+        EXPECT_EQ(part["count"], span.frames);
+        EXPECT_EQ(part["min"], json::parse(span.min));
+        EXPECT_EQ(part["max"], json::parse(span.max));
+    }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 1)), InfoJson(in.package, "Adpcm"));
 }
 
