@@ -375,6 +375,76 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Marked.kzs Long: the tone left, the silence right', left > 0.3 && right < 0.01, JSON.stringify({left, right}));
     await showSound('Bell');
     await checkMarks('Marked.kzs Bell');
+
+    // ---- listening: channel labels, no empty strip, a time axis in clock time, zoom and scroll, a loop played over and over.
+    const waveState = () => page.evaluate(() => {
+      const canvas = document.getElementById('wave');
+      return {view: SndPage.wave.view(), ticks: canvas.dataset.ticks, channels: canvas.dataset.channels, height: canvas.clientHeight,
+        scroll: !document.getElementById('wave-scroll').hidden};
+    });
+    await showSound('Stereo24');
+    const stereo = await waveState();
+    await showSound('Bell');
+    const whole = await waveState();
+    check('channel labels: L and R for stereo, mono for one channel', stereo.channels === 'L,R' && whole.channels === 'mono', JSON.stringify([stereo.channels, whole.channels]));
+    check('a strip for phoneme words only where there are words', stereo.height === 222 && whole.height === 270, JSON.stringify([stereo.height, whole.height]));
+    check('Bell: the time axis in clock time over the whole sound', whole.ticks === '0:00.0 0:00.2 0:00.4 0:00.6 0:00.8 0:01.0 0:01.2 0:01.4' &&
+      whole.view.first === 0 && whole.view.count === frames, JSON.stringify(whole));
+    await page.focus('#wave');
+    await page.keyboard.press('+');
+    await page.keyboard.press('+');
+    await sleep(400);  // the core's peaks of the span drawn
+    const closer = await waveState();
+    const seconds = closer.ticks.split(' ').map((t) => t.split(':').reduce((sum, part) => sum * 60 + Number(part), 0));
+    const placed = await page.evaluate(() => {
+      const box = document.getElementById('wave').getBoundingClientRect();
+      const region = document.querySelector('#overlay .region').getBoundingClientRect();
+      return {right: region.right - box.left, width: box.width};
+    });
+    const regionEnd = expected.cues.find((c) => c.id === expected.region.id).sample + expected.region.length;
+    check('+ twice: a quarter of the sound in view, about its middle', Math.abs(closer.view.count - frames / 4) <= 1 &&
+      Math.abs(closer.view.first + closer.view.count / 2 - frames / 2) <= 2 && closer.scroll, JSON.stringify(closer));
+    check('zoomed: the axis\'s ticks inside the view', seconds.length >= 3 && seconds.every((t) => t * 22050 >= closer.view.first - 1 &&
+      t * 22050 <= closer.view.first + closer.view.count + 1), closer.ticks);
+    check('zoomed: the region ends where its frames do', Math.abs(placed.right - ((regionEnd - closer.view.first) / closer.view.count) * placed.width) < 1.5,
+      JSON.stringify(placed));
+    check('zoomed: the waveform drawn from the span\'s own peaks', await drawnPixels() > 0.02);
+    await page.keyboard.press('ArrowRight');
+    const scrolled = await waveState();
+    check('the right arrow scrolls by a quarter of the view', Math.abs(scrolled.view.first - closer.view.first - closer.view.count / 4) <= 1, JSON.stringify(scrolled.view));
+    await page.keyboard.press('-');
+    await page.keyboard.press('-');
+    check('- twice: the whole sound again', (await waveState()).view.count === frames);
+    const waveBox = await (await page.$('#wave')).boundingBox();
+    await page.mouse.move(waveBox.x + waveBox.width / 4, waveBox.y + 100);
+    await page.mouse.wheel({deltaY: -400});
+    const wheeled = (await waveState()).view;
+    check('the wheel zooms in about the pointer', wheeled.count < frames / 2 && Math.abs(wheeled.first + wheeled.count / 4 - frames / 4) <= (2 * frames) / waveBox.width, JSON.stringify(wheeled));
+    await page.keyboard.press('0');
+    check('0: the whole sound', (await waveState()).view.count === frames);
+    // The sampler loop, then the region, looped by Web Audio's loop points past the sound's end.
+    const loops = await page.$$eval('#loop option', (options) => options.map((o) => o.textContent));
+    check('the loop list: the sampler loop and the region', JSON.stringify(loops) ===
+      JSON.stringify(['No loop', 'Loop 1: 0.500 s to 1.000 s', 'Region "ringing": 0.400 s to 0.700 s']), JSON.stringify(loops));
+    await page.select('#loop', '0');
+    await page.click('#play');
+    await sleep(1800);  // past the sound's end (1.5 s)
+    const looped = await page.evaluate(() => {
+      const box = document.getElementById('wave').getBoundingClientRect();
+      const band = document.querySelector('#overlay .loop').getBoundingClientRect();
+      const head = document.getElementById('playhead');
+      return {...SndPage.sound.playing(), shown: !head.hidden, x: head.getBoundingClientRect().left - box.left, from: band.left - box.left, to: band.right - box.left};
+    });
+    check('the sampler loop plays on past the sound\'s end, inside its frames', looped.loop === true &&
+      Math.abs(looped.loopStart - expected.loop.start / 22050) < 1e-9 && Math.abs(looped.loopEnd - (expected.loop.end + 1) / 22050) < 1e-9 &&
+      looped.at >= looped.loopStart && looped.at <= looped.loopEnd && looped.shown && looped.x >= looped.from - 1 && looped.x <= looped.to + 1,
+      JSON.stringify(looped));
+    await page.select('#loop', '1');
+    const region = await page.evaluate(() => SndPage.sound.playing());
+    check('the region chosen while playing: its frames loop', region && region.loop && Math.abs(region.loopStart - 0.4) < 1e-9 &&
+      Math.abs(region.loopEnd - 0.7) < 1e-9, JSON.stringify(region));
+    await page.click('#stop');
+    await page.select('#loop', '');
     // The chunks are what Snd_Info prints for the sound.
     const printed = spawnSync(sndInfo, ['Marked.kzs', 'Bell'], {cwd: path.join(inputs, 'marks'), encoding: 'utf8'}).stdout;
     const chunks = await page.$eval('#chunks', (pre) => pre.textContent);
