@@ -92,6 +92,7 @@ Decoder DecoderFor(const fmt_Chunk& fmt, unsigned& sampleBytes) {
 class DataBytes {
 public:
     DataBytes(const data_Chunk& data, std::istream* input) {
+        if (data.BodySkipped && data.StoredBytes == 0) return;  // no samples, nothing to read
         if (data.BodySkipped) {
             readable_ = input != nullptr && data.SourceOffset.has_value();
             if (!readable_) return;  // nowhere to read the samples from

@@ -202,6 +202,7 @@ TEST(Waveform, StreamedFromTheInputAsFromTheModel) {
         {"24-bit samples astride the windows' edges", Riff(PcmFmt(1, 8000, 24) + Chunk("data", Samples(24, 1, 70001)))},
         {"IMA ADPCM blocks, a fact count trimming the last", Riff(ImaFmt(1, 8) + Chunk("fact", U32(17995)) + Chunk("data", ima))},
         {"a partial frame at the end", Riff(PcmFmt(2, 8000, 16) + Chunk("data", Samples(16, 2, 40000) + "\x01\x02"))},
+        {"a data chunk cut off inside its size: no samples, drawn flat", Riff(PcmFmt(2, 8000, 16) + std::string("data\x30\x00", 6))},
     };
     const std::uint64_t spans[][2] = {{0, kToTheEnd}, {12345, 7000}, {39990, 1000}, {5, 0}, {1u << 30, 10}};
     for (const auto& c : cases) {
