@@ -179,4 +179,23 @@ TEST(SndWeb, PrintsAndDrawsTheSound) {
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 1)), InfoJson(in.package, "Adpcm"));
 }
 
+// The page plays a sound of at most 256 MiB: the file of exactly that many
+// bytes is not too large, one byte more is. (GSM, which the page does not
+// draw: the samples, a hole in the file, are not read.)
+TEST(SndWeb, TooLargeToPlayAbove256MiB) {
+    using WaveBuilder::U16, WaveBuilder::U32;
+    const TempDir dir;
+    const std::string fmt = "fmt " + U32(20) + U16(0x31) + U16(1) + U32(8000) + U32(1625) + U16(65) + U16(0) + U16(2) + U16(320);
+    for (const std::uint64_t size : {std::uint64_t{256} << 20, (std::uint64_t{256} << 20) + 1}) {
+        SCOPED_TRACE(size);
+        const std::string path = (dir.Path() / "large.wav").string();
+        const std::uint64_t data = size - 12 - fmt.size() - 8;
+        WriteFile(path, "RIFF" + U32(static_cast<std::uint32_t>(size - 8)) + "WAVE" + fmt + "data" + U32(static_cast<std::uint32_t>(data)));
+        fs::resize_file(path, size);
+        const json peaks = Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0));
+        EXPECT_EQ(peaks["decodable"], false);
+        EXPECT_EQ(peaks["too_large"], size > (std::uint64_t{256} << 20));
+    }
+}
+
 }  // namespace

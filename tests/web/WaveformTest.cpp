@@ -132,6 +132,8 @@ TEST(Waveform, LeavesUndrawnWhatItCannotSplitIntoSamples) {
         const Waveform waveform = Draw(c.fmt, std::string(64, '\x11'), 16);
         EXPECT_FALSE(waveform.Decodable);
         EXPECT_TRUE(waveform.Low.empty());
+        EXPECT_EQ(waveform.First, 0u);
+        EXPECT_EQ(waveform.Count, 0u);  // no frames drawn
     }
 }
 
@@ -255,6 +257,23 @@ TEST(Waveform, SpansOfFrames) {
     EXPECT_EQ(beyond.First, 10u);
     EXPECT_EQ(beyond.Count, 0u);
     EXPECT_EQ(beyond.High[0], (std::vector<float>(4, 0.0f)));
+}
+
+// The input cut short after the model measured it (the file changed in
+// between): the bytes gone read as silence, the bytes there as they are.
+TEST(Waveform, InputCutShortAfterItWasMeasuredReadsSilence) {
+    std::string data;
+    for (int i = 0; i < 8; ++i) data += U16(0x4000);
+    const std::string file = Riff(PcmFmt(1, 8000, 16) + Chunk("data", data));
+    std::istringstream measured(file);
+    WAVE_File headers;
+    headers.LoadData(measured, WaveLoad::HeadersOnly);
+    std::istringstream cut(file.substr(0, file.size() - 8));  // the last four frames gone
+    const Waveform waveform = DrawWaveform(headers, &cut, 0, kToTheEnd, 2);
+    ASSERT_TRUE(waveform.Decodable);
+    EXPECT_EQ(waveform.Frames, 8u);
+    EXPECT_EQ(waveform.High[0], (std::vector<float>{0.5f, 0.0f}));
+    EXPECT_EQ(waveform.Low[0], (std::vector<float>{0.5f, 0.0f}));
 }
 
 }  // namespace

@@ -503,6 +503,15 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     const tail = (await tableRows()).map((r) => r[1]);
     check('Many.kzs: scrolled to the end, the last sounds show in order', tail.length > 0 &&
       tail.every((name, i) => name === 'S' + String(expected.many - tail.length + i).padStart(5, '0')), JSON.stringify(tail.slice(-3)));
+    // The keyboard among rows made only while in sight: End reaches the last, Home the first, the arrows step on.
+    await page.focus('#sounds tbody tr[tabindex="0"]');
+    const keyed = [];
+    for (const key of ['End', 'ArrowUp', 'Home', 'ArrowDown', 'PageDown']) {
+      await page.keyboard.press(key);
+      keyed.push((await focused()).what);
+    }
+    check('Many.kzs: End, Home, the arrows and Page Down move the keyboard over all 10,000 rows',
+      JSON.stringify(keyed.slice(0, 4)) === '["row:S09999","row:S09998","row:S00000","row:S00001"]' && /^row:S000[1-9]\d$/.test(keyed[4]), JSON.stringify(keyed));
     await page.type('#filter', 'S0999');
     await page.click('th[data-key=name]');
     await page.click('th[data-key=name]');
@@ -549,7 +558,30 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.$eval('.table-frame', (frame) => { frame.scrollLeft = 0; });
     await page.screenshot({path: path.join(dir, 'page-390.png'), fullPage: true});
 
+    // ---- a 2 GiB package (a small one and a hole after it): how soon the page shows its progress. Measured, not held to a bound.
+    const huge = path.join(dir, 'huge', 'Huge.kzs');
+    fs.mkdirSync(path.dirname(huge), {recursive: true});
+    fs.copyFileSync(path.join(inputs, 'names', 'Names.kzs'), huge);
+    fs.truncateSync(huge, 2 ** 31);
+    const other = await browser.newPage();
+    await other.goto(url);
+    await other.waitForSelector('body[data-ready=yes]', {timeout: 20000});
+    await other.evaluate(() => {
+      // From the choice of the file to the first frame drawn with the progress bar shown.
+      document.getElementById('open').addEventListener('change', () => { window.chosenAt = performance.now(); }, {capture: true});
+      new MutationObserver(() => {
+        if (!window.progressAt && !document.getElementById('progress').hidden) requestAnimationFrame(() => { window.progressAt = performance.now(); });
+      }).observe(document.getElementById('progress'), {attributes: true});
+    });
+    await (await other.$('#open')).uploadFile(huge);
+    await other.waitForFunction(() => window.progressAt, {timeout: 20000});
+    const progressMs = await other.evaluate(() => window.progressAt - window.chosenAt);
+    const progressSaid = await other.$eval('#status', (s) => s.textContent);
+    await other.close();
+    fs.rmSync(huge);
+
     check('no exception or error in the console', problems.length === 0, problems.join(' | '));
+    console.log('A 2 GiB package: progress shown ' + progressMs.toFixed(0) + ' ms after the file was chosen ("' + progressSaid + '")');
     console.log('10,000 sounds listed in ' + listed + ' ms from choosing the file (the page\'s own measure: ' + pageMs + ' ms)');
     console.log('In this browser: ' + playing.join('; '));
     console.log('Screenshots: ' + path.join(dir, 'page.png') + ' (1400 px), ' + path.join(dir, 'page-390.png') + ' (390 px)');
