@@ -72,7 +72,7 @@ cmp -s "$obj/build.ninja.new" "$obj/build.ninja" || mv "$obj/build.ninja.new" "$
 rm -f "$obj/build.ninja.new"
 ninja -C "$obj" -j 2
 
-cp web/index.html web/page.css web/core.js web/sound.js web/page.js build/web/
+cp web/index.html web/page.css web/core.js web/wave.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
 echo "Built the page into $root/build/web/"
 

@@ -12,8 +12,12 @@
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
 //   SndWeb_ExportPcm(path, index, out) the WAVE file (index -1) or export `index` as 16-bit PCM, to
 //                                      `out`: what `Snd_Info PATH SOUND /w:OUT --pcm` writes
-//   SndWeb_Peaks(path, index, n)       the waveform in n columns (index -1: the WAVE file itself);
-//                                      "too_large" above 256 MiB; "pcm": whether ExportPcm converts it
+//   SndWeb_Peaks(path, index, n, first, count)
+//                                      the waveform of frames [first, first + count) in n columns
+//                                      (index -1: the WAVE file itself; count 0: to the end), its
+//                                      samples read from the file a window at a time, whatever its
+//                                      size; "too_large": above 256 MiB, too large to play in the
+//                                      page; "pcm": whether ExportPcm converts it
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [name or null, by export index]}
 //
@@ -126,22 +130,32 @@ private:
     bool escaped_ = false;  // the byte before was a backslash that escapes this one
 };
 
-json Peaks(const WAVE_File& wave, int columns) {
-    const Waveform waveform = DrawWaveform(wave, columns);
+json Peaks(const WAVE_File& wave, std::istream* samples, std::uint64_t first, std::uint64_t count, int columns) {
+    const Waveform waveform = DrawWaveform(wave, samples, first, count, columns);
     if (!waveform.Decodable) return {{"decodable", false}, {"channels", waveform.Channels}, {"pcm", DecodesToPcm16(wave)}};
     return {{"decodable", true},
             {"pcm", DecodesToPcm16(wave)},
             {"channels", waveform.Channels},
             {"frames", waveform.Frames},
+            {"first", waveform.First},
+            {"count", waveform.Count},
             {"rate", wave.FmtChunk.SamplesPerSec},
             {"columns", waveform.Low.empty() ? 0 : waveform.Low[0].size()},
             {"min", waveform.Low},
             {"max", waveform.High}};
 }
 
-// A sound of more than this many bytes is not drawn (nor played): the
-// browser tab would hold it twice more, in the module's memory and decoded.
-constexpr std::uint64_t kMostDrawnBytes = 256u << 20;
+// A sound of more than this many bytes is not played in the page: the
+// browser tab would hold it twice more, as bytes and decoded.
+constexpr std::uint64_t kMostPlayedBytes = 256u << 20;
+
+// A frame number from JavaScript's numbers: `otherwise` for 0, a negative
+// number or NaN; numbers beyond 64 bits reach to the end.
+std::uint64_t FrameOf(double value, std::uint64_t otherwise) {
+    if (!(value > 0)) return otherwise;
+    if (value >= 18446744073709551616.0) return kToTheEnd;
+    return static_cast<std::uint64_t>(value);
+}
 
 // The bytes of the WAVE file, or the bytes the sound claims.
 std::uint64_t StoredBytes(const std::string& path, int index) {
@@ -253,16 +267,17 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const cha
     return status;
 }
 
-EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns) {
-    if (StoredBytes(path, index) > kMostDrawnBytes) {
-        std::vector<Facts::Finding> ignored;
-        const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, ignored);
-        return Result(json{{"decodable", false}, {"too_large", true}, {"pcm", wave && DecodesToPcm16(*wave)}});
-    }
-    std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::Everything, findings);
+// The model is loaded headers only: the samples are read from the file as
+// they are drawn, so that memory stays flat whatever the sound's size.
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count) {
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, ignored);
     if (!wave) return Result(json{{"decodable", false}});
-    return Result(Peaks(*wave, columns));
+    std::ifstream samples;
+    Platform::OpenInput(samples, path);
+    json peaks = Peaks(*wave, samples.is_open() ? &samples : nullptr, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns);
+    peaks["too_large"] = StoredBytes(path, index) > kMostPlayedBytes;
+    return Result(peaks);
 }
 
 // The names extraction gives, so that a zip of the page holds what /x: writes:

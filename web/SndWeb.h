@@ -9,7 +9,7 @@ const char* SndWeb_Sound(const char* path, int index);
 const char* SndWeb_Print(const char* path, int index);
 int SndWeb_Export(const char* path, int index, const char* out);
 int SndWeb_ExportPcm(const char* path, int index, const char* out);
-const char* SndWeb_Peaks(const char* path, int index, int columns);
+const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count);
 const char* SndWeb_FileNames(const char* path);
 
 }  // extern "C"

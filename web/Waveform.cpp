@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <istream>
 
 #include "facts/Facts.h"
 #include "wave/Audio.h"
@@ -85,29 +86,79 @@ Decoder DecoderFor(const fmt_Chunk& fmt, unsigned& sampleBytes) {
     }
 }
 
+// The data chunk's bytes: held in the model, or read from the input where
+// the model says they lie, a window of them at a time -- a sound of any
+// size is drawn with memory for one window.
+class DataBytes {
+public:
+    DataBytes(const data_Chunk& data, std::istream* input) {
+        if (data.BodySkipped && data.StoredBytes == 0) return;  // no samples, nothing to read
+        if (data.BodySkipped) {
+            readable_ = input != nullptr && data.SourceOffset.has_value();
+            if (!readable_) return;  // nowhere to read the samples from
+            input_ = input;
+            origin_ = *data.SourceOffset;
+            size_ = data.StoredBytes;
+        } else {
+            held_ = reinterpret_cast<const unsigned char*>(data.ChunkData.data());
+            size_ = data.ChunkData.size();
+        }
+    }
+
+    bool Readable() const { return readable_; }
+    std::uint64_t Size() const { return size_; }
+
+    // The `length` bytes at `offset` (offset + length <= Size(), length at
+    // most kWindowBytes or one block). Bytes the input no longer has read as 0.
+    const unsigned char* At(std::uint64_t offset, std::size_t length) {
+        if (held_) return held_ + offset;
+        if (offset < windowStart_ || offset + length > windowStart_ + window_.size()) Fill(offset, length);
+        return window_.data() + (offset - windowStart_);
+    }
+
+    static constexpr std::size_t kWindowBytes = std::size_t{1} << 16;
+
+private:
+    void Fill(std::uint64_t offset, std::size_t length) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kWindowBytes, length), size_ - offset));
+        window_.assign(count, 0);
+        windowStart_ = offset;
+        input_->clear();
+        input_->seekg(static_cast<std::streamoff>(origin_ + offset));
+        input_->read(reinterpret_cast<char*>(window_.data()), static_cast<std::streamsize>(count));
+    }
+
+    bool readable_ = true;
+    const unsigned char* held_ = nullptr;
+    std::istream* input_ = nullptr;
+    std::uint64_t origin_ = 0;  // where the data's body begins in the input
+    std::uint64_t size_ = 0;
+    std::vector<unsigned char> window_;
+    std::uint64_t windowStart_ = 0;
+};
+
 // The samples of the data chunk, asked for frame by frame in rising order.
 // PCM, float and G.711 are read where they are stored; IMA and MS ADPCM go
 // through the core's block decoder one block at a time, so that no more
 // than one block is held decoded, and each is decoded once.
 class Samples {
 public:
-    explicit Samples(const WAVE_File& wave)
-        : fmt_(wave.FmtChunk),
-          bytes_(reinterpret_cast<const unsigned char*>(wave.DataChunk.ChunkData.data())),
-          size_(wave.DataChunk.ChunkData.size()),
-          layout_(LayoutOf(wave.FmtChunk)) {
+    Samples(const WAVE_File& wave, std::istream* input)
+        : fmt_(wave.FmtChunk), bytes_(wave.DataChunk, input), layout_(LayoutOf(wave.FmtChunk)) {
+        if (!bytes_.Readable()) return;
+        const std::uint64_t size = bytes_.Size();
         if (layout_.Decodable && (layout_.Codec == SampleCodec::ImaAdpcm || layout_.Codec == SampleCodec::MsAdpcm)) {
             // The facts' count: a "fact" count trims the padding of the last block.
             std::vector<Facts::Finding> ignored;
-            const Facts::Audio audio = Facts::AudioOf(&fmt_, Facts::FactCount(wave), size_, ignored);
-            frames_ = std::min(audio.frames.value_or(0), FramesInData(layout_, size_));
+            const Facts::Audio audio = Facts::AudioOf(&fmt_, Facts::FactCount(wave), size, ignored);
+            frames_ = std::min(audio.frames.value_or(0), FramesInData(layout_, size));
             block_.resize(std::size_t{layout_.FramesPerBlock} * layout_.Channels);
             decodable_ = true;
             return;
         }
         decode_ = DecoderFor(fmt_, sampleBytes_);
         decodable_ = decode_ != nullptr;
-        if (decodable_) frames_ = size_ / fmt_.BlockAlign;
+        if (decodable_) frames_ = size / fmt_.BlockAlign;
     }
 
     bool Decodable() const { return decodable_; }
@@ -116,12 +167,12 @@ public:
 
     // Sample `channel` of `frame` (below Frames()), in [-1, 1].
     float At(std::uint64_t frame, unsigned channel) {
-        if (decode_) return decode_(bytes_ + frame * fmt_.BlockAlign + channel * sampleBytes_);
+        if (decode_) return decode_(bytes_.At(frame * fmt_.BlockAlign + channel * sampleBytes_, sampleBytes_));
         const std::uint64_t block = frame / layout_.FramesPerBlock;
         if (block != blockIndex_) {
             const std::uint64_t offset = block * layout_.BlockBytes;
-            const std::size_t count = std::min<std::uint64_t>(layout_.BlockBytes, size_ - offset);
-            DecodeBlock(layout_, bytes_ + offset, count, block_.data());
+            const std::size_t count = std::min<std::uint64_t>(layout_.BlockBytes, bytes_.Size() - offset);
+            DecodeBlock(layout_, bytes_.At(offset, count), count, block_.data());
             blockIndex_ = block;
         }
         // Every frame below Frames() is one its block decodes to.
@@ -131,8 +182,7 @@ public:
 
 private:
     const fmt_Chunk& fmt_;
-    const unsigned char* bytes_;
-    std::size_t size_;
+    DataBytes bytes_;
     bool decodable_ = false;
     std::uint64_t frames_ = 0;
     // One sample a stored unit of sampleBytes_.
@@ -146,15 +196,21 @@ private:
 
 }  // namespace
 
-Waveform DrawWaveform(const WAVE_File& wave, int columns) {
+Waveform DrawWaveform(const WAVE_File& wave, int columns) { return DrawWaveform(wave, nullptr, 0, kToTheEnd, columns); }
+
+Waveform DrawWaveform(const WAVE_File& wave, std::istream* input, std::uint64_t from, std::uint64_t length, int columns) {
     Waveform waveform;
     const unsigned channels = wave.FmtChunk.Channels;
     waveform.Channels = wave.FmtChunk.Channels;
-    Samples samples(wave);
+    Samples samples(wave, input);
     if (!samples.Decodable()) return waveform;
     waveform.Decodable = true;
-    const std::uint64_t frames = samples.Frames();
-    waveform.Frames = frames;
+    waveform.Frames = samples.Frames();
+    // The span, brought inside the sound.
+    waveform.First = std::min(from, waveform.Frames);
+    waveform.Count = std::min(length, waveform.Frames - waveform.First);
+    const std::uint64_t start = waveform.First;
+    const std::uint64_t frames = waveform.Count;
     // Many channels get fewer columns: the values stay within
     // kMostWaveformValues whatever the format claims.
     const int most = std::max(1, static_cast<int>(kMostWaveformValues / channels));
@@ -164,9 +220,9 @@ Waveform DrawWaveform(const WAVE_File& wave, int columns) {
     std::vector<float> lo(channels), hi(channels);
     for (std::size_t column = 0; column < count && frames > 0; ++column) {
         // In 64 bits: size_t may have 32 (WebAssembly), and columns x
-        // frames exceeds them. Every column holds a frame: first < frames.
-        const std::uint64_t first = std::uint64_t{column} * frames / count;
-        const std::uint64_t last = std::max(first + 1, std::uint64_t{column + 1} * frames / count);
+        // frames exceeds them. Every column holds a frame of the span.
+        const std::uint64_t first = start + std::uint64_t{column} * frames / count;
+        const std::uint64_t last = std::max(first + 1, start + std::uint64_t{column + 1} * frames / count);
         std::fill(lo.begin(), lo.end(), 1.0f);
         std::fill(hi.begin(), hi.end(), -1.0f);
         for (std::uint64_t frame = first; frame < last; ++frame) {

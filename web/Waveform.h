@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <vector>
 
 class WAVE_File;
@@ -22,6 +23,9 @@ struct Waveform {
     // ADPCM: the frames the facts count (a "fact" count trims the padding of
     // the last block).
     std::uint64_t Frames = 0;
+    // The frames drawn: [First, First + Count), inside [0, Frames).
+    std::uint64_t First = 0;
+    std::uint64_t Count = 0;
     // Low[channel][column] and High[channel][column], in [-1, 1]; both 0
     // for a column without frames.
     std::vector<std::vector<float>> Low, High;
@@ -32,8 +36,16 @@ struct Waveform {
 inline constexpr int kMostWaveformColumns = 8192;
 inline constexpr std::size_t kMostWaveformValues = std::size_t{1} << 20;
 
-// The waveform of `wave`'s samples in `columns` columns (1 to
+inline constexpr std::uint64_t kToTheEnd = UINT64_MAX;
+
+// The waveform of frames [from, from + length) of `wave`'s samples (the
+// span brought inside the sound) in `columns` columns (1 to
 // kMostWaveformColumns, and at most kMostWaveformValues / Channels; values
-// outside are brought inside). Column c spans
-// frames [c * Frames / columns, (c + 1) * Frames / columns), at least one.
+// outside are brought inside). Column c spans frames
+// [First + c * Count / columns, First + (c + 1) * Count / columns), at least one.
+// A model loaded whole is drawn from its data chunk; one loaded headers only
+// from `input`, where DataChunk.SourceOffset says the samples lie, read a
+// window of 64 KiB at a time (without `input` it is not drawn).
+Waveform DrawWaveform(const WAVE_File& wave, std::istream* input, std::uint64_t from, std::uint64_t length, int columns);
+// The whole sound of a model loaded whole.
 Waveform DrawWaveform(const WAVE_File& wave, int columns);

@@ -43,7 +43,9 @@ SndPage.core = (() => {
     sound: (file, index) => json('SndWeb_Sound', ['string', 'number'], [file.name, index], file.dir).files[0],
     // The text `Snd_Info` prints for the WAVE file (index -1) or the sound.
     print: (file, index) => call('SndWeb_Print', 'string', ['string', 'number'], [file.name, index], file.dir),
-    peaks: (file, index, columns) => json('SndWeb_Peaks', ['string', 'number', 'number'], [file.name, index, columns], file.dir),
+    // The waveform of frames [first, first + count) in `columns` columns (count 0: to the end).
+    peaks: (file, index, columns, first = 0, count = 0) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
+      [file.name, index, columns, first, count], file.dir),
 
     // The bytes Snd_Pull writes for export `index` (the file itself for a WAVE file).
     exportBytes(file, index) {

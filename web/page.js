@@ -11,13 +11,14 @@ window.SndPage = window.SndPage || {};
     open: $('open'), status: $('status'), files: $('files'), messages: $('messages'),
     package: $('package'), filter: $('filter'), counts: $('counts'), table: $('sounds'),
     body: document.querySelector('#sounds tbody'), selectAll: $('select-all'), totals: $('totals'),
-    zipSelected: $('zip-selected'), zipAll: $('zip-all'),
+    zipSelected: $('zip-selected'), zipAll: $('zip-all'), openButton: $('open-button'), progress: $('progress'),
+    playOnSelect: $('play-on-select'),
   };
   const core = SndPage.core;
   const sound = SndPage.sound;
 
   let nextId = 1;
-  const opened = [];         // {id, name, size, dir, info (the file object), rows}
+  const opened = [];         // {id, name, size, modified, dir, info (the file object), rows}
   let current = null;        // the opened file shown
   let sort = {key: 'index', up: true};
 
@@ -35,20 +36,68 @@ window.SndPage = window.SndPage || {};
 
   // ---- opening files ------------------------------------------------------------
 
+  // The status line and the bar under it; `share` null hides the bar.
+  function progress(text, share) {
+    ui.status.textContent = text;
+    ui.status.classList.remove('failed');
+    ui.progress.hidden = share == null;
+    if (share != null) ui.progress.value = share;
+  }
+  // Lets the browser draw the status before the core takes the thread.
+  const painted = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+
+  // The file's bytes, read in the slices the browser hands out, with the share read so far shown.
+  async function readAll(blob) {
+    const bytes = new Uint8Array(blob.size);
+    const reader = blob.stream().getReader();
+    let at = 0;
+    let shown = -1;
+    for (;;) {
+      const {done, value} = await reader.read();
+      if (done) break;
+      if (value.length > bytes.length - at) throw new Error('the file grew while it was read');
+      bytes.set(value, at);
+      at += value.length;
+      const percent = Math.floor((100 * at) / Math.max(1, bytes.length));
+      if (percent !== shown) {
+        shown = percent;
+        progress('Reading ' + blob.name + '… ' + percent + '%', at / Math.max(1, bytes.length));
+      }
+    }
+    if (at !== bytes.length) throw new Error('the file shrank while it was read');
+    return bytes;
+  }
+
+  // The same file opened again: its name, size and time of change are those of an open one.
+  const openedAs = (blob) => opened.find((f) => f.name === blob.name && f.size === blob.size && f.modified === blob.lastModified);
+
   async function openFiles(list) {
     if (!core.ready()) { SndPage.message('error', 'the page is still loading its core; try again in a moment'); return; }
     const started = performance.now();
     let last = null;
+    const listed = [], failed = [], again = [];
     for (const blob of list) {
-      const file = {id: nextId++, name: blob.name, size: blob.size, dir: '', info: null, rows: []};
+      const known = openedAs(blob);
+      if (known) {
+        again.push(blob.name);
+        last = known;
+        continue;
+      }
+      const file = {id: nextId++, name: blob.name, size: blob.size, modified: blob.lastModified, dir: '', info: null, rows: []};
       file.dir = '/files/' + file.id;
       try {
-        core.write(file, new Uint8Array(await blob.arrayBuffer()));
+        progress('Reading ' + blob.name + '…', 0);
+        await painted();
+        const bytes = await readAll(blob);
+        progress('Listing ' + blob.name + '…', 1);
+        await painted();
+        core.write(file, bytes);
         file.info = core.info(file);
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
       }
       file.rows = rowsOf(file.info, file.size);
+      (file.info.type === 'error' ? failed : listed).push(file.name);
       opened.push(file);
       last = file;
     }
@@ -56,7 +105,12 @@ window.SndPage = window.SndPage || {};
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
-    ui.status.textContent = (list.length === 1 ? list[0].name : list.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms';
+    const said = [];
+    if (listed.length) said.push((listed.length === 1 ? listed[0] : listed.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms');
+    if (failed.length) said.push('could not read ' + failed.join(', '));
+    if (again.length) said.push('already open: ' + again.join(', '));
+    progress(said.join('; '), null);
+    ui.status.classList.toggle('failed', failed.length > 0);
   }
 
   function closeFile(file) {
@@ -72,8 +126,11 @@ window.SndPage = window.SndPage || {};
       if (opened.length) showFile(opened[opened.length - 1]);
     }
     renderFileTabs();
+    // The keyboard goes on from the tab shown, or from the button that opens files.
+    (ui.files.querySelector('button.current') || ui.openButton).focus();
   }
 
+  ui.openButton.addEventListener('click', () => ui.open.click());
   ui.open.addEventListener('change', () => { openFiles([...ui.open.files]).finally(() => { ui.open.value = ''; }); });
   document.addEventListener('dragover', (event) => { event.preventDefault(); document.body.classList.add('dropping'); });
   document.addEventListener('dragleave', (event) => { if (!event.relatedTarget) document.body.classList.remove('dropping'); });
@@ -107,23 +164,39 @@ window.SndPage = window.SndPage || {};
     return [];
   }
 
+  // Each file a tab: a button that shows it, and a button of its own that closes it.
   function renderFileTabs() {
+    const focused = document.activeElement && ui.files.contains(document.activeElement) ? document.activeElement : null;
+    const keep = focused && {file: focused.dataset.file || focused.dataset.closes, close: Boolean(focused.dataset.closes)};
     ui.files.textContent = '';
     for (const file of opened) {
+      const box = document.createElement('span');
+      box.className = 'tab';
       const tab = document.createElement('button');
       tab.type = 'button';
       tab.textContent = file.name;
       tab.dataset.file = file.name;
-      if (file === current) tab.className = 'current';
+      if (file === current) {
+        tab.className = 'current';
+        tab.setAttribute('aria-current', 'true');
+      }
       if (file.info.type === 'error') tab.classList.add('bad');
       tab.addEventListener('click', () => showFile(file));
-      const close = document.createElement('span');
+      const close = document.createElement('button');
+      close.type = 'button';
       close.className = 'close';
       close.textContent = '×';
       close.title = 'Close';
-      close.addEventListener('click', (event) => { event.stopPropagation(); closeFile(file); });
-      tab.append(close);
-      ui.files.append(tab);
+      close.dataset.closes = file.name;
+      close.setAttribute('aria-label', 'Close ' + file.name);
+      close.addEventListener('click', () => closeFile(file));
+      box.append(tab, close);
+      ui.files.append(box);
+    }
+    if (keep) {
+      const again = [...ui.files.querySelectorAll(keep.close ? 'button[data-closes]' : 'button[data-file]')]
+        .find((b) => (keep.close ? b.dataset.closes : b.dataset.file) === keep.file);
+      if (again) again.focus();
     }
   }
 
@@ -133,7 +206,8 @@ window.SndPage = window.SndPage || {};
     SndPage.clearMessages();
     for (const text of file.info.errors || []) SndPage.message('error', text);
     for (const text of file.info.warnings || []) SndPage.message('warning', text);
-    ui.package.hidden = file.info.type === 'error';
+    // A WAVE file is one sound: it opens in the sound's view, without a table.
+    ui.package.hidden = file.info.type !== 'package';
     ui.filter.value = '';
     sort = {key: 'index', up: true};
     renderTable();
@@ -159,15 +233,19 @@ window.SndPage = window.SndPage || {};
   let view = [];
   let rowHeight = 0;
   let windowStart = -1;
+  let focusAt = 0;  // the row in `view` that Tab reaches and the arrow keys move from
 
   function renderTable() {
-    if (!current || current.info.type === 'error') return;
+    if (!current || current.info.type !== 'package') return;
     view = visibleRows();
+    focusAt = 0;
     ui.table.dataset.rows = view.length;
     for (const th of ui.table.querySelectorAll('th[data-key]')) {
       th.classList.toggle('sorted-up', th.dataset.key === sort.key && sort.up);
       th.classList.toggle('sorted-down', th.dataset.key === sort.key && !sort.up);
+      th.setAttribute('aria-sort', th.dataset.key !== sort.key ? 'none' : sort.up ? 'ascending' : 'descending');
     }
+    updateSelected();
     ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
     const header = current.info.package;
@@ -180,10 +258,12 @@ window.SndPage = window.SndPage || {};
     renderWindow();
   }
 
-  function rowHtml(r) {
+  // One row; only the row at `tabbable` and its box are in the Tab order.
+  function rowHtml(r, at, tabbable) {
     const shown = sound.shown();
     const classes = (r.sound ? '' : 'nosound') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
-    return '<tr tabindex="0" data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" aria-label="Select"' +
+    const tab = at === tabbable ? '0' : '-1';
+    return '<tr tabindex="' + tab + '" data-pos="' + at + '" data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" tabindex="' + tab + '" aria-label="Select ' + escape(r.name) + '"' +
       (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
       '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
       (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
@@ -199,9 +279,14 @@ window.SndPage = window.SndPage || {};
     const last = Math.min(view.length, first + Math.ceil((frame.clientHeight || 400) / height) + 40);
     const spacer = (rows) => (rows > 0 ? '<tr class="spacer"><td colspan="9" style="height:' + rows * height + 'px"></td></tr>' : '');
     const html = [spacer(first)];
-    for (let i = first; i < last; ++i) html.push(rowHtml(view[i]));
+    const tabbable = focusAt >= first && focusAt < last ? focusAt : first;
+    for (let i = first; i < last; ++i) html.push(rowHtml(view[i], i, tabbable));
     html.push(spacer(view.length - last));
+    // The rows are made anew: a row that had the keyboard keeps it.
+    const hadFocus = ui.body.contains(document.activeElement);
     ui.body.innerHTML = html.join('');
+    const row = hadFocus && ui.body.querySelector('tr[data-pos="' + focusAt + '"]');
+    if (row) row.focus({preventScroll: true});
     const sample = ui.body.querySelector('tr[data-index]');
     if (!rowHeight && sample && sample.offsetHeight) {
       rowHeight = sample.offsetHeight;
@@ -212,11 +297,58 @@ window.SndPage = window.SndPage || {};
   ui.table.parentElement.addEventListener('scroll', () => renderWindow());
 
   ui.filter.addEventListener('input', renderTable);
-  // Enter on a row shows its sound, as a click does.
+
+  const select = (index) => sound.show(current, index, ui.playOnSelect.checked);
+
+  // The keyboard on a row: arrows, Home, End and the page keys move, Enter
+  // shows the row's sound, Space plays it or stops it.
+  function moveTo(at) {
+    focusAt = Math.max(0, Math.min(view.length - 1, at));
+    const frame = ui.table.parentElement;
+    let row = ui.body.querySelector('tr[data-pos="' + focusAt + '"]');
+    if (!row) {
+      frame.scrollTop = focusAt * (rowHeight || 26) - frame.clientHeight / 2;
+      renderWindow(true);
+      row = ui.body.querySelector('tr[data-pos="' + focusAt + '"]');
+    }
+    for (const node of ui.body.querySelectorAll('[tabindex="0"]')) node.tabIndex = -1;
+    row.tabIndex = 0;
+    row.querySelector('input').tabIndex = 0;
+    row.focus({preventScroll: true});
+    row.scrollIntoView({block: 'nearest'});
+  }
   ui.body.addEventListener('keydown', (event) => {
-    if (event.key !== 'Enter' || !event.target.matches('tr[data-index]')) return;
-    if (current.info.type === 'package') sound.show(current, Number(event.target.dataset.index));
+    const tr = event.target;
+    if (!tr.matches('tr[data-index]') || !view.length) return;
+    const at = Number(tr.dataset.pos);
+    const page = Math.max(1, Math.floor(ui.table.parentElement.clientHeight / (rowHeight || 26)) - 1);
+    const moves = {ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: view.length - 1, PageDown: at + page, PageUp: at - page};
+    if (event.key in moves) {
+      moveTo(moves[event.key]);
+    } else if (event.key === 'Enter') {
+      select(Number(tr.dataset.index));
+    } else if (event.key === ' ') {
+      const shown = sound.shown();
+      if (shown && shown.file === current && shown.index === Number(tr.dataset.index)) sound.toggle();
+      else sound.show(current, Number(tr.dataset.index), true);
+    } else {
+      return;
+    }
+    event.preventDefault();
   });
+  ui.body.addEventListener('focusin', (event) => {
+    const tr = event.target.closest('tr[data-pos]');
+    if (tr) focusAt = Number(tr.dataset.pos);
+  });
+  // The sortable headers are buttons; the header cell says the sort (aria-sort).
+  for (const th of ui.table.querySelectorAll('th[data-key]')) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'sort';
+    button.textContent = th.textContent;
+    th.textContent = '';
+    th.append(button);
+  }
   ui.table.querySelector('thead').addEventListener('click', (event) => {
     const th = event.target.closest('th[data-key]');
     if (!th) return;
@@ -227,13 +359,22 @@ window.SndPage = window.SndPage || {};
     const tr = event.target.closest('tr[data-index]');
     if (!tr) return;
     const row = current.rows.find((r) => r.index === Number(tr.dataset.index));
-    if (event.target.matches('input[type=checkbox]')) { row.selected = event.target.checked; return; }
-    if (current.info.type === 'package') sound.show(current, row.index);
+    if (event.target.matches('input[type=checkbox]')) {
+      row.selected = event.target.checked;
+      updateSelected();
+      return;
+    }
+    select(row.index);
   });
   ui.selectAll.addEventListener('change', () => {
     for (const row of view) if (row.sound) row.selected = ui.selectAll.checked;
     renderWindow(true);
+    updateSelected();
   });
+  // "Download selected" only while a sound is ticked.
+  function updateSelected() {
+    ui.zipSelected.disabled = !current || !current.rows.some((row) => row.selected);
+  }
 
   // ---- downloads ----------------------------------------------------------------------
 
@@ -247,7 +388,8 @@ window.SndPage = window.SndPage || {};
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   };
 
-  function zip(rows) {
+  // The zip is named for the package, and for the part of it chosen: "Ambient.zip", "Ambient (3 selected).zip".
+  function zip(rows, part) {
     const file = current;
     const names = core.fileNames(file);
     const entries = {};
@@ -255,12 +397,14 @@ window.SndPage = window.SndPage || {};
       if (!row.sound || !names.files[row.index]) continue;
       entries[names.folder + '/' + names.files[row.index]] = [core.exportBytes(file, row.index), {level: 0}];
     }
-    if (!Object.keys(entries).length) { SndPage.message('warning', 'no sound selected'); return; }
-    SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), names.folder + '.zip');
+    const count = Object.keys(entries).length;
+    if (!count) { SndPage.message('warning', 'no sound selected'); return; }
+    const name = names.folder + (part ? ' (' + count + ' ' + part + ')' : '') + '.zip';
+    SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), name);
   }
 
-  ui.zipAll.addEventListener('click', () => current && zip(current.rows));
-  ui.zipSelected.addEventListener('click', () => current && zip(current.rows.filter((row) => row.selected)));
+  ui.zipAll.addEventListener('click', () => current && zip(current.rows, null));
+  ui.zipSelected.addEventListener('click', () => current && zip(current.rows.filter((row) => row.selected), 'selected'));
 
   // ---- start ----------------------------------------------------------------------------
 

@@ -1,7 +1,7 @@
-// One sound of the page: its waveform with the cue points, labelled regions,
-// sampler loops and phoneme words the core reports, playing it from any point (a format the
-// browser cannot decode from the core's 16-bit PCM conversion), its chunks as Snd_Info prints
-// them, and its downloads: as stored, and as PCM where the core converts it.
+// One sound of the page: its waveform (wave.js), playing it from any point (a format the
+// browser cannot decode from the core's 16-bit PCM conversion), looping a sampler loop or a
+// labelled region seamlessly, its chunks as Snd_Info prints them, and its downloads: as
+// stored, and as PCM where the core converts it.
 'use strict';
 
 window.SndPage = window.SndPage || {};
@@ -10,20 +10,21 @@ SndPage.sound = (() => {
   const $ = (id) => document.getElementById(id);
   const ui = {
     sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'), downloadPcm: $('download-pcm'),
-    playable: $('playable'), canvas: $('wave'), overlay: $('overlay'), playhead: $('playhead'), chunks: $('chunks'),
+    playable: $('playable'), canvas: $('wave'), playhead: $('playhead'), chunks: $('chunks'), loop: $('loop'),
     rows: document.querySelector('#sounds tbody'),
   };
   const core = SndPage.core;
   let shown = null;    // {file, index, at, info, wave, peaks, bytes, pcm, buffer, converted}
   let audio = null;    // AudioContext, made on first use
-  let playing = null;  // {source, startedAt, offset}
+  let playing = null;  // {source, startedAt, offset, loop}
 
   function messagesOf(info) {
     for (const text of info.errors || []) SndPage.message('error', text);
     for (const text of info.warnings || []) SndPage.message('warning', text);
   }
 
-  async function show(file, index) {
+  // Shows the sound, and plays it once decoded when `andPlay` says so.
+  async function show(file, index, andPlay) {
     stop();
     const info = file.info.type === 'wave' ? file.info : core.sound(file, index);
     SndPage.clearMessages();
@@ -41,17 +42,22 @@ SndPage.sound = (() => {
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? info.sound : file.name;
     ui.chunks.textContent = core.print(file, at);
-    draw();
-    await decode(shown);
+    SndPage.wave.show(shown);
+    listLoops(shown);
+    const sound = shown;
+    await decode(sound);
+    if (andPlay && shown === sound && sound.buffer) play(0);
   }
 
   function hide() {
     stop();
     shown = null;
+    SndPage.wave.hide();
     ui.sound.hidden = true;
   }
 
-  // The most bytes of 16-bit PCM the page converts a sound to for playing:
+  // The page plays a sound of at most 256 MiB (the core says which are larger: "too_large"),
+  // and converts one to at most this many bytes of 16-bit PCM for playing:
   // the tab holds them, and the browser's decoding of them, besides the stored bytes.
   const kMostConvertedBytes = 256 * 1024 * 1024;
 
@@ -90,7 +96,7 @@ SndPage.sound = (() => {
       ui.sound.dataset.playable = 'yes';
       ui.play.disabled = false;
     } else if (tooLarge) {
-      ui.playable.textContent = 'Too large to play in the page; it can still be downloaded.';
+      ui.playable.textContent = 'Too large to play in the page (more than 256 MiB); it can still be downloaded.';
       ui.playable.className = 'cannot';
       ui.sound.dataset.playable = 'no';
     } else {
@@ -101,6 +107,45 @@ SndPage.sound = (() => {
     }
   }
 
+  // ---- loops: a sampler loop or a labelled region, played over and over ----------------
+
+  // The sound's loops and regions, in seconds, as choices of the Loop list.
+  function listLoops(sound) {
+    const rate = sound.wave.audio.rate || 1;
+    const frames = sound.wave.audio.frames || 0;
+    const time = (frame) => (frame / rate).toFixed(3) + ' s';
+    const choices = [];
+    (sound.wave.loops || []).forEach((loop, i) => {
+      const end = Math.min(loop.end + 1, frames);
+      if (loop.start < end) choices.push({name: 'Loop ' + (i + 1), start: loop.start / rate, end: end / rate, from: loop.start, to: end});
+    });
+    const textsOf = new Map((sound.wave.cue_texts || []).map((entry) => [entry.cue_id, entry]));
+    for (const cue of sound.wave.cues || []) {
+      for (const text of (textsOf.get(cue.id) || {texts: []}).texts) {
+        const end = Math.min(cue.sample_offset + (text.sample_length || 0), frames);
+        if (text.sample_length && cue.sample_offset < end) {
+          choices.push({name: 'Region "' + (text.text || text.purpose) + '"', start: cue.sample_offset / rate, end: end / rate, from: cue.sample_offset, to: end});
+        }
+      }
+    }
+    sound.loops = choices;
+    ui.loop.textContent = '';
+    ui.loop.append(new Option('No loop', ''));
+    choices.forEach((choice, i) => ui.loop.append(new Option(choice.name + ': ' + time(choice.from) + ' to ' + time(choice.to), String(i))));
+    ui.loop.disabled = choices.length === 0;
+  }
+  const chosenLoop = () => (shown && ui.loop.value !== '' ? shown.loops[Number(ui.loop.value)] : null);
+  // A loop chosen while the sound plays: it plays on from where it is, looping the new choice.
+  ui.loop.addEventListener('change', () => { if (playing) play(chosenLoop() ? chosenLoop().start : position()); });
+
+  // Where the sound playing is, in seconds: past a loop's end, inside the loop.
+  function position() {
+    if (!playing) return 0;
+    const at = playing.offset + (audio.currentTime - playing.startedAt);
+    const loop = playing.loop;
+    return loop && at >= loop.end ? loop.start + ((at - loop.start) % (loop.end - loop.start)) : at;
+  }
+
   function play(offset) {
     if (!shown || !shown.buffer) return;
     stop();
@@ -108,9 +153,17 @@ SndPage.sound = (() => {
     const source = audio.createBufferSource();
     source.buffer = shown.buffer;
     source.connect(audio.destination);
-    const start = Math.max(0, Math.min(offset, shown.buffer.duration));
+    let start = Math.max(0, Math.min(offset, shown.buffer.duration));
+    // Web Audio's loop points: the loop plays on without a gap until stopped.
+    const loop = chosenLoop();
+    if (loop) {
+      source.loop = true;
+      source.loopStart = loop.start;
+      source.loopEnd = loop.end;
+      if (start >= loop.end) start = loop.start;
+    }
     source.start(0, start);
-    playing = {source, startedAt: audio.currentTime, offset: start};
+    playing = {source, startedAt: audio.currentTime, offset: start, loop};
     source.onended = () => { if (playing && playing.source === source) stop(); };
     ui.playhead.hidden = false;
     requestAnimationFrame(movePlayhead);
@@ -125,19 +178,31 @@ SndPage.sound = (() => {
     ui.playhead.hidden = true;
   }
 
+  // Space: plays the sound shown, or stops it.
+  function toggle() {
+    if (playing) stop();
+    else play(0);
+  }
+
   function movePlayhead() {
     if (!playing || !shown || !shown.buffer) return;
-    const at = playing.offset + (audio.currentTime - playing.startedAt);
-    ui.playhead.style.left = (100 * at / shown.buffer.duration) + '%';
+    const left = SndPage.wave.left(position() * (shown.wave.audio.rate || 1));
+    ui.playhead.style.visibility = left == null ? 'hidden' : '';
+    ui.playhead.style.left = (left || 0) + '%';
+    ui.playhead.dataset.seconds = position().toFixed(3);
     requestAnimationFrame(movePlayhead);
   }
 
-  ui.play.addEventListener('click', () => play(0));
+  ui.play.addEventListener('click', () => play(chosenLoop() ? chosenLoop().start : 0));
   ui.stop.addEventListener('click', stop);
   ui.canvas.addEventListener('click', (event) => {
     if (!shown || !shown.buffer) return;
-    const box = ui.canvas.getBoundingClientRect();
-    play(((event.clientX - box.left) / box.width) * shown.buffer.duration);
+    play(SndPage.wave.frameAt(event.clientX) / (shown.wave.audio.rate || 1));
+  });
+  ui.canvas.addEventListener('keydown', (event) => {
+    if (event.key !== ' ' || !shown) return;
+    toggle();
+    event.preventDefault();
   });
   // Both downloads have the name /x: gives the sound (the file's own for a WAVE file).
   const fileName = (sound) => sound.file.info.type === 'wave' ? sound.file.name : core.fileNames(sound.file).files[sound.index];
@@ -152,107 +217,8 @@ SndPage.sound = (() => {
     else SndPage.message('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
   });
 
-  // ---- drawing ----------------------------------------------------------------------
 
-  const kWaveHeight = 200;
-
-  function draw() {
-    const canvas = ui.canvas;
-    const ratio = window.devicePixelRatio || 1;
-    canvas.width = Math.max(1, Math.round(canvas.clientWidth * ratio));
-    canvas.height = Math.round(260 * ratio);
-    const g = canvas.getContext('2d');
-    g.setTransform(ratio, 0, 0, ratio, 0, 0);
-    const width = canvas.clientWidth;
-    g.fillStyle = '#ffffff';
-    g.fillRect(0, 0, width, 260);
-    g.fillStyle = '#f6f8fb';
-    g.fillRect(0, kWaveHeight + 4, width, 56);
-    ui.overlay.textContent = '';
-    const peaks = shown.peaks;
-    const facts = shown.wave.audio;
-    const frames = facts.frames || (peaks && peaks.frames) || 0;
-    if (peaks && peaks.decodable && peaks.columns > 0) {
-      const lanes = peaks.channels;
-      const lane = kWaveHeight / lanes;
-      g.fillStyle = '#2f6fbd';
-      for (let c = 0; c < lanes; ++c) {
-        const middle = lane * c + lane / 2;
-        g.fillRect(0, middle, width, 0.5);
-        for (let x = 0; x < width; ++x) {
-          const column = Math.min(peaks.columns - 1, Math.floor((x * peaks.columns) / width));
-          const hi = peaks.max[c][column], lo = peaks.min[c][column];
-          const top = middle - (hi * lane) / 2, bottom = middle - (lo * lane) / 2;
-          g.fillRect(x, top, 1, Math.max(1, bottom - top));
-        }
-      }
-    } else {
-      g.fillStyle = '#5b6672';
-      g.font = '14px system-ui, sans-serif';
-      g.fillText(peaks && peaks.too_large ? 'No waveform: the sound is larger than the page draws (256 MiB).'
-        : 'No waveform: the samples are stored as ' + (facts.format || 'an unknown format') + ' (format tag 0x' +
-          Number(facts.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.', 12, kWaveHeight / 2);
-    }
-    if (frames <= 0) return;
-    const at = (sample) => (100 * sample) / frames + '%';
-    // Each cue id's texts stand once; every point of that id shows them.
-    const textsOf = new Map((shown.wave.cue_texts || []).map((entry) => [entry.cue_id, entry]));
-    for (const cue of shown.wave.cues || []) {
-      const sample = cue.sample_offset;
-      const texts = textsOf.get(cue.id) || {labels: [], texts: [], notes: []};
-      for (const text of texts.texts) {
-        if (!text.sample_length) continue;
-        const region = element('region', at(sample), text.text || text.purpose);
-        region.style.width = (100 * Math.min(text.sample_length, frames - sample)) / frames + '%';
-        region.dataset.sample = sample;
-        region.dataset.length = text.sample_length;
-      }
-      const label = texts.labels.length ? texts.labels[0].text : null;
-      const marker = element('cue', at(sample), label != null ? label : 'cue ' + cue.id);
-      marker.dataset.sample = sample;
-      marker.dataset.id = cue.id;
-      marker.title = 'Cue ' + cue.id + ' at sample ' + sample + (cue.seconds != null ? ' (' + cue.seconds.toFixed(3) + ' s)' : '');
-    }
-    // Sampler loops: the frames from start to end, both included.
-    for (const loop of shown.wave.loops || []) {
-      const end = Math.min(loop.end + 1, frames);
-      if (loop.start >= end) continue;
-      const band = element('loop', at(loop.start), 'loop, ' + loop.type + (loop.play_count ? ', ' + loop.play_count + '×' : ''));
-      band.style.width = (100 * (end - loop.start)) / frames + '%';
-      band.dataset.start = loop.start;
-      band.dataset.end = loop.end;
-    }
-    const words = (shown.wave.phonemes && shown.wave.phonemes.words) || [];
-    words.forEach((word, i) => {
-      let [start, end] = [word.int_a, word.int_b];
-      // Words without positions inside the sound share its length evenly.
-      if (!(start >= 0 && end > start && end <= frames)) [start, end] = [(i * frames) / words.length, ((i + 1) * frames) / words.length];
-      const band = element('word', at(start), '');
-      band.style.width = (100 * (end - start)) / frames + '%';
-      band.dataset.start = start;
-      band.dataset.end = end;
-      const bold = document.createElement('b');
-      bold.textContent = word.word;
-      const small = document.createElement('small');
-      small.textContent = (word.phonemes || []).map((p) => p.symbol || (p.code ? String.fromCodePoint(p.code) : p.tag)).join(' ');
-      band.append(bold, small);
-    });
-  }
-
-  function element(kind, left, label) {
-    const node = document.createElement('div');
-    node.className = kind;
-    node.style.left = left;
-    if (label) {
-      const span = document.createElement('span');
-      span.textContent = label;
-      node.append(span);
-    }
-    ui.overlay.append(node);
-    return node;
-  }
-
-  window.addEventListener('resize', () => { if (shown) draw(); });
-
-  return {show, hide, stop, shown: () => shown};
+  return {show, hide, stop, toggle, shown: () => shown,
+    // What plays: its loop points, and where it is (seconds); null when nothing plays.
+    playing: () => playing && {loop: playing.source.loop, loopStart: playing.source.loopStart, loopEnd: playing.source.loopEnd, at: position()}};
 })();

@@ -1,7 +1,9 @@
 // A WAVE file from the fuzzer's bytes, loaded by the model and drawn as the
 // browser page draws its waveform: one row of columns per channel, every
 // value within [-1, 1] and no column's low above its high, and nothing read
-// outside the samples (the sanitizers watch that).
+// outside the samples (the sanitizers watch that). Loaded headers only and
+// read from the input a window at a time, any span of it is drawn as from
+// the model's own bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Fewer and more columns than frames, by the input's length.
     const int columns = static_cast<int>(size % 97) + 1;
     const Waveform waveform = DrawWaveform(wave, columns);
+    std::istringstream input(in.str());
+    WAVE_File headers;
+    headers.LoadData(input, WaveLoad::HeadersOnly);
+    const std::uint64_t from = size % 13, length = size % 7 == 0 ? kToTheEnd : size % 29;
+    const Waveform held = DrawWaveform(wave, nullptr, from, length, columns);
+    const Waveform streamed = DrawWaveform(headers, &input, from, length, columns);
+    WaveFuzz::Require(streamed.Decodable == held.Decodable && streamed.First == held.First && streamed.Count == held.Count &&
+                      streamed.Low == held.Low && streamed.High == held.High);
     if (!waveform.Decodable) {
         WaveFuzz::Require(waveform.Low.empty() && waveform.High.empty());
         return 0;

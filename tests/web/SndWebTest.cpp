@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -126,7 +127,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         EXPECT_EQ(Parsed(SndWeb_Sound(path.c_str(), 0))["files"][0]["type"], "error");
         EXPECT_EQ(SndWeb_Export(path.c_str(), 0, out.c_str()), 3);
         EXPECT_NE(SndWeb_ExportPcm(path.c_str(), -1, out.c_str()), 0);
-        EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(Parsed(SndWeb_FileNames(path.c_str()))["files"], json::array());
         EXPECT_FALSE(fs::exists(out));
     }
@@ -137,7 +138,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
             EXPECT_EQ(SndWeb_Export(in.package.c_str(), index, out.c_str()), 3);
         }
         EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), 3);
-        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(std::string(SndWeb_Print(in.package.c_str(), index)), "");
     }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 5))["files"][0]["type"], "error");
@@ -148,12 +149,53 @@ TEST(SndWeb, PrintsAndDrawsTheSound) {
     const Inputs in;
     const RunResult run = TestSupport::Run(SndInfoPath(), {in.wave}, in.dir.Path());
     EXPECT_EQ(std::string(SndWeb_Print(in.wave.c_str(), -1)), run.out);
-    const json peaks = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 2));
+    const json peaks = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 2, 0, 0));
     EXPECT_EQ(peaks["decodable"], true);
     EXPECT_EQ(peaks["frames"], 4);
     EXPECT_EQ(peaks["min"], json::parse("[[-0.0030517578125, -0.006103515625]]"));  // -100 and -200 of 32768
     EXPECT_EQ(peaks["max"], json::parse("[[0.0030517578125, 0.006103515625]]"));
+    EXPECT_EQ(peaks["too_large"], false);
+    // A span of frames (samples 100, -100, 200, -200): frames 1 and 2; a
+    // negative start or NaN is the first frame, a count of 0 or beyond the
+    // sound reaches to its end.
+    const struct {
+        double first, count;
+        int from, frames;
+        const char *min, *max;
+    } spans[] = {
+        {1, 2, 1, 2, "[[-0.0030517578125]]", "[[0.006103515625]]"},
+        {-3, 1, 0, 1, "[[0.0030517578125]]", "[[0.0030517578125]]"},
+        {std::nan(""), 0, 0, 4, "[[-0.006103515625]]", "[[0.006103515625]]"},
+        {3, 1e30, 3, 1, "[[-0.006103515625]]", "[[-0.006103515625]]"},
+    };
+    for (const auto& span : spans) {
+        SCOPED_TRACE(span.first);
+        const json part = Parsed(SndWeb_Peaks(in.package.c_str(), 0, 1, span.first, span.count));
+        EXPECT_EQ(part["first"], span.from);
+        EXPECT_EQ(part["count"], span.frames);
+        EXPECT_EQ(part["min"], json::parse(span.min));
+        EXPECT_EQ(part["max"], json::parse(span.max));
+    }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 1)), InfoJson(in.package, "Adpcm"));
+}
+
+// The page plays a sound of at most 256 MiB: the file of exactly that many
+// bytes is not too large, one byte more is. (GSM, which the page does not
+// draw: the samples, a hole in the file, are not read.)
+TEST(SndWeb, TooLargeToPlayAbove256MiB) {
+    using WaveBuilder::U16, WaveBuilder::U32;
+    const TempDir dir;
+    const std::string fmt = "fmt " + U32(20) + U16(0x31) + U16(1) + U32(8000) + U32(1625) + U16(65) + U16(0) + U16(2) + U16(320);
+    for (const std::uint64_t size : {std::uint64_t{256} << 20, (std::uint64_t{256} << 20) + 1}) {
+        SCOPED_TRACE(size);
+        const std::string path = (dir.Path() / "large.wav").string();
+        const std::uint64_t data = size - 12 - fmt.size() - 8;
+        WriteFile(path, "RIFF" + U32(static_cast<std::uint32_t>(size - 8)) + "WAVE" + fmt + "data" + U32(static_cast<std::uint32_t>(data)));
+        fs::resize_file(path, size);
+        const json peaks = Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0));
+        EXPECT_EQ(peaks["decodable"], false);
+        EXPECT_EQ(peaks["too_large"], size > (std::uint64_t{256} << 20));
+    }
 }
 
 }  // namespace

@@ -132,6 +132,8 @@ TEST(Waveform, LeavesUndrawnWhatItCannotSplitIntoSamples) {
         const Waveform waveform = Draw(c.fmt, std::string(64, '\x11'), 16);
         EXPECT_FALSE(waveform.Decodable);
         EXPECT_TRUE(waveform.Low.empty());
+        EXPECT_EQ(waveform.First, 0u);
+        EXPECT_EQ(waveform.Count, 0u);  // no frames drawn
     }
 }
 
@@ -186,6 +188,92 @@ TEST(Waveform, ColumnCountsOutsideTheRangeAndFewFrames) {
     EXPECT_TRUE(empty.Decodable);
     EXPECT_EQ(empty.Frames, 0u);
     EXPECT_EQ(empty.High[0], (std::vector<float>(4, 0.0f)));
+}
+
+// Read from the input a window at a time (a model loaded headers only), a
+// sound is drawn as from the model's own bytes: windows that cut a sample
+// or a block apart, the last window short, any span of frames.
+TEST(Waveform, StreamedFromTheInputAsFromTheModel) {
+    std::string ima;
+    for (int i = 0; i < 2000; ++i) ima += (i % 2 ? kImaBlockHigher : kImaBlock);
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        {"16-bit stereo over several windows", Riff(PcmFmt(2, 8000, 16) + Chunk("data", Samples(16, 2, 50000)))},
+        {"24-bit samples astride the windows' edges", Riff(PcmFmt(1, 8000, 24) + Chunk("data", Samples(24, 1, 70001)))},
+        {"IMA ADPCM blocks, a fact count trimming the last", Riff(ImaFmt(1, 8) + Chunk("fact", U32(17995)) + Chunk("data", ima))},
+        {"a partial frame at the end", Riff(PcmFmt(2, 8000, 16) + Chunk("data", Samples(16, 2, 40000) + "\x01\x02"))},
+        {"a data chunk cut off inside its size: no samples, drawn flat", Riff(PcmFmt(2, 8000, 16) + std::string("data\x30\x00", 6))},
+    };
+    const std::uint64_t spans[][2] = {{0, kToTheEnd}, {12345, 7000}, {39990, 1000}, {5, 0}, {1u << 30, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::istringstream whole(c.file);
+        WAVE_File held;
+        held.LoadData(whole);
+        std::istringstream input(c.file);
+        WAVE_File headers;
+        headers.LoadData(input, WaveLoad::HeadersOnly);
+        ASSERT_TRUE(headers.DataChunk.BodySkipped);
+        for (const auto& [from, length] : spans) {
+            SCOPED_TRACE(from);
+            const Waveform expected = DrawWaveform(held, nullptr, from, length, 733);
+            const Waveform streamed = DrawWaveform(headers, &input, from, length, 733);
+            ASSERT_TRUE(streamed.Decodable);
+            EXPECT_EQ(streamed.Frames, expected.Frames);
+            EXPECT_EQ(streamed.First, expected.First);
+            EXPECT_EQ(streamed.Count, expected.Count);
+            EXPECT_EQ(streamed.Low, expected.Low);
+            EXPECT_EQ(streamed.High, expected.High);
+        }
+    }
+    // Loaded headers only, with no input to read from: not drawn.
+    std::istringstream input(cases[0].file);
+    WAVE_File headers;
+    headers.LoadData(input, WaveLoad::HeadersOnly);
+    EXPECT_FALSE(DrawWaveform(headers, nullptr, 0, kToTheEnd, 10).Decodable);
+}
+
+// A span of frames: its columns cover it and nothing outside; a span past
+// the end is cut to the sound, one beyond it is empty.
+TEST(Waveform, SpansOfFrames) {
+    std::string data;
+    for (int i = 0; i < 10; ++i) data += U16(static_cast<std::uint16_t>(i * 1000));
+    std::istringstream in(Riff(PcmFmt(1, 8000, 16) + Chunk("data", data)));
+    WAVE_File wave;
+    wave.LoadData(in);
+    const Waveform middle = DrawWaveform(wave, nullptr, 2, 3, 3);
+    EXPECT_EQ(middle.Frames, 10u);
+    EXPECT_EQ(middle.First, 2u);
+    EXPECT_EQ(middle.Count, 3u);
+    EXPECT_EQ(middle.Low[0], Scaled({2000, 3000, 4000}));
+    EXPECT_EQ(middle.High[0], Scaled({2000, 3000, 4000}));
+    const Waveform tail = DrawWaveform(wave, nullptr, 8, 100, 1);
+    EXPECT_EQ(tail.Count, 2u);
+    EXPECT_EQ(tail.Low[0], Scaled({8000}));
+    EXPECT_EQ(tail.High[0], Scaled({9000}));
+    const Waveform beyond = DrawWaveform(wave, nullptr, 11, 5, 4);
+    EXPECT_EQ(beyond.First, 10u);
+    EXPECT_EQ(beyond.Count, 0u);
+    EXPECT_EQ(beyond.High[0], (std::vector<float>(4, 0.0f)));
+}
+
+// The input cut short after the model measured it (the file changed in
+// between): the bytes gone read as silence, the bytes there as they are.
+TEST(Waveform, InputCutShortAfterItWasMeasuredReadsSilence) {
+    std::string data;
+    for (int i = 0; i < 8; ++i) data += U16(0x4000);
+    const std::string file = Riff(PcmFmt(1, 8000, 16) + Chunk("data", data));
+    std::istringstream measured(file);
+    WAVE_File headers;
+    headers.LoadData(measured, WaveLoad::HeadersOnly);
+    std::istringstream cut(file.substr(0, file.size() - 8));  // the last four frames gone
+    const Waveform waveform = DrawWaveform(headers, &cut, 0, kToTheEnd, 2);
+    ASSERT_TRUE(waveform.Decodable);
+    EXPECT_EQ(waveform.Frames, 8u);
+    EXPECT_EQ(waveform.High[0], (std::vector<float>{0.5f, 0.0f}));
+    EXPECT_EQ(waveform.Low[0], (std::vector<float>{0.5f, 0.0f}));
 }
 
 }  // namespace

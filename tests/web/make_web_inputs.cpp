@@ -15,6 +15,9 @@
 //   marks/Ima.wav      "Ima" as a WAVE file of its own
 //   damaged/Cut.kzs    a package cut off inside its export table
 //   many/Many.kzs      10,000 sounds of 4 KiB (the listing's speed)
+//   big/Big.wav        300 MiB of 16-bit mono PCM (more than the page plays):
+//                      a tone over its first and last 2,000,000 frames,
+//                      silence between, left as a hole in the file
 //   expected.json      what the test looks for: the cue points and words
 //                      (sample positions), the sounds and their facts, the
 //                      ADPCM sounds' frames
@@ -150,6 +153,22 @@ std::string MsAdpcmSound() {
                 Chunk("data", Blocks(kFrames, block)));
 }
 
+// A WAVE file of 16-bit mono PCM at 8000 Hz, `frames` long: a tone over its
+// first and last `toneFrames`, and silence between that is never written
+// (the file system keeps it as a hole, reading zeros).
+void WriteToneEnds(const fs::path& path, std::uint32_t frames, std::uint32_t toneFrames) {
+    fs::create_directories(path.parent_path());
+    std::string tone;
+    for (std::uint32_t i = 0; i < toneFrames; ++i) tone += U16(static_cast<std::uint16_t>(std::lround(20000 * std::sin(i * 0.05))));
+    const std::uint32_t dataBytes = frames * 2;
+    const std::string fmt = PcmFmt(1, 8000, 16);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "RIFF" << U32(static_cast<std::uint32_t>(4 + fmt.size() + 8 + dataBytes)) << "WAVE" << fmt << "data" << U32(dataBytes) << tone;
+    out.seekp(static_cast<std::streamoff>(12 + fmt.size() + 8 + dataBytes - tone.size()));
+    out << tone;
+    if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
 std::string Json(const std::string& text) { return '"' + text + '"'; }
 
 }  // namespace
@@ -215,6 +234,8 @@ int main(int argc, char** argv) {
             many.AddSound(name, small);
         }
         many.Write(folder / "many" / "Many.kzs");
+
+        WriteToneEnds(folder / "big" / "Big.wav", 150u << 20, 2'000'000);
 
         std::string expected = "{\n  \"cues\": [";
         for (std::size_t i = 0; i < kMarks.size(); ++i) {

@@ -88,15 +88,86 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       if (event.state !== 'inProgress') ended.set(suggested.get(event.guid), event.state);
     });
 
+    // What has the keyboard, and whether a ring shows it.
+    const focused = () => page.evaluate(() => {
+      const e = document.activeElement;
+      const style = getComputedStyle(e);
+      const row = e.closest('tr[data-index]');
+      const what = e.dataset.file ? 'tab:' + e.dataset.file : e.dataset.closes ? 'close:' + e.dataset.closes
+        : e.classList.contains('sort') ? 'sort:' + e.textContent : e.matches('tr') ? 'row:' + e.cells[2].textContent
+        : row ? 'tick:' + row.cells[2].textContent : e.id;
+      return {what, ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0};
+    });
+    const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 5000}).then(() => true, () => false);
+    // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and stops.
+    const keyboardPath = async () => {
+      const walk = [];
+      for (let i = 0; i < 17; ++i) {
+        await page.keyboard.press('Tab');
+        walk.push(await focused());
+      }
+      const order = ['tab:Ambient.kzs', 'close:Ambient.kzs', 'tab:Weather.kzs', 'close:Weather.kzs', 'filter', 'zip-all', 'play-on-select',
+        'select-all', 'sort:#', 'sort:Name', 'sort:Format', 'sort:Channels', 'sort:Rate', 'sort:Bits', 'sort:Duration', 'sort:Size', 'row:Rain'];
+      check('keyboard: Tab walks the controls in order', JSON.stringify(walk.map((w) => w.what)) === JSON.stringify(order), JSON.stringify(walk.map((w) => w.what)));
+      check('keyboard: every control shows a focus ring', walk.every((w) => w.ring), JSON.stringify(walk.filter((w) => !w.ring)));
+      await page.keyboard.press('ArrowDown');
+      check('keyboard: the down arrow moves to the next row', (await focused()).what === 'row:Thunder');
+      await page.keyboard.press('Enter');
+      await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Thunder' && document.getElementById('sound').dataset.playable === 'yes', {timeout: 10000})
+        .then(() => check('keyboard: Enter shows the row\'s sound', true), () => check('keyboard: Enter shows the row\'s sound', false));
+      await page.keyboard.press(' ');
+      check('keyboard: Space plays', await playheadShown(true));
+      await page.keyboard.press(' ');
+      check('keyboard: Space again stops', await playheadShown(false));
+      await page.keyboard.press('ArrowUp');
+      const rows = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => ({name: tr.cells[2].textContent, shown: tr.classList.contains('shown'),
+        outline: getComputedStyle(tr).outlineStyle, back: getComputedStyle(tr).backgroundColor})));
+      const [rain, thunder] = rows;
+      check('keyboard: the row with the keyboard looks unlike the row shown', rain.outline !== 'none' && !rain.shown && thunder.shown &&
+        thunder.outline === 'none' && rain.back !== thunder.back, JSON.stringify(rows));
+      await page.keyboard.press(' ');
+      check('keyboard: Space on another row shows and plays it', await playheadShown(true) &&
+        await page.$eval('#sound-name', (n) => n.textContent) === 'Rain');
+      await page.keyboard.press(' ');
+      await playheadShown(false);
+      // Play on select, ticked from the keyboard.
+      await page.focus('#play-on-select');
+      await page.keyboard.press(' ');
+      await page.focus('#sounds tbody tr[data-pos="0"]');
+      await page.keyboard.press('End');
+      await page.keyboard.press('Enter');
+      check('play on select: Enter shows Thunder and plays it', await playheadShown(true) && await page.$eval('#sound-name', (n) => n.textContent) === 'Thunder');
+      await page.click('#stop');
+      await page.click('#play-on-select');
+      // A header is a button that says its sort.
+      await page.focus('th[data-key=name] button');
+      await page.keyboard.press('Enter');
+      const up = await page.$eval('th[data-key=name]', (th) => th.getAttribute('aria-sort'));
+      await page.keyboard.press('Enter');
+      const down = await page.$eval('th[data-key=name]', (th) => th.getAttribute('aria-sort'));
+      check('keyboard: a header sorts, and says so', up === 'ascending' && down === 'descending' &&
+        JSON.stringify((await tableRows()).map((r) => r[1])) === '["Thunder","Rain"]', JSON.stringify({up, down}));
+      await page.click('th[data-key=index]');
+    };
+    // Serious and critical findings of axe-core on the page as it stands.
+    const axeCheck = async (what) => {
+      if (!(await page.evaluate(() => typeof axe !== 'undefined'))) await page.addScriptTag({path: require.resolve('axe-core/axe.min.js')});
+      const found = await page.evaluate(async () => (await axe.run(document, {resultTypes: ['violations']})).violations
+        .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+        .map((v) => v.id + ' (' + v.impact + '): ' + v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')));
+      check(what + ': axe-core finds no serious or critical violation', found.length === 0, found.join(' | '));
+    };
+
     await page.goto(url);
     await page.waitForSelector('body[data-ready=yes]', {timeout: 20000});
     const input = await page.$('#open');
+    const status = () => page.$eval('#status', (s) => ({text: s.textContent, failed: s.classList.contains('failed')}));
     const open = async (...files) => {
-      const before = await page.$$eval('#files button', (tabs) => tabs.length);
+      const before = await page.$$eval('#files button[data-file]', (tabs) => tabs.length);
       await input.uploadFile(...files);
-      await page.waitForFunction((n) => document.querySelectorAll('#files button').length === n, {timeout: 30000}, before + files.length);
+      await page.waitForFunction((n) => document.querySelectorAll('#files button[data-file]').length === n, {timeout: 30000}, before + files.length);
     };
-    const showTab = (name) => page.evaluate((n) => [...document.querySelectorAll('#files button')].find((b) => b.dataset.file === n).click(), name);
+    const showTab = (name) => page.evaluate((n) => [...document.querySelectorAll('#files button[data-file]')].find((b) => b.dataset.file === n).click(), name);
     const tableRows = () => page.$$eval('#sounds tbody tr[data-index]', (rows) => rows.map((tr) => [...tr.cells].slice(1).map((td) => td.textContent)));
     const showSound = async (name) => {
       await page.evaluate((n) => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === n).click(), name);
@@ -123,7 +194,17 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
     // ---- the bundled example: every sound listed with its facts, decoded,
     // drawn, and downloaded as Snd_Pull exports it.
-    await open(path.join(example, 'pk', 'Ambient.kzs'), path.join(example, 'pk', 'Weather.kzs'));
+    // ---- the keyboard alone: Tab reaches the button that opens files, Enter opens the chooser.
+    await page.keyboard.press('Tab');
+    check('Tab first reaches the button that opens files', await page.evaluate(() => document.activeElement.id) === 'open-button');
+    // The browser intercepts the chooser only once it has been told to, which takes a moment.
+    const choosing = page.waitForFileChooser({timeout: 5000});
+    await sleep(500);
+    await page.keyboard.press('Enter');
+    const chooser = await choosing;
+    await chooser.accept([path.join(example, 'pk', 'Ambient.kzs'), path.join(example, 'pk', 'Weather.kzs')]);
+    await page.waitForFunction(() => document.querySelectorAll('#files button[data-file]').length === 2, {timeout: 30000});
+    await keyboardPath();
     await downloadsTo('example');
     for (const [file, sounds] of [['Ambient.kzs', ['Wind01', 'Birds', 'Bell']], ['Weather.kzs', ['Rain', 'Thunder']]]) {
       await showTab(file);
@@ -148,6 +229,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await showTab('Ambient.kzs');
     const zipped = await download('Ambient.zip', '#zip-all');
     const entries = zipped ? fflate.unzipSync(new Uint8Array(zipped)) : {};
+    check('nothing ticked: "Download selected" is disabled', await page.$eval('#zip-selected', (b) => b.disabled));
     check('Ambient.zip holds every sound', JSON.stringify(Object.keys(entries).sort()) === JSON.stringify(['Ambient/Bell.wav', 'Ambient/Birds.wav', 'Ambient/Wind01.wav']),
       JSON.stringify(Object.keys(entries)));
     for (const [name, bytes] of Object.entries(entries)) {
@@ -159,8 +241,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.evaluate(() => {
       for (const tr of document.querySelectorAll('#sounds tbody tr[data-index]')) if (tr.cells[2].textContent !== 'Birds') tr.querySelector('input').click();
     });
-    fs.rmSync(path.join(downloads, 'Ambient.zip'));
-    const picked = await download('Ambient.zip', '#zip-selected');
+    check('a sound ticked: "Download selected" is enabled', !(await page.$eval('#zip-selected', (b) => b.disabled)));
+    const picked = await download('Ambient (2 selected).zip', '#zip-selected');
     check('the zip of the ticked sounds holds those', picked && JSON.stringify(Object.keys(fflate.unzipSync(new Uint8Array(picked))).sort()) ===
       JSON.stringify(['Ambient/Bell.wav', 'Ambient/Wind01.wav']));
 
@@ -188,6 +270,17 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     // ---- the test's own files: markers where the file puts them.
     await open(path.join(inputs, 'marks', 'Marked.kzs'), path.join(inputs, 'marks', 'Bell.wav'), path.join(inputs, 'damaged', 'Cut.kzs'));
     await downloadsTo('marks');
+    const opening = await status();
+    check('a file that failed is said to have failed', opening.failed && /could not read Cut\.kzs/.test(opening.text) && !/Cut\.kzs listed/.test(opening.text), JSON.stringify(opening));
+    await showTab('Bell.wav');
+    check('a WAVE file opens in the sound view, without a table', await page.evaluate(() => document.getElementById('package').hidden &&
+      !document.getElementById('sound').hidden && document.getElementById('sound-name').textContent === 'Bell.wav'));
+    // Opened again: its tab is selected, no second tab.
+    const tabsBefore = await page.$$eval('#files button[data-file]', (tabs) => tabs.length);
+    await input.uploadFile(path.join(inputs, 'marks', 'Marked.kzs'));
+    await page.waitForFunction(() => /already open/.test(document.getElementById('status').textContent), {timeout: 10000}).catch(() => {});
+    check('a file opened again selects its tab', await page.$$eval('#files button[data-file]', (tabs) => tabs.length) === tabsBefore &&
+      await page.$eval('#files button.current', (b) => b.dataset.file) === 'Marked.kzs', (await status()).text);
     const frames = waveFacts(fs.readFileSync(path.join(inputs, 'marks', 'Bell.wav'))).frames;
     const checkMarks = async (what) => {
       const marks = await page.evaluate(() => {
@@ -282,6 +375,76 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Marked.kzs Long: the tone left, the silence right', left > 0.3 && right < 0.01, JSON.stringify({left, right}));
     await showSound('Bell');
     await checkMarks('Marked.kzs Bell');
+
+    // ---- listening: channel labels, no empty strip, a time axis in clock time, zoom and scroll, a loop played over and over.
+    const waveState = () => page.evaluate(() => {
+      const canvas = document.getElementById('wave');
+      return {view: SndPage.wave.view(), ticks: canvas.dataset.ticks, channels: canvas.dataset.channels, height: canvas.clientHeight,
+        scroll: !document.getElementById('wave-scroll').hidden};
+    });
+    await showSound('Stereo24');
+    const stereo = await waveState();
+    await showSound('Bell');
+    const whole = await waveState();
+    check('channel labels: L and R for stereo, mono for one channel', stereo.channels === 'L,R' && whole.channels === 'mono', JSON.stringify([stereo.channels, whole.channels]));
+    check('a strip for phoneme words only where there are words', stereo.height === 222 && whole.height === 270, JSON.stringify([stereo.height, whole.height]));
+    check('Bell: the time axis in clock time over the whole sound', whole.ticks === '0:00.0 0:00.2 0:00.4 0:00.6 0:00.8 0:01.0 0:01.2 0:01.4' &&
+      whole.view.first === 0 && whole.view.count === frames, JSON.stringify(whole));
+    await page.focus('#wave');
+    await page.keyboard.press('+');
+    await page.keyboard.press('+');
+    await sleep(400);  // the core's peaks of the span drawn
+    const closer = await waveState();
+    const seconds = closer.ticks.split(' ').map((t) => t.split(':').reduce((sum, part) => sum * 60 + Number(part), 0));
+    const placed = await page.evaluate(() => {
+      const box = document.getElementById('wave').getBoundingClientRect();
+      const region = document.querySelector('#overlay .region').getBoundingClientRect();
+      return {right: region.right - box.left, width: box.width};
+    });
+    const regionEnd = expected.cues.find((c) => c.id === expected.region.id).sample + expected.region.length;
+    check('+ twice: a quarter of the sound in view, about its middle', Math.abs(closer.view.count - frames / 4) <= 1 &&
+      Math.abs(closer.view.first + closer.view.count / 2 - frames / 2) <= 2 && closer.scroll, JSON.stringify(closer));
+    check('zoomed: the axis\'s ticks inside the view', seconds.length >= 3 && seconds.every((t) => t * 22050 >= closer.view.first - 1 &&
+      t * 22050 <= closer.view.first + closer.view.count + 1), closer.ticks);
+    check('zoomed: the region ends where its frames do', Math.abs(placed.right - ((regionEnd - closer.view.first) / closer.view.count) * placed.width) < 1.5,
+      JSON.stringify(placed));
+    check('zoomed: the waveform drawn from the span\'s own peaks', await drawnPixels() > 0.02);
+    await page.keyboard.press('ArrowRight');
+    const scrolled = await waveState();
+    check('the right arrow scrolls by a quarter of the view', Math.abs(scrolled.view.first - closer.view.first - closer.view.count / 4) <= 1, JSON.stringify(scrolled.view));
+    await page.keyboard.press('-');
+    await page.keyboard.press('-');
+    check('- twice: the whole sound again', (await waveState()).view.count === frames);
+    const waveBox = await (await page.$('#wave')).boundingBox();
+    await page.mouse.move(waveBox.x + waveBox.width / 4, waveBox.y + 100);
+    await page.mouse.wheel({deltaY: -400});
+    const wheeled = (await waveState()).view;
+    check('the wheel zooms in about the pointer', wheeled.count < frames / 2 && Math.abs(wheeled.first + wheeled.count / 4 - frames / 4) <= (2 * frames) / waveBox.width, JSON.stringify(wheeled));
+    await page.keyboard.press('0');
+    check('0: the whole sound', (await waveState()).view.count === frames);
+    // The sampler loop, then the region, looped by Web Audio's loop points past the sound's end.
+    const loops = await page.$$eval('#loop option', (options) => options.map((o) => o.textContent));
+    check('the loop list: the sampler loop and the region', JSON.stringify(loops) ===
+      JSON.stringify(['No loop', 'Loop 1: 0.500 s to 1.000 s', 'Region "ringing": 0.400 s to 0.700 s']), JSON.stringify(loops));
+    await page.select('#loop', '0');
+    await page.click('#play');
+    await sleep(1800);  // past the sound's end (1.5 s)
+    const looped = await page.evaluate(() => {
+      const box = document.getElementById('wave').getBoundingClientRect();
+      const band = document.querySelector('#overlay .loop').getBoundingClientRect();
+      const head = document.getElementById('playhead');
+      return {...SndPage.sound.playing(), shown: !head.hidden, x: head.getBoundingClientRect().left - box.left, from: band.left - box.left, to: band.right - box.left};
+    });
+    check('the sampler loop plays on past the sound\'s end, inside its frames', looped.loop === true &&
+      Math.abs(looped.loopStart - expected.loop.start / 22050) < 1e-9 && Math.abs(looped.loopEnd - (expected.loop.end + 1) / 22050) < 1e-9 &&
+      looped.at >= looped.loopStart && looped.at <= looped.loopEnd && looped.shown && looped.x >= looped.from - 1 && looped.x <= looped.to + 1,
+      JSON.stringify(looped));
+    await page.select('#loop', '1');
+    const region = await page.evaluate(() => SndPage.sound.playing());
+    check('the region chosen while playing: its frames loop', region && region.loop && Math.abs(region.loopStart - 0.4) < 1e-9 &&
+      Math.abs(region.loopEnd - 0.7) < 1e-9, JSON.stringify(region));
+    await page.click('#stop');
+    await page.select('#loop', '');
     // The chunks are what Snd_Info prints for the sound.
     const printed = spawnSync(sndInfo, ['Marked.kzs', 'Bell'], {cwd: path.join(inputs, 'marks'), encoding: 'utf8'}).stdout;
     const chunks = await page.$eval('#chunks', (pre) => pre.textContent);
@@ -340,22 +503,88 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     const tail = (await tableRows()).map((r) => r[1]);
     check('Many.kzs: scrolled to the end, the last sounds show in order', tail.length > 0 &&
       tail.every((name, i) => name === 'S' + String(expected.many - tail.length + i).padStart(5, '0')), JSON.stringify(tail.slice(-3)));
+    // The keyboard among rows made only while in sight: End reaches the last, Home the first, the arrows step on.
+    await page.focus('#sounds tbody tr[tabindex="0"]');
+    const keyed = [];
+    for (const key of ['End', 'ArrowUp', 'Home', 'ArrowDown', 'PageDown']) {
+      await page.keyboard.press(key);
+      keyed.push((await focused()).what);
+    }
+    check('Many.kzs: End, Home, the arrows and Page Down move the keyboard over all 10,000 rows',
+      JSON.stringify(keyed.slice(0, 4)) === '["row:S09999","row:S09998","row:S00000","row:S00001"]' && /^row:S000[1-9]\d$/.test(keyed[4]), JSON.stringify(keyed));
     await page.type('#filter', 'S0999');
     await page.click('th[data-key=name]');
     await page.click('th[data-key=name]');
     const filtered = (await tableRows()).map((r) => r[1]);
     check('Many.kzs: filtered by name and sorted down', filtered.length === 10 && filtered[0] === 'S09999' && filtered[9] === 'S09990', JSON.stringify(filtered));
 
-    // ---- the screenshot: the example's bell with its markers.
+    // ---- a sound larger than the page plays: drawn all the same, from its samples read a window at a time.
+    await open(path.join(inputs, 'big', 'Big.wav'));
+    await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Big.wav' &&
+      document.getElementById('sound').dataset.playable !== 'pending', {timeout: 60000});
+    const big = {said: await page.$eval('#playable', (p) => p.textContent), start: await drawnPixels(0, 0.01),
+      middle: await drawnPixels(0.03, 0.97), end: await drawnPixels(0.99, 1)};
+    check('Big.wav (300 MiB): not played, and the page says why', /^Too large to play in the page \(more than 256 MiB\)/.test(big.said) &&
+      await page.$eval('#sound', (s) => s.dataset.playable) === 'no', big.said);
+    check('Big.wav (300 MiB): drawn, the tone at both ends and the silence between', big.start > 0.2 && big.end > 0.2 && big.middle < 0.01,
+      JSON.stringify(big));
+
+    // ---- at 1400 x 900 and on a phone: axe-core, nothing off the screen, the screenshots.
+    await page.$eval('#filter', (f) => { f.value = ''; f.dispatchEvent(new Event('input')); });
     await showTab('Marked.kzs');
     await showSound('Bell');
+    await page.setViewport({width: 1400, height: 900});
+    await axeCheck('1400 x 900');
     const bottom = await page.$eval('#chunks-box', (box) => Math.ceil(box.getBoundingClientRect().top) + 28);
-    await page.screenshot({path: path.join(dir, 'page.png'), clip: {x: 0, y: 0, width: 1200, height: bottom}});
+    await page.screenshot({path: path.join(dir, 'page.png'), clip: {x: 0, y: 0, width: 1400, height: bottom}});
+    await page.setViewport({width: 390, height: 844});
+    await showSound('Bell');
+    await axeCheck('390 x 844');
+    const phone = await page.evaluate(() => {
+      const frame = document.querySelector('.table-frame').getBoundingClientRect();
+      const widest = Math.max(...[...document.querySelectorAll('body *')].filter((e) => !e.closest('.table-frame')).map((e) => e.getBoundingClientRect().right));
+      return {page: document.documentElement.scrollWidth, widest: Math.ceil(widest), frame: frame.right};
+    });
+    check('390 px: nothing runs off the screen', phone.page <= 390 && phone.widest <= 390 && phone.frame <= 390, JSON.stringify(phone));
+    // The table scrolled to its right end inside its frame: the names stay in view.
+    const names = await page.evaluate(() => {
+      const frame = document.querySelector('.table-frame');
+      frame.scrollLeft = frame.scrollWidth;
+      const box = frame.getBoundingClientRect();
+      return [...document.querySelectorAll('#sounds td.name')].map((td) => td.getBoundingClientRect())
+        .map((r) => r.left >= box.left - 1 && r.right <= box.right + 1);
+    });
+    check('390 px: scrolled sideways, the names stay in view', names.length > 0 && names.every(Boolean), JSON.stringify(names));
+    await page.$eval('.table-frame', (frame) => { frame.scrollLeft = 0; });
+    await page.screenshot({path: path.join(dir, 'page-390.png'), fullPage: true});
+
+    // ---- a 2 GiB package (a small one and a hole after it): how soon the page shows its progress. Measured, not held to a bound.
+    const huge = path.join(dir, 'huge', 'Huge.kzs');
+    fs.mkdirSync(path.dirname(huge), {recursive: true});
+    fs.copyFileSync(path.join(inputs, 'names', 'Names.kzs'), huge);
+    fs.truncateSync(huge, 2 ** 31);
+    const other = await browser.newPage();
+    await other.goto(url);
+    await other.waitForSelector('body[data-ready=yes]', {timeout: 20000});
+    await other.evaluate(() => {
+      // From the choice of the file to the first frame drawn with the progress bar shown.
+      document.getElementById('open').addEventListener('change', () => { window.chosenAt = performance.now(); }, {capture: true});
+      new MutationObserver(() => {
+        if (!window.progressAt && !document.getElementById('progress').hidden) requestAnimationFrame(() => { window.progressAt = performance.now(); });
+      }).observe(document.getElementById('progress'), {attributes: true});
+    });
+    await (await other.$('#open')).uploadFile(huge);
+    await other.waitForFunction(() => window.progressAt, {timeout: 20000});
+    const progressMs = await other.evaluate(() => window.progressAt - window.chosenAt);
+    const progressSaid = await other.$eval('#status', (s) => s.textContent);
+    await other.close();
+    fs.rmSync(huge);
 
     check('no exception or error in the console', problems.length === 0, problems.join(' | '));
+    console.log('A 2 GiB package: progress shown ' + progressMs.toFixed(0) + ' ms after the file was chosen ("' + progressSaid + '")');
     console.log('10,000 sounds listed in ' + listed + ' ms from choosing the file (the page\'s own measure: ' + pageMs + ' ms)');
     console.log('In this browser: ' + playing.join('; '));
-    console.log('Screenshot: ' + path.join(dir, 'page.png'));
+    console.log('Screenshots: ' + path.join(dir, 'page.png') + ' (1400 px), ' + path.join(dir, 'page-390.png') + ' (390 px)');
   } catch (error) {
     check('the test ran to its end', false, error.stack);
   } finally {
