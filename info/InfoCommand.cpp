@@ -199,6 +199,10 @@ void InfoRun::RunPackage(const Target& target) {
     FactsText::ListOptions options;
     options.verbose = args_.verbose;
     options.progress = exportsRead;
+    options.warn = [&](const std::string& finding) {
+        progress_.Clear();
+        err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
+    };
     Heading(path);
     FactsText::PrintPackage(package, path, options, out_);
 }
