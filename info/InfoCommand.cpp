@@ -372,6 +372,7 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.overwrite = args.overwrite;
         request.json = args.json;
         request.pcm = args.pcm;
+        request.flat = args.flat;
         request.quiet = args.quiet;
         request.showProgress = showProgress;
         return Extract(request, out, err);

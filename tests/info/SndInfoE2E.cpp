@@ -531,7 +531,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     const std::string usage = Info(dir, {"--help"}).out;
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
-    const std::string emptyDocument = std::string("{\n  \"schema\": 4,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+    const std::string emptyDocument = std::string("{\n  \"schema\": 5,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
                                       SND_VERSION + "\",\n  \"files\": []\n}\n";
     const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
     const struct {
