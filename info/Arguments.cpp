@@ -46,7 +46,7 @@ void WriteUsage(std::ostream& out) {
         << "   Snd_Info FILE.wav         shows the WAVE file\n"
         << "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
         << "   Snd_Info PACKAGE /dpl     prints an export script\n"
-        << "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/<sound>.wav\n"
+        << "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/...\n"
         << std::flush;
 }
 
