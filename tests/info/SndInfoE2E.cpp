@@ -471,6 +471,7 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "/x:"}, "/x: needs a folder after it"},
         {{"A.kzs", "--extract"}, "--extract needs a folder after it"},
         {{"A.kzs", "/y"}, "/y goes with /x:"},
+        {{"A.kzs", "--flat"}, "--flat goes with /x:"},
         {{"A.kzs", "/x:out", "/dpl"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
         {{"A.kzs", "Wind01", "A.kzs", "--extract=out"}, "/x: takes packages, or one package and its sounds"},
         {{"A.kzs", "B.kzs", "Wind01", "/x:out"}, "/x: takes packages, or one package and its sounds"},
