@@ -69,20 +69,26 @@ TEST(Groups, PathsOfEveryKindOfChain) {
 }
 
 // One chain of 70: the 64 outermost groups are kept, the deeper exports stay
-// in the 64th, and the chain is named once.
+// in the 64th, and the chain is named once; the same below an export that
+// stands at the top level by a damaged reference.
 TEST(Groups, ChainsDeeperThan64StayInThe64Outermost) {
     std::vector<std::string> names;
-    std::vector<Entry> entries;
     for (int n = 0; n < 70; ++n) names.push_back(std::string(1, 'g').append(std::to_string(n)));
-    for (int n = 0; n < 70; ++n) entries.push_back({names[n].c_str(), n});  // export n is in export n-1
-    const auto [paths, findings] = GroupsOf(entries);
     std::string outermost64;
     for (int n = 0; n < 64; ++n) outermost64.append(n ? "." : "").append(names[n]);
-    EXPECT_EQ(paths[0], "");
-    EXPECT_EQ(paths[1], "g0");
-    EXPECT_EQ(paths[63], outermost64.substr(0, outermost64.rfind('.')));
-    for (int n = 64; n < 70; ++n) EXPECT_EQ(paths[n], outermost64) << n;
-    EXPECT_EQ(findings, std::vector<std::string>{"export 65 \"g65\" lies more than 64 groups deep: it stands in the 64 outermost"});
+    for (const std::int32_t top : {0, 9999}) {
+        SCOPED_TRACE(top);
+        std::vector<Entry> entries;
+        for (int n = 0; n < 70; ++n) entries.push_back({names[n].c_str(), n ? n : top});  // export n is in export n-1
+        const auto [paths, findings] = GroupsOf(entries);
+        EXPECT_EQ(paths[0], "");
+        EXPECT_EQ(paths[1], "g0");
+        EXPECT_EQ(paths[63], outermost64.substr(0, outermost64.rfind('.')));
+        for (int n = 64; n < 70; ++n) EXPECT_EQ(paths[n], outermost64) << n;
+        ASSERT_FALSE(findings.empty());
+        EXPECT_EQ(findings.back(), "export 65 \"g65\" lies more than 64 groups deep: it stands in the 64 outermost");
+        EXPECT_EQ(findings.size(), top == 0 ? 1u : 2u);
+    }
 }
 
 // A table of nothing but damaged references: the findings stop at a hundred
