@@ -65,7 +65,11 @@ TEST(SndWeb, ListsAsSndInfoDoes) {
     const Inputs in;
     for (const std::string& path : {in.package, in.wave, in.package + ".missing"}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(Parsed(SndWeb_Info(path.c_str())), InfoJson(path));
+        const std::string listing = SndWeb_Info(path.c_str());
+        EXPECT_EQ(Parsed(listing.c_str()), InfoJson(path));
+        // Compact: the text the page parses is the document in its order,
+        // without indentation.
+        EXPECT_EQ(listing, nlohmann::ordered_json::parse(listing).dump());
     }
 }
 
