@@ -273,8 +273,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     const opening = await status();
     check('a file that failed is said to have failed', opening.failed && /could not read Cut\.kzs/.test(opening.text) && !/Cut\.kzs listed/.test(opening.text), JSON.stringify(opening));
     await showTab('Bell.wav');
-    check('a WAVE file opens in the sound view, without a table', await page.evaluate(() => document.getElementById('package').hidden &&
-      !document.getElementById('sound').hidden && document.getElementById('sound-name').textContent === 'Bell.wav'));
+    check('a WAVE file opens in the sound view, without a table', await page.waitForFunction(() => document.getElementById('package').hidden &&
+      !document.getElementById('sound').hidden && document.getElementById('sound-name').textContent === 'Bell.wav', {timeout: 10000}).then(() => true, () => false));
     // Opened again: its tab is selected, no second tab.
     const tabsBefore = await page.$$eval('#files button[data-file]', (tabs) => tabs.length);
     await input.uploadFile(path.join(inputs, 'marks', 'Marked.kzs'));
@@ -363,7 +363,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       const pulledPath = path.join(inputs, 'pull', sound + '.wav');
       const pulled = fs.readFileSync(fs.existsSync(pulledPath) ? pulledPath : path.join(markedOut, 'Marked', sound + '.wav'));
       const bytes = await download(sound + '.wav', '#download');
-      check('Marked.kzs ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0);
+      check('Marked.kzs ' + sound + ': download equals Snd_Pull\'s export', bytes && Buffer.compare(bytes, pulled) === 0,
+        (bytes ? bytes.length : 'no') + ' bytes; ' + await page.$eval('#messages', (m) => m.innerText));
       const offered = !(await page.$eval('#download-pcm', (b) => b.hidden));
       check('Marked.kzs ' + sound + (converts ? ': offers a PCM download' : ': no PCM download'), offered === converts);
       if (expected.frames[sound]) await checkConverted('Marked.kzs ' + sound, expected.frames[sound]);
@@ -558,14 +559,17 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.$eval('.table-frame', (frame) => { frame.scrollLeft = 0; });
     await page.screenshot({path: path.join(dir, 'page-390.png'), fullPage: true});
 
-    // ---- a 2 GiB package (a small one and a hole after it): how soon the page shows its progress. Measured, not held to a bound.
+    // ---- a 2 GiB package (a small one and a hole after it), in the page opened as a file: how soon the
+    // page shows its progress (measured, not held to a bound), and the memory it takes once listed and a sound shown.
     const huge = path.join(dir, 'huge', 'Huge.kzs');
     fs.mkdirSync(path.dirname(huge), {recursive: true});
     fs.copyFileSync(path.join(inputs, 'names', 'Names.kzs'), huge);
     fs.truncateSync(huge, 2 ** 31);
     const other = await browser.newPage();
-    await other.goto(url);
-    await other.waitForSelector('body[data-ready=yes]', {timeout: 20000});
+    other.on('pageerror', (error) => problems.push('exception (file://): ' + error.message));
+    await other.goto('file://' + path.resolve(dir, '..', 'web', 'index.html'));
+    check('opened as a file: the page starts its core', await other.waitForSelector('body[data-ready=yes]', {timeout: 20000}).then(() => true, () => false),
+      await other.$eval('#messages', (m) => m.innerText));
     await other.evaluate(() => {
       // From the choice of the file to the first frame drawn with the progress bar shown.
       document.getElementById('open').addEventListener('change', () => { window.chosenAt = performance.now(); }, {capture: true});
@@ -577,11 +581,26 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await other.waitForFunction(() => window.progressAt, {timeout: 20000});
     const progressMs = await other.evaluate(() => window.progressAt - window.chosenAt);
     const progressSaid = await other.$eval('#status', (s) => s.textContent);
+    const hugeListed = await other.waitForFunction(() => /listed in/.test(document.getElementById('status').textContent), {timeout: 30000}).then(() => true, () => false);
+    const hugeRows = await other.$$eval('#sounds tbody tr[data-index]', (rows) => rows.map((tr) => tr.cells[2].textContent));
+    check('Huge.kzs (2 GiB): listed as the package it begins with', hugeListed && hugeRows.length === 6 && hugeRows.includes('Bell'),
+      JSON.stringify({hugeRows, status: await other.$eval('#status', (s) => s.textContent)}));
+    await other.evaluate(() => [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((tr) => tr.cells[2].textContent === 'Bell').click());
+    const hugePlays = await other.waitForFunction(() => document.getElementById('sound-name').textContent === 'Bell' &&
+      document.getElementById('sound').dataset.playable === 'yes', {timeout: 20000}).then(() => true, () => false);
+    check('Huge.kzs (2 GiB): a sound in it shows and plays', hugePlays);
+    // The core's memory (its WebAssembly memory, in the worker) and the page's script heap, with the 2 GiB file open.
+    const coreBytes = await other.evaluate(() => SndPage.core.memory());
+    const heapBytes = (await other.metrics()).JSHeapUsedSize;
+    const mib = (n) => (n / 2 ** 20).toFixed(1) + ' MiB';
+    check('Huge.kzs (2 GiB): open with memory far below its size (the core and the page under 1/16 of it)',
+      coreBytes > 0 && coreBytes + heapBytes < 2 ** 31 / 16, JSON.stringify({coreBytes, heapBytes}));
     await other.close();
     fs.rmSync(huge);
 
     check('no exception or error in the console', problems.length === 0, problems.join(' | '));
     console.log('A 2 GiB package: progress shown ' + progressMs.toFixed(0) + ' ms after the file was chosen ("' + progressSaid + '")');
+    console.log('A 2 GiB package open, a sound shown: the core\'s memory ' + mib(coreBytes) + ', the page\'s script heap ' + mib(heapBytes));
     console.log('10,000 sounds listed in ' + listed + ' ms from choosing the file (the page\'s own measure: ' + pageMs + ' ms)');
     console.log('In this browser: ' + playing.join('; '));
     console.log('Screenshots: ' + path.join(dir, 'page.png') + ' (1400 px), ' + path.join(dir, 'page-390.png') + ' (390 px)');

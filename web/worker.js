@@ -1,0 +1,129 @@
+// The page's core at work in a Web Worker: scripts/web.sh puts this file
+// after snd-core.js inside one function (SndWorkerMain, in snd-worker.js),
+// which core.js starts as a worker. Each opened file is mounted where it
+// is, at /files/<n>/<file name>, and read in slices as the core asks for
+// them (FileReaderSync, which only a worker has), so that a file of any
+// size opens with memory for what the core keeps of it. Every question
+// comes as a message {id, op, args} and is answered {id, result} or
+// {id, error}; the bytes of a download come back as a transferred buffer.
+'use strict';
+
+(() => {
+  let module = null;
+  let stopped = null;  // why the core stopped, once it has
+  const starting = SndCore().then((started) => { module = started; });
+
+  // Reads through WORKERFS cost a FileReaderSync round trip each, and the
+  // core reads a package's tables in small pieces with seeks between them:
+  // the last few 64 KiB blocks of each file are kept.
+  const kBlock = 64 * 1024;
+  const kBlocksKept = 16;
+  function readThroughBlocks(fs) {
+    const reader = new FileReaderSync();
+    const blocks = new Map();  // node -> Map(block number -> bytes), the most recent last
+    fs.stream_ops.read = (stream, buffer, offset, length, position) => {
+      const node = stream.node;
+      if (position >= node.size) return 0;
+      length = Math.min(length, node.size - position);
+      let kept = blocks.get(node);
+      if (!kept) blocks.set(node, (kept = new Map()));
+      let done = 0;
+      while (done < length) {
+        const at = position + done;
+        const number = Math.floor(at / kBlock);
+        let block = kept.get(number);
+        if (block) {
+          kept.delete(number);
+        } else {
+          block = new Uint8Array(reader.readAsArrayBuffer(node.contents.slice(number * kBlock, (number + 1) * kBlock)));
+          if (kept.size >= kBlocksKept) kept.delete(kept.keys().next().value);
+        }
+        kept.set(number, block);
+        const from = at - number * kBlock;
+        const count = Math.min(length - done, block.length - from);
+        if (count <= 0) break;
+        buffer.set(block.subarray(from, from + count), offset + done);
+        done += count;
+      }
+      return done;
+    };
+    return (node) => blocks.delete(node);
+  }
+  let forget = null;
+
+  function call(name, returns, types, args, dir) {
+    if (!module) throw new Error('the page\'s core has stopped (' + stopped + '); reload the page to go on');
+    module.FS.chdir(dir || '/');
+    try {
+      return module.ccall(name, returns, types, args);
+    } catch (error) {
+      // The core aborts when it runs out of memory, and cannot go on.
+      module = null;
+      stopped = error.message;
+      throw new Error('the page\'s core stopped (' + error.message + '); reload the page to go on');
+    } finally {
+      if (module) module.FS.chdir('/');
+    }
+  }
+  const json = (name, types, args, dir) => JSON.parse(call(name, 'string', types, args, dir));
+
+  // A file the core wrote, taken out of its file system.
+  function taken(out) {
+    const bytes = module.FS.readFile(out);
+    module.FS.unlink(out);
+    return bytes;
+  }
+
+  const ops = {
+    // Mounts the File or Blob `blob` as `dir`/`name`.
+    mount(dir, name, blob) {
+      const fs = module.FS.filesystems.WORKERFS;
+      if (!forget) forget = readThroughBlocks(fs);
+      module.FS.mkdirTree(dir);
+      module.FS.mount(fs, {blobs: [{name, data: blob}]}, dir);
+    },
+    unmount(dir, name) {
+      try {
+        forget(module.FS.lookupPath(dir + '/' + name).node);
+        module.FS.unmount(dir);
+        module.FS.rmdir(dir);
+      } catch (e) { /* already gone */ }
+    },
+
+    info: (dir, name) => json('SndWeb_Info', ['string'], [name], dir).files[0],
+    sound: (dir, name, index) => json('SndWeb_Sound', ['string', 'number'], [name, index], dir).files[0],
+    print: (dir, name, index) => call('SndWeb_Print', 'string', ['string', 'number'], [name, index], dir),
+    peaks: (dir, name, index, columns, first, count) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
+      [name, index, columns, first, count], dir),
+    fileNames: (dir, name) => json('SndWeb_FileNames', ['string'], [name], dir),
+
+    exportBytes(dir, name, index) {
+      const out = '/export.wav';
+      const status = call('SndWeb_Export', 'number', ['string', 'number', 'string'], [name, index, out], dir);
+      if (status >= 2) throw new Error('the sound could not be exported');
+      return taken(out);
+    },
+    pcmBytes(dir, name, index) {
+      const out = '/pcm.wav';
+      const status = call('SndWeb_ExportPcm', 'number', ['string', 'number', 'string'], [name, index, out], dir);
+      if (status === 1) return null;
+      if (status !== 0) throw new Error(status === 3 ? 'no such sound' : 'the sound could not be converted to PCM');
+      return taken(out);
+    },
+
+    // The bytes the core's memory takes.
+    memory: () => (module ? module.HEAP8.length : 0),
+  };
+
+  self.onmessage = async (event) => {
+    const {id, op, args} = event.data;
+    try {
+      await starting;
+      const result = ops[op](...args);
+      const transfer = result instanceof Uint8Array ? [result.buffer] : [];
+      self.postMessage({id, result}, transfer);
+    } catch (error) {
+      self.postMessage({id, error: String(error && error.message || error)});
+    }
+  };
+})();
