@@ -83,7 +83,7 @@ SndPage.core = (() => {
       return file.names;
     },
 
-    // The bytes the core's memory takes (its WebAssembly memory).
+    // The bytes the worker holds: {core: its WebAssembly memory, blocks: the blocks of the files kept}.
     memory: () => ask('memory'),
   };
 })();
