@@ -20,7 +20,8 @@
   // are kept (a listing of 10,000 sounds took twice as long with 64 KiB).
   const kBlock = 1024 * 1024;
   const kBlocksKept = 8;
-  function readThroughBlocks(fs) {
+  const kEIO = 29;  // Emscripten's errno for an input/output error
+  function readThroughBlocks(fs, FS) {
     const reader = new FileReaderSync();
     const blocks = new Map();  // node -> Map(block number -> bytes), the most recent last
     fs.stream_ops.read = (stream, buffer, offset, length, position) => {
@@ -37,7 +38,13 @@
         if (block) {
           kept.delete(number);
         } else {
-          block = new Uint8Array(reader.readAsArrayBuffer(node.contents.slice(number * kBlock, (number + 1) * kBlock)));
+          try {
+            block = new Uint8Array(reader.readAsArrayBuffer(node.contents.slice(number * kBlock, (number + 1) * kBlock)));
+          } catch (error) {
+            // The file changed or went away since it was chosen: a failed read
+            // to the core, which reports it, not an exception that stops it.
+            throw new FS.ErrnoError(kEIO);
+          }
           if (kept.size >= kBlocksKept) kept.delete(kept.keys().next().value);
         }
         kept.set(number, block);
@@ -83,7 +90,7 @@
     // Mounts the File or Blob `blob` as `dir`/`name`.
     mount(dir, name, blob) {
       const fs = module.FS.filesystems.WORKERFS;
-      if (!cache) cache = readThroughBlocks(fs);
+      if (!cache) cache = readThroughBlocks(fs, module.FS);
       module.FS.mkdirTree(dir);
       module.FS.mount(fs, {blobs: [{name, data: blob}]}, dir);
     },

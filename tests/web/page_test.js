@@ -530,6 +530,21 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Big.wav (300 MiB): drawn, the tone at both ends and the silence between', big.start > 0.2 && big.end > 0.2 && big.middle < 0.01,
       JSON.stringify(big));
 
+    // ---- a file gone from the disk after it was opened: reading it fails, and the page says so; the core goes on.
+    const gone = path.join(dir, 'gone', 'Gone.kzs');
+    fs.mkdirSync(path.dirname(gone), {recursive: true});
+    fs.copyFileSync(path.join(inputs, 'many', 'Many.kzs'), gone);
+    await open(gone);
+    await page.waitForFunction((n) => document.getElementById('sounds').dataset.rows === String(n), {timeout: 60000}, expected.many);
+    fs.rmSync(gone);
+    // The first sound lies in the first MiB, which the worker no longer keeps once the listing has read the file to its end.
+    await page.evaluate(() => document.querySelector('#sounds tbody tr[data-index="0"]').click());
+    await page.waitForFunction(() => document.getElementById('messages').innerText !== '', {timeout: 20000}).catch(() => {});
+    const goneSaid = await page.$eval('#messages', (m) => m.innerText);
+    check('Gone.kzs, deleted once listed: a sound in it cannot be read, and the page says so', /error: /.test(goneSaid) && !/stopped/.test(goneSaid), goneSaid);
+    await showTab('Marked.kzs');
+    check('Gone.kzs, deleted once listed: the core goes on with the other files', (await showSound('Stereo24')) === 'yes');
+
     // ---- at 1400 x 900 and on a phone: axe-core, nothing off the screen, the screenshots.
     await page.$eval('#filter', (f) => { f.value = ''; f.dispatchEvent(new Event('input')); });
     await showTab('Marked.kzs');
