@@ -23,42 +23,49 @@
   const kEIO = 29;  // Emscripten's errno for an input/output error
   function readThroughBlocks(fs, FS) {
     const reader = new FileReaderSync();
-    const blocks = new Map();  // node -> Map(block number -> bytes), the most recent last
+    const blocks = new Map();  // node -> {kept: Map(block number -> bytes), the most recent last; last, lastNumber}
+    function block(node, file, number) {
+      let bytes = file.kept.get(number);
+      if (bytes) {
+        file.kept.delete(number);
+      } else {
+        try {
+          bytes = new Uint8Array(reader.readAsArrayBuffer(node.contents.slice(number * kBlock, (number + 1) * kBlock)));
+        } catch (error) {
+          // The file changed or went away since it was chosen: a failed read
+          // to the core, which reports it, not an exception that stops it.
+          throw new FS.ErrnoError(kEIO);
+        }
+        if (file.kept.size >= kBlocksKept) file.kept.delete(file.kept.keys().next().value);
+      }
+      file.kept.set(number, bytes);
+      file.last = bytes;
+      file.lastNumber = number;
+      return bytes;
+    }
     fs.stream_ops.read = (stream, buffer, offset, length, position) => {
       const node = stream.node;
-      if (position >= node.size) return 0;
       length = Math.min(length, node.size - position);
-      let kept = blocks.get(node);
-      if (!kept) blocks.set(node, (kept = new Map()));
+      if (!(length > 0)) return 0;
+      let file = blocks.get(node);
+      if (!file) blocks.set(node, (file = {kept: new Map(), last: null, lastNumber: -1}));
       let done = 0;
       while (done < length) {
         const at = position + done;
         const number = Math.floor(at / kBlock);
-        let block = kept.get(number);
-        if (block) {
-          kept.delete(number);
-        } else {
-          try {
-            block = new Uint8Array(reader.readAsArrayBuffer(node.contents.slice(number * kBlock, (number + 1) * kBlock)));
-          } catch (error) {
-            // The file changed or went away since it was chosen: a failed read
-            // to the core, which reports it, not an exception that stops it.
-            throw new FS.ErrnoError(kEIO);
-          }
-          if (kept.size >= kBlocksKept) kept.delete(kept.keys().next().value);
-        }
-        kept.set(number, block);
+        // Most reads fall in the block read last.
+        const bytes = number === file.lastNumber ? file.last : block(node, file, number);
         const from = at - number * kBlock;
-        const count = Math.min(length - done, block.length - from);
+        const count = Math.min(length - done, bytes.length - from);
         if (count <= 0) break;
-        buffer.set(block.subarray(from, from + count), offset + done);
+        buffer.set(bytes.subarray(from, from + count), offset + done);
         done += count;
       }
       return done;
     };
     return {
       forget: (node) => blocks.delete(node),
-      bytes: () => [...blocks.values()].reduce((sum, kept) => sum + [...kept.values()].reduce((n, block) => n + block.length, 0), 0),
+      bytes: () => [...blocks.values()].reduce((sum, file) => sum + [...file.kept.values()].reduce((n, bytes) => n + bytes.length, 0), 0),
     };
   }
   let cache = null;

@@ -127,7 +127,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         thunder.outline === 'none' && rain.back !== thunder.back, JSON.stringify(rows));
       await page.keyboard.press(' ');
       check('keyboard: Space on another row shows and plays it', await playheadShown(true) &&
-        await page.$eval('#sound-name', (n) => n.textContent) === 'Rain');
+        await page.$eval('#sound-name', (n) => n.textContent) === 'Rain', JSON.stringify(await page.evaluate(() => ({name: document.getElementById('sound-name').textContent, playable: document.getElementById('sound').dataset.playable,
+          focus: document.activeElement.outerHTML.slice(0, 80), playing: SndPage.sound.playing()}))));
       await page.keyboard.press(' ');
       await playheadShown(false);
       // Play on select, ticked from the keyboard.
@@ -136,7 +137,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       await page.focus('#sounds tbody tr[data-pos="0"]');
       await page.keyboard.press('End');
       await page.keyboard.press('Enter');
-      check('play on select: Enter shows Thunder and plays it', await playheadShown(true) && await page.$eval('#sound-name', (n) => n.textContent) === 'Thunder');
+      check('play on select: Enter shows Thunder and plays it', await playheadShown(true) && await page.$eval('#sound-name', (n) => n.textContent) === 'Thunder',
+        JSON.stringify(await page.evaluate(() => ({name: document.getElementById('sound-name').textContent, playable: document.getElementById('sound').dataset.playable,
+          ticked: document.getElementById('play-on-select').checked, focus: document.activeElement.outerHTML.slice(0, 80), playing: SndPage.sound.playing()}))));
       await page.click('#stop');
       await page.click('#play-on-select');
       // A header is a button that says its sort.
