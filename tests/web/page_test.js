@@ -98,7 +98,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         : row ? 'tick:' + row.cells[2].textContent : e.id;
       return {what, ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0};
     });
-    const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 5000}).then(() => true, () => false);
+    // Headless Chromium holds the page's evaluation while a sound starts playing (about the sound's length), and the
+    // page's answers from its core's worker come after it: the playhead is waited for, by time rather than by frames.
+    const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 10000, polling: 50}).then(() => true, () => false);
     // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and stops.
     const keyboardPath = async () => {
       const walk = [];
