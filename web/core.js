@@ -12,6 +12,7 @@ window.SndPage = window.SndPage || {};
 SndPage.core = (() => {
   let worker = null;
   let started = false;
+  let failed = null;  // why the worker stopped, once it has: every call after fails at once
   let nextId = 1;
   const waiting = new Map();  // id -> {resolve, reject}
 
@@ -32,14 +33,15 @@ SndPage.core = (() => {
     };
     made.onerror = (event) => {
       event.preventDefault();
-      const error = new Error('the page\'s core failed (' + event.message + '); reload the page to go on');
-      for (const promise of waiting.values()) promise.reject(error);
+      failed = new Error('the page\'s core failed (' + event.message + '); reload the page to go on');
+      for (const promise of waiting.values()) promise.reject(failed);
       waiting.clear();
     };
     return made;
   }
 
   function ask(op, ...args) {
+    if (failed) return Promise.reject(failed);
     if (!worker) return Promise.reject(new Error('the page\'s core has not started'));
     const id = nextId++;
     return new Promise((resolve, reject) => {
@@ -50,7 +52,11 @@ SndPage.core = (() => {
 
   return {
     start() {
-      worker = makeWorker();
+      try {
+        worker = makeWorker();
+      } catch (error) {
+        return Promise.reject(error);
+      }
       return ask('memory').then(() => { started = true; });
     },
     ready: () => started,
