@@ -19,6 +19,7 @@
 #include <variant>
 #include <vector>
 
+#include "facts/Groups.h"
 #include "wave/CueList.h"
 
 class KZ_Export_Element;
@@ -327,6 +328,7 @@ PackageHead HeadOf(const KZ_Package& package);
 struct Export {
     std::size_t index = 0;
     std::string name;
+    std::string group;  // the group path (Groups.h); empty at the top level
     std::string className;
     std::int32_t dataSize = 0;
     std::optional<std::int32_t> dataOffset;  // stored only when there is data
@@ -348,7 +350,8 @@ struct Totals {
 // holds them all: a table may hold millions): the sound header, the RIFF
 // header and then the chunk headers up to "data" (the "fmt " body read,
 // every other body stepped over), as the WAVE model reads them, within the
-// bytes the sound stores. Closes the package's stream when it goes.
+// bytes the sound stores. The groups of the whole table are worked out when
+// it is made. Closes the package's stream when it goes.
 class ExportReader {
 public:
     explicit ExportReader(KZ_Package& package);
@@ -358,10 +361,14 @@ public:
 
     Export Read(std::size_t index);
     std::uint64_t PackageBytes() const { return packageBytes_; }
+    // What goes wrong in the chains of groups (Groups::Findings).
+    const std::vector<Finding>& GroupFindings() const { return groups_.Findings(); }
+    bool AnyGroup() const { return groups_.Any(); }
 
 private:
     KZ_Package& package_;
     std::uint64_t packageBytes_;  // measured once
+    Groups groups_;
 };
 
 // Whether the export's stored data is a sound object holding a RIFF WAVE

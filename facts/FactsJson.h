@@ -3,7 +3,7 @@
 //
 // Every document Snd_Info prints:
 //
-//   { "schema": 4, "program": "Snd_Info", "version": "1.1.0",
+//   { "schema": 5, "program": "Snd_Info", "version": "1.1.0",
 //     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
@@ -38,7 +38,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 4;
+inline constexpr int kSchema = 5;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -111,7 +111,7 @@ json ErrorFile(const std::string& path, const std::string& error);
 // The <file> object of a package already read (type "package"):
 //   "package": { "tag", "tag_code", "version", "flags", "guid" or "legacy",
 //                "generations", "names", "imports", "exports" ({count, offset}) }
-//   "exports": [ { "index", "name", "class", "data_size", "data_offset"
+//   "exports": [ { "index", "name", "group" (its group path), "class", "data_size", "data_offset"
 //                  (null without data), "sound", "audio" (for a sound, with
 //                  "file_size") } ]
 //   "totals":  { "sounds", "bytes", "duration" (seconds) }

@@ -28,10 +28,13 @@ struct ListOptions {
     bool verbose = false;
     // Told how many exports of how many have been read, as the listing goes.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // Told each finding about the package's groups, before the listing.
+    std::function<void(const std::string& finding)> warn;
 };
 
 // A line that sums the package up (its sounds, their duration and the bytes
-// exporting them writes), then a table of every export: index, name and,
+// exporting them writes), then a table of every export: index, group (where
+// the package has groups), name and,
 // for a sound, its format, channels, rate, bits, duration and the size of
 // the file exporting it writes. Reads the exports twice at most, never
 // holding much more than the tables it lists.

@@ -234,4 +234,17 @@ bool FolderNames::TakenByNumber(std::string_view lower) const {
     return false;
 }
 
+std::string PackageLayout::Take(const std::vector<std::string_view>& group, std::string_view name,
+                                std::string_view extension) {
+    std::size_t at = 0;
+    for (const std::string_view level : group) {
+        const auto [child, added] = children_.try_emplace({at, level}, folders_.size());
+        if (added) folders_.push_back({at, folders_[at].names.Take(level, ""), {}});
+        at = child->second;
+    }
+    std::string path = folders_[at].names.Take(name, extension);
+    for (; at != 0; at = folders_[at].parent) path.insert(0, folders_[at].name + '/');
+    return path;
+}
+
 }  // namespace FileNames

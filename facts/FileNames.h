@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -75,6 +76,29 @@ private:
     // File names given (ASCII letters in lower case).
     std::unordered_map<std::string, Entry> taken_;
     std::vector<std::string> extensions_;  // of the names held by number, in lower case
+};
+
+// Hands out the files of one package's folder: a sound's file stands in the
+// folder of its group, one folder per level, each folder named among the
+// names of its own folder, files and folders alike, by the rules above (so a
+// group named ".." or holding '/' stays inside): "Wind/Gusts/Hit.wav".
+// Groups are folders by their names: two groups of one name at one level
+// share a folder.
+class PackageLayout {
+public:
+    // The sound's path under the package's folder, levels joined by '/';
+    // `group` holds the group names outermost first, as views that stay
+    // valid while the layout lives.
+    std::string Take(const std::vector<std::string_view>& group, std::string_view name, std::string_view extension);
+
+private:
+    struct Folder {
+        std::size_t parent = 0;
+        std::string name;  // as it stands in its parent
+        FolderNames names;
+    };
+    std::vector<Folder> folders_ = std::vector<Folder>(1);  // [0]: the package's own
+    std::map<std::pair<std::size_t, std::string_view>, std::size_t> children_;
 };
 
 }  // namespace FileNames

@@ -121,7 +121,7 @@ void Totals::Add(const Export& entry) {
 }
 
 ExportReader::ExportReader(KZ_Package& package)
-    : package_(package), packageBytes_(FileBytes(package.GetPackageFile())) {}
+    : package_(package), packageBytes_(FileBytes(package.GetPackageFile())), groups_(package) {}
 
 ExportReader::~ExportReader() { package_.GetPackageFile().close(); }
 
@@ -130,6 +130,7 @@ Export ExportReader::Read(std::size_t index) {
     Export facts;
     facts.index = index;
     facts.name = entry.GetName();
+    facts.group = groups_.Path(index);
     facts.className = entry.GetClassName();
     facts.dataSize = entry.DataSize;
     if (entry.DataSize > 0) facts.dataOffset = entry.DataOffset;

@@ -15,11 +15,11 @@ using namespace Facts;
 json TableJson(const Table& table) { return {{"count", table.count}, {"offset", table.offset}}; }
 
 // A package's <file> object up to its "package" member.
-json PackageHeadJson(const PackageHead& head, const std::string& path) {
+json PackageHeadJson(const PackageHead& head, const std::string& path, const std::vector<Finding>& findings) {
     json file;
     PutText(file, "path", path);
     file["type"] = "package";
-    file["warnings"] = json::array();
+    file["warnings"] = Texts(findings, Severity::Warning);
     file["errors"] = json::array();
     json header;
     header["tag"] = head.tag;
@@ -45,6 +45,7 @@ json ExportJson(const Export& entry) {
     json e;
     e["index"] = entry.index;
     PutText(e, "name", entry.name);
+    PutText(e, "group", entry.group);
     PutText(e, "class", entry.className);
     e["data_size"] = entry.dataSize;
     e["data_offset"] = entry.dataOffset ? json(*entry.dataOffset) : json(nullptr);
@@ -66,8 +67,8 @@ json TotalsJson(const Totals& totals) {
 }  // namespace
 
 json Package(KZ_Package& package, const std::string& path) {
-    json file = PackageHeadJson(HeadOf(package), path);
     ExportReader reader(package);
+    json file = PackageHeadJson(HeadOf(package), path, reader.GroupFindings());
     json exports = json::array();
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
@@ -99,11 +100,11 @@ void DocumentWriter::Add(const json& file) {
 
 void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
                                 const std::function<void(std::size_t done, std::size_t total)>& progress) {
-    const json head = PackageHeadJson(HeadOf(package), path);
+    ExportReader reader(package);
+    const json head = PackageHeadJson(HeadOf(package), path, reader.GroupFindings());
     stream_.BeginObject();
     for (const auto& [key, value] : head.items()) stream_.Key(key).Value(value);
     stream_.Key("exports").BeginArray();
-    ExportReader reader(package);
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
         const Export entry = reader.Read(i);

@@ -15,17 +15,21 @@ namespace {
 
 enum class Align { Left, Right };
 
+enum class Shown { Always, Verbose, Grouped };
+
 struct Column {
     const char* title;
     Align align;
-    bool verbose;  // shown with ListOptions::verbose only
+    Shown shown;
 };
 
 constexpr Column kColumns[] = {
-    {"#", Align::Right, false},         {"Name", Align::Left, false},     {"Class", Align::Left, true},
-    {"Data size", Align::Right, true},  {"Offset", Align::Right, true},   {"Format", Align::Left, false},
-    {"Channels", Align::Right, false},  {"Rate", Align::Right, false},    {"Bits", Align::Right, false},
-    {"Duration", Align::Right, false},  {"Size", Align::Right, false},
+    {"#", Align::Right, Shown::Always},         {"Group", Align::Left, Shown::Grouped},
+    {"Name", Align::Left, Shown::Always},       {"Class", Align::Left, Shown::Verbose},
+    {"Data size", Align::Right, Shown::Verbose}, {"Offset", Align::Right, Shown::Verbose},
+    {"Format", Align::Left, Shown::Always},     {"Channels", Align::Right, Shown::Always},
+    {"Rate", Align::Right, Shown::Always},      {"Bits", Align::Right, Shown::Always},
+    {"Duration", Align::Right, Shown::Always},  {"Size", Align::Right, Shown::Always},
 };
 constexpr std::size_t kColumnCount = std::size(kColumns);
 using Row = std::array<std::string, kColumnCount>;
@@ -33,6 +37,7 @@ using Row = std::array<std::string, kColumnCount>;
 Row CellsOf(const Facts::Export& entry) {
     const Facts::Audio& audio = entry.audio;
     Row cells = {std::to_string(entry.index),
+                 entry.group.empty() ? "-" : Escape::Quoted(entry.group),
                  Escape::Quoted(entry.name),
                  Escape::Quoted(entry.className),
                  std::to_string(entry.dataSize),
@@ -40,13 +45,13 @@ Row CellsOf(const Facts::Export& entry) {
                  entry.sound ? "-" : "no sound",
                  "-", "-", "-", "-", "-"};
     if (!entry.sound) return cells;
-    cells[10] = std::to_string(entry.fileSize);
+    cells[11] = std::to_string(entry.fileSize);
     if (!audio.hasFormat) return cells;
-    cells[5] = audio.formatName.empty() ? "0x" + Escape::Hex(audio.codingTag, 4) : std::string(audio.formatName);
-    cells[6] = std::to_string(audio.channels);
-    cells[7] = std::to_string(audio.rate);
-    cells[8] = std::to_string(audio.bits);
-    if (audio.duration) cells[9] = Clock(audio.duration->Milliseconds());
+    cells[6] = audio.formatName.empty() ? "0x" + Escape::Hex(audio.codingTag, 4) : std::string(audio.formatName);
+    cells[7] = std::to_string(audio.channels);
+    cells[8] = std::to_string(audio.rate);
+    cells[9] = std::to_string(audio.bits);
+    if (audio.duration) cells[10] = Clock(audio.duration->Milliseconds());
     return cells;
 }
 
@@ -80,7 +85,13 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
     std::uint64_t keptBytes = 0;
     std::vector<Facts::Export> kept;
     kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, keepBytes / sizeof(Facts::Export))));
-    const auto shown = [&](std::size_t c) { return options.verbose || !kColumns[c].verbose; };
+    for (const Facts::Finding& finding : reader.GroupFindings()) {
+        if (options.warn) options.warn(finding.text);
+    }
+    const auto shown = [&](std::size_t c) {
+        return kColumns[c].shown == Shown::Always || (kColumns[c].shown == Shown::Verbose && options.verbose) ||
+               (kColumns[c].shown == Shown::Grouped && reader.AnyGroup());
+    };
     Row titles;
     for (std::size_t c = 0; c < kColumnCount; ++c) titles[c] = kColumns[c].title;
     std::array<std::size_t, kColumnCount> widths{};
@@ -93,7 +104,7 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
         Facts::Export entry = reader.Read(i);
         widen(CellsOf(entry));
         totals.Add(entry);
-        keptBytes += sizeof entry + entry.name.capacity() + entry.className.capacity();
+        keptBytes += sizeof entry + entry.name.capacity() + entry.group.capacity() + entry.className.capacity();
         if (keptBytes <= keepBytes && kept.size() == i && kept.size() < kept.capacity()) kept.push_back(std::move(entry));
         if (options.progress) options.progress(i + 1, count);
     }

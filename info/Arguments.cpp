@@ -30,7 +30,9 @@ void WriteUsage(std::ostream& out) {
         << "                                 packages' sounds\n"
         << "   /json        --json           print one JSON document instead of the text\n"
         << "   /x:DIR       --extract=DIR    write every sound of the packages (or the SOUNDs\n"
-        << "                                 named) to DIR/<package>/<sound>.wav\n"
+        << "                                 named) to DIR/<package>/<groups>/<sound>.wav,\n"
+        << "                                 a folder for each level of a sound's group\n"
+        << "                --flat           with /x:, every sound of a package in one folder\n"
         << "   /y           --overwrite      let /x: replace files that exist\n"
         << "   /pcm         --pcm            with /w: or /x:, write ADPCM, A-law and mu-law\n"
         << "                                 sounds as 16-bit PCM\n"
@@ -44,7 +46,7 @@ void WriteUsage(std::ostream& out) {
         << "   Snd_Info FILE.wav         shows the WAVE file\n"
         << "   Snd_Info pk/*.kzs         lists every package, each after a heading\n"
         << "   Snd_Info PACKAGE /dpl     prints an export script\n"
-        << "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/<sound>.wav\n"
+        << "   Snd_Info pk/*.kzs /x:out  writes every sound to out/<package>/...\n"
         << std::flush;
 }
 
@@ -53,7 +55,7 @@ namespace {
 constexpr std::string_view kPackageExtension = ".kzs";
 constexpr std::string_view kWaveExtension = ".wav";
 
-enum class Option { Write, Script, Json, Extract, Overwrite, Pcm, Sound, Verbose, Quiet, Help, Version };
+enum class Option { Write, Script, Json, Extract, Overwrite, Pcm, Flat, Sound, Verbose, Quiet, Help, Version };
 
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
@@ -71,7 +73,7 @@ constexpr OptionForm kOptions[] = {
     {"/y", "--overwrite", false, Option::Overwrite}, {"/pcm", "--pcm", false, Option::Pcm},
     {"", "--sound", true, Option::Sound},       {"/v", "--verbose", false, Option::Verbose},
     {"/q", "--quiet", false, Option::Quiet},    {"/?", "--help", false, Option::Help},
-    {"", "--version", false, Option::Version},
+    {"", "--version", false, Option::Version},  {"", "--flat", false, Option::Flat},
 };
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -127,6 +129,7 @@ std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_vie
         case Option::Extract: args.extractFolder = std::string(*value); break;
         case Option::Overwrite: args.overwrite = true; break;
         case Option::Pcm: args.pcm = true; break;
+        case Option::Flat: args.flat = true; break;
         case Option::Sound:
             if (args.targets.empty()) return std::string(spelt) + " names a sound of the FILE before it";
             args.targets.back().sounds.emplace_back(*value);
@@ -210,6 +213,7 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
     if (args.script && args.SoundCount() > 0) return "/dpl takes a package alone, without a SOUND";
     if (args.script && args.json) return "/dpl prints a script, /json a document: give one of them";
     if (args.overwrite && !args.extractFolder) return "/y goes with /x:";
+    if (args.flat && !args.extractFolder) return "--flat goes with /x:";
     if (args.pcm && !args.extractFolder && !args.wavePath) return "--pcm goes with /w: or /x:";
     if (args.extractFolder) {
         if (args.script || args.wavePath) return "/x: writes files of its own: /dpl and /w: do not go with it";

@@ -21,6 +21,7 @@ struct Arguments {
     bool script = false;                       // /dpl
     bool json = false;                         // /json
     bool pcm = false;                          // --pcm: /w: and /x: write 16-bit PCM
+    bool flat = false;                         // --flat: /x: writes no group folders
     bool verbose = false;                      // -v: a package's internals too
     bool quiet = false;                        // -q: no line per sound written
     bool help = false;

@@ -15,6 +15,7 @@
 #include "facts/Facts.h"
 #include "facts/Inspect.h"
 #include "facts/FileNames.h"
+#include "facts/Groups.h"
 #include "facts/FactsJson.h"
 #include "info/InfoCommand.h"
 #include "info/Progress.h"
@@ -89,6 +90,8 @@ private:
         std::string shownFolder;  // as it is printed
         bool made = false;        // the folder exists
         bool fresh = false;       // this run made it: it holds no file but ours
+        std::string groupFolders;  // the group folders last made, under `folder`
+        bool groupFoldersMade = true;
     };
     // The messages of the package at hand, or of its sound at hand: each
     // sound's stand in its own entry of the report, written when it is done.
@@ -98,8 +101,12 @@ private:
 
     void ExtractPackage(const std::string& path);
     // One export that holds a sound, or claims to by its class.
-    void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave, std::size_t index,
-                      const std::string& fileName);
+    void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
+                      bool holdsWave, std::size_t index, const std::string& fileName, bool inFolder);
+    // Makes the group folders `fileName` stands in, level by level inside the
+    // package's folder, none through a link. The folders of the sound before
+    // are not made again.
+    bool MakeGroupFolders(PackageRun& run, const std::string& fileName);
     void Count(Outcome outcome, std::uint64_t bytes);
     // Writes the sound to `file`: its stored bytes, or with --pcm, where the
     // core decodes its samples, the sound as 16-bit PCM.
@@ -129,8 +136,8 @@ private:
         messages_ = {};
     }
     // One entry of the report's "sounds", with its messages.
-    void WriteSound(const json& index, const std::string& name, const std::string* file, std::uint64_t bytes,
-                    Outcome outcome, const std::string& reason);
+    void WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
+                    std::uint64_t bytes, Outcome outcome, const std::string& reason);
 
     const ExtractRequest& request_;
     std::ostream& out_;
@@ -173,7 +180,7 @@ int Extraction::Run() {
 
 void Extraction::ExtractPackage(const std::string& path) {
     const std::string name = FileNames::PackageName(path);
-    PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false};
+    PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false, "", true};
     run.shownFolder = Escape::Printable(run.folder);
     // The package's entry among the document's files: its own messages,
     // then its sounds one by one as they are done.
@@ -211,13 +218,16 @@ void Extraction::ExtractPackage(const std::string& path) {
         return end();
     }
     if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
+    Facts::Groups groups(*package);
+    for (const Facts::Finding& finding : groups.Findings()) Warn(Escape::Shown(path) + ": " + finding.text);
     begin("package");
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
     // Sound files are named over every sound of the package, also when only
     // some are asked for: a numbered name always means the same export.
-    FileNames::FolderNames files;
+    FileNames::PackageLayout files;
+    const std::vector<std::string_view> topLevel;
     std::vector<bool> found(request_.sounds.size(), false);
     bool folderFailed = false;
     // How far the package has come: its exports and their stored bytes.
@@ -232,7 +242,7 @@ void Extraction::ExtractPackage(const std::string& path) {
         const bool holdsWave = HoldsWave(entry, sound, package->GetPackageFile());
         if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
         const std::string soundName = entry.GetName();
-        const std::string fileName = files.Take(soundName, kSoundExtension);
+        const std::string fileName = files.Take(request_.flat ? topLevel : groups.Chain(index), soundName, kSoundExtension);
         if (!request_.sounds.empty()) {
             const auto wanted = std::find(request_.sounds.begin(), request_.sounds.end(), soundName);
             if (wanted == request_.sounds.end()) continue;
@@ -245,12 +255,13 @@ void Extraction::ExtractPackage(const std::string& path) {
             folderFailed = !run.made;
             if (folderFailed) Fail("cannot make the folder " + Escape::Shown(run.folder));
         }
-        ExtractSound(run, sound, soundName, holdsWave, index, fileName);
+        const bool inFolder = run.made && (!holdsWave || MakeGroupFolders(run, fileName));
+        ExtractSound(run, sound, soundName, groups.Path(index), holdsWave, index, fileName, inFolder);
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
         Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
-        if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, 0, Outcome::Failed, "no such sound");
+        if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound");
         Count(Outcome::Failed, 0);
     }
     package->GetPackageFile().close();
@@ -258,12 +269,13 @@ void Extraction::ExtractPackage(const std::string& path) {
     end();
 }
 
-void Extraction::WriteSound(const json& index, const std::string& name, const std::string* file, std::uint64_t bytes,
-                            Outcome outcome, const std::string& reason) {
+void Extraction::WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
+                            std::uint64_t bytes, Outcome outcome, const std::string& reason) {
     JsonStream& json = document_->Files();
     json.BeginObject();
     json.Key("index").Value(index);
     json.Text("name", name);
+    if (group != nullptr) json.Text("group", *group);
     if (file != nullptr) {
         json.Text("file", *file);
     } else {
@@ -276,8 +288,24 @@ void Extraction::WriteSound(const json& index, const std::string& name, const st
     json.End();
 }
 
-void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, bool holdsWave,
-                              std::size_t index, const std::string& fileName) {
+bool Extraction::MakeGroupFolders(PackageRun& run, const std::string& fileName) {
+    const std::size_t end = fileName.rfind('/');
+    const std::string folders = end == std::string::npos ? "" : fileName.substr(0, end);
+    if (folders == run.groupFolders) return run.groupFoldersMade;
+    run.groupFolders = folders;
+    run.groupFoldersMade = true;
+    for (std::size_t from = 0; run.groupFoldersMade && from < folders.size();) {
+        const std::size_t level = std::min(folders.find('/', from), folders.size());
+        const std::string folder = Join(run.folder, folders.substr(0, level));
+        run.groupFoldersMade = Platform::MakeFolder(folder);
+        if (!run.groupFoldersMade) Fail("cannot make the folder " + Escape::Shown(folder));
+        from = level + 1;
+    }
+    return run.groupFoldersMade;
+}
+
+void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
+                              bool holdsWave, std::size_t index, const std::string& fileName, bool inFolder) {
     const std::string file = Join(run.folder, fileName);
     const auto quoted = [&] { return Escape::Quoted(name) + " in " + Escape::Shown(run.path); };
     if (!FileNames::IsSafe(name, kSoundExtension)) {
@@ -292,7 +320,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     std::error_code ec;
     const fs::file_status existing = run.fresh ? fs::file_status(fs::file_type::not_found)
                                                : fs::symlink_status(Platform::HostPath(file), ec);
-    if (!run.made) {
+    if (!inFolder) {
         reason = "the folder cannot be made";
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
@@ -338,7 +366,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         }
     }
     Count(outcome, bytes);
-    if (document_) WriteSound(index, name, &file, bytes, outcome, reason);
+    if (document_) WriteSound(index, name, &group, &file, bytes, outcome, reason);
 }
 
 KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {

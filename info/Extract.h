@@ -3,9 +3,12 @@
 // each sound. Nothing is lost and nothing is overwritten:
 //   - every export that holds a sound gets a file, also the second one of a
 //     name; names that cannot be file names are escaped (info/FileNames.h);
-//   - DIR/<package name>/<sound name>.wav, the package name being the
-//     package's file name without ".kzs"; a name already taken in the same
-//     folder (also differing only in letter case) is numbered: "Bell (2).wav";
+//   - DIR/<package name>/<group folders>/<sound name>.wav, the package name
+//     being the package's file name without ".kzs", a folder for each level
+//     of the sound's group (FileNames::PackageLayout; none with `flat`); a
+//     name already taken in the same folder (also differing only in letter
+//     case) is numbered: "Bell (2).wav"; folders are made as needed, never
+//     through a link;
 //   - an existing file is left alone (reported, status 1) unless overwriting
 //     was asked for.
 #pragma once
@@ -21,6 +24,7 @@ struct ExtractRequest {
     bool overwrite = false;
     bool json = false;
     bool pcm = false;  // sounds the core decodes are written as 16-bit PCM
+    bool flat = false;  // every sound of a package in the package's folder
     bool quiet = false;         // no line for each sound written
     bool showProgress = false;  // standard error is a terminal: a progress line
 };

@@ -199,6 +199,10 @@ void InfoRun::RunPackage(const Target& target) {
     FactsText::ListOptions options;
     options.verbose = args_.verbose;
     options.progress = exportsRead;
+    options.warn = [&](const std::string& finding) {
+        progress_.Clear();
+        err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
+    };
     Heading(path);
     FactsText::PrintPackage(package, path, options, out_);
 }
@@ -368,6 +372,7 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.overwrite = args.overwrite;
         request.json = args.json;
         request.pcm = args.pcm;
+        request.flat = args.flat;
         request.quiet = args.quiet;
         request.showProgress = showProgress;
         return Extract(request, out, err);

@@ -137,6 +137,18 @@ void WriteExample(const std::filesystem::path& folder) {
     for (const char* name : {"Rain", "Thunder"}) weather.AddSound(name, ExampleWave(name));
     weather.Write(folder / "pk" / "Weather.kzs");
 
+    // Sounds in groups: a group is an export of class Package, and each
+    // export names the one it stands in. "Hit" stands in two groups.
+    PackageBuilder forest;
+    forest.Name("Forest");
+    const std::int32_t wind = forest.AddGroup("Wind");
+    const std::int32_t gusts = forest.AddGroup("Gusts", wind);
+    const std::int32_t birds = forest.AddGroup("Birds");
+    forest.AddSound("Hit", ExampleWave("Thunder"), {}, wind);
+    forest.AddSound("Hit", ExampleWave("Wind01"), {}, gusts);
+    forest.AddSound("Morning", ExampleWave("Birds"), {}, birds);
+    forest.Write(folder / "pk" / "Forest.kzs");
+
     WriteFile(folder / "batch.dpl",
               "Ambient;\n"
               "Wind01\n"

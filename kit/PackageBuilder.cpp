@@ -131,12 +131,29 @@ std::int32_t PackageBuilder::SoundClass() {
     return soundClass_;
 }
 
-std::int32_t PackageBuilder::AddSound(const std::string& name, const std::string& wave, const SoundHeader& header) {
+std::int32_t PackageBuilder::AddSound(const std::string& name, const std::string& wave, const SoundHeader& header,
+                                      std::int32_t group) {
     ExportEntry sound;
     sound.classRef = SoundClass();
+    sound.packageRef = group;
     sound.objectName = Name(name);
     sound.object = SoundObject(wave, header);
     return AddExport(sound);
+}
+
+std::int32_t PackageBuilder::AddGroup(const std::string& name, std::int32_t group) {
+    if (packageClass_ == 0) {
+        ImportEntry package;
+        package.classPackage = Name("Core");
+        package.className = Name("Class");
+        package.objectName = Name("Package");
+        packageClass_ = AddImport(package);
+    }
+    ExportEntry entry;
+    entry.classRef = packageClass_;
+    entry.packageRef = group;
+    entry.objectName = Name(name);
+    return AddExport(entry);
 }
 
 std::string PackageBuilder::EncodeNames() const {

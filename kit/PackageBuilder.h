@@ -139,8 +139,13 @@ public:
     std::int32_t AddExport(const ExportEntry& entry);
     // The import of the class "Sound" (package "Core"), made on first use.
     std::int32_t SoundClass();
-    // An export of class Sound named `name` holding SoundObject(wave, header).
-    std::int32_t AddSound(const std::string& name, const std::string& wave, const SoundHeader& header = {});
+    // An export of class Sound named `name` holding SoundObject(wave, header),
+    // enclosed by the object `group` refers to (0: none).
+    std::int32_t AddSound(const std::string& name, const std::string& wave, const SoundHeader& header = {},
+                          std::int32_t group = 0);
+    // An export of class Package without data, a group of the exports that
+    // refer to it, itself enclosed by `group`.
+    std::int32_t AddGroup(const std::string& name, std::int32_t group = 0);
 
     // The package's bytes.
     std::string Build();
@@ -157,6 +162,7 @@ private:
 
     std::unordered_map<std::string, std::int32_t> nameIndex_;
     std::int32_t soundClass_ = 0;
+    std::int32_t packageClass_ = 0;
     std::array<std::uint32_t, 4> sectionOffsets_{};
 };
 

@@ -20,7 +20,7 @@
 //                                      size; "too_large": above 256 MiB, too large to play in the
 //                                      page; "pcm": whether ExportPcm converts it
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
-//                                      {"folder": ..., "files": [name or null, by export index]}
+//                                      {"folder": ..., "files": [path under the folder or null, by export index]}
 //
 // Every text returned stays valid until the next call.
 //
@@ -283,15 +283,18 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
 
 // The names extraction gives, so that a zip of the page holds what /x: writes:
 // the package's folder, and a file for every export that holds a sound or is
-// of class Sound, numbered over the whole table as /x: numbers them.
+// of class Sound, in the folders of its group ("Wind/Gusts/Hit.wav"),
+// numbered over the whole table as /x: numbers them.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
     json files = json::array();
     KZ_Package package(path);
     if (!package.GetPackageFile().fail()) {
-        FileNames::FolderNames names;
-        for (const KZ_Export_Element& entry : package.Exports) {
+        FileNames::PackageLayout names;
+        Facts::Groups groups(package);
+        for (std::size_t index = 0; index < package.Exports.size(); ++index) {
+            const KZ_Export_Element& entry = package.Exports[index];
             if (Facts::HoldsWave(package, entry) || entry.GetClassName() == "Sound") {
-                files.push_back(names.Take(entry.GetName(), ".wav"));
+                files.push_back(names.Take(groups.Chain(index), entry.GetName(), ".wav"));
             } else {
                 files.push_back(nullptr);
             }

@@ -127,13 +127,13 @@ window.SndPage = window.SndPage || {};
     if (info.type === 'package') {
       return info.exports.map((entry) => {
         const audio = entry.audio || {};
-        return {index: entry.index, name: entry.name, sound: !!entry.sound, format: entry.sound ? audio.format : '(' + entry.class + ', no sound)',
+        return {index: entry.index, name: entry.name, group: entry.group || '', sound: !!entry.sound, format: entry.sound ? audio.format : '(' + entry.class + ', no sound)',
                 channels: audio.channels, rate: audio.rate, bits: audio.bits, duration: audio.duration, size: audio.file_size};
       });
     }
     if (info.type === 'wave') {
       const audio = info.wave.audio;
-      return [{index: 0, name: info.path, sound: true, format: audio.format, channels: audio.channels, rate: audio.rate,
+      return [{index: 0, name: info.path, group: '', sound: true, format: audio.format, channels: audio.channels, rate: audio.rate,
                bits: audio.bits, duration: audio.duration, size: fileSize}];
     }
     return [];
@@ -192,7 +192,8 @@ window.SndPage = window.SndPage || {};
 
   function visibleRows() {
     const filter = ui.filter.value.toLowerCase();
-    const rows = filter ? current.rows.filter((row) => row.name.toLowerCase().includes(filter)) : current.rows.slice();
+    const matches = (row) => row.name.toLowerCase().includes(filter) || row.group.toLowerCase().includes(filter);
+    const rows = filter ? current.rows.filter(matches) : current.rows.slice();
     const {key, up} = sort;
     rows.sort((a, b) => {
       const x = a[key], y = b[key];
@@ -242,7 +243,8 @@ window.SndPage = window.SndPage || {};
       (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
       '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
       (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
-      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number">' + bytes(r.size) + '</td></tr>';
+      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number">' + bytes(r.size) + '</td><td class="group">' +
+      escape(r.group) + '</td></tr>';
   }
 
   function renderWindow(force) {
@@ -252,7 +254,7 @@ window.SndPage = window.SndPage || {};
     if (!force && first === windowStart) return;
     windowStart = first;
     const last = Math.min(view.length, first + Math.ceil((frame.clientHeight || 400) / height) + 40);
-    const spacer = (rows) => (rows > 0 ? '<tr class="spacer"><td colspan="9" style="height:' + rows * height + 'px"></td></tr>' : '');
+    const spacer = (rows) => (rows > 0 ? '<tr class="spacer"><td colspan="10" style="height:' + rows * height + 'px"></td></tr>' : '');
     const html = [spacer(first)];
     const tabbable = focusAt >= first && focusAt < last ? focusAt : first;
     for (let i = first; i < last; ++i) html.push(rowHtml(view[i], i, tabbable));

@@ -94,7 +94,7 @@ TEST(HostFaultsE2E, FullDiskDuringExtraction) {
                                                 {"bytes", small.size()}, {"packages_not_read", 0}}));
     const auto& sounds = report["files"][0]["extract"]["sounds"];
     ASSERT_EQ(sounds.size(), 3u);
-    EXPECT_EQ(sounds[2], nlohmann::json({{"index", 2}, {"name", "Large2"}, {"file", "out/Ambient/Large2.wav"},
+    EXPECT_EQ(sounds[2], nlohmann::json({{"index", 2}, {"name", "Large2"}, {"group", ""}, {"file", "out/Ambient/Large2.wav"},
                                          {"bytes", 0}, {"status", "failed"}, {"reason", "cannot be written"},
                                          {"errors", {"cannot write 'out/Ambient/Large2.wav'"}}}));
     EXPECT_EQ(sounds[1]["status"], "written");

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::uint16_t kPcm = 1, kFloat = 3, kALaw = 6, kIma = 0x11, kMp3 = 0x55, kExtensible = 0xFFFE;
+constexpr std::uint16_t kPcm = 1, kMsAdpcm = 2, kFloat = 3, kALaw = 6, kIma = 0x11, kMp3 = 0x55, kExtensible = 0xFFFE;
 
 fmt_Chunk Format(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint32_t bytesPerSecond,
                  std::uint16_t blockAlign, std::uint16_t bits, const std::string& extension = "") {
@@ -79,6 +79,9 @@ TEST(AudioFacts, FramesBlocksDurationAndFindings) {
         {"IMA, a last block of its header alone", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 40, 66, 2, 8, {}, kIma},
         {"IMA, a last block of one byte", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 37, 65, 2, 8, {}, kIma},
         {"IMA, one block exactly", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 36, 65, 1, 8, {}, kIma},
+        // MS ADPCM of the smallest blocks: their two header samples alone.
+        {"MS ADPCM, blocks of 2 frames", Format(kMsAdpcm, 1, 8000, 28000, 7, 4, U16(2) + U16(1) + U16(256) + U16(0)), {}, 21,
+         6, 3, 1, {}, kMsAdpcm},
         {"a coding not known: the fact count alone", Format(kMp3, 1, 4000, 0, 1, 0), 4000, 100, 4000, {}, 1000, {}, kMp3},
         {"a coding not known, a fact of 0 and no samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 0, 0, {}, 0, {}, kMp3},
         {"a coding not known, a fact of 0 beside samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 1, {}, {}, {}, {}, kMp3},

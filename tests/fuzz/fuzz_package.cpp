@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "facts/Facts.h"
+#include "facts/FileNames.h"
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/Inspect.h"
@@ -107,6 +108,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(nlohmann::json::accept(FactsJson::Dump(FactsJson::Package(package, path))));
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
             Check(nlohmann::json::accept(FactsJson::Dump(Inspect::SoundJson(package, i, path))));
+        }
+        // Group chains end, and their folders stay inside the package's.
+        Facts::Groups groups(package);
+        FileNames::PackageLayout layout;
+        for (std::size_t i = 0; i < package.Exports.size() && i < 4096; ++i) {
+            const std::vector<std::string_view>& chain = groups.Chain(i);
+            Check(chain.size() <= Facts::Groups::kMaxDepth);
+            const std::string file = layout.Take(chain, package.NameAt(package.Exports[i].ObjectName), ".wav");
+            for (std::size_t from = 0, level = 0; from <= file.size(); from = level + 1) {
+                level = std::min(file.find('/', from), file.size());
+                const std::string_view part = std::string_view(file).substr(from, level - from);
+                Check(!part.empty() && part != "." && part != "..");
+            }
         }
         Facts::ForEachScriptSound(package, [&package](std::string_view name, bool safe) {
             Check(safe == Facts::IsSafeSoundName(name));

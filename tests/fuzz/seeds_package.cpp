@@ -38,6 +38,15 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
     refs.Exports[1].objectName = -4;
     refs.Imports[0].package = -77;
     add("out_of_range", refs.Build());
+    // Groups: nested, a loop, and a reference outside the table.
+    PackageBuilder groups(68);
+    const std::int32_t outer = groups.AddGroup("..");
+    groups.AddSound("Hit", ToneWave(440, 0.002), {}, groups.AddGroup("a/b", outer));
+    groups.AddSound("Hit", ToneWave(440, 0.002), {}, outer);
+    const std::int32_t loop = groups.AddGroup("L");
+    groups.Exports[static_cast<std::size_t>(loop - 1)].packageRef = groups.AddGroup("M", loop);
+    groups.AddGroup("Far", 999);
+    add("groups", groups.Build());
     PackageBuilder shortWave = Sounds(68);
     shortWave.AddSound("Short", "RIFF", {0, 0, 0, 400, 0});
     add("short_wave", shortWave.Build());

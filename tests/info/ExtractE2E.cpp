@@ -228,7 +228,7 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     const auto report = nlohmann::json::parse(json.out);
     // One shape for every document: schema, program, version, files, totals;
     // each package's extraction under its own entry, with the lines said.
-    EXPECT_EQ(report["schema"], 4);
+    EXPECT_EQ(report["schema"], 5);
     EXPECT_EQ(report["totals"], nlohmann::json({{"written", 3}, {"skipped", 0}, {"failed", 3}, {"not_converted", 0},
                                                 {"bytes", kWind.size() + kRain.size() + kDrop.size()},
                                                 {"packages_not_read", 1}}));
@@ -244,7 +244,7 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     EXPECT_EQ(files[0]["extract"]["folder"], "json/Damaged");
     const auto& packages = files;
     const auto sound = [](int index, const char* name, const char* file, std::size_t bytes, const char* status) {
-        nlohmann::json sound = {{"index", index}, {"name", name},     {"file", std::string("json/Damaged/") + file},
+        nlohmann::json sound = {{"index", index}, {"name", name}, {"group", ""}, {"file", std::string("json/Damaged/") + file},
                                 {"bytes", bytes}, {"status", status}};
         return sound;
     };

@@ -65,15 +65,20 @@ std::string WaveWith(const std::string& rest) {
     return Riff(PcmFmt(1, 8000, 16) + Chunk("data", Samples(16, 1, 64)) + rest);
 }
 
-// `count` sounds of a few samples, named `stem` + number padded to `nameLength`.
-void WriteSounds(const fs::path& folder, std::size_t count, std::size_t nameLength) {
+enum class Nesting { None, Chain, Loop };
+
+// `count` sounds of a few samples, named `stem` + number padded to
+// `nameLength`; in a chain, each in the one before; in a loop, each in the
+// one after and the last in the first.
+void WriteSounds(const fs::path& folder, std::size_t count, std::size_t nameLength, Nesting nesting = Nesting::None) {
     PackageBuilder b;
     const std::string wave = TestSupport::PcmWave({1, -1, 2, -2, 3, -3});
     std::vector<std::string> names;
     for (std::size_t n = 0; n < count; ++n) {
         std::string name = Numbered("S", n);
         name.insert(1, nameLength > name.size() ? nameLength - name.size() : 0, 'x');
-        b.AddSound(name, wave);
+        const auto ref = static_cast<std::int32_t>(nesting == Nesting::Chain ? n : n + 2 > count ? 1 : n + 2);
+        b.AddSound(name, wave, {}, nesting == Nesting::None ? 0 : ref);
         names.push_back(name);
     }
     b.Write(folder / "in.kzs");
@@ -126,6 +131,9 @@ const std::vector<Input>& Inputs() {
         {"SmallSounds", Kind::Package, [](const fs::path& folder) { WriteSounds(folder, 5000, 0); }},
         // Names of 240 bytes, the file names near the longest there are.
         {"LongNames", Kind::Package, [](const fs::path& folder) { WriteSounds(folder, 1000, 240); }},
+        // Sounds that are each other's groups: /x: makes their folders.
+        {"GroupChain", Kind::Package, [](const fs::path& folder) { WriteSounds(folder, 5000, 0, Nesting::Chain); }},
+        {"GroupLoop", Kind::Package, [](const fs::path& folder) { WriteSounds(folder, 5000, 0, Nesting::Loop); }},
     };
     return inputs;
 }

@@ -471,6 +471,7 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "/x:"}, "/x: needs a folder after it"},
         {{"A.kzs", "--extract"}, "--extract needs a folder after it"},
         {{"A.kzs", "/y"}, "/y goes with /x:"},
+        {{"A.kzs", "--flat"}, "--flat goes with /x:"},
         {{"A.kzs", "/x:out", "/dpl"}, "/x: writes files of its own: /dpl and /w: do not go with it"},
         {{"A.kzs", "Wind01", "A.kzs", "--extract=out"}, "/x: takes packages, or one package and its sounds"},
         {{"A.kzs", "B.kzs", "Wind01", "/x:out"}, "/x: takes packages, or one package and its sounds"},
@@ -531,7 +532,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     const std::string usage = Info(dir, {"--help"}).out;
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
-    const std::string emptyDocument = std::string("{\n  \"schema\": 4,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+    const std::string emptyDocument = std::string("{\n  \"schema\": 5,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
                                       SND_VERSION + "\",\n  \"files\": []\n}\n";
     const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
     const struct {
@@ -739,7 +740,7 @@ TEST(SndInfoE2E, TheDocumentedExamples) {
             ++examples[document.filename().string()];
         }
     }
-    const std::map<std::string, int> expected = {{"README.md", 5}, {"snd_info.md", 8}, {"snd_pull.md", 1}};
+    const std::map<std::string, int> expected = {{"README.md", 6}, {"snd_info.md", 8}, {"snd_pull.md", 1}};
     EXPECT_EQ(examples, expected);
 }
 

@@ -92,22 +92,37 @@ TEST(SndWeb, WritesThePcmSndInfoWrites) {
     EXPECT_EQ(ReadFile(stored), TestSupport::PcmWave({100, -100, 200, -200}));
 }
 
-TEST(SndWeb, NamesTheFilesExtractionWrites) {
-    const Inputs in;
-    ASSERT_EQ(TestSupport::Run(SndInfoPath(), {in.package, "/x:out"}, in.dir.Path()).exitStatus, 0);
+// The files /x: writes for `package` (in `dir`) against those the page names.
+json AgreesWithExtraction(const fs::path& dir, const std::string& package) {
+    fs::remove_all(dir / "out");
+    EXPECT_EQ(TestSupport::Run(SndInfoPath(), {package, "/x:out"}, dir).exitStatus, 0);
     std::vector<std::string> written;
-    for (const auto& entry : fs::recursive_directory_iterator(in.dir.Path() / "out")) {
-        written.push_back(fs::relative(entry.path(), in.dir.Path() / "out").generic_string());
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "out")) {
+        if (!entry.is_directory()) written.push_back(fs::relative(entry.path(), dir / "out").generic_string());
     }
-    const json names = Parsed(SndWeb_FileNames(in.package.c_str()));
-    std::vector<std::string> named = {names["folder"].get<std::string>()};
+    const json names = Parsed(SndWeb_FileNames(package.c_str()));
+    std::vector<std::string> named;
     for (const json& file : names["files"]) {
         if (!file.is_null()) named.push_back(names["folder"].get<std::string>() + "/" + file.get<std::string>());
     }
     std::sort(written.begin(), written.end());
     std::sort(named.begin(), named.end());
     EXPECT_EQ(named, written);
-    EXPECT_EQ(names["files"], json::parse(R"(["Wind01.wav", "Adpcm.wav", "bell.wav", "Bell (2).wav", "a %22b%22 %5C c  d.wav", null])"));
+    return names["files"];
+}
+
+TEST(SndWeb, NamesTheFilesExtractionWrites) {
+    const Inputs in;
+    EXPECT_EQ(AgreesWithExtraction(in.dir.Path(), in.package),
+              json::parse(R"(["Wind01.wav", "Adpcm.wav", "bell.wav", "Bell (2).wav", "a %22b%22 %5C c  d.wav", null])"));
+    // Sounds in groups, in the folders of their groups.
+    PackageBuilder b;
+    const std::int32_t group = b.AddGroup("..");
+    b.AddSound("Hit", TestSupport::PcmWave({1}), {}, b.AddGroup("a/b", group));
+    b.AddSound("Hit", TestSupport::PcmWave({2}), {}, group);
+    b.Write(in.dir.Path() / "groups.kzs");
+    EXPECT_EQ(AgreesWithExtraction(in.dir.Path(), (in.dir.Path() / "groups.kzs").string()),
+              json::parse(R"([null, null, ".%2E/a%2Fb/Hit.wav", ".%2E/Hit.wav"])"));
 }
 
 // Damaged and missing input, every call: an error object or a status, and

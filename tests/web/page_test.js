@@ -484,6 +484,32 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Names.zip: file names as /x: writes them', written.length === 6 && JSON.stringify(zippedNames) === JSON.stringify(written),
       JSON.stringify({zippedNames, written}));
 
+    // ---- groups: a column, sorted and filtered by it; the zip in the folders /x: writes.
+    await open(path.join(example, 'pk', 'Forest.kzs'));
+    await downloadsTo('forest');
+    await showTab('Forest.kzs');
+    const groupOf = (rows) => rows.map((r) => r[1] + '@' + r[8]);
+    check('Forest.kzs: each export\'s group in its column', JSON.stringify(groupOf(await tableRows())) ===
+      JSON.stringify(['Wind@', 'Gusts@Wind', 'Birds@', 'Hit@Wind', 'Hit@Wind.Gusts', 'Morning@Birds']), JSON.stringify(await tableRows()));
+    await page.click('th[data-key=group]');
+    await page.click('th[data-key=group]');
+    check('Forest.kzs: sorted down by group', JSON.stringify(groupOf(await tableRows()).slice(0, 3)) ===
+      JSON.stringify(['Hit@Wind.Gusts', 'Gusts@Wind', 'Hit@Wind']), JSON.stringify(await tableRows()));
+    await page.type('#filter', 'gusts');
+    check('Forest.kzs: filtered by group', JSON.stringify(groupOf(await tableRows())) === JSON.stringify(['Hit@Wind.Gusts', 'Gusts@Wind']),
+      JSON.stringify(await tableRows()));
+    const forest = await download('Forest.zip', '#zip-all');
+    const forestOut = path.join(dir, 'forest-out');
+    fs.rmSync(forestOut, {recursive: true, force: true});
+    spawnSync(sndInfo, [path.join(example, 'pk', 'Forest.kzs'), '/x:' + forestOut], {encoding: 'utf8'});
+    const forestFiles = fs.readdirSync(forestOut, {recursive: true}).map((f) => f.split(path.sep).join('/'))
+      .filter((f) => f.endsWith('.wav')).sort();
+    const forestZipped = forest ? fflate.unzipSync(new Uint8Array(forest)) : {};
+    check('Forest.zip: the folders of the groups, as /x: writes them', JSON.stringify(Object.keys(forestZipped).sort()) === JSON.stringify(forestFiles) &&
+      JSON.stringify(forestFiles) === JSON.stringify(['Forest/Birds/Morning.wav', 'Forest/Wind/Gusts/Hit.wav', 'Forest/Wind/Hit.wav']) &&
+      forestFiles.every((f) => Buffer.compare(Buffer.from(forestZipped[f]), fs.readFileSync(path.join(forestOut, f))) === 0),
+      JSON.stringify({zipped: Object.keys(forestZipped), forestFiles}));
+
     // ---- damaged input: Snd_Info's own error, not a blank page.
     await showTab('Cut.kzs');
     const run = spawnSync(sndInfo, ['Cut.kzs'], {cwd: path.join(inputs, 'damaged'), encoding: 'utf8'});

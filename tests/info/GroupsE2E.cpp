@@ -1,0 +1,149 @@
+// Groups end to end: the built Snd_Info over packages whose exports stand in
+// groups -- the files /x: writes (with and without --flat), the group the
+// listing and the JSON show, and the warnings of damaged chains.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "kit/PackageBuilder.h"
+#include "tests/support/RunTool.h"
+
+namespace {
+
+using namespace TestSupport;
+namespace fs = std::filesystem;
+
+// Every file under `folder`, relative to it with '/', sorted.
+std::vector<std::string> FilesUnder(const fs::path& folder) {
+    std::vector<std::string> files;
+    if (!fs::exists(folder)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_directory()) files.push_back(fs::relative(entry.path(), folder).generic_string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// An export: a group (no sound) or a sound, in the object `in` refers to.
+struct Entry {
+    std::string name;
+    std::int32_t in;
+    bool sound;
+};
+
+const std::string kWave = PcmWave({1, -1, 2, -2});
+
+void WritePackage(const fs::path& path, const std::vector<Entry>& entries) {
+    PackageBuilder b;
+    const std::int32_t import = b.SoundClass();  // an import to refer to
+    for (const Entry& e : entries) {
+        if (e.sound) {
+            b.AddSound(e.name, kWave, {}, e.in == 'I' ? import : e.in);
+        } else {
+            b.AddGroup(e.name, e.in == 'I' ? import : e.in);
+        }
+    }
+    b.Write(path);
+}
+
+TEST(GroupsE2E, FoldersGroupsAndWarnings) {
+    constexpr std::int32_t I = 'I';  // the import
+    const struct {
+        const char* what;
+        std::vector<Entry> entries;
+        std::vector<std::string> files, flat;  // under out/p
+        std::vector<std::string> groups;       // the JSON's, export by export
+        std::string warning;                   // after "Snd_Info: warning: 'p.kzs': export "
+    } cases[] = {
+        {"nested groups, one name in two",
+         {{"Wind", 0, false}, {"Gusts", 1, false}, {"Hit", 1, true}, {"Hit", 2, true}, {"Top", 0, true}},
+         {"Top.wav", "Wind/Gusts/Hit.wav", "Wind/Hit.wav"},
+         {"Hit (2).wav", "Hit.wav", "Top.wav"},
+         {"", "Wind", "Wind", "Wind.Gusts", ""}, ""},
+        {"group names that are no file names",
+         {{"..", 0, false}, {"a/b", 1, false}, {"x", 2, true}, {"y", 1, true}},
+         {".%2E/a%2Fb/x.wav", ".%2E/y.wav"}, {"x.wav", "y.wav"}, {"", "..", "...a/b", ".."}, ""},
+        {"two groups of one name share a folder; a group folder beside a sound's file",
+         {{"G", 0, false}, {"G", 0, false}, {"s", 1, true}, {"s", 2, true}, {"s.wav", 0, false}, {"s", 0, true},
+          {"t", 5, true}},
+         {"G/s (2).wav", "G/s.wav", "s.wav", "s.wav (2)/t.wav"},
+         {"s (2).wav", "s (3).wav", "s.wav", "t.wav"},
+         {"", "", "G", "G", "", "", "s.wav"}, ""},
+        {"an import encloses",
+         {{"G", I, false}, {"s", 1, true}}, {"G/s.wav"}, {"s.wav"}, {"", "G"}, ""},
+        {"a loop",
+         {{"A", 2, false}, {"B", 1, false}, {"s", 2, true}},
+         {"A/B/s.wav"}, {"s.wav"}, {"", "A", "A.B"},
+         "0 \"A\" is inside itself through its groups: it stands at the top level"},
+        {"outside the table",
+         {{"G", 7, false}, {"s", 1, true}},
+         {"G/s.wav"}, {"s.wav"}, {"", "G"}, "0 \"G\" is in object 7, outside the tables: it stands at the top level"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        WritePackage(dir.Path() / "p.kzs", c.entries);
+        const std::string warning = c.warning.empty() ? "" : "Snd_Info: warning: 'p.kzs': export " + c.warning + "\n";
+
+        const RunResult grouped = TestSupport::Run(SndInfoPath(), {"p.kzs", "/x:out", "-q"}, dir.Path());
+        EXPECT_EQ(FilesUnder(dir.Path() / "out" / "p"), c.files);
+        EXPECT_EQ(grouped.exitStatus, 0);
+        const RunResult flat = TestSupport::Run(SndInfoPath(), {"p.kzs", "/x:flat", "--flat", "-q"}, dir.Path());
+        EXPECT_EQ(FilesUnder(dir.Path() / "flat" / "p"), c.flat);
+        EXPECT_EQ(flat.exitStatus, 0);
+        for (const std::string& file : c.files) EXPECT_EQ(dir.Read("out/p/" + file), kWave) << file;
+
+        const RunResult json = TestSupport::Run(SndInfoPath(), {"p.kzs", "--json"}, dir.Path());
+        const auto document = nlohmann::json::parse(json.out);
+        std::vector<std::string> groups;
+        for (const auto& e : document["files"][0]["exports"]) groups.push_back(e["group"]);
+        EXPECT_EQ(groups, c.groups);
+        const RunResult text = TestSupport::Run(SndInfoPath(), {"p.kzs"}, dir.Path());
+        for (const RunResult* r : {&grouped, &flat, &text}) EXPECT_EQ(r->err.find(warning), 0u) << r->err;
+        EXPECT_EQ(text.err, warning);
+        const auto& warnings = document["files"][0]["warnings"];
+        EXPECT_EQ(warnings.size(), c.warning.empty() ? 0u : 1u);
+        if (!c.warning.empty()) {
+            EXPECT_EQ(warnings[0], "export " + c.warning);
+        }
+    }
+}
+
+// The listing's Group column, and a group name that is not UTF-8 in JSON.
+TEST(GroupsE2E, ListingColumnAndGroupBytes) {
+    TempDir dir;
+    WritePackage(dir.Path() / "p.kzs", {{"W\xFF", 0, false}, {"Hit", 1, true}});
+    const RunResult text = TestSupport::Run(SndInfoPath(), {"p.kzs"}, dir.Path());
+    EXPECT_EQ(text.out.substr(text.out.find('#')),
+              "#  Group    Name     Format    Channels   Rate  Bits  Duration  Size\n"
+              "0  -        \"W\\xFF\"  no sound         -      -     -         -     -\n"
+              "1  \"W\\xFF\"  \"Hit\"    PCM              1  22050    16  0:00.000    52\n");
+    const auto json = nlohmann::json::parse(TestSupport::Run(SndInfoPath(), {"p.kzs", "--json"}, dir.Path()).out);
+    const auto& hit = json["files"][0]["exports"][1];
+    EXPECT_EQ(hit["group_bytes"], nlohmann::json({'W', 255}));
+    EXPECT_FALSE(json["files"][0]["exports"][0].contains("group_bytes"));
+    // Without groups there is no column.
+    WritePackage(dir.Path() / "q.kzs", {{"Hit", 0, true}});
+    EXPECT_EQ(TestSupport::Run(SndInfoPath(), {"q.kzs"}, dir.Path()).out.find("Group"), std::string::npos);
+}
+
+// A link standing at a group folder's name is not written through: the
+// sounds of that group fail, the others are written.
+TEST(GroupsE2E, NoGroupFolderThroughALink) {
+    TempDir dir;
+    WritePackage(dir.Path() / "p.kzs", {{"G", 0, false}, {"s", 1, true}, {"t", 0, true}});
+    fs::create_directories(dir.Path() / "out" / "p");
+    fs::create_directories(dir.Path() / "elsewhere");
+    fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / "out" / "p" / "G");
+    const RunResult r = TestSupport::Run(SndInfoPath(), {"p.kzs", "/x:out", "-q"}, dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "Snd_Info: cannot make the folder 'out/p/G'\n");
+    EXPECT_TRUE(fs::is_empty(dir.Path() / "elsewhere"));
+    EXPECT_EQ(dir.Read("out/p/t.wav"), kWave);
+}
+
+}  // namespace
