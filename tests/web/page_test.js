@@ -104,12 +104,12 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and stops.
     const keyboardPath = async () => {
       const walk = [];
-      for (let i = 0; i < 17; ++i) {
+      for (let i = 0; i < 18; ++i) {
         await page.keyboard.press('Tab');
         walk.push(await focused());
       }
       const order = ['tab:Ambient.kzs', 'close:Ambient.kzs', 'tab:Weather.kzs', 'close:Weather.kzs', 'filter', 'zip-all', 'play-on-select',
-        'select-all', 'sort:#', 'sort:Name', 'sort:Format', 'sort:Channels', 'sort:Rate', 'sort:Bits', 'sort:Duration', 'sort:Size', 'row:Rain'];
+        'select-all', 'sort:#', 'sort:Name', 'sort:Format', 'sort:Channels', 'sort:Rate', 'sort:Bits', 'sort:Duration', 'sort:Size', 'sort:Group', 'row:Rain'];
       check('keyboard: Tab walks the controls in order', JSON.stringify(walk.map((w) => w.what)) === JSON.stringify(order), JSON.stringify(walk.map((w) => w.what)));
       check('keyboard: every control shows a focus ring', walk.every((w) => w.ring), JSON.stringify(walk.filter((w) => !w.ring)));
       await page.keyboard.press('ArrowDown');
