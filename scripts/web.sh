@@ -51,7 +51,7 @@ sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*
 
 {
   echo "cxxflags = -std=c++20 -O3 -flto -Wall -Wextra -Wpedantic -Werror -I$root -isystem $obj/include -DSND_VERSION=\\\"$version\\\""
-  echo "ldflags = -O3 -flto -sMODULARIZE=1 -sEXPORT_NAME=SndCore -sENVIRONMENT=web -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sEXPORTED_RUNTIME_METHODS=FS,ccall,UTF8ToString"
+  echo "ldflags = -O3 -flto -sMODULARIZE=1 -sEXPORT_NAME=SndCore -sENVIRONMENT=worker -lworkerfs.js -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sEXPORTED_RUNTIME_METHODS=FS,ccall,UTF8ToString"
   echo "rule cxx"
   echo "  command = em++ \$cxxflags -MMD -MF \$out.d -c \$in -o \$out"
   echo "  depfile = \$out.d"
@@ -66,12 +66,17 @@ sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*
     echo "build $object: cxx $root/$source"
     objects="$objects $object"
   done
-  echo "build $root/build/web/snd-core.js: link$objects"
+  echo "build $obj/snd-core.js: link$objects"
 } > "$obj/build.ninja.new"
 cmp -s "$obj/build.ninja.new" "$obj/build.ninja" || mv "$obj/build.ninja.new" "$obj/build.ninja"
 rm -f "$obj/build.ninja.new"
 ninja -C "$obj" -j 2
 
+# The core runs in a Web Worker made from the text of one function that
+# holds it and the worker's own script: a page opened as a file may start a
+# worker from a Blob, not from a file.
+{ echo 'function SndWorkerMain() {'; cat "$obj/snd-core.js" web/worker.js; echo '}'; } > build/web/snd-worker.js
+rm -f build/web/snd-core.js
 cp web/index.html web/page.css web/core.js web/wave.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
 echo "Built the page into $root/build/web/"

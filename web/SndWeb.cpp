@@ -1,9 +1,10 @@
 // web/: the browser page -- a static page (index.html, page.css and the
-// scripts core.js, sound.js, page.js) over the project's own package reader,
+// scripts core.js, worker.js, wave.js, sound.js, page.js) over the project's own package reader,
 // sound object, WAVE model and facts, compiled to WebAssembly by
-// scripts/web.sh. This file is the whole C API the page calls; it works on
-// files the page has written into the in-memory file system, and hands back
-// JSON or text, or writes files there. The core prints nothing.
+// scripts/web.sh and run in a Web Worker (worker.js). This file is the whole
+// C API the page calls; it works on the files the page has mounted there, and
+// hands back JSON or text, or writes files into the in-memory file system.
+// The core prints nothing.
 //
 //   SndWeb_Info(path)                  the document `Snd_Info --json PATH` prints
 //   SndWeb_Sound(path, index)          the same for export `index` of a package

@@ -1,79 +1,95 @@
 // The page's link to the project's C++ core (snd-core.js, WebAssembly): every
 // fact the page shows, every byte it downloads, comes from the core's C API
-// (web/SndWeb.cpp). The core sees each opened file in its in-memory file
-// system, at /files/<n>/<file name>; it prints nothing, and answers in JSON,
-// in text, or with files written there.
+// (web/SndWeb.cpp). The core runs in a Web Worker (worker.js), so that the
+// page stays responsive while it works, and reads each opened file where it
+// is, in slices, at /files/<n>/<file name>; it prints nothing, and answers in
+// JSON, in text, or with the bytes of a file it wrote. Every call here
+// returns a promise of the answer.
 'use strict';
 
 window.SndPage = window.SndPage || {};
 
 SndPage.core = (() => {
-  let module = null;  // the WebAssembly module, once started; null again once it has stopped
+  let worker = null;
+  let started = false;
+  let failed = null;  // why the worker stopped, once it has: every call after fails at once
+  let nextId = 1;
+  const waiting = new Map();  // id -> {resolve, reject}
 
-  function call(name, returns, types, args, dir) {
-    if (!module) throw new Error('the page\'s core has stopped; reload the page to go on');
-    module.FS.chdir(dir);
-    try {
-      return module.ccall(name, returns, types, args);
-    } catch (error) {
-      // The core aborts when it runs out of memory, and cannot go on.
-      module = null;
-      throw new Error('the page\'s core stopped (' + error.message + '); reload the page to go on');
-    } finally {
-      if (module) module.FS.chdir('/');
-    }
+  // The worker is made from the text of SndWorkerMain (snd-worker.js, loaded
+  // as a script): a page opened as a file may not start a worker from a file,
+  // but may from a Blob.
+  function makeWorker() {
+    const source = '(' + SndWorkerMain.toString() + ')();';
+    const url = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
+    const made = new Worker(url);
+    URL.revokeObjectURL(url);
+    made.onmessage = (event) => {
+      const {id, result, error} = event.data;
+      const promise = waiting.get(id);
+      waiting.delete(id);
+      if (error !== undefined) promise.reject(new Error(error));
+      else promise.resolve(result);
+    };
+    made.onerror = (event) => {
+      event.preventDefault();
+      failed = new Error('the page\'s core failed (' + event.message + '); reload the page to go on');
+      for (const promise of waiting.values()) promise.reject(failed);
+      waiting.clear();
+    };
+    return made;
   }
-  const json = (name, types, args, dir) => JSON.parse(call(name, 'string', types, args, dir));
+
+  function ask(op, ...args) {
+    if (failed) return Promise.reject(failed);
+    if (!worker) return Promise.reject(new Error('the page\'s core has not started'));
+    const id = nextId++;
+    return new Promise((resolve, reject) => {
+      waiting.set(id, {resolve, reject});
+      worker.postMessage({id, op, args});
+    });
+  }
 
   return {
-    start: () => SndCore().then((started) => { module = started; }),
-    ready: () => module !== null,
+    start() {
+      try {
+        worker = makeWorker();
+      } catch (error) {
+        return Promise.reject(error);
+      }
+      return ask('memory').then(() => { started = true; });
+    },
+    ready: () => started,
 
-    // Puts an opened file where the core reads it.
-    write(file, bytes) {
-      module.FS.mkdirTree(file.dir);
-      module.FS.writeFile(file.dir + '/' + file.name, bytes, {canOwn: true});
-    },
-    remove(file) {
-      try { module.FS.unlink(file.dir + '/' + file.name); module.FS.rmdir(file.dir); } catch (e) { /* already gone */ }
-    },
+    // Puts an opened file (a File or Blob) where the core reads it, without copying it.
+    mount: (file, blob) => ask('mount', file.dir, file.name, blob),
+    remove: (file) => ask('unmount', file.dir, file.name).catch(() => {}),
 
     // The <file> object `Snd_Info --json` prints for the file, or for export `index` of a package.
-    info: (file) => json('SndWeb_Info', ['string'], [file.name], file.dir).files[0],
-    sound: (file, index) => json('SndWeb_Sound', ['string', 'number'], [file.name, index], file.dir).files[0],
+    info: (file) => ask('info', file.dir, file.name),
+    sound: (file, index) => ask('sound', file.dir, file.name, index),
     // The text `Snd_Info` prints for the WAVE file (index -1) or the sound.
-    print: (file, index) => call('SndWeb_Print', 'string', ['string', 'number'], [file.name, index], file.dir),
+    print: (file, index) => ask('print', file.dir, file.name, index),
     // The waveform of frames [first, first + count) in `columns` columns (count 0: to the end).
-    peaks: (file, index, columns, first = 0, count = 0) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
-      [file.name, index, columns, first, count], file.dir),
+    peaks: (file, index, columns, first = 0, count = 0) => ask('peaks', file.dir, file.name, index, columns, first, count),
 
     // The bytes Snd_Pull writes for export `index` (the file itself for a WAVE file).
     exportBytes(file, index) {
-      if (file.info.type === 'wave') return module.FS.readFile(file.dir + '/' + file.name);
-      const out = '/export.wav';
-      const status = call('SndWeb_Export', 'number', ['string', 'number', 'string'], [file.name, index, out], file.dir);
-      if (status >= 2) throw new Error('the sound could not be exported');
-      const bytes = module.FS.readFile(out);
-      module.FS.unlink(out);
-      return bytes;
+      if (file.info.type === 'wave') return file.blob.arrayBuffer().then((buffer) => new Uint8Array(buffer));
+      return ask('exportBytes', file.dir, file.name, index);
     },
 
     // The WAVE file (index -1) or export `index` decoded to 16-bit PCM, the bytes
     // `Snd_Info FILE SOUND /w:OUT --pcm` writes; null for a sound the core does not convert.
-    pcmBytes(file, index) {
-      const out = '/pcm.wav';
-      const status = call('SndWeb_ExportPcm', 'number', ['string', 'number', 'string'], [file.name, index, out], file.dir);
-      if (status === 1) return null;
-      if (status !== 0) throw new Error(status === 3 ? 'no such sound' : 'the sound could not be converted to PCM');
-      const bytes = module.FS.readFile(out);
-      module.FS.unlink(out);
-      return bytes;
-    },
+    pcmBytes: (file, index) => ask('pcmBytes', file.dir, file.name, index),
 
     // The folder and file names Snd_Info's /x: gives the package's sounds.
-    fileNames(file) {
-      if (!file.names) file.names = json('SndWeb_FileNames', ['string'], [file.name], file.dir);
+    async fileNames(file) {
+      if (!file.names) file.names = await ask('fileNames', file.dir, file.name);
       return file.names;
     },
+
+    // The bytes the worker holds: {core: its WebAssembly memory, blocks: the blocks of the files kept}.
+    memory: () => ask('memory'),
   };
 })();

@@ -1,4 +1,4 @@
-// The page: opens packages and WAVE files in the browser's memory, asks the
+// The page: opens packages and WAVE files where they are, asks the
 // project's C++ core (core.js) everything about them, lists a package's
 // sounds, shows one sound (sound.js), and downloads sounds alone or as a zip.
 'use strict';
@@ -36,36 +36,13 @@ window.SndPage = window.SndPage || {};
 
   // ---- opening files ------------------------------------------------------------
 
-  // The status line and the bar under it; `share` null hides the bar.
+  // The status line and the bar under it; `share` null hides the bar, -1 shows it running without a share.
   function progress(text, share) {
     ui.status.textContent = text;
     ui.status.classList.remove('failed');
     ui.progress.hidden = share == null;
-    if (share != null) ui.progress.value = share;
-  }
-  // Lets the browser draw the status before the core takes the thread.
-  const painted = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
-
-  // The file's bytes, read in the slices the browser hands out, with the share read so far shown.
-  async function readAll(blob) {
-    const bytes = new Uint8Array(blob.size);
-    const reader = blob.stream().getReader();
-    let at = 0;
-    let shown = -1;
-    for (;;) {
-      const {done, value} = await reader.read();
-      if (done) break;
-      if (value.length > bytes.length - at) throw new Error('the file grew while it was read');
-      bytes.set(value, at);
-      at += value.length;
-      const percent = Math.floor((100 * at) / Math.max(1, bytes.length));
-      if (percent !== shown) {
-        shown = percent;
-        progress('Reading ' + blob.name + '… ' + percent + '%', at / Math.max(1, bytes.length));
-      }
-    }
-    if (at !== bytes.length) throw new Error('the file shrank while it was read');
-    return bytes;
+    if (share === -1) ui.progress.removeAttribute('value');
+    else if (share != null) ui.progress.value = share;
   }
 
   // The same file opened again: its name, size and time of change are those of an open one.
@@ -83,16 +60,14 @@ window.SndPage = window.SndPage || {};
         last = known;
         continue;
       }
-      const file = {id: nextId++, name: blob.name, size: blob.size, modified: blob.lastModified, dir: '', info: null, rows: []};
+      const file = {id: nextId++, name: blob.name, size: blob.size, modified: blob.lastModified, blob, dir: '', info: null, rows: []};
       file.dir = '/files/' + file.id;
       try {
-        progress('Reading ' + blob.name + '…', 0);
-        await painted();
-        const bytes = await readAll(blob);
-        progress('Listing ' + blob.name + '…', 1);
-        await painted();
-        core.write(file, bytes);
-        file.info = core.info(file);
+        // The core reads the file where it is, only the parts it needs: the
+        // bar runs until the listing is there.
+        progress('Listing ' + blob.name + '…', -1);
+        await core.mount(file, blob);
+        file.info = await core.info(file);
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
       }
@@ -391,13 +366,13 @@ window.SndPage = window.SndPage || {};
   };
 
   // The zip is named for the package, and for the part of it chosen: "Ambient.zip", "Ambient (3 selected).zip".
-  function zip(rows, part) {
+  async function zip(rows, part) {
     const file = current;
-    const names = core.fileNames(file);
+    const names = await core.fileNames(file);
     const entries = {};
     for (const row of rows) {
       if (!row.sound || !names.files[row.index]) continue;
-      entries[names.folder + '/' + names.files[row.index]] = [core.exportBytes(file, row.index), {level: 0}];
+      entries[names.folder + '/' + names.files[row.index]] = [await core.exportBytes(file, row.index), {level: 0}];
     }
     const count = Object.keys(entries).length;
     if (!count) { SndPage.message('warning', 'no sound selected'); return; }

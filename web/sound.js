@@ -17,6 +17,7 @@ SndPage.sound = (() => {
   let shown = null;    // {file, index, at, info, wave, peaks, bytes, pcm, buffer, converted}
   let audio = null;    // AudioContext, made on first use
   let playing = null;  // {source, startedAt, offset, loop}
+  let asked = 0;       // the latest show(): an answer to an earlier one is dropped
 
   function messagesOf(info) {
     for (const text of info.errors || []) SndPage.message('error', text);
@@ -26,7 +27,9 @@ SndPage.sound = (() => {
   // Shows the sound, and plays it once decoded when `andPlay` says so.
   async function show(file, index, andPlay) {
     stop();
-    const info = file.info.type === 'wave' ? file.info : core.sound(file, index);
+    const ask = ++asked;
+    const info = file.info.type === 'wave' ? file.info : await core.sound(file, index);
+    if (ask !== asked) return;
     SndPage.clearMessages();
     messagesOf(file.info);
     if (info !== file.info) messagesOf(info);
@@ -36,12 +39,14 @@ SndPage.sound = (() => {
       return;
     }
     const at = file.info.type === 'wave' ? -1 : index;
-    const peaks = core.peaks(file, at, 1600);
+    const [peaks, chunks] = await Promise.all([core.peaks(file, at, 1600), core.print(file, at)]);
+    if (ask !== asked) return;
+    stop();
     shown = {file, index, at, info, wave: info.wave, peaks, bytes: null, pcm: null, buffer: null, converted: false};
     ui.sound.hidden = false;
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? info.sound : file.name;
-    ui.chunks.textContent = core.print(file, at);
+    ui.chunks.textContent = chunks;
     SndPage.wave.show(shown);
     listLoops(shown);
     const sound = shown;
@@ -51,6 +56,7 @@ SndPage.sound = (() => {
 
   function hide() {
     stop();
+    ++asked;
     shown = null;
     SndPage.wave.hide();
     ui.sound.hidden = true;
@@ -76,13 +82,14 @@ SndPage.sound = (() => {
     const decoded = (bytes) => audio.decodeAudioData(bytes.slice().buffer).catch(() => null);
     try {
       if (tooLarge) throw new Error('too large');
-      sound.bytes = core.exportBytes(sound.file, sound.index);
+      sound.bytes = await core.exportBytes(sound.file, sound.index);
+      if (shown !== sound) return;
       audio = audio || new AudioContext();
       buffer = await decoded(sound.bytes);
       if (!buffer && sound.peaks.pcm && shown === sound) {
         tooLarge = converted > kMostConvertedBytes;
         if (tooLarge) throw new Error('too large');
-        sound.pcm = core.pcmBytes(sound.file, sound.at);
+        sound.pcm = await core.pcmBytes(sound.file, sound.at);
         buffer = sound.pcm && await decoded(sound.pcm);
         sound.converted = Boolean(buffer);
       }
@@ -205,15 +212,18 @@ SndPage.sound = (() => {
     event.preventDefault();
   });
   // Both downloads have the name /x: gives the sound (the file's own for a WAVE file).
-  const fileName = (sound) => sound.file.info.type === 'wave' ? sound.file.name : core.fileNames(sound.file).files[sound.index];
-  ui.download.addEventListener('click', () => {
+  const fileName = async (sound) => sound.file.info.type === 'wave' ? sound.file.name : (await core.fileNames(sound.file)).files[sound.index];
+  ui.download.addEventListener('click', async () => {
     if (!shown) return;
-    SndPage.save(new Blob([shown.bytes || core.exportBytes(shown.file, shown.index)], {type: 'audio/wav'}), fileName(shown));
+    const sound = shown;
+    const bytes = sound.bytes || await core.exportBytes(sound.file, sound.index);
+    SndPage.save(new Blob([bytes], {type: 'audio/wav'}), await fileName(sound));
   });
-  ui.downloadPcm.addEventListener('click', () => {
+  ui.downloadPcm.addEventListener('click', async () => {
     if (!shown) return;
-    const bytes = shown.pcm || core.pcmBytes(shown.file, shown.at);
-    if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), fileName(shown));
+    const sound = shown;
+    const bytes = sound.pcm || await core.pcmBytes(sound.file, sound.at);
+    if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), await fileName(sound));
     else SndPage.message('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
   });
 

@@ -46,10 +46,14 @@ SndPage.wave = (() => {
     clearTimeout(asking);
     if (zoomed() && sound.peaks && sound.peaks.decodable) {
       const asked = sound;
-      asking = setTimeout(() => {
+      const span = {...view};
+      asking = setTimeout(async () => {
         if (sound !== asked) return;
         const columns = Math.min(8192, Math.max(1, Math.round(ui.canvas.clientWidth)));
-        detail = SndPage.core.peaks(sound.file, sound.at, columns, view.first, view.count);
+        const peaks = await SndPage.core.peaks(sound.file, sound.at, columns, span.first, span.count);
+        // Drawn only if the view is still the one asked about.
+        if (sound !== asked || view.first !== span.first || view.count !== span.count) return;
+        detail = peaks;
         draw();
       }, 120);
     }
