@@ -179,7 +179,7 @@ void WaveLoad(benchmark::State& state) {
 }
 BENCHMARK(WaveLoad)->Name("Wave/ModelLoad")->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// What an inspection costs: every chunk but the samples, which are stepped over.
+// What a look at the headers costs: every chunk but the samples, which are stepped over.
 void WaveLoadHeaders(benchmark::State& state) {
     for (auto _ : state) {
         std::ifstream in(g_inputs.wave, std::ios::binary);

@@ -7,7 +7,7 @@
 #include "common/Platform.h"
 #include "facts/Escape.h"
 #include "facts/FileNames.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 
 std::size_t Arguments::SoundCount() const {
     std::size_t count = 0;
@@ -81,7 +81,7 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 // Whether a plain argument names a FILE rather than a SOUND (see the usage):
 // a file that exists here is never taken for a sound's name.
 bool NamesFile(std::string_view argument) {
-    if (argument == Inspect::kStandardInput) return true;
+    if (argument == Intake::kStandardInput) return true;
     std::error_code ec;
     if (std::filesystem::is_regular_file(Platform::HostPath(std::string(argument)), ec)) return true;
     if (argument.find_first_of("/\\") != std::string_view::npos) return true;

@@ -13,7 +13,7 @@
 #include "facts/Convert.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 #include "facts/FileNames.h"
 #include "facts/Groups.h"
 #include "facts/FactsJson.h"
@@ -373,7 +373,7 @@ KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const s
     const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
     if (!request_.pcm) return sound.SaveWAVE(file, ifExists);
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Inspect::Collect(findings));
+    const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Intake::Collect(findings));
     if (!DecodesToPcm16(*wave)) {
         if (!Facts::CountedByData(wave->FmtChunk)) {
             const std::string_view name = Facts::FormatName(wave->FmtChunk.FormatTag);

@@ -18,7 +18,7 @@
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/FileNames.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
 #include "info/Progress.h"
@@ -53,7 +53,7 @@ public:
 
 private:
     void RunTarget(const Target& target);
-    void RunWave(const Target& target, Inspect::Input& input);
+    void RunWave(const Target& target, Intake::Input& input);
     void RunPackage(const Target& target);
     void RunScript(KZ_Package& package, const std::string& path);
     void RunSound(KZ_Package& package, const std::string& path, const std::string& name);
@@ -69,8 +69,8 @@ private:
 
     // A save needs every sample; from an input that can seek, they are
     // copied from it as they are written instead of held.
-    Inspect::Load LoadFor(bool seekable) const {
-        return args_.wavePath && !seekable ? Inspect::Load::Everything : Inspect::Load::HeadersOnly;
+    Intake::Load LoadFor(bool seekable) const {
+        return args_.wavePath && !seekable ? Intake::Load::Everything : Intake::Load::HeadersOnly;
     }
 
     // The heading line before each print of a call that prints several.
@@ -144,25 +144,25 @@ int InfoRun::Run() {
 }
 
 void InfoRun::RunTarget(const Target& target) {
-    Inspect::Input input;
-    if (!input.Open(target.file)) return Fail(target.file, Inspect::CannotOpen(target.file));
+    Intake::Input input;
+    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file));
     switch (input.GetType()) {
-        case Inspect::Type::Wave: return RunWave(target, input);
-        case Inspect::Type::DamagedRiff: return Fail(target.file, Inspect::NotValidWave(target.file));
-        case Inspect::Type::Rifx: return Fail(target.file, Inspect::BigEndian(target.file));
-        case Inspect::Type::Other: break;
+        case Intake::Type::Wave: return RunWave(target, input);
+        case Intake::Type::DamagedRiff: return Fail(target.file, Intake::NotValidWave(target.file));
+        case Intake::Type::Rifx: return Fail(target.file, Intake::BigEndian(target.file));
+        case Intake::Type::Other: break;
     }
-    if (!input.Reopenable()) return Fail(target.file, Inspect::PackageFromPipe(target.file));
+    if (!input.Reopenable()) return Fail(target.file, Intake::PackageFromPipe(target.file));
     RunPackage(target);
 }
 
-void InfoRun::RunWave(const Target& target, Inspect::Input& input) {
+void InfoRun::RunWave(const Target& target, Intake::Input& input) {
     if (args_.script) BadUsage("/dpl works on a package, not on a WAVE file");
     if (!target.sounds.empty()) BadUsage("a SOUND is looked up in a package, not in a WAVE file");
     WAVE_File wave;
     std::vector<Facts::Finding> findings;
-    Inspect::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Inspect::Collect(findings));
-    const std::string name = target.file == Inspect::kStandardInput ? "standard input" : target.file;
+    Intake::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Intake::Collect(findings));
+    const std::string name = target.file == Intake::kStandardInput ? "standard input" : target.file;
     const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
     if (args_.wavePath) Save(wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
 }
@@ -172,7 +172,7 @@ void InfoRun::RunPackage(const Target& target) {
     const std::string& path = target.file;
     KZ_Package package(path.c_str());
     if (package.GetPackageFile().fail()) {
-        return Fail(path, args_.wavePath ? Inspect::NotValidWave(path) : Inspect::NotReadable(path));
+        return Fail(path, args_.wavePath ? Intake::NotValidWave(path) : Intake::NotReadable(path));
     }
     package.GetPackageFile().close();
     if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
@@ -248,7 +248,7 @@ void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::
         return Fail(path, what + " is not a valid WAVE file", fields);
     }
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = Inspect::LoadSound(package, *found, LoadFor(true), Inspect::Collect(findings));
+    const std::unique_ptr<WAVE_File> wave = Intake::LoadSound(package, *found, LoadFor(true), Intake::Collect(findings));
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
     if (!args_.wavePath) return;
     std::ifstream& samples = package.GetPackageFile();

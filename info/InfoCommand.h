@@ -1,7 +1,7 @@
 // info/: Snd_Info, the program that looks inside packages and WAVE files --
 // its command line (Arguments: the words; InfoCommand: the run and its exit
 // status) and extraction (Extract). What it says about a file comes from the
-// facts (facts/: Inspect opens and types the inputs, Describe builds the
+// facts (facts/: Intake opens and types the inputs, Describe builds the
 // facts, FactsText and FactsJson render them).
 #pragma once
 

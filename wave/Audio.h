@@ -33,7 +33,7 @@
 //   for (RIFF_Chunk* c = wave.FirstChunk.get(); c; c = c->GetNextChunk()) ...
 // Writing: wave.SaveData(out) recomputes every size first.
 //
-// Inspecting without the samples: wave.LoadData(in, WaveLoad::HeadersOnly)
+// The headers without the samples: wave.LoadData(in, WaveLoad::HeadersOnly)
 // loads every chunk but steps over the data chunk's body without holding it
 // (a long body is seeked over where the stream can seek, a short one is read
 // past in the stream's buffer): DataChunk.ChunkData stays empty, DataChunk.StoredBytes and

@@ -52,7 +52,7 @@
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/FileNames.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
@@ -74,13 +74,13 @@ const char* Result(const Json& document) {
 // The WAVE file at `path` (`index` < 0) or the sound behind export `index`
 // of the package there, loaded as `load` says; null when it holds none. The
 // model's messages become findings.
-std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Inspect::Load load,
+std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Intake::Load load,
                                     std::vector<Facts::Finding>& findings) {
     if (index < 0) {
-        Inspect::Input input;
-        if (!input.Open(path) || input.GetType() != Inspect::Type::Wave) return nullptr;
+        Intake::Input input;
+        if (!input.Open(path) || input.GetType() != Intake::Type::Wave) return nullptr;
         auto wave = std::make_unique<WAVE_File>();
-        Inspect::LoadWave(*wave, input.Stream(), load, Inspect::Collect(findings));
+        Intake::LoadWave(*wave, input.Stream(), load, Intake::Collect(findings));
         return wave;
     }
     // The package borrows the path text for as long as it lives.
@@ -88,7 +88,7 @@ std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Inspect:
     if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return nullptr;
     const KZ_Export_Element& entry = package.Exports[static_cast<std::size_t>(index)];
     if (!Facts::HoldsWave(package, entry)) return nullptr;
-    return Inspect::LoadSound(package, entry, load, Inspect::Collect(findings));
+    return Intake::LoadSound(package, entry, load, Intake::Collect(findings));
 }
 
 // Writes what it is given with every blank outside the strings left out:
@@ -186,7 +186,7 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
     FactsJson::DocumentWriter document(out);
     // Written piece by piece, as Snd_Info writes it: a package's exports one
     // by one, a WAVE file's chunks one by one.
-    Inspect::AddFile(document, path);
+    Intake::AddFile(document, path);
     document.Finish();
     return g_result.c_str();
 }
@@ -196,13 +196,13 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
     // The package borrows the path text for as long as it lives.
     KZ_Package package(text.c_str());
     if (package.GetPackageFile().fail()) return SndWeb_Info(path);
-    const auto file = Inspect::SoundJson(package, static_cast<std::size_t>(std::max(index, 0)), text);
+    const auto file = Intake::SoundJson(package, static_cast<std::size_t>(std::max(index, 0)), text);
     return Result(FactsJson::Document(FactsJson::json::array({file})));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Print(const char* path, int index) {
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, findings);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, findings);
     std::ostringstream text;
     // Named as Snd_Info names it: the file, or the sound in its package.
     std::string name = path;
@@ -246,7 +246,7 @@ enum PcmStatus : int {
 // says). Nothing is left at `out` unless it was written whole.
 EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const char* out) {
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, findings);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, findings);
     if (!wave) return kPcmNoSound;
     // A sound without its format or its samples is not made whole with invented ones.
     const Facts::Wave facts = Facts::Describe(*wave, std::move(findings));
@@ -272,7 +272,7 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const cha
 // they are drawn, so that memory stays flat whatever the sound's size.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count) {
     std::vector<Facts::Finding> ignored;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Inspect::Load::HeadersOnly, ignored);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, ignored);
     if (!wave) return Result(json{{"decodable", false}});
     std::ifstream samples;
     Platform::OpenInput(samples, path);

@@ -10,7 +10,7 @@
 #include "facts/Facts.h"
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 #include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "tests/common/AllocationProbe.h"
@@ -150,8 +150,8 @@ TEST(Facts, ASoundByIndexWithinTheTableOnly) {
     PackageBuilder b;
     b.AddSound("One", "RIFF" + U32(4) + "WAVE");
     PackageFile p(b.Build());
-    EXPECT_EQ(Inspect::SoundJson(*p, 0, "p.kzs")["type"], "wave");
-    const auto beyond = Inspect::SoundJson(*p, 1, "p.kzs");
+    EXPECT_EQ(Intake::SoundJson(*p, 0, "p.kzs")["type"], "wave");
+    const auto beyond = Intake::SoundJson(*p, 1, "p.kzs");
     EXPECT_EQ(beyond["type"], "error");
     EXPECT_EQ(beyond["errors"][0], "no export 1 in package 'p.kzs'");
 }

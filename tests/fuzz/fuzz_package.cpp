@@ -21,7 +21,7 @@
 #include "facts/FileNames.h"
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "tests/fuzz/InfoFuzz.h"
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(InfoFuzz::PrintsSafely(listing.str()));
         Check(nlohmann::json::accept(FactsJson::Dump(FactsJson::Package(package, path))));
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
-            Check(nlohmann::json::accept(FactsJson::Dump(Inspect::SoundJson(package, i, path))));
+            Check(nlohmann::json::accept(FactsJson::Dump(Intake::SoundJson(package, i, path))));
         }
         // Group chains end, and their folders stay inside the package's.
         Facts::Groups groups(package);

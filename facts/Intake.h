@@ -20,7 +20,7 @@ class KZ_Export_Element;
 class KZ_Package;
 class WAVE_File;
 
-namespace Inspect {
+namespace Intake {
 
 // The name that stands for standard input.
 inline constexpr const char* kStandardInput = "-";
@@ -100,4 +100,4 @@ void AddFile(FactsJson::DocumentWriter& document, const std::string& path);
 // `path` is the package's path as shown.
 FactsJson::json SoundJson(KZ_Package& package, std::size_t index, const std::string& path);
 
-}  // namespace Inspect
+}  // namespace Intake

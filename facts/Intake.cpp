@@ -1,4 +1,4 @@
-#include "facts/Inspect.h"
+#include "facts/Intake.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include "wave/Audio.h"
 #include "wave/Sniff.h"
 
-namespace Inspect {
+namespace Intake {
 
 namespace {
 
@@ -160,4 +160,4 @@ json SoundJson(KZ_Package& package, std::size_t index, const std::string& path) 
     return WithSound(FactsJson::WaveFile(Facts::Describe(*wave, std::move(findings)), path), name, index);
 }
 
-}  // namespace Inspect
+}  // namespace Intake
