@@ -99,8 +99,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       return {what, ring: style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) > 0};
     });
     // Headless Chromium holds the page's evaluation while a sound starts playing (about the sound's length), and the
-    // page's answers from its core's worker come after it: the playhead is waited for, by time rather than by frames.
-    const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 10000, polling: 50}).then(() => true, () => false);
+    // page's answers from its core's worker come after it: the playhead is waited for, by time rather than by frames,
+    // and long enough for a machine busy with other work (a run in CI once took more than 10 s).
+    const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 30000, polling: 50}).then(() => true, () => false);
     // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and stops.
     const keyboardPath = async () => {
       const walk = [];
@@ -115,7 +116,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       await page.keyboard.press('ArrowDown');
       check('keyboard: the down arrow moves to the next row', (await focused()).what === 'row:Thunder');
       await page.keyboard.press('Enter');
-      await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Thunder' && document.getElementById('sound').dataset.playable === 'yes', {timeout: 10000})
+      await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Thunder' && document.getElementById('sound').dataset.playable === 'yes', {timeout: 30000})
         .then(() => check('keyboard: Enter shows the row\'s sound', true), () => check('keyboard: Enter shows the row\'s sound', false));
       await page.keyboard.press(' ');
       check('keyboard: Space plays', await playheadShown(true));
