@@ -134,6 +134,7 @@ TEST(GroupsE2E, ListingColumnAndGroupBytes) {
 // A link standing at a group folder's name is not written through: the
 // sounds of that group fail, the others are written.
 TEST(GroupsE2E, NoGroupFolderThroughALink) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "Wine shows this host's links to Windows programs as plain folders";
     TempDir dir;
     WritePackage(dir.Path() / "p.kzs", {{"G", 0, false}, {"s", 1, true}, {"t", 0, true}});
     fs::create_directories(dir.Path() / "out" / "p");
