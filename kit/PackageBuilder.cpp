@@ -120,16 +120,19 @@ std::int32_t PackageBuilder::AddExport(const ExportEntry& entry) {
     return static_cast<std::int32_t>(Exports.size());
 }
 
-std::int32_t PackageBuilder::SoundClass() {
-    if (soundClass_ == 0) {
-        ImportEntry sound;
-        sound.classPackage = Name("Core");
-        sound.className = Name("Class");
-        sound.objectName = Name("Sound");
-        soundClass_ = AddImport(sound);
+// The import of the class Core.<name>, added the first time it is asked for.
+std::int32_t PackageBuilder::CoreClass(const std::string& name, std::int32_t& imported) {
+    if (imported == 0) {
+        ImportEntry entry;
+        entry.classPackage = Name("Core");
+        entry.className = Name("Class");
+        entry.objectName = Name(name);
+        imported = AddImport(entry);
     }
-    return soundClass_;
+    return imported;
 }
+
+std::int32_t PackageBuilder::SoundClass() { return CoreClass("Sound", soundClass_); }
 
 std::int32_t PackageBuilder::AddSound(const std::string& name, const std::string& wave, const SoundHeader& header,
                                       std::int32_t group) {
@@ -142,15 +145,8 @@ std::int32_t PackageBuilder::AddSound(const std::string& name, const std::string
 }
 
 std::int32_t PackageBuilder::AddGroup(const std::string& name, std::int32_t group) {
-    if (packageClass_ == 0) {
-        ImportEntry package;
-        package.classPackage = Name("Core");
-        package.className = Name("Class");
-        package.objectName = Name("Package");
-        packageClass_ = AddImport(package);
-    }
     ExportEntry entry;
-    entry.classRef = packageClass_;
+    entry.classRef = CoreClass("Package", packageClass_);
     entry.packageRef = group;
     entry.objectName = Name(name);
     return AddExport(entry);

@@ -139,6 +139,7 @@ public:
     std::int32_t AddExport(const ExportEntry& entry);
     // The import of the class "Sound" (package "Core"), made on first use.
     std::int32_t SoundClass();
+    std::int32_t CoreClass(const std::string& name, std::int32_t& imported);
     // An export of class Sound named `name` holding SoundObject(wave, header),
     // enclosed by the object `group` refers to (0: none).
     std::int32_t AddSound(const std::string& name, const std::string& wave, const SoundHeader& header = {},
