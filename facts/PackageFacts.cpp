@@ -55,13 +55,16 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
 // known (after the data for a coding of one frame a block, else once "fact"
 // is read or the image ends).
 Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t held, bool rf64) {
-    ChunkIO::BoundedInput view(package.rdbuf(), held);
+    // `held` counts from the package's measured size: no need to measure again.
+    ChunkIO::BoundedInput view(package.rdbuf(), ChunkIO::BoundedInput::Measured{held});
     std::istream in(&view);
     fmt_Chunk fmt;
     fact_Chunk fact;
     ds64_Chunk ds64;
     bool foundFmt = false, foundFact = false, foundDs64 = false;
     std::optional<std::uint64_t> dataBytes;
+    // The frames can be counted once the data's size is known.
+    const auto countable = [&] { return foundFmt && (CountedByData(fmt) || foundFact); };
     std::uint32_t id = 0;
     while (view.Consumed() < imageEnd && ChunkIO::ReadChunkID(in, id)) {
         if (id == kFmtID && !foundFmt) {
@@ -76,11 +79,17 @@ Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t hel
             if (imageEnd == ChunkIO::BoundedInput::kUnlimited) imageEnd = ds64.RiffSize - std::min<std::uint64_t>(ds64.RiffSize, 4);
         } else {
             data_Chunk data;
-            data.LoadHeaderOnly(in, foundDs64 && id == kDataID ? ds64.DataSize : kSizeElsewhere);
+            const std::uint64_t largeSize = foundDs64 && id == kDataID ? ds64.DataSize : kSizeElsewhere;
+            // Then the data chunk is the last one needed: its samples are counted, not read.
+            if (id == kDataID && !dataBytes && countable()) {
+                data.LoadHeaderAndStop(in, largeSize);
+            } else {
+                data.LoadHeaderOnly(in, largeSize);
+            }
             if (id == kDataID && !dataBytes) dataBytes = data.StoredBytes;
         }
         if (!in.good()) break;
-        if (dataBytes && foundFmt && (CountedByData(fmt) || foundFact)) break;
+        if (dataBytes && countable()) break;
     }
     std::optional<std::uint64_t> factCount;
     if (foundFact) factCount = fact.SampleCount == kSizeElsewhere && foundDs64 ? ds64.SampleCount : fact.SampleCount;

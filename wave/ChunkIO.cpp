@@ -74,6 +74,14 @@ BoundedInput::BoundedInput(std::streambuf* source, std::uint64_t limit)
     left_ = std::min(limit, available);
 }
 
+BoundedInput::BoundedInput(std::streambuf* source, Measured held)
+    : source_(source), parent_(dynamic_cast<BoundedInput*>(source)), left_(source != nullptr ? held.bytes : 0) {
+    if (parent_ != nullptr) {
+        left_ = std::min(left_, parent_->Left());
+        exact_ = parent_->Exact();
+    }
+}
+
 std::streambuf* BoundedInput::Root() {
     BoundedInput* view = this;
     while (view->parent_ != nullptr) view = view->parent_;

@@ -36,8 +36,9 @@ bool ReadChunkID(std::istream& in, std::uint32_t& id);
 // to the source, so every enclosing view keeps count of what was consumed.
 //
 // The bytes left are known without asking the stream: a view of a plain
-// stream finds the stream's end once (three seeks) when it is made, and a view
-// of a view inherits what its parent has left. A stream that cannot seek
+// stream finds the stream's end once (three seeks) when it is made, unless
+// the caller says how many bytes are there, and a view of a view inherits
+// what its parent has left. A stream that cannot seek
 // gives only an upper bound (Exact() is false); readers then grow their
 // buffers as bytes arrive.
 class BoundedInput : public std::streambuf {
@@ -45,6 +46,14 @@ public:
     static constexpr std::uint64_t kUnlimited = UINT64_MAX;
 
     BoundedInput(std::streambuf* source, std::uint64_t limit);
+
+    // A view of bytes the caller has measured already: the source holds
+    // `bytes` of them from where it stands. Nothing is asked of the stream,
+    // whose buffered bytes stay usable (a seek would drop them).
+    struct Measured {
+        std::uint64_t bytes;
+    };
+    BoundedInput(std::streambuf* source, Measured held);
 
     std::uint64_t Left() const { return left_; }
     bool Exact() const { return exact_; }

@@ -78,27 +78,32 @@ std::uint32_t fact_Chunk::CalcSize() {
 
 data_Chunk::data_Chunk() { ChunkID = kDataID; }
 
-void data_Chunk::LoadData(std::istream& in) { Load(in, kSizeElsewhere, false); }
+void data_Chunk::LoadData(std::istream& in) { Load(in, kSizeElsewhere, Body::Read); }
 
-void data_Chunk::LoadData(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, false); }
+void data_Chunk::LoadData(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, Body::Read); }
 
-void data_Chunk::LoadHeaderOnly(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, true); }
+void data_Chunk::LoadHeaderOnly(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, Body::StepOver); }
 
-void data_Chunk::Load(std::istream& in, std::uint64_t largeSize, bool headerOnly) {
+void data_Chunk::LoadHeaderAndStop(std::istream& in, std::uint64_t largeSize) { Load(in, largeSize, Body::Count); }
+
+void data_Chunk::Load(std::istream& in, std::uint64_t largeSize, Body mode) {
     RIFF_Chunk::LoadData(in);
     if (ChunkSize == kSizeElsewhere) ClaimedSize = largeSize;
     ChunkIO::ChunkBody body(in, ClaimedSize);
     ChunkData = {};
     SourceOffset = body.Position();
-    if (headerOnly) {
+    const bool counted = mode == Body::Count && body.Exact();
+    if (counted) {
+        StoredBytes = body.Left();
+    } else if (mode != Body::Read) {
         StoredBytes = body.SkipRest();
     } else {
         body.ReadRest(ChunkData);
         StoredBytes = ChunkData.size();
     }
-    BodySkipped = headerOnly;
+    BodySkipped = mode != Body::Read;
     ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(StoredBytes, kSizeElsewhere));
-    body.Realign();
+    if (!counted) body.Realign();
 }
 
 void data_Chunk::SaveData(std::ostream& out) {

@@ -86,6 +86,10 @@ public:
     // holding it (ChunkIO::BoundedInput::Skip): StoredBytes and ChunkSize are
     // what a full load gives, ChunkData stays empty.
     void LoadHeaderOnly(std::istream& in, std::uint64_t largeSize = kSizeElsewhere);
+    // The same for a reader that stops at this chunk: where the input knows
+    // how many bytes it holds, the body is counted from that and `in` is left
+    // at its first byte (stepping over it would only read bytes no one wants).
+    void LoadHeaderAndStop(std::istream& in, std::uint64_t largeSize = kSizeElsewhere);
     // Header, samples, and a zero pad byte after an odd-sized body. A chunk
     // whose body was skipped has no samples to write: it writes nothing and
     // sets the failbit of `out`.
@@ -101,7 +105,8 @@ public:
     std::uint64_t BodyBytes() const { return BodySkipped ? StoredBytes : ChunkData.size(); }
 
 private:
-    void Load(std::istream& in, std::uint64_t largeSize, bool headerOnly);
+    enum class Body { Read, StepOver, Count };
+    void Load(std::istream& in, std::uint64_t largeSize, Body body);
 };
 
 template <typename CopyBody>

@@ -3,9 +3,11 @@
 // after its chunk, so most cases put "NEXT" behind the chunk and check it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 #include "tests/wave/WaveTestUtil.h"
+#include "wave/ChunkIO.h"
 
 namespace {
 
@@ -316,6 +318,67 @@ TEST(ChunkLoaders, WorkOnStreamsThatCannotSeek) {
     phnm_Chunk phnm(phnmIn);
     EXPECT_EQ(phnm.TextSize, 0);
     EXPECT_EQ(phnm.WordCount, 0);
+}
+
+TEST(DataChunk, EveryLoadCountsTheBodyAlike) {
+    // A headers-only load steps over the body; a load that stops there leaves
+    // the input at the body where the input knows its length, and steps over
+    // it where it does not. All count what a full load holds.
+    struct Case {
+        std::string bytes;
+        std::uint64_t largeSize;
+        std::uint32_t stored;
+    };
+    const Case cases[] = {
+        {Chunk("data", "1234") + kNext, kSizeElsewhere, 4},
+        {Chunk("data", "12345") + kNext, kSizeElsewhere, 5},          // padded
+        {Header("data", 9) + "12345", kSizeElsewhere, 5},             // cut short
+        {Header("data", 0xFFFFFFFF) + "123456" + kNext, 6, 6},        // size from ds64
+        {Header("data", 0xFFFFFFFF) + "12" , kSizeElsewhere, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const std::string afterHeader = c.bytes.substr(8);
+        data_Chunk full, header, stop, piped;
+        auto fullIn = AfterID(c.bytes);
+        full.LoadData(fullIn, c.largeSize);
+        auto headerIn = AfterID(c.bytes);
+        header.LoadHeaderOnly(headerIn, c.largeSize);
+        auto stopIn = AfterID(c.bytes);
+        stop.LoadHeaderAndStop(stopIn, c.largeSize);
+        PipeBuffer pipe(c.bytes.substr(4));
+        std::istream pipeIn(&pipe);
+        piped.LoadHeaderAndStop(pipeIn, c.largeSize);
+        for (const data_Chunk* chunk : {&full, &header, &stop, &piped}) {
+            EXPECT_EQ(chunk->StoredBytes, c.stored);
+            EXPECT_EQ(chunk->ChunkSize, c.stored);
+        }
+        EXPECT_EQ(full.ChunkData.size(), c.stored);
+        EXPECT_TRUE(header.BodySkipped && stop.BodySkipped && piped.BodySkipped && !full.BodySkipped);
+        EXPECT_EQ(stop.SourceOffset, std::optional<std::uint64_t>(4));
+        EXPECT_EQ(Rest(stopIn), afterHeader);
+        const std::string after = c.bytes.size() >= kNext.size() && c.bytes.ends_with(kNext) ? kNext : "";
+        EXPECT_EQ(Rest(headerIn), after);
+        EXPECT_EQ(Rest(pipeIn), after);
+    }
+}
+
+TEST(BoundedInput, AMeasuredViewTakesTheCallersCount) {
+    // A source that cannot tell its length: the caller's count bounds the view,
+    // which knows exactly what it holds, and a view of it inherits that.
+    PipeBuffer pipe("0123456789");
+    ChunkIO::BoundedInput view(&pipe, ChunkIO::BoundedInput::Measured{6});
+    EXPECT_TRUE(view.Exact());
+    EXPECT_EQ(view.Left(), 6u);
+    ChunkIO::BoundedInput inner(&view, ChunkIO::BoundedInput::Measured{8});
+    EXPECT_TRUE(inner.Exact());
+    EXPECT_EQ(inner.Left(), 6u);
+    std::istream in(&inner);
+    EXPECT_EQ(Rest(in), "012345");
+    EXPECT_EQ(view.Consumed(), 6u);
+
+    ChunkIO::BoundedInput none(nullptr, ChunkIO::BoundedInput::Measured{6});
+    EXPECT_EQ(none.Left(), 0u);
 }
 
 }  // namespace
