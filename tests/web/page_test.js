@@ -67,8 +67,13 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
   try {
     const page = await browser.newPage();
     page.on('pageerror', (error) => problems.push('exception: ' + error.message));
+    // Every address either page asks for: its own files, and the blob: and data: addresses made in it.
+    const asked = [];
+    let probing = false;  // the policy's refusals that the probe below provokes are not the page's errors
+    page.on('request', (request) => asked.push(request.url()));
     page.on('console', (entry) => {
       // The one warning this test's own pixel reads cause is not the page's.
+      if (probing && /Content Security Policy/.test(entry.text())) return;
       if ((entry.type() === 'error' || entry.type() === 'warn') && !/willReadFrequently/.test(entry.text())) problems.push(entry.type() + ': ' + entry.text());
     });
     await page.setViewport({width: 1200, height: 980});
@@ -158,7 +163,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     };
     // Serious and critical findings of axe-core on the page as it stands.
     const axeCheck = async (what) => {
-      if (!(await page.evaluate(() => typeof axe !== 'undefined'))) await page.addScriptTag({path: require.resolve('axe-core/axe.min.js')});
+      // Evaluated from here: the page's own policy admits no script but its own files.
+      if (!(await page.evaluate(() => typeof axe !== 'undefined'))) await page.evaluate(fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8'));
       const found = await page.evaluate(async () => (await axe.run(document, {resultTypes: ['violations']})).violations
         .filter((v) => v.impact === 'serious' || v.impact === 'critical')
         .map((v) => v.id + ' (' + v.impact + '): ' + v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')));
@@ -626,6 +632,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     fs.truncateSync(huge, 2 ** 31);
     const other = await browser.newPage();
     other.on('pageerror', (error) => problems.push('exception (file://): ' + error.message));
+    other.on('request', (request) => asked.push(request.url()));
     await other.goto('file://' + path.resolve(dir, '..', 'web', 'index.html'));
     check('opened as a file: the page starts its core', await other.waitForSelector('body[data-ready=yes]', {timeout: 20000}).then(() => true, () => false),
       await other.$eval('#messages', (m) => m.innerText));
@@ -657,6 +664,21 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       worker.core > 0 && worker.core + worker.blocks + heapBytes < 2 ** 31 / 16, JSON.stringify({worker, heapBytes}));
     await other.close();
     fs.rmSync(huge);
+
+    // ---- nothing sent anywhere: the page asked only for its own files, and neither it nor its core's
+    // worker may send to any address, not even to the server the page came from (which answers).
+    const origin = new URL(url).origin;
+    const outside = asked.filter((address) => !address.startsWith(origin + '/') && !/^(file|blob|data):/.test(address));
+    check('nothing sent: the page asked only for its own files', outside.length === 0 && asked.some((a) => a.endsWith('/snd-worker.js')), JSON.stringify(outside));
+    probing = true;
+    const send = () => fetch(location.href).then(() => 'sent', () => 'refused');
+    const ownServer = await (await fetch(url)).status;
+    const fromPage = await page.evaluate(send);
+    const [worker0] = page.workers();
+    const fromWorker = worker0 ? await worker0.evaluate((href) => fetch(href).then(() => 'sent', () => 'refused'), url) : 'no worker';
+    probing = false;
+    check('nothing sent: neither the page nor its worker can send, even to its own server', ownServer === 200 && fromPage === 'refused' && fromWorker === 'refused',
+      JSON.stringify({ownServer, fromPage, fromWorker}));
 
     check('no exception or error in the console', problems.length === 0, problems.join(' | '));
     console.log('A 2 GiB package: progress shown ' + progressMs.toFixed(0) + ' ms after the file was chosen ("' + progressSaid + '")');
