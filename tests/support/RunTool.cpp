@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -106,7 +107,11 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     const fs::path outPath = capture.Path() / "stdout";
     const fs::path errPath = capture.Path() / "stderr";
     int pipeEnds[2] = {-1, -1};
-    if (conditions.closedPipeOut && ::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+    // The child starts only once this side has closed the pipe's reading end
+    // (its end of `go` closed): a program that writes at once would otherwise
+    // fill the pipe's buffer, without an error, before the reader is gone.
+    int go[2] = {-1, -1};
+    if (conditions.closedPipeOut && (::pipe(pipeEnds) != 0 || ::pipe(go) != 0)) throw std::runtime_error("pipe failed");
 
     const pid_t child = ::fork();
     if (child < 0) throw std::runtime_error("fork failed");
@@ -117,7 +122,14 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
                                                  : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::chdir(folder.c_str()) != 0) ::_exit(126);
-        if (conditions.closedPipeOut) ::close(pipeEnds[0]);
+        if (conditions.closedPipeOut) {
+            ::close(pipeEnds[0]);
+            ::close(go[1]);
+            char none = 0;
+            while (::read(go[0], &none, 1) < 0 && errno == EINTR) {
+            }
+            ::close(go[0]);
+        }
         // The default action of SIGPIPE, as a shell gives it, whatever the
         // test runner set.
         ::signal(SIGPIPE, SIG_DFL);
@@ -148,6 +160,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     if (conditions.closedPipeOut) {
         ::close(pipeEnds[1]);
         ::close(pipeEnds[0]);  // the reader is gone before the first line
+        ::close(go[0]);
+        ::close(go[1]);
     }
     int status = 0;
     const bool watched = conditions.interruptWhen || conditions.interruptWhenProcess || conditions.timeoutSeconds > 0;
