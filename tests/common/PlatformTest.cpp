@@ -11,6 +11,7 @@
 
 #include "common/LittleEndian.h"
 #include "common/Interrupts.h"
+#include "common/Paths.h"
 #include "common/Platform.h"
 #include "tests/support/RunTool.h"
 
@@ -182,13 +183,17 @@ TEST(OutputFile, FailedWriteLeavesTheOldFile) {
     EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"old.wav"});
 }
 
-TEST(Platform, NoInputNameHoldsANul) {
+TEST(Platform, NoNameHoldsANul) {
+    // The system would read each name only up to its NUL: "A", which is there.
     TestSupport::TempDir dir;
     dir.Write("A", "package");
     std::ifstream in;
     Platform::OpenInput(in, (dir.Path() / std::string("A\0junk", 6)).string());
     EXPECT_TRUE(in.fail());
     EXPECT_FALSE(in.is_open());
+    std::filesystem::create_directory(dir.Path() / "B");
+    EXPECT_FALSE(Platform::MakeFolder((dir.Path() / std::string("B\0junk", 6)).string()));
+    EXPECT_TRUE(Platform::MakeFolder((dir.Path() / "B").string()));
 }
 
 TEST(LittleEndian, ShortReadKeepsLowBytesAndNoneKeepsTheValue) {

@@ -233,6 +233,15 @@ TEST(Waveform, StreamedFromTheInputAsFromTheModel) {
     WAVE_File headers;
     headers.LoadData(input, WaveLoad::HeadersOnly);
     EXPECT_FALSE(DrawWaveform(headers, nullptr, 0, kToTheEnd, 10).Decodable);
+    // An empty data chunk, headers only: nothing to read, no frames, with or without an input.
+    std::istringstream empty(Riff(PcmFmt(1, 8000, 8) + Chunk("data", "")));
+    WAVE_File none;
+    none.LoadData(empty, WaveLoad::HeadersOnly);
+    for (std::istream* from : {static_cast<std::istream*>(nullptr), static_cast<std::istream*>(&empty)}) {
+        const Waveform drawn = DrawWaveform(none, from, 0, kToTheEnd, 10);
+        EXPECT_EQ(drawn.Frames, 0u);
+        EXPECT_EQ(drawn.Count, 0u);
+    }
 }
 
 // A span of frames: its columns cover it and nothing outside; a span past
