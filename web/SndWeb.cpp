@@ -73,14 +73,21 @@ const char* Result(const Json& document) {
 
 // The WAVE file at `path` (`index` < 0) or the sound behind export `index`
 // of the package there, loaded as `load` says; null when it holds none. The
-// model's messages become findings.
+// model's messages become findings. `bytes`, when given, gets the bytes of
+// the WAVE file, or the bytes the sound claims.
 std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Intake::Load load,
-                                    std::vector<Facts::Finding>& findings) {
+                                    std::vector<Facts::Finding>& findings, std::uint64_t* bytes = nullptr) {
     if (index < 0) {
         Intake::Input input;
         if (!input.Open(path) || input.GetType() != Intake::Type::Wave) return nullptr;
         auto wave = std::make_unique<WAVE_File>();
         Intake::LoadWave(*wave, input.Stream(), load, Intake::Collect(findings));
+        if (bytes) {
+            std::istream& in = input.Stream();
+            in.clear();
+            in.seekg(0, std::ios::end);
+            *bytes = static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
+        }
         return wave;
     }
     // The package borrows the path text for as long as it lives.
@@ -88,6 +95,7 @@ std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Intake::
     if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return nullptr;
     const KZ_Export_Element& entry = package.Exports[static_cast<std::size_t>(index)];
     if (!Facts::HoldsWave(package, entry)) return nullptr;
+    if (bytes) *bytes = static_cast<std::uint64_t>(std::max(LoadSound(package, entry).WaveSize, 0));
     return Intake::LoadSound(package, entry, load, Intake::Collect(findings));
 }
 
@@ -156,20 +164,6 @@ std::uint64_t FrameOf(double value, std::uint64_t otherwise) {
     if (!(value > 0)) return otherwise;
     if (value >= 18446744073709551616.0) return kToTheEnd;
     return static_cast<std::uint64_t>(value);
-}
-
-// The bytes of the WAVE file, or the bytes the sound claims.
-std::uint64_t StoredBytes(const std::string& path, int index) {
-    if (index < 0) {
-        std::ifstream in;
-        Platform::OpenInput(in, path);
-        in.seekg(0, std::ios::end);
-        return static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
-    }
-    KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return 0;
-    const KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
-    return static_cast<std::uint64_t>(std::max(sound.WaveSize, 0));
 }
 
 }  // namespace
@@ -272,12 +266,13 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const cha
 // they are drawn, so that memory stays flat whatever the sound's size.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count) {
     std::vector<Facts::Finding> ignored;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, ignored);
+    std::uint64_t bytes = 0;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, ignored, &bytes);
     if (!wave) return Result(json{{"decodable", false}});
     std::ifstream samples;
     Platform::OpenInput(samples, path);
     json peaks = Peaks(*wave, samples.is_open() ? &samples : nullptr, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns);
-    peaks["too_large"] = StoredBytes(path, index) > kMostPlayedBytes;
+    peaks["too_large"] = bytes > kMostPlayedBytes;
     return Result(peaks);
 }
 

@@ -215,6 +215,12 @@ TEST(SndWeb, TooLargeToPlayAbove256MiB) {
         const json peaks = Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0));
         EXPECT_EQ(peaks["decodable"], false);
         EXPECT_EQ(peaks["too_large"], size > (std::uint64_t{256} << 20));
+        // A sound in a package: the bytes it claims count, whatever the package holds.
+        PackageBuilder b;
+        b.AddSound("Large", TestSupport::PcmWave({1}), {.waveSize = static_cast<std::int32_t>(size)});
+        const std::string package = (dir.Path() / "Large.kzs").string();
+        b.Write(package);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(package.c_str(), 0, 10, 0, 0))["too_large"], size > (std::uint64_t{256} << 20));
     }
 }
 
