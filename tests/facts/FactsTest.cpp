@@ -13,6 +13,7 @@
 #include "facts/Intake.h"
 #include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "tests/common/AllocationProbe.h"
 #include "tests/package/PackageFile.h"
 
@@ -176,6 +177,43 @@ TEST(Facts, AModelBeyondFourGiBShowsItsDs64) {
                               ", data size: 0, sample count: 0\n"),
               std::string::npos)
         << text.str();
+}
+
+// The listing walks a sound's chunks only as far as its audio facts need:
+// whatever the chunks' order, it says what the whole sound says.
+TEST(Facts, ListingAgreesWithTheWholeSoundInAnyChunkOrder) {
+    using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
+    const std::string pcm = Chunk("data", std::string(40, 'p'));  // 10 frames of 16-bit stereo
+    const std::string ima = Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65));
+    const std::string blocks = Chunk("data", std::string(72, 'a'));  // 2 blocks, 130 frames
+    const std::string fact = Chunk("fact", U32(100));
+    const struct {
+        const char* what;
+        std::string wave;
+        std::uint64_t frames;
+    } cases[] = {
+        {"fmt, data", Riff(PcmFmt(2, 8000, 16) + pcm), 10},
+        {"data before fmt", Riff(pcm + PcmFmt(2, 8000, 16)), 10},
+        {"ADPCM: fact before data", Riff(ima + fact + blocks), 100},
+        {"ADPCM: fact after data", Riff(ima + blocks + fact), 100},
+        {"ADPCM: data before fmt and fact", Riff(blocks + ima + fact), 100},
+    };
+    PackageBuilder b;
+    for (const auto& c : cases) b.AddSound(c.what, c.wave);
+    PackageFile p(b.Build());
+    Facts::ExportReader reader(*p);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        std::istringstream in(cases[i].wave);
+        WAVE_File wave;
+        wave.LoadData(in);
+        const Facts::Audio whole = Facts::Describe(wave).audio;
+        const Facts::Audio listed = reader.Read(i).audio;
+        EXPECT_EQ(whole.frames, cases[i].frames);
+        EXPECT_EQ(listed.frames, whole.frames);
+        EXPECT_EQ(listed.formatTag, whole.formatTag);
+        EXPECT_EQ(listed.dataBytes, whole.dataBytes);
+    }
 }
 
 }  // namespace

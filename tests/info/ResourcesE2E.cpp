@@ -190,6 +190,23 @@ std::uint64_t BytesUnder(const fs::path& folder) {
     return bytes;
 }
 
+// A WAVE file through a pipe, its headers printed: the samples stream past,
+// nothing holds them (the same file as a whole would take 64 MiB).
+TEST(ResourcesPipeE2E, APipedWaveIsPrintedWithoutHoldingItsSamples) {
+#ifdef SND_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizers' memory is their own";
+#endif
+    if (RunsUnderRunner()) GTEST_SKIP() << "pipes are the host shell's";
+    TempDir dir;
+    const std::uint32_t samples = 64 * kMiB;
+    WriteFile(dir.Path() / "big.wav", WaveBuilder::Riff(4 + 24 + 8 + samples, WaveBuilder::PcmFmt(1, 8000, 16)) + "data" + WaveBuilder::U32(samples));
+    fs::resize_file(dir.Path() / "big.wav", 12 + 24 + 8 + std::uint64_t{samples});
+    const RunResult run = TestSupport::Run("/bin/sh", {"-c", "cat big.wav | \"$0\" -", SndInfoPath()}, dir.Path());
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.out.find("'data' 67108864 bytes"), std::string::npos) << run.out;
+    EXPECT_LT(run.peakMemory, 16 * kMiB);
+}
+
 class ResourcesE2E : public ::testing::TestWithParam<Row> {};
 
 TEST_P(ResourcesE2E, StaysWithinTheBounds) {
