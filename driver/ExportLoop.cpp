@@ -1,5 +1,6 @@
 #include "driver/ExportLoop.h"
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -22,6 +23,16 @@ public:
 
     void PackageLine(const std::string& line);
     void SoundLine(const std::string& line);
+    // A line skipped unread: no sound or package has so long a name. A
+    // package line among them leaves no package current, as one that cannot
+    // be opened does: the sound lines after it are not looked up in the
+    // package before.
+    void TooLongLine(std::uint64_t number, bool packageLine) {
+        out_ << "Could not read line " << number << " of the script: longer than " << kLongestScriptLine << " bytes";
+        EndLine(out_);
+        if (packageLine) package_.reset();
+        allWritten_ = false;
+    }
     bool AllWritten() const { return allWritten_; }
 
 private:
@@ -114,21 +125,52 @@ void ExportLoop::Export(const std::string& line, const KZ_Export_Element& found)
 
 }  // namespace
 
-bool ReadScriptLine(std::istream& in, std::string& line) {
-    if (!std::getline(in, line)) return false;
-    // getline stops at the LF and drops it; eof means there was no LF.
-    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+ScriptLine ReadScriptLine(std::istream& in, std::string& line) {
+    line.clear();
+    const std::istream::sentry ready(in, true);
+    if (!ready) return ScriptLine::End;
+    std::streambuf& bytes = *in.rdbuf();
+    using Traits = std::char_traits<char>;
+    // One byte more than the longest line is kept: it may be the CR of a CR
+    // LF. Past that only the last two bytes are, for what the line ends in.
+    bool any = false, endsWithLf = false;
+    std::uint64_t length = 0;  // its bytes before the LF
+    char last = 0, beforeLast = 0;
+    for (Traits::int_type c = bytes.sbumpc(); !Traits::eq_int_type(c, Traits::eof()); c = bytes.sbumpc()) {
+        any = true;
+        if (c == '\n') {
+            endsWithLf = true;
+            break;
+        }
+        beforeLast = last;
+        last = Traits::to_char_type(c);
+        if (++length <= kLongestScriptLine + 1) line.push_back(last);
+    }
+    if (!endsWithLf) in.setstate(any ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
+    if (!any) return ScriptLine::End;
+    const bool crLf = endsWithLf && last == '\r';
+    if (length - (crLf ? 1 : 0) <= kLongestScriptLine) {
+        if (crLf) line.pop_back();
+        return ScriptLine::Read;
+    }
+    line.assign(1, crLf ? beforeLast : last);
+    return ScriptLine::TooLong;
 }
 
 bool RunExportLoop(std::istream& script, const std::string& inPath, const std::string& outPath,
                    std::ostream& out) {
     ExportLoop loop(inPath, outPath, out);
     std::string line;
-    for (bool first = true; ReadScriptLine(script, line); first = false) {
+    std::uint64_t number = 0;
+    for (ScriptLine read; (read = ReadScriptLine(script, line)) != ScriptLine::End;) {
+        ++number;
+        if (read == ScriptLine::TooLong) {
+            loop.TooLongLine(number, line.back() == ';');
+            continue;
+        }
         // A script saved as UTF-8 "with BOM" begins with its byte order mark,
         // which is not part of the first line.
-        if (first && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+        if (number == 1 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
         if (line.empty()) continue;
         if (line.back() == ';') {
             loop.PackageLine(line);

@@ -128,6 +128,19 @@ TEST(ExportLoopE2E, LinesAreTakenAsWritten) {
     EXPECT_EQ(dir.Read("Wind01 .wav"), kBirds);
     EXPECT_EQ(dir.Read(" Lead.wav"), kWind);
 
+    // A line longer than any name is skipped, and the run goes on; after a
+    // package line so long, no package is current.
+    const std::string longest(65536, 'x');
+    dir.Write("long.dpl", "Odd;\n" + longest + "\r\n" + longest + "y\nWind;01\r\n" + longest + ";\n Lead\nOdd;\n Lead\n");
+    EXPECT_EQ(RunPull(dir, {"long"}, 1),
+              "\nOpened 'Odd.kzs'\n"
+              "Could not find '" + longest + "' in package 'Odd.kzs'\n"
+              "Could not read line 3 of the script: longer than 65536 bytes\n"
+              "Exporting Wind;01.wav\n"
+              "Could not read line 5 of the script: longer than 65536 bytes\n"
+              "\nOpened 'Odd.kzs'\n"
+              "Exporting  Lead.wav\n");
+
     // Package names get ".kzs" whatever they end in; a blank is part of the name.
     dir.Write("names.dpl", "Odd.kzs;\n;\n Odd;\nWind;01\n");
     EXPECT_EQ(RunPull(dir, {"names"}),

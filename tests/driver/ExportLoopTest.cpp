@@ -2,6 +2,9 @@
 // run out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,20 +18,49 @@ namespace {
 
 using namespace TestSupport;
 
+// Each line read, a line too long as "long" and the byte it ends in.
 std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
     std::vector<std::string> lines;
-    for (std::string line; ReadScriptLine(in, line);) lines.push_back(line);
+    std::string line;
+    for (ScriptLine read; (read = ReadScriptLine(in, line)) != ScriptLine::End;) {
+        lines.push_back(read == ScriptLine::TooLong ? "long " + line : line);
+    }
     return lines;
 }
 
 TEST(ExportLoop, ScriptLinesDropOnlyTheCrBeforeAnLf) {
     using V = std::vector<std::string>;
+    const std::string longest(kLongestScriptLine, 'x');
     EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
     EXPECT_EQ(Lines("a\nb"), (V{"a", "b"}));
     EXPECT_EQ(Lines("a\r\r\nb\rc\r"), (V{"a\r", "b\rc\r"}));
     EXPECT_EQ(Lines("\n\r\n"), (V{"", ""}));
     EXPECT_EQ(Lines(""), V{});
+    EXPECT_EQ(Lines(longest + "\r\n" + longest), (V{longest, longest}));
+    EXPECT_EQ(Lines(longest + "y\nb\n" + longest + "\r"), (V{"long y", "b", "long \r"}));
+    EXPECT_EQ(Lines(longest + "pk;\r\n;" + longest + "z"), (V{"long ;", "long z"}));
+}
+
+// A line of any length is read to its end without being held.
+TEST(ExportLoop, ALongLineIsNotHeld) {
+    struct Endless : std::streambuf {
+        std::uint64_t left = std::uint64_t{64} << 20;
+        char block[4096];
+        int_type underflow() override {
+            if (left == 0) return traits_type::eof();
+            std::fill(std::begin(block), std::end(block), 'x');
+            left -= sizeof block;
+            setg(block, block, std::end(block));
+            return 'x';
+        }
+    } bytes;
+    std::istream in(&bytes);
+    std::string line;
+    AllocationProbe probe;
+    EXPECT_EQ(ReadScriptLine(in, line), ScriptLine::TooLong);
+    EXPECT_LT(probe.PeakHeld(), 4 * kLongestScriptLine);
+    EXPECT_EQ(ReadScriptLine(in, line), ScriptLine::End);
 }
 
 // Memory runs out while a large sound is copied: that sound's output keeps
