@@ -14,35 +14,108 @@ namespace Facts {
 
 namespace {
 
+constexpr char kSoundClass[] = "Sound";
+
 // The WAVE bytes behind an export: where they begin and how many of them
 // the package really holds, read up to the RIFF header's end.
 struct StoredWave {
-    bool riffWave = false;
+    bool riffWave = false;  // a whole RIFF header of a WAVE image is in the file
+    bool sound = false;     // Export::sound
+    Cut cut = Cut::None;
+    std::optional<std::uint64_t> waveSize;  // for a cut sound, where its header tells
     std::uint64_t begin = 0;
     std::uint64_t held = 0;  // min(WaveSize, bytes up to the package's end)
     std::uint32_t riffSize = 0;
     bool rf64 = false;
 };
 
-// Leaves the package's stream after the RIFF header.
-StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t packageBytes) {
+// Whether `bytes`, fewer than a RIFF header, begin one of a WAVE image:
+// "RIFF" or "RF64", any size, "WAVE", as far as they go.
+bool BeginsRiffWave(std::string_view bytes) {
+    const auto begins = [&](std::string_view text, std::size_t at) {
+        return at >= bytes.size() || text.starts_with(bytes.substr(at, text.size()));
+    };
+    return (begins("RIFF", 0) || begins("RF64", 0)) && begins("WAVE", 8);
+}
+
+// A scan of the sound headers in table order, for the cut sounds: where the
+// stream already holds the next header in its buffer (sounds stored one
+// after the other), it is read from there. A seek would drop the buffer, and
+// reading it again for every export made a JSON listing of many small
+// sounds take half as long again.
+class HeaderScan {
+public:
+    KZ_Sound Load(KZ_Package& package, const KZ_Export_Element& entry) {
+        std::ifstream& in = package.GetPackageFile();
+        const auto offset = static_cast<std::uint64_t>(entry.DataOffset);
+        const std::streamsize buffered = in.good() && at_ ? in.rdbuf()->in_avail() : 0;
+        if (buffered <= 0 || offset < *at_ || offset - *at_ >= static_cast<std::uint64_t>(buffered)) {
+            const KZ_Sound sound = LoadSound(package, entry);
+            at_ = Where(sound);
+            return sound;
+        }
+        in.ignore(static_cast<std::streamsize>(offset - *at_));
+        KZ_Sound sound;
+        sound.Package = &package;
+        sound.LoadData(in);
+        at_ = Where(sound);
+        return sound;
+    }
+    // The stream was moved on from where the last header ended.
+    void Moved() { at_.reset(); }
+
+private:
+    static std::optional<std::uint64_t> Where(const KZ_Sound& sound) {
+        if (!sound.HeaderComplete) return std::nullopt;
+        return sound.WaveOffset;
+    }
+    std::optional<std::uint64_t> at_;  // where the stream stands, when known
+};
+
+// Which bytes of the export's sound are in the package (`packageBytes` of
+// them). A listing reads the RIFF header (and leaves the stream after it);
+// a scan for cut sounds (`scan`) reads it only for a sound whose bytes are
+// not all there, and no more than the sound header of a whole one.
+StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t packageBytes,
+                          HeaderScan* scan = nullptr) {
     StoredWave stored;
     if (entry.DataSize <= 0 || entry.DataOffset < 0) return stored;
-    const KZ_Sound sound = LoadSound(package, entry);
+    // A sound whose header the file does not hold: its WAVE bytes, which
+    // follow the header, are all past the end.
+    const auto pastTheEnd = [&] {
+        stored.sound = entry.GetClassName() == kSoundClass;
+        if (stored.sound) stored.cut = Cut::PastTheEnd;
+        return stored;
+    };
+    if (static_cast<std::uint64_t>(entry.DataOffset) >= packageBytes) return pastTheEnd();
+    const KZ_Sound sound = scan ? scan->Load(package, entry) : LoadSound(package, entry);
     std::ifstream& in = package.GetPackageFile();
-    if (!sound.HeaderComplete || sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) return stored;
+    // Only the end of the file cuts a header short.
+    if (!sound.HeaderComplete) return in.eof() ? pastTheEnd() : stored;
+    if (sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) return stored;
+    stored.begin = sound.WaveOffset;
+    const auto waveSize = static_cast<std::uint64_t>(sound.WaveSize);
+    if (packageBytes > stored.begin) stored.held = std::min<std::uint64_t>(waveSize, packageBytes - stored.begin);
+    const bool whole = stored.held == waveSize;
+    if (whole && scan) return stored;
+    if (scan) scan->Moved();
     // LoadData leaves the stream where the WAVE bytes begin.
     char header[kRiffHeaderSize];
-    in.read(header, kRiffHeaderSize);
-    const RiffKind kind = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize)
-                              ? SniffRiff(std::string_view(header, kRiffHeaderSize))
-                              : RiffKind::NotRiff;
-    stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
-    stored.rf64 = kind == RiffKind::Rf64Wave;
-    stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
-    stored.begin = sound.WaveOffset;
-    if (packageBytes > stored.begin) {
-        stored.held = std::min<std::uint64_t>(static_cast<std::uint64_t>(sound.WaveSize), packageBytes - stored.begin);
+    in.read(header, static_cast<std::streamsize>(std::min<std::uint64_t>(stored.held, kRiffHeaderSize)));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got == kRiffHeaderSize) {
+        const RiffKind kind = SniffRiff(std::string_view(header, kRiffHeaderSize));
+        stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
+        stored.rf64 = kind == RiffKind::Rf64Wave;
+        stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
+        stored.sound = stored.riffWave;
+    } else if (!whole && got == stored.held) {
+        // Less than a RIFF header is there: its class says what it is.
+        stored.sound = BeginsRiffWave(std::string_view(header, got)) && entry.GetClassName() == kSoundClass;
+    }
+    if (stored.sound && !whole) {
+        stored.cut = stored.held == 0 ? Cut::PastTheEnd : Cut::Short;
+        stored.waveSize = waveSize;
     }
     return stored;
 }
@@ -122,11 +195,22 @@ PackageHead HeadOf(const KZ_Package& package) {
     return head;
 }
 
+std::string FullName(const Export& entry) { return entry.group.empty() ? entry.name : entry.group + '.' + entry.name; }
+
+std::string CutText(const Export& entry) {
+    const std::string name = Escape::Printable(FullName(entry));
+    if (entry.cut == Cut::PastTheEnd) return name + ": its bytes lie past the end of the file";
+    return name + ": cut short: " + std::to_string(entry.fileSize) + " of its " + std::to_string(entry.waveSize.value_or(0)) +
+           " bytes are in the file";
+}
+
 void Totals::Add(const Export& entry) {
     if (!entry.sound) return;
     ++sounds;
     bytes += entry.fileSize;
     if (entry.audio.hasFormat && entry.audio.duration) milliseconds += entry.audio.duration->Milliseconds();
+    if (entry.cut == Cut::Short) ++cutShort;
+    if (entry.cut == Cut::PastTheEnd) ++pastTheEnd;
 }
 
 ExportReader::ExportReader(KZ_Package& package)
@@ -144,15 +228,40 @@ Export ExportReader::Read(std::size_t index) {
     facts.dataSize = entry.DataSize;
     if (entry.DataSize > 0) facts.dataOffset = entry.DataOffset;
     const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_);
-    if (!stored.riffWave || stored.held < kRiffHeaderSize) return facts;
+    if (!stored.sound) return facts;
     facts.sound = true;
+    facts.cut = stored.cut;
+    facts.waveSize = stored.waveSize;
     facts.fileSize = stored.held;
+    // A sound cut inside its RIFF header has no chunks to read.
+    if (!stored.riffWave) return facts;
     // Past the RIFF header: where the chunks begin and where the RIFF size ends them.
     const std::uint64_t imageEnd = stored.riffSize == WAVE_File::kUnknownRiffSize
                                        ? ChunkIO::BoundedInput::kUnlimited
                                        : std::uint64_t{stored.riffSize} - std::min<std::uint32_t>(stored.riffSize, 4);
     facts.audio = ReadAudio(package_.GetPackageFile(), imageEnd, stored.held - kRiffHeaderSize, stored.rf64);
     return facts;
+}
+
+void ExportReader::ForEachCut(const std::function<void(const Export&)>& take) {
+    HeaderScan scan;
+    for (std::size_t index = 0; index < package_.Exports.size(); ++index) {
+        const KZ_Export_Element& entry = package_.Exports[index];
+        const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_, &scan);
+        if (stored.cut == Cut::None) continue;
+        Export facts;
+        facts.index = index;
+        facts.name = entry.GetName();
+        facts.group = groups_.Path(index);
+        facts.className = entry.GetClassName();
+        facts.dataSize = entry.DataSize;
+        facts.dataOffset = entry.DataOffset;
+        facts.sound = true;
+        facts.cut = stored.cut;
+        facts.waveSize = stored.waveSize;
+        facts.fileSize = stored.held;
+        take(facts);
+    }
 }
 
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry) {

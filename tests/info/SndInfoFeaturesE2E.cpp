@@ -199,7 +199,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
     EXPECT_EQ(r.exitStatus, 1);
     const json doc = Parsed(r);
-    EXPECT_EQ(doc["schema"], 5);
+    EXPECT_EQ(doc["schema"], 6);
     EXPECT_EQ(doc["program"], "Snd_Info");
     EXPECT_EQ(doc["version"], SND_VERSION);
     const json& files = doc["files"];
