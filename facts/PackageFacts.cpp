@@ -141,8 +141,13 @@ Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t hel
     std::uint32_t id = 0;
     while (view.Consumed() < imageEnd && ChunkIO::ReadChunkID(in, id)) {
         if (id == kFmtID && !foundFmt) {
+            const std::uint64_t before = view.Consumed();
             fmt.LoadData(in);
-            foundFmt = true;
+            // Cut off by the end of the sound's bytes before the end of its
+            // fixed fields, it tells no format: the fields not there would
+            // read as zero channels, rate and bits.
+            constexpr std::uint64_t kSizeField = 4, kFixedFields = 16;
+            foundFmt = view.Consumed() - before >= kSizeField + std::min<std::uint64_t>(fmt.ClaimedSize, kFixedFields);
         } else if (id == kFactID && !foundFact) {
             fact.LoadData(in);
             foundFact = fact.ChunkSize != 0;
