@@ -328,9 +328,10 @@ struct PackageHead {
 
 PackageHead HeadOf(const KZ_Package& package);
 
-// Where a sound's WAVE bytes are not all in the package file (it was cut
-// short): some of them are there, or none (its sound header itself may be
-// cut, or lie wholly past the end).
+// Where the package file was cut short inside a sound: the export's stored
+// data, as the export table states it, runs past the end of the file, and
+// the sound's WAVE bytes are not all there. Some of them are, or none (its
+// sound header itself may be cut, or lie wholly past the end).
 enum class Cut { None, Short, PastTheEnd };
 
 // One export of a package, with the audio facts of the sound behind it.
@@ -388,11 +389,12 @@ public:
     ExportReader& operator=(const ExportReader&) = delete;
 
     Export Read(std::size_t index);
-    // Each export whose sound is cut (Export::cut), in table order, read
-    // from its sound header alone (and the first bytes of a cut one's WAVE
-    // bytes): index, name, group, class, sound, cut, waveSize and fileSize
-    // as Read gives them, the audio left empty. Cheaper than reading every
-    // export, for what must be said before the exports are.
+    // Each export whose sound is cut (Export::cut), in table order: index,
+    // name, group, class, sound, cut, waveSize and fileSize as Read gives
+    // them, the audio left empty. Only the exports whose stored data runs
+    // past the end of the file are read (their sound headers and the first
+    // bytes of their WAVE bytes): what must be said before the exports are
+    // costs nothing for a whole package.
     void ForEachCut(const std::function<void(const Export&)>& take);
     std::uint64_t PackageBytes() const { return packageBytes_; }
     // What goes wrong in the chains of groups (Groups::Findings).

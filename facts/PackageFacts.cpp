@@ -38,48 +38,20 @@ bool BeginsRiffWave(std::string_view bytes) {
     return (begins("RIFF", 0) || begins("RF64", 0)) && begins("WAVE", 8);
 }
 
-// A scan of the sound headers in table order, for the cut sounds: where the
-// stream already holds the next header in its buffer (sounds stored one
-// after the other), it is read from there. A seek would drop the buffer, and
-// reading it again for every export made a JSON listing of many small
-// sounds take half as long again.
-class HeaderScan {
-public:
-    KZ_Sound Load(KZ_Package& package, const KZ_Export_Element& entry) {
-        std::ifstream& in = package.GetPackageFile();
-        const auto offset = static_cast<std::uint64_t>(entry.DataOffset);
-        const std::streamsize buffered = in.good() && at_ ? in.rdbuf()->in_avail() : 0;
-        if (buffered <= 0 || offset < *at_ || offset - *at_ >= static_cast<std::uint64_t>(buffered)) {
-            const KZ_Sound sound = LoadSound(package, entry);
-            at_ = Where(sound);
-            return sound;
-        }
-        in.ignore(static_cast<std::streamsize>(offset - *at_));
-        KZ_Sound sound;
-        sound.Package = &package;
-        sound.LoadData(in);
-        at_ = Where(sound);
-        return sound;
-    }
-    // The stream was moved on from where the last header ended.
-    void Moved() { at_.reset(); }
-
-private:
-    static std::optional<std::uint64_t> Where(const KZ_Sound& sound) {
-        if (!sound.HeaderComplete) return std::nullopt;
-        return sound.WaveOffset;
-    }
-    std::optional<std::uint64_t> at_;  // where the stream stands, when known
-};
-
 // Which bytes of the export's sound are in the package (`packageBytes` of
-// them). A listing reads the RIFF header (and leaves the stream after it);
-// a scan for cut sounds (`scan`) reads it only for a sound whose bytes are
-// not all there, and no more than the sound header of a whole one.
+// them), read up to the end of its RIFF header (the stream is left there).
+// A sound is cut only where the export's stored data, as the export table
+// states it, runs past the end of the file: the file was cut short there. (A
+// sound header that claims more bytes than the table gives its data lies;
+// exporting the sound copies what there is, as it always did.) For the
+// others `tableOnly` reads nothing.
 StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t packageBytes,
-                          HeaderScan* scan = nullptr) {
+                          bool tableOnly = false) {
     StoredWave stored;
     if (entry.DataSize <= 0 || entry.DataOffset < 0) return stored;
+    const bool cutTable =
+        static_cast<std::uint64_t>(entry.DataOffset) + static_cast<std::uint64_t>(entry.DataSize) > packageBytes;
+    if (tableOnly && !cutTable) return stored;
     // A sound whose header the file does not hold: its WAVE bytes, which
     // follow the header, are all past the end.
     const auto pastTheEnd = [&] {
@@ -88,17 +60,16 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
         return stored;
     };
     if (static_cast<std::uint64_t>(entry.DataOffset) >= packageBytes) return pastTheEnd();
-    const KZ_Sound sound = scan ? scan->Load(package, entry) : LoadSound(package, entry);
+    const KZ_Sound sound = LoadSound(package, entry);
     std::ifstream& in = package.GetPackageFile();
     // Only the end of the file cuts a header short.
-    if (!sound.HeaderComplete) return in.eof() ? pastTheEnd() : stored;
+    if (!sound.HeaderComplete) return cutTable && in.eof() ? pastTheEnd() : stored;
     if (sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) return stored;
     stored.begin = sound.WaveOffset;
     const auto waveSize = static_cast<std::uint64_t>(sound.WaveSize);
     if (packageBytes > stored.begin) stored.held = std::min<std::uint64_t>(waveSize, packageBytes - stored.begin);
-    const bool whole = stored.held == waveSize;
-    if (whole && scan) return stored;
-    if (scan) scan->Moved();
+    const bool cut = cutTable && stored.held < waveSize;
+    if (tableOnly && !cut) return stored;
     // LoadData leaves the stream where the WAVE bytes begin.
     char header[kRiffHeaderSize];
     in.read(header, static_cast<std::streamsize>(std::min<std::uint64_t>(stored.held, kRiffHeaderSize)));
@@ -109,11 +80,11 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
         stored.rf64 = kind == RiffKind::Rf64Wave;
         stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
         stored.sound = stored.riffWave;
-    } else if (!whole && got == stored.held) {
+    } else if (cut && got == stored.held) {
         // Less than a RIFF header is there: its class says what it is.
         stored.sound = BeginsRiffWave(std::string_view(header, got)) && entry.GetClassName() == kSoundClass;
     }
-    if (stored.sound && !whole) {
+    if (stored.sound && cut) {
         stored.cut = stored.held == 0 ? Cut::PastTheEnd : Cut::Short;
         stored.waveSize = waveSize;
     }
@@ -249,10 +220,9 @@ Export ExportReader::Read(std::size_t index) {
 }
 
 void ExportReader::ForEachCut(const std::function<void(const Export&)>& take) {
-    HeaderScan scan;
     for (std::size_t index = 0; index < package_.Exports.size(); ++index) {
         const KZ_Export_Element& entry = package_.Exports[index];
-        const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_, &scan);
+        const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_, true);
         if (stored.cut == Cut::None) continue;
         Export facts;
         facts.index = index;
