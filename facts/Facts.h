@@ -66,7 +66,10 @@ struct Audio {
     std::optional<Duration> duration;     // frames at the sample rate
 };
 
-enum class Severity { Warning, Error };
+// A note says what is unusual but expected (a size that a writer which
+// streams its output leaves in place); a warning, what does not hold; an
+// error, what keeps the file from being whole.
+enum class Severity { Warning, Error, Note };
 
 struct Finding {
     Severity severity = Severity::Warning;
@@ -285,6 +288,7 @@ struct Wave {
     std::uint64_t riffSize = 0;        // as a save writes it
     std::uint64_t riffSizeStored = 0;  // as loaded
     std::uint64_t storedBytes = 0;     // the bytes that hold the image: the file's, a sound's
+    bool storedAsRf64 = false;         // its header says "RF64" (a save may write it as RIFF)
     Audio audio;
     std::vector<Chunk> chunks;  // in saved order: ds64 for RF64, fmt, fact when present, data, then the rest
     // The texts of every "adtl" list by the cue id they name, each id's in
@@ -324,6 +328,12 @@ struct PackageHead {
 
 PackageHead HeadOf(const KZ_Package& package);
 
+// Where the package file was cut short inside a sound: the export's stored
+// data, as the export table states it, runs past the end of the file, and
+// the sound's WAVE bytes are not all there. Some of them are, or none (its
+// sound header itself may be cut, or lie wholly past the end).
+enum class Cut { None, Short, PastTheEnd };
+
 // One export of a package, with the audio facts of the sound behind it.
 struct Export {
     std::size_t index = 0;
@@ -332,16 +342,35 @@ struct Export {
     std::string className;
     std::int32_t dataSize = 0;
     std::optional<std::int32_t> dataOffset;  // stored only when there is data
-    bool sound = false;          // its data holds a RIFF WAVE file
-    Audio audio;                 // from that file's headers
-    std::uint64_t fileSize = 0;  // the bytes exporting it writes
+    // Its data holds a RIFF WAVE file, or would if the file were whole: a
+    // cut sound (below) whose bytes in the file begin as a WAVE file does,
+    // and of class Sound where they hold less than a RIFF header.
+    bool sound = false;
+    Cut cut = Cut::None;
+    // A cut sound's WaveSize, as its sound header states it; unknown where
+    // that header is cut.
+    std::optional<std::uint64_t> waveSize;
+    Audio audio;                 // from that file's headers, as far as they are in the file
+    std::uint64_t fileSize = 0;  // the bytes exporting it writes: those in the file
 };
+
+// The full name of an export: its group path and its name, joined by a dot
+// ("Wind.Gusts.Hit"); the name alone at the top level.
+std::string FullName(const Export& entry);
+
+// What a listing says of a cut sound, naming it by its full name (escaped
+// as Escape::Printable does):
+//   Birds: cut short: 11554 of its 52964 bytes are in the file
+//   Bell: its bytes lie past the end of the file
+std::string CutText(const Export& entry);
 
 // A package's sounds added up.
 struct Totals {
     std::uint64_t sounds = 0;
     std::uint64_t bytes = 0;
     std::uint64_t milliseconds = 0;  // each sound's duration, rounded, summed
+    std::uint64_t cutShort = 0;      // sounds of which some bytes are in the file
+    std::uint64_t pastTheEnd = 0;    // sounds of which none are
 
     void Add(const Export& entry);
 };
@@ -360,6 +389,13 @@ public:
     ExportReader& operator=(const ExportReader&) = delete;
 
     Export Read(std::size_t index);
+    // Each export whose sound is cut (Export::cut), in table order: index,
+    // name, group, class, sound, cut, waveSize and fileSize as Read gives
+    // them, the audio left empty. Only the exports whose stored data runs
+    // past the end of the file are read (their sound headers and the first
+    // bytes of their WAVE bytes): what must be said before the exports are
+    // costs nothing for a whole package.
+    void ForEachCut(const std::function<void(const Export&)>& take);
     std::uint64_t PackageBytes() const { return packageBytes_; }
     // What goes wrong in the chains of groups (Groups::Findings).
     const std::vector<Finding>& GroupFindings() const { return groups_.Findings(); }

@@ -3,12 +3,12 @@
 //
 // Every document Snd_Info prints:
 //
-//   { "schema": 5, "program": "Snd_Info", "version": "1.1.0",
+//   { "schema": 6, "program": "Snd_Info", "version": "1.1.0",
 //     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
 // a WAVE file or a sound of a package, "error"), "warnings" and "errors"
-// (arrays of texts), then for a package "package", "exports", "totals", for
+// (arrays of texts), "notes" (only where there are some), then for a package "package", "exports", "totals", for
 // a WAVE file "wave", for a sound of a package also "sound" and "export", and
 // for a package extracted with /x: "extract".
 //
@@ -38,7 +38,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 5;
+inline constexpr int kSchema = 6;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -57,9 +57,11 @@ public:
     // Also after a <file> cut short: that one is closed first.
     void Add(const json& file);
     // The same as Add(Package(package, path)); `progress` is told how many
-    // exports of how many have been read.
+    // exports of how many have been read, and `warn` each warning about a
+    // cut sound as it is written.
     void AddPackage(KZ_Package& package, const std::string& path,
-                    const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+                    const std::function<void(std::size_t done, std::size_t total)>& progress = {},
+                    const std::function<void(const std::string& warning)>& warn = {});
     // The same as Add(WaveFile(wave, path)) with the members of `extra` after
     // the others.
     void AddWave(const Facts::Wave& wave, const std::string& path, const json& extra);
@@ -86,7 +88,7 @@ void WriteWave(JsonStream& out, const Facts::Wave& wave);
 // The <file> object of a WAVE file, streamed, with `extra`'s members last.
 void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& path, const json& extra);
 
-// The "wave" object: "riff_size" (as saving would write it),
+// The "wave" object: "container" ("RIFF" or "RF64", as stored), "riff_size" (as saving would write it),
 // "riff_size_stored", "stored_bytes", "audio", "chunks" (every chunk in saved
 // order with its fields), "cues" (cue points), "cue_texts" (the labels, texts
 // and notes of each cue id the points name, once per id), "info" (LIST INFO
@@ -102,7 +104,7 @@ json Wave(const Facts::Wave& wave);
 json Audio(const Facts::Audio& audio);
 
 // The <file> object of a WAVE file (type "wave"), with its findings as
-// "warnings" and "errors".
+// "warnings" and "errors", and "notes" where it has some.
 json WaveFile(const Facts::Wave& wave, const std::string& path);
 
 // The <file> object of a FILE that could not be read (type "error").
@@ -113,7 +115,10 @@ json ErrorFile(const std::string& path, const std::string& error);
 //                "generations", "names", "imports", "exports" ({count, offset}) }
 //   "exports": [ { "index", "name", "group" (its group path), "class", "data_size", "data_offset"
 //                  (null without data), "sound", "audio" (for a sound, with
-//                  "file_size") } ]
+//                  "file_size"; null for one whose bytes lie past the end of
+//                  the file), and for a cut sound "damage" ("cut short", "past
+//                  the end of the file") and "wave_size" (the bytes its sound
+//                  header states; null where that header is cut) } ]
 //   "totals":  { "sounds", "bytes", "duration" (seconds) }
 // Reads each sound's WAVE headers through the package's stream, which it
 // closes again.

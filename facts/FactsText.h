@@ -15,8 +15,8 @@ class KZ_Package;
 
 namespace FactsText {
 
-// `name` and a line that sums the sound up (coding, channels, rate, bits,
-// duration), the RIFF size (the stored one beside it when they differ), then
+// `name` and a line that sums the sound up (RF64 where it is stored so;
+// coding, channels, rate, bits, duration), the RIFF size (the stored one beside it when they differ), then
 // each chunk with its size and contents: cue points with their time, labels
 // and texts; LIST INFO tags by name; phonemes with their symbols; sampler
 // loops and instrument ranges.

@@ -14,35 +14,79 @@ namespace Facts {
 
 namespace {
 
+constexpr char kSoundClass[] = "Sound";
+
 // The WAVE bytes behind an export: where they begin and how many of them
 // the package really holds, read up to the RIFF header's end.
 struct StoredWave {
-    bool riffWave = false;
+    bool riffWave = false;  // a whole RIFF header of a WAVE image is in the file
+    bool sound = false;     // Export::sound
+    Cut cut = Cut::None;
+    std::optional<std::uint64_t> waveSize;  // for a cut sound, where its header tells
     std::uint64_t begin = 0;
     std::uint64_t held = 0;  // min(WaveSize, bytes up to the package's end)
     std::uint32_t riffSize = 0;
     bool rf64 = false;
 };
 
-// Leaves the package's stream after the RIFF header.
-StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t packageBytes) {
+// Whether `bytes`, fewer than a RIFF header, begin one of a WAVE image:
+// "RIFF" or "RF64", any size, "WAVE", as far as they go.
+bool BeginsRiffWave(std::string_view bytes) {
+    const auto begins = [&](std::string_view text, std::size_t at) {
+        return at >= bytes.size() || text.starts_with(bytes.substr(at, text.size()));
+    };
+    return (begins("RIFF", 0) || begins("RF64", 0)) && begins("WAVE", 8);
+}
+
+// Which bytes of the export's sound are in the package (`packageBytes` of
+// them), read up to the end of its RIFF header (the stream is left there).
+// A sound is cut only where the export's stored data, as the export table
+// states it, runs past the end of the file: the file was cut short there. (A
+// sound header that claims more bytes than the table gives its data lies;
+// exporting the sound copies what there is, as it always did.) For the
+// others `tableOnly` reads nothing.
+StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, std::uint64_t packageBytes,
+                          bool tableOnly = false) {
     StoredWave stored;
     if (entry.DataSize <= 0 || entry.DataOffset < 0) return stored;
+    const bool cutTable =
+        static_cast<std::uint64_t>(entry.DataOffset) + static_cast<std::uint64_t>(entry.DataSize) > packageBytes;
+    if (tableOnly && !cutTable) return stored;
+    // A sound whose header the file does not hold: its WAVE bytes, which
+    // follow the header, are all past the end.
+    const auto pastTheEnd = [&] {
+        stored.sound = entry.GetClassName() == kSoundClass;
+        if (stored.sound) stored.cut = Cut::PastTheEnd;
+        return stored;
+    };
+    if (static_cast<std::uint64_t>(entry.DataOffset) >= packageBytes) return pastTheEnd();
     const KZ_Sound sound = LoadSound(package, entry);
     std::ifstream& in = package.GetPackageFile();
-    if (!sound.HeaderComplete || sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) return stored;
+    // Only the end of the file cuts a header short.
+    if (!sound.HeaderComplete) return cutTable && in.eof() ? pastTheEnd() : stored;
+    if (sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) return stored;
+    stored.begin = sound.WaveOffset;
+    const auto waveSize = static_cast<std::uint64_t>(sound.WaveSize);
+    if (packageBytes > stored.begin) stored.held = std::min<std::uint64_t>(waveSize, packageBytes - stored.begin);
+    const bool cut = cutTable && stored.held < waveSize;
+    if (tableOnly && !cut) return stored;
     // LoadData leaves the stream where the WAVE bytes begin.
     char header[kRiffHeaderSize];
-    in.read(header, kRiffHeaderSize);
-    const RiffKind kind = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize)
-                              ? SniffRiff(std::string_view(header, kRiffHeaderSize))
-                              : RiffKind::NotRiff;
-    stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
-    stored.rf64 = kind == RiffKind::Rf64Wave;
-    stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
-    stored.begin = sound.WaveOffset;
-    if (packageBytes > stored.begin) {
-        stored.held = std::min<std::uint64_t>(static_cast<std::uint64_t>(sound.WaveSize), packageBytes - stored.begin);
+    in.read(header, static_cast<std::streamsize>(std::min<std::uint64_t>(stored.held, kRiffHeaderSize)));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got == kRiffHeaderSize) {
+        const RiffKind kind = SniffRiff(std::string_view(header, kRiffHeaderSize));
+        stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
+        stored.rf64 = kind == RiffKind::Rf64Wave;
+        stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
+        stored.sound = stored.riffWave;
+    } else if (cut && got == stored.held) {
+        // Less than a RIFF header is there: its class says what it is.
+        stored.sound = BeginsRiffWave(std::string_view(header, got)) && entry.GetClassName() == kSoundClass;
+    }
+    if (stored.sound && cut) {
+        stored.cut = stored.held == 0 ? Cut::PastTheEnd : Cut::Short;
+        stored.waveSize = waveSize;
     }
     return stored;
 }
@@ -68,8 +112,13 @@ Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t hel
     std::uint32_t id = 0;
     while (view.Consumed() < imageEnd && ChunkIO::ReadChunkID(in, id)) {
         if (id == kFmtID && !foundFmt) {
+            const std::uint64_t before = view.Consumed();
             fmt.LoadData(in);
-            foundFmt = true;
+            // Cut off by the end of the sound's bytes before the end of its
+            // fixed fields, it tells no format: the fields not there would
+            // read as zero channels, rate and bits.
+            constexpr std::uint64_t kSizeField = 4, kFixedFields = 16;
+            foundFmt = view.Consumed() - before >= kSizeField + std::min<std::uint64_t>(fmt.ClaimedSize, kFixedFields);
         } else if (id == kFactID && !foundFact) {
             fact.LoadData(in);
             foundFact = fact.ChunkSize != 0;
@@ -122,11 +171,22 @@ PackageHead HeadOf(const KZ_Package& package) {
     return head;
 }
 
+std::string FullName(const Export& entry) { return entry.group.empty() ? entry.name : entry.group + '.' + entry.name; }
+
+std::string CutText(const Export& entry) {
+    const std::string name = Escape::Printable(FullName(entry));
+    if (entry.cut == Cut::PastTheEnd) return name + ": its bytes lie past the end of the file";
+    return name + ": cut short: " + std::to_string(entry.fileSize) + " of its " + std::to_string(entry.waveSize.value_or(0)) +
+           " bytes are in the file";
+}
+
 void Totals::Add(const Export& entry) {
     if (!entry.sound) return;
     ++sounds;
     bytes += entry.fileSize;
     if (entry.audio.hasFormat && entry.audio.duration) milliseconds += entry.audio.duration->Milliseconds();
+    if (entry.cut == Cut::Short) ++cutShort;
+    if (entry.cut == Cut::PastTheEnd) ++pastTheEnd;
 }
 
 ExportReader::ExportReader(KZ_Package& package)
@@ -144,15 +204,39 @@ Export ExportReader::Read(std::size_t index) {
     facts.dataSize = entry.DataSize;
     if (entry.DataSize > 0) facts.dataOffset = entry.DataOffset;
     const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_);
-    if (!stored.riffWave || stored.held < kRiffHeaderSize) return facts;
+    if (!stored.sound) return facts;
     facts.sound = true;
+    facts.cut = stored.cut;
+    facts.waveSize = stored.waveSize;
     facts.fileSize = stored.held;
+    // A sound cut inside its RIFF header has no chunks to read.
+    if (!stored.riffWave) return facts;
     // Past the RIFF header: where the chunks begin and where the RIFF size ends them.
     const std::uint64_t imageEnd = stored.riffSize == WAVE_File::kUnknownRiffSize
                                        ? ChunkIO::BoundedInput::kUnlimited
                                        : std::uint64_t{stored.riffSize} - std::min<std::uint32_t>(stored.riffSize, 4);
     facts.audio = ReadAudio(package_.GetPackageFile(), imageEnd, stored.held - kRiffHeaderSize, stored.rf64);
     return facts;
+}
+
+void ExportReader::ForEachCut(const std::function<void(const Export&)>& take) {
+    for (std::size_t index = 0; index < package_.Exports.size(); ++index) {
+        const KZ_Export_Element& entry = package_.Exports[index];
+        const StoredWave stored = ReadStoredWave(package_, entry, packageBytes_, true);
+        if (stored.cut == Cut::None) continue;
+        Export facts;
+        facts.index = index;
+        facts.name = entry.GetName();
+        facts.group = groups_.Path(index);
+        facts.className = entry.GetClassName();
+        facts.dataSize = entry.DataSize;
+        facts.dataOffset = entry.DataOffset;
+        facts.sound = true;
+        facts.cut = stored.cut;
+        facts.waveSize = stored.waveSize;
+        facts.fileSize = stored.held;
+        take(facts);
+    }
 }
 
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry) {

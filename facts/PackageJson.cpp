@@ -14,13 +14,8 @@ using namespace Facts;
 
 json TableJson(const Table& table) { return {{"count", table.count}, {"offset", table.offset}}; }
 
-// A package's <file> object up to its "package" member.
-json PackageHeadJson(const PackageHead& head, const std::string& path, const std::vector<Finding>& findings) {
-    json file;
-    PutText(file, "path", path);
-    file["type"] = "package";
-    file["warnings"] = Texts(findings, Severity::Warning);
-    file["errors"] = json::array();
+// The "package" member: the header's fields.
+json HeaderJson(const PackageHead& head) {
     json header;
     header["tag"] = head.tag;
     PutCode(header, "tag_code", head.tag);
@@ -37,8 +32,7 @@ json PackageHeadJson(const PackageHead& head, const std::string& path, const std
     header["names"] = TableJson(head.names);
     header["imports"] = TableJson(head.imports);
     header["exports"] = TableJson(head.exports);
-    file["package"] = std::move(header);
-    return file;
+    return header;
 }
 
 json ExportJson(const Export& entry) {
@@ -50,10 +44,16 @@ json ExportJson(const Export& entry) {
     e["data_size"] = entry.dataSize;
     e["data_offset"] = entry.dataOffset ? json(*entry.dataOffset) : json(nullptr);
     e["sound"] = entry.sound;
-    if (entry.sound) {
+    if (entry.sound && entry.cut == Cut::PastTheEnd) {
+        e["audio"] = nullptr;  // none of its bytes are there to tell
+    } else if (entry.sound) {
         json audio = entry.audio.hasFormat ? Audio(entry.audio) : json::object();
         audio["file_size"] = entry.fileSize;
         e["audio"] = std::move(audio);
+    }
+    if (entry.cut != Cut::None) {
+        e["damage"] = entry.cut == Cut::Short ? "cut short" : "past the end of the file";
+        e["wave_size"] = entry.waveSize ? json(*entry.waveSize) : json(nullptr);
     }
     return e;
 }
@@ -68,7 +68,14 @@ json TotalsJson(const Totals& totals) {
 
 json Package(KZ_Package& package, const std::string& path) {
     ExportReader reader(package);
-    json file = PackageHeadJson(HeadOf(package), path, reader.GroupFindings());
+    json file;
+    PutText(file, "path", path);
+    file["type"] = "package";
+    json warnings = Texts(reader.GroupFindings(), Severity::Warning);
+    reader.ForEachCut([&](const Export& entry) { warnings.push_back(CutText(entry)); });
+    file["warnings"] = std::move(warnings);
+    file["errors"] = json::array();
+    file["package"] = HeaderJson(HeadOf(package));
     json exports = json::array();
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {
@@ -99,11 +106,25 @@ void DocumentWriter::Add(const json& file) {
 }
 
 void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
-                                const std::function<void(std::size_t done, std::size_t total)>& progress) {
+                                const std::function<void(std::size_t done, std::size_t total)>& progress,
+                                const std::function<void(const std::string& warning)>& warn) {
     ExportReader reader(package);
-    const json head = PackageHeadJson(HeadOf(package), path, reader.GroupFindings());
     stream_.BeginObject();
-    for (const auto& [key, value] : head.items()) stream_.Key(key).Value(value);
+    stream_.Text("path", path);
+    stream_.Key("type").Value("package");
+    // The warnings stand before the exports: the cut sounds are found first,
+    // from their sound headers, and each is written as it is found.
+    stream_.Key("warnings").BeginArray();
+    for (const Finding& finding : reader.GroupFindings()) stream_.String(finding.text);
+    reader.ForEachCut([&](const Export& entry) {
+        const std::string text = CutText(entry);
+        stream_.String(text);
+        if (warn) warn(text);
+    });
+    stream_.End();
+    stream_.Key("errors").BeginArray();
+    stream_.End();
+    stream_.Key("package").Value(HeaderJson(HeadOf(package)));
     stream_.Key("exports").BeginArray();
     Totals totals;
     for (std::size_t i = 0; i < package.Exports.size(); ++i) {

@@ -46,6 +46,8 @@ Row CellsOf(const Facts::Export& entry) {
                  "-", "-", "-", "-", "-"};
     if (!entry.sound) return cells;
     cells[11] = std::to_string(entry.fileSize);
+    // A cut sound: what is there of what its header states.
+    if (entry.cut != Facts::Cut::None && entry.waveSize) cells[11] += " of " + std::to_string(*entry.waveSize);
     if (!audio.hasFormat) return cells;
     cells[6] = audio.formatName.empty() ? "0x" + Escape::Hex(audio.codingTag, 4) : std::string(audio.formatName);
     cells[7] = std::to_string(audio.channels);
@@ -85,9 +87,10 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
     std::uint64_t keptBytes = 0;
     std::vector<Facts::Export> kept;
     kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, keepBytes / sizeof(Facts::Export))));
-    for (const Facts::Finding& finding : reader.GroupFindings()) {
-        if (options.warn) options.warn(finding.text);
-    }
+    const auto warn = [&](const std::string& text) {
+        if (options.warn) options.warn(text);
+    };
+    for (const Facts::Finding& finding : reader.GroupFindings()) warn(finding.text);
     const auto shown = [&](std::size_t c) {
         return kColumns[c].shown == Shown::Always || (kColumns[c].shown == Shown::Verbose && options.verbose) ||
                (kColumns[c].shown == Shown::Grouped && reader.AnyGroup());
@@ -104,13 +107,21 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
         Facts::Export entry = reader.Read(i);
         widen(CellsOf(entry));
         totals.Add(entry);
+        if (entry.cut != Facts::Cut::None) warn(Facts::CutText(entry));
         keptBytes += sizeof entry + entry.name.capacity() + entry.group.capacity() + entry.className.capacity();
         if (keptBytes <= keepBytes && kept.size() == i && kept.size() < kept.capacity()) kept.push_back(std::move(entry));
         if (options.progress) options.progress(i + 1, count);
     }
 
-    out << Escape::Printable(path) << ": " << totals.sounds << (totals.sounds == 1 ? " sound, " : " sounds, ")
-        << Clock(totals.milliseconds) << ", " << totals.bytes << (totals.bytes == 1 ? " byte\n" : " bytes\n");
+    out << Escape::Printable(path) << ": " << totals.sounds << (totals.sounds == 1 ? " sound" : " sounds");
+    // The sounds whose bytes are not all in the file, as "(1 cut short, 1 past the end of the file)".
+    std::string cut;
+    if (totals.cutShort > 0) cut = std::to_string(totals.cutShort) + " cut short";
+    if (totals.pastTheEnd > 0) {
+        cut += (cut.empty() ? "" : ", ") + std::to_string(totals.pastTheEnd) + " past the end of the file";
+    }
+    if (!cut.empty()) out << " (" << cut << ')';
+    out << ", " << Clock(totals.milliseconds) << ", " << totals.bytes << (totals.bytes == 1 ? " byte\n" : " bytes\n");
     if (options.verbose) PrintHead(Facts::HeadOf(package), out);
     if (count == 0) {
         out << std::flush;
@@ -137,6 +148,12 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
     out << '\n';
     print(titles);
     for (std::size_t i = 0; i < count; ++i) print(CellsOf(i < kept.size() ? kept[i] : reader.Read(i)));
+    // Under the table, why each cut sound is marked: found again from the
+    // sound headers, so that no line is held however many there are.
+    if (totals.cutShort + totals.pastTheEnd > 0) {
+        out << '\n';
+        reader.ForEachCut([&](const Facts::Export& entry) { out << Facts::CutText(entry) << '\n'; });
+    }
     out << std::flush;
 }
 

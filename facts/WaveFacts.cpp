@@ -6,6 +6,7 @@
 #include "facts/Facts.h"
 #include "facts/Overload.h"
 #include "wave/Audio.h"
+#include "wave/ChunkIO.h"
 
 namespace Facts {
 
@@ -282,7 +283,16 @@ void CheckSizes(const WAVE_File& wave, std::vector<Finding>& findings) {
         findings.push_back({Severity::Warning, "RIFF size says " + ByteCount(riffSize) + ", " +
                                                    std::to_string(wave.ImageBytes) + " follow the RIFF header"});
     }
-    CheckClaim(wave.DataChunk, wave, findings);
+    // A RIFF file's data size of 0xFFFFFFFF, as a writer that streams its
+    // output leaves it, says nothing of the bytes: the load read them to the
+    // end of the image.
+    if (wave.RiffID == kRiffID && wave.Found.Data && wave.DataChunk.ClaimedSize == ChunkIO::BoundedInput::kUnlimited) {
+        findings.push_back({Severity::Note, "'data' chunk's size is 0xFFFFFFFF, as a writer that streams its output "
+                                            "leaves it: its samples are read to the end of the file (" +
+                                                ByteCount(wave.DataChunk.StoredBytes) + ")"});
+    } else {
+        CheckClaim(wave.DataChunk, wave, findings);
+    }
     for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
         CheckClaim(*chunk, wave, findings);
         const Typed typed = TypeOf(*chunk);
@@ -347,6 +357,7 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     facts.riffSizeStored = wave.RiffSize == kSizeElsewhere && wave.Found.Ds64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
     facts.riffSize = wave.CalcSize() - 8;
     facts.storedBytes = std::uint64_t{8} + wave.ImageBytes;
+    facts.storedAsRf64 = context.rf64;
 
     const fmt_Chunk& fmt = wave.FmtChunk;
     facts.audio = AudioOf(wave.Found.Fmt ? &fmt : nullptr, FactCount(wave),

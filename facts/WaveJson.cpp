@@ -2,6 +2,7 @@
 // length the file decides (chunks, cue points, sub-chunks, words, phonemes,
 // loops, the bytes of a text) is written element by element, so memory stays
 // that of the facts themselves and the output grows linearly with the file.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_set>
@@ -25,6 +26,7 @@ public:
 
     void Write() {
         out_.BeginObject();
+        out_.Key("container").Value(wave_.storedAsRf64 ? "RF64" : "RIFF");
         out_.Key("riff_size").Unsigned(wave_.riffSize);
         out_.Key("riff_size_stored").Unsigned(wave_.riffSizeStored);
         out_.Key("stored_bytes").Unsigned(wave_.storedBytes);
@@ -366,13 +368,19 @@ void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& 
     out.BeginObject();
     out.Text("path", path);
     out.Key("type").Value("wave");
-    for (const Severity severity : {Severity::Warning, Severity::Error}) {
-        out.Key(severity == Severity::Warning ? "warnings" : "errors").BeginArray();
+    const auto texts = [&](const char* key, Severity severity) {
+        out.Key(key).BeginArray();
         for (const Finding& finding : wave.findings) {
-            if (finding.severity != severity) continue;
-            out.String(finding.text);
+            if (finding.severity == severity) out.String(finding.text);
         }
         out.End();
+    };
+    texts("warnings", Severity::Warning);
+    texts("errors", Severity::Error);
+    // Notes are rare: the member stands only where there are some.
+    if (std::any_of(wave.findings.begin(), wave.findings.end(),
+                    [](const Finding& finding) { return finding.severity == Severity::Note; })) {
+        texts("notes", Severity::Note);
     }
     out.Key("wave");
     WriteWave(out, wave);

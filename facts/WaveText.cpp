@@ -293,7 +293,7 @@ std::string Summary(const Audio& audio) {
 }
 
 void PrintWave(const Wave& wave, std::string_view name, std::ostream& out) {
-    out << Escape::Printable(name) << ": " << Summary(wave.audio) << '\n';
+    out << Escape::Printable(name) << ": " << (wave.storedAsRf64 ? "RF64, " : "") << Summary(wave.audio) << '\n';
     out << "RIFF size: " << wave.riffSize;
     if (wave.riffSizeStored != wave.riffSize) out << " as saved (" << wave.riffSizeStored << " as stored)";
     out << '\n';

@@ -191,18 +191,19 @@ void InfoRun::RunPackage(const Target& target) {
             progress_.Clear();
         }
     };
+    const auto warn = [&](const std::string& finding) {
+        progress_.Clear();
+        err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
+    };
     if (document_) {
-        document_->AddPackage(package, path, exportsRead);
+        document_->AddPackage(package, path, exportsRead, warn);
         progress_.Clear();
         return;
     }
     FactsText::ListOptions options;
     options.verbose = args_.verbose;
     options.progress = exportsRead;
-    options.warn = [&](const std::string& finding) {
-        progress_.Clear();
-        err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
-    };
+    options.warn = warn;
     Heading(path);
     FactsText::PrintPackage(package, path, options, out_);
 }
@@ -263,7 +264,8 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
     bool whole = true;
     for (const Facts::Finding& finding : facts.findings) {
         const bool error = finding.severity == Facts::Severity::Error;
-        err_ << kPrefix << (error ? "" : "warning: ") << what << ": " << finding.text << '\n';
+        const bool note = finding.severity == Facts::Severity::Note;
+        err_ << kPrefix << (error ? "" : note ? "note: " : "warning: ") << what << ": " << finding.text << '\n';
         if (error) whole = false;
     }
     err_ << std::flush;

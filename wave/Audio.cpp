@@ -36,11 +36,15 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
     std::uint64_t imageEnd =
         RiffSize == kUnknownRiffSize ? ChunkIO::BoundedInput::kUnlimited : std::uint64_t{8} + RiffSize;
     // The size a chunk stated as kSizeElsewhere has: in an RF64 file, what
-    // "ds64" says; else the rest of the image (a writer that streamed it).
+    // "ds64" says; else the rest of the image.
     const auto largeSize = [&](std::uint32_t chunkID) {
         if (!Found.Ds64) return std::uint64_t{kSizeElsewhere};
         return chunkID == kDataID ? Ds64Chunk.DataSize : Ds64Chunk.SizeOf(chunkID, kSizeElsewhere);
     };
+    // In a RIFF file the data chunk's size stated as kSizeElsewhere runs to
+    // the end of the image's bytes, also beyond 4 GiB: a writer that streams
+    // its output leaves it so, as it cannot go back to fill it in.
+    const auto dataSize = [&] { return rf64 ? largeSize(kDataID) : ChunkIO::BoundedInput::kUnlimited; };
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
     while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
@@ -49,7 +53,12 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
         } else if (chunkID == kDs64ID && rf64 && !Found.Ds64) {
             Ds64Chunk.LoadData(bytes);
             Found.Ds64 = true;
-            if (RiffSize == kUnknownRiffSize) imageEnd = std::max<std::uint64_t>(Ds64Chunk.RiffSize, 4) + 8;
+            // A size within 8 of 2^64 reaches past any stream: it ends nothing.
+            if (RiffSize == kUnknownRiffSize) {
+                imageEnd = Ds64Chunk.RiffSize > ChunkIO::BoundedInput::kUnlimited - 8
+                               ? ChunkIO::BoundedInput::kUnlimited
+                               : std::max<std::uint64_t>(Ds64Chunk.RiffSize, 4) + 8;
+            }
         } else if (chunkID == kFmtID && !Found.Fmt) {
             FmtChunk.LoadData(bytes);
             Found.Fmt = true;
@@ -58,9 +67,9 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
             Found.Fact = true;
         } else if (chunkID == kDataID && !Found.Data) {
             if (mode == WaveLoad::HeadersOnly) {
-                DataChunk.LoadHeaderOnly(bytes, largeSize(kDataID));
+                DataChunk.LoadHeaderOnly(bytes, dataSize());
             } else {
-                DataChunk.LoadData(bytes, largeSize(kDataID));
+                DataChunk.LoadData(bytes, dataSize());
             }
             Found.Data = true;
         } else if (chunkID == kCueID) {

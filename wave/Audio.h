@@ -104,7 +104,9 @@ public:
     // is given) and loads no chunk. The first "fmt ", "fact" and "data" go
     // to the members; every other chunk, a later one of those three among
     // them, is appended to the chain. In an RF64 file the sizes stated as
-    // kSizeElsewhere are taken from "ds64".
+    // kSizeElsewhere are taken from "ds64"; in a RIFF file the data chunk's
+    // runs to the end of the image's bytes, as a writer that streams its
+    // output means it (DataChunk.ClaimedSize is then kUnlimited).
     void LoadData(std::istream& in, WaveLoad mode = WaveLoad::Everything, const Diagnostics::Sink& sink = {});
     // "RIFF", RiffSize, "WAVE", then fmt, fact when present, data, and the
     // chain in order, with every size recomputed; a file that a 32-bit RIFF

@@ -123,12 +123,16 @@ window.SndPage = window.SndPage || {};
   // Thousands separated by commas (toLocaleString costs a locale look-up).
   const bytes = (value) => (value == null ? '' : String(value).replace(/\B(?=(\d{3})+$)/g, ','));
 
+  // A cut sound (its bytes not all in the file) is a row with a mark: its size is what the file
+  // holds of what its header states, and one whose bytes lie past the end has nothing to show or save.
   function rowsOf(info, fileSize) {
     if (info.type === 'package') {
       return info.exports.map((entry) => {
         const audio = entry.audio || {};
-        return {index: entry.index, name: entry.name, group: entry.group || '', sound: !!entry.sound, format: entry.sound ? audio.format : '(' + entry.class + ', no sound)',
-                channels: audio.channels, rate: audio.rate, bits: audio.bits, duration: audio.duration, size: audio.file_size};
+        return {index: entry.index, name: entry.name, group: entry.group || '', sound: !!entry.sound && entry.audio != null,
+                format: entry.sound ? audio.format : '(' + entry.class + ', no sound)', channels: audio.channels, rate: audio.rate,
+                bits: audio.bits, duration: audio.duration, size: entry.damage && !entry.audio ? 0 : audio.file_size,
+                damage: entry.damage || null, waveSize: entry.wave_size ?? null};
       });
     }
     if (info.type === 'wave') {
@@ -181,6 +185,7 @@ window.SndPage = window.SndPage || {};
     SndPage.clearMessages();
     for (const text of file.info.errors || []) SndPage.message('error', text);
     for (const text of file.info.warnings || []) SndPage.message('warning', text);
+    for (const text of file.info.notes || []) SndPage.message('note', text);
     // A WAVE file is one sound: it opens in the sound's view, without a table.
     ui.package.hidden = file.info.type !== 'package';
     ui.filter.value = '';
@@ -225,7 +230,11 @@ window.SndPage = window.SndPage || {};
     ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
     const header = current.info.package;
-    ui.totals.textContent = (totals ? totals.sounds + ' sounds, ' + bytes(totals.bytes) + ' bytes, ' + seconds(totals.duration) : '') +
+    // The cut sounds counted as Snd_Info's listing counts them: "3 sounds (1 cut short, 1 past the end of the file)".
+    const cut = ['cut short', 'past the end of the file'].map((damage) => [current.rows.filter((r) => r.damage === damage).length, damage])
+      .filter(([count]) => count > 0).map(([count, damage]) => count + ' ' + damage).join(', ');
+    ui.totals.textContent = (totals ? totals.sounds + ' sounds' + (cut ? ' (' + cut + ')' : '') + ', ' + bytes(totals.bytes) + ' bytes, ' +
+      seconds(totals.duration) : '') +
       (header ? ' — package ' + header.tag_code + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
         header.imports.count + ' imports, ' + header.exports.count + ' exports' : '');
     ui.selectAll.checked = false;
@@ -237,13 +246,14 @@ window.SndPage = window.SndPage || {};
   // One row; only the row at `tabbable` and its box are in the Tab order.
   function rowHtml(r, at, tabbable) {
     const shown = sound.shown();
-    const classes = (r.sound ? '' : 'nosound') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
+    const classes = (r.sound ? '' : 'nosound') + (r.damage ? ' cut' : '') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
     const tab = at === tabbable ? '0' : '-1';
     return '<tr tabindex="' + tab + '" data-pos="' + at + '" data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" tabindex="' + tab + '" aria-label="Select ' + escape(r.name) + '"' +
       (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
       '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
       (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
-      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number">' + bytes(r.size) + '</td><td class="group">' +
+      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number"' + (r.damage ? ' title="' + escape(r.damage) + '"' : '') + '>' +
+      bytes(r.size) + (r.damage && r.waveSize != null ? ' of ' + bytes(r.waveSize) : '') + '</td><td class="group">' +
       escape(r.group) + '</td></tr>';
   }
 

@@ -22,6 +22,7 @@ SndPage.sound = (() => {
   function messagesOf(info) {
     for (const text of info.errors || []) SndPage.message('error', text);
     for (const text of info.warnings || []) SndPage.message('warning', text);
+    for (const text of info.notes || []) SndPage.message('note', text);
   }
 
   // Shows the sound, and plays it once decoded when `andPlay` says so.

@@ -23,8 +23,11 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
     ExportEntry empty;
     empty.objectName = full.Name("Empty");
     full.AddExport(empty);
-    PackageFile withExports(full.Build());
+    full.AddSound("Last", ToneWave(220, 0.01));
+    const std::string bytes = full.Build();
+    PackageFile withExports(bytes);
     PackageFile without(PackageBuilder(60).Build());
+    PackageFile cut(bytes.substr(0, bytes.size() - 100));  // its warnings stand before its exports
 
     for (const int files : {0, 1, 3}) {
         SCOPED_TRACE(files);
@@ -40,6 +43,9 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
             whole.push_back(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
             writer.AddPackage(*without, "c.kzs");
             whole.push_back(FactsJson::Package(*without, "c.kzs"));
+            writer.AddPackage(*cut, "d.kzs");
+            whole.push_back(FactsJson::Package(*cut, "d.kzs"));
+            EXPECT_EQ(whole.back()["warnings"], json::array({"Last: cut short: 384 of its 484 bytes are in the file"}));
         }
         writer.Finish();
         EXPECT_EQ(written.str(), FactsJson::Dump(FactsJson::Document(whole)));

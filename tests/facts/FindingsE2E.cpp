@@ -100,6 +100,14 @@ TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
         {"an instrument", Riff(pcm + Chunk("data", "ab") + Chunk("inst", std::string("\x3C\xFB\x03\x00\x7F\x01\x7F", 7))),
          "", 0, "  Unshifted note: 60, fine tune -5 cents, gain 3 dB\n  Notes: 0 to 127, velocities 1 to 127\n", true},
         {"RF64", Rf64(pcm, "abcd"), "", 0, "RIFF size: 40 as saved (76 as stored)\n", true},
+        {"RF64 named on the first line", Rf64(pcm, "abcd"), "", 0, "in.wav: RF64, PCM, 1 channel, 8000 Hz, 16 bits, 0:00.000\n", true},
+        {"RF64 whose ds64 RIFF size is 2^64 - 8",
+         "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(0xFFFFFFFFFFFFFFF8, 4, 4) + pcm + Header("data", 0xFFFFFFFF) + "abcd",
+         "warning: 'in.wav': RIFF size says 18446744073709551608 bytes, 76 follow the RIFF header\n", 0, "'data' 4 bytes\n", true},
+        {"a data size a streaming writer left", "RIFF" + U32(0xFFFFFFFF) + "WAVE" + pcm + Header("data", 0xFFFFFFFF) + "abcd",
+         "note: 'in.wav': 'data' chunk's size is 0xFFFFFFFF, as a writer that streams its output leaves it: its samples "
+         "are read to the end of the file (4 bytes)\n",
+         0, "in.wav: PCM, 1 channel, 8000 Hz, 16 bits, 0:00.000\n", true},
         {"RF64 whose ds64 misstates the RIFF size",
          "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(1000, 4, 4) + pcm + Header("data", 0xFFFFFFFF) + "abcd",
          "warning: 'in.wav': RIFF size says 1000 bytes, 76 follow the RIFF header\n", 0, "'data' 4 bytes\n", true},
@@ -154,6 +162,14 @@ TEST(FindingsE2E, JsonAndPackagesSayTheSame) {
     dir.Write("in.wav", rf64);
     const auto doc = nlohmann::json::parse(Info(dir, {"in.wav", "--json"}).out)["files"][0];
     EXPECT_EQ(doc["errors"], nlohmann::json::array());
+    EXPECT_EQ(doc["wave"]["container"], "RF64");
+    EXPECT_FALSE(doc.contains("notes"));
+    // A streamed data size: a note of its own, no warning.
+    dir.Write("streamed.wav", Riff(PcmFmt(2, 8000, 16) + Header("data", 0xFFFFFFFF) + "abcd"));
+    const auto streamed = nlohmann::json::parse(Info(dir, {"streamed.wav", "--json"}).out)["files"][0];
+    EXPECT_EQ(streamed["warnings"], nlohmann::json::array());
+    EXPECT_EQ(streamed["notes"].size(), 1u);
+    EXPECT_EQ(streamed["wave"]["container"], "RIFF");
     EXPECT_EQ(doc["wave"]["audio"]["frames"], 1000);
     EXPECT_EQ(doc["wave"]["audio"]["duration"], 0.125);
     EXPECT_EQ(doc["wave"]["info"], nlohmann::json::parse(R"([{"code":"INAM","text":"Bell"}])"));

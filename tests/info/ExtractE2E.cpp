@@ -228,7 +228,7 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     const auto report = nlohmann::json::parse(json.out);
     // One shape for every document: schema, program, version, files, totals;
     // each package's extraction under its own entry, with the lines said.
-    EXPECT_EQ(report["schema"], 5);
+    EXPECT_EQ(report["schema"], 6);
     EXPECT_EQ(report["totals"], nlohmann::json({{"written", 3}, {"skipped", 0}, {"failed", 3}, {"not_converted", 0},
                                                 {"bytes", kWind.size() + kRain.size() + kDrop.size()},
                                                 {"packages_not_read", 1}}));

@@ -113,7 +113,7 @@ TEST(SndInfoE2E, ShowsAWaveFileAndASoundAlike) {
     // The same facts in the JSON document, every field; the sound's "wave"
     // is the file's.
     const nlohmann::json richJson = nlohmann::json::parse(
-        R"({"path":"rich.wav","type":"wave","warnings":[],"errors":[],"wave":{"riff_size":356,"riff_size_stored":355,"sto)"
+        R"({"path":"rich.wav","type":"wave","warnings":[],"errors":[],"wave":{"container":"RIFF","riff_size":356,"riff_size_stored":355,"sto)"
         R"(red_bytes":363,"audio":{"format":"PCM","format_tag":65534,"sub_format_tag":1,"channels":2,"rate":44100,"bits":)"
         R"(16,"block_align":4,"bytes_per_second":176400,"data_bytes":20,"frames":5,"duration":0.00011337868480725624},"ch)"
         R"(unks":[{"id":"fmt ","size":40,"format_tag":65534,"channels":2,"samples_per_sec":44100,"avg_bytes_per_sec":1764)"
@@ -532,7 +532,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     const std::string usage = Info(dir, {"--help"}).out;
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
-    const std::string emptyDocument = std::string("{\n  \"schema\": 5,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+    const std::string emptyDocument = std::string("{\n  \"schema\": 6,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
                                       SND_VERSION + "\",\n  \"files\": []\n}\n";
     const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
     const struct {

@@ -43,14 +43,17 @@ json Parsed(const RunResult& r) { return json::parse(r.out); }
 
 using WaveTest::ModelSaves;
 
-// The words of the listing's row for export `name` from its Format column on.
+// The words of the listing's row for export `name` from its Format column on
+// (after the Group column, where there is one).
 std::vector<std::string> RowFacts(const std::string& listing, const std::string& name) {
     std::istringstream lines(listing);
     for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
         std::vector<std::string> row;
         for (std::string word; words >> word;) row.push_back(word);
-        if (row.size() > 2 && row[1] == '"' + name + '"') return {row.begin() + 2, row.end()};
+        for (std::size_t at = 1; at < 3 && at < row.size(); ++at) {
+            if (row[at] == '"' + name + '"') return {row.begin() + static_cast<std::ptrdiff_t>(at) + 1, row.end()};
+        }
     }
     return {};
 }
@@ -199,7 +202,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
     EXPECT_EQ(r.exitStatus, 1);
     const json doc = Parsed(r);
-    EXPECT_EQ(doc["schema"], 5);
+    EXPECT_EQ(doc["schema"], 6);
     EXPECT_EQ(doc["program"], "Snd_Info");
     EXPECT_EQ(doc["version"], SND_VERSION);
     const json& files = doc["files"];
@@ -279,6 +282,10 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         {"Rf64Short", "RF64" + wb::U32(0xFFFFFFFF) + "WAVE" + wb::Ds64(4 + 36 + 24, samples.size(), 0) +
                           wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples,
          {"PCM", "2", "8000", "8", "-", "24778"}},
+        // A ds64 RIFF size within 8 of 2^64 reaches to the end, as any too large one does.
+        {"Rf64Huge", "RF64" + wb::U32(0xFFFFFFFF) + "WAVE" + wb::Ds64(0xFFFFFFFFFFFFFFF8, samples.size(), 0) +
+                         wb::PcmFmt(2, 8000, 8) + wb::Header("data", 0xFFFFFFFF) + samples,
+         {"PCM", "2", "8000", "8", "0:01.544", "24778"}},
         // A RIFF size that ends one byte into the data chunk's header still takes it.
         {"RiffAtData", wb::Riff(4 + 24 + 1, wb::PcmFmt(2, 8000, 8) + data), {"PCM", "2", "8000", "8", "0:01.544", "24742"}},
         // A RIFF size that ends before the data chunk leaves it out.
@@ -312,13 +319,94 @@ TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {
         const RunResult r = Info(dir, {package});
         EXPECT_EQ(r.exitStatus, 0);
         // The line that sums the package up, then the table.
-        EXPECT_TRUE(r.out.starts_with(package + ": 15 sounds, 0:15.448, 321884 bytes\n\n #  Name ")) << r.out;
+        EXPECT_TRUE(r.out.starts_with(package + ": 16 sounds, 0:16.992, 346662 bytes\n\n #  Name ")) << r.out;
         for (const auto& c : cases) {
             SCOPED_TRACE(package + " " + c.name);
             EXPECT_EQ(RowFacts(r.out, c.name), c.facts);
             if (c.facts.back() != "-") {
                 EXPECT_EQ(c.facts.back(), std::to_string(dir.Read("out/" + c.name + ".wav").size()));
             }
+        }
+    }
+}
+
+// A package cut short at each kind of place: between two sounds, inside a
+// sound header, a RIFF header, a format chunk, a data chunk's header, the
+// samples. The rows say what is there, the lines under the table and on
+// standard error why, the first line counts them, and the JSON agrees.
+TEST(SndInfoListingE2E, ACutPackageSaysWhatItLost) {
+    PackageBuilder b;
+    b.AddSound("Wind01", ExampleWave("Wind01"));
+    b.AddSound("Birds", ExampleWave("Birds"));                            // 52964 bytes after a 9-byte sound header
+    b.AddSound("Bell", ExampleWave("Bell"), {}, b.AddGroup("Tower"));  // 66194 bytes
+    const std::string whole = b.Build();
+    const std::size_t birds = b.ObjectOffsets[1], bell = b.ObjectOffsets[3];
+    const std::string pastEnd = "Tower.Bell: its bytes lie past the end of the file\n";
+    const struct {
+        const char* what;
+        std::size_t size;  // of the package cut
+        std::string summary;
+        std::vector<std::string> birds, bell;  // Format, Channels, Rate, Bits, Duration, Size
+        std::string lines;                     // under the table
+    } cases[] = {
+        {"between two sounds", birds, "3 sounds (2 past the end of the file), 0:02.000, 88244 bytes",
+         {"-", "-", "-", "-", "-", "0"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: its bytes lie past the end of the file\n" + pastEnd},
+        {"inside a sound header", birds + 4, "3 sounds (2 past the end of the file), 0:02.000, 88244 bytes",
+         {"-", "-", "-", "-", "-", "0"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: its bytes lie past the end of the file\n" + pastEnd},
+        {"inside a RIFF header", birds + 9 + 6, "3 sounds (1 cut short, 1 past the end of the file), 0:02.000, 88250 bytes",
+         {"-", "-", "-", "-", "-", "6", "of", "52964"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: cut short: 6 of its 52964 bytes are in the file\n" + pastEnd},
+        {"inside a format chunk", birds + 9 + 12 + 8 + 2, "3 sounds (1 cut short, 1 past the end of the file), 0:02.000, 88266 bytes",
+         {"-", "-", "-", "-", "-", "22", "of", "52964"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: cut short: 22 of its 52964 bytes are in the file\n" + pastEnd},
+        {"inside a data chunk's header", birds + 9 + 36 + 4, "3 sounds (1 cut short, 1 past the end of the file), 0:02.000, 88284 bytes",
+         {"PCM", "1", "22050", "16", "0:00.000", "40", "of", "52964"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: cut short: 40 of its 52964 bytes are in the file\n" + pastEnd},
+        {"inside the samples", birds + 9 + 44 + 1000, "3 sounds (1 cut short, 1 past the end of the file), 0:02.023, 89288 bytes",
+         {"PCM", "1", "22050", "16", "0:00.023", "1044", "of", "52964"}, {"-", "-", "-", "-", "-", "0"},
+         "Birds: cut short: 1044 of its 52964 bytes are in the file\n" + pastEnd},
+        {"right after a sound header", bell + 9, "3 sounds (1 past the end of the file), 0:03.200, 141208 bytes",
+         {"PCM", "1", "22050", "16", "0:01.200", "52964"}, {"-", "-", "-", "-", "-", "0", "of", "66194"}, pastEnd},
+        {"one byte short", whole.size() - 1, "3 sounds (1 cut short), 0:04.700, 207401 bytes",
+         {"PCM", "1", "22050", "16", "0:01.200", "52964"}, {"PCM", "1", "22050", "16", "0:01.500", "66193", "of", "66194"},
+         "Tower.Bell: cut short: 66193 of its 66194 bytes are in the file\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        dir.Write("pk/Cut.kzs", whole.substr(0, c.size));
+        const RunResult r = Info(dir, {"pk/Cut.kzs"});
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_TRUE(r.out.starts_with("pk/Cut.kzs: " + c.summary + "\n\n")) << r.out;
+        EXPECT_EQ(RowFacts(r.out, "Birds"), c.birds);
+        EXPECT_EQ(RowFacts(r.out, "Bell"), c.bell);
+        EXPECT_TRUE(r.out.ends_with("\n\n" + c.lines)) << r.out;
+        std::string err;
+        std::istringstream lines(c.lines);
+        std::vector<std::string> warnings;
+        for (std::string line; std::getline(lines, line);) {
+            err += "Snd_Info: warning: 'pk/Cut.kzs': " + line + "\n";
+            warnings.push_back(line);
+        }
+        EXPECT_EQ(r.err, err);
+
+        // The JSON: every cut sound is a sound, its audio as far as its bytes
+        // tell, with the same warnings.
+        const RunResult j = Info(dir, {"pk/Cut.kzs", "--json"});
+        EXPECT_EQ(j.err, err);
+        const json file = Parsed(j)["files"][0];
+        EXPECT_EQ(file["warnings"], json(warnings));
+        for (const auto& [index, facts] : {std::pair{1, c.birds}, std::pair{3, c.bell}}) {
+            const json& entry = file["exports"][index];
+            EXPECT_EQ(entry["sound"], true);
+            const bool cut = facts.size() == 8 || facts[5] == "0";
+            EXPECT_EQ(entry.contains("damage"), cut);
+            if (!cut) continue;
+            EXPECT_EQ(entry["damage"], facts[5] == "0" ? "past the end of the file" : "cut short");
+            EXPECT_EQ(entry["wave_size"], facts.size() == 8 ? json(std::stoull(facts[7])) : json(nullptr));
+            EXPECT_EQ(entry["audio"].is_null() ? json(0) : entry["audio"]["file_size"], json(std::stoull(facts[5])));
         }
     }
 }

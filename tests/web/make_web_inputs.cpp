@@ -14,6 +14,8 @@
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
 //   marks/Ima.wav      "Ima" as a WAVE file of its own
 //   damaged/Cut.kzs    a package cut off inside its export table
+//   damaged/Short.kzs  the example's Ambient.kzs cut off after 100,000 bytes:
+//                      inside the samples of "Birds", before "Bell"
 //   many/Many.kzs      10,000 sounds of 4 KiB (the listing's speed)
 //   big/Big.wav        300 MiB of 16-bit mono PCM (more than the page plays):
 //                      a tone over its first and last 2,000,000 frames,
@@ -218,6 +220,10 @@ int main(int argc, char** argv) {
                      TestSupport::Section::Exports};
         const std::string whole = cut.Build();
         WriteFile(folder / "damaged" / "Cut.kzs", whole.substr(0, whole.size() - 10));
+        TestSupport::PackageBuilder ambient;
+        ambient.Name("Ambient");
+        for (const char* sound : {"Wind01", "Birds", "Bell"}) ambient.AddSound(sound, TestSupport::ExampleWave(sound));
+        WriteFile(folder / "damaged" / "Short.kzs", ambient.Build().substr(0, 100000));
 
         // Names a file system refuses or that clash in letter case: the page's
         // zip must name them as Snd_Info's /x: does.

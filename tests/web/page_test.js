@@ -527,6 +527,21 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       JSON.stringify({said, messages}));
     check('Cut.kzs: no table for it', await page.$eval('#package', (p) => p.hidden));
 
+    // ---- a package cut short: its table marks what the file lost, as Snd_Info's listing does.
+    await open(path.join(inputs, 'damaged', 'Short.kzs'));
+    const shortRows = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) =>
+      [tr.cells[2].textContent, tr.cells[8].textContent, tr.classList.contains('cut'), tr.querySelector('input').disabled]));
+    check('Short.kzs: a cut sound\'s size is what the file holds of it; a sound past the end is marked and not offered',
+      JSON.stringify(shortRows) === JSON.stringify([['Wind01', '88,244', false, false], ['Birds', '11,554 of 52,964', true, false], ['Bell', '0', true, true]]),
+      JSON.stringify(shortRows));
+    const shortTotals = await page.$eval('#totals', (t) => t.textContent);
+    check('Short.kzs: the totals count the cut sounds', shortTotals.startsWith('3 sounds (1 cut short, 1 past the end of the file), 99,798 bytes'), shortTotals);
+    const shortRun = spawnSync(sndInfo, ['Short.kzs'], {cwd: path.join(inputs, 'damaged'), encoding: 'utf8'});
+    const shortSaid = shortRun.stderr.trim().split('\n').map((line) => line.replace(/^Snd_Info: warning: 'Short\.kzs': /, ''));
+    const shortMessages = await page.$eval('#messages', (m) => m.innerText);
+    check('Short.kzs: the page says why, as Snd_Info does', shortRun.status === 0 && shortSaid.length === 2 &&
+      shortSaid.every((line) => shortMessages.includes('warning: ' + line)), JSON.stringify({shortSaid, shortMessages}));
+
     // ---- 10,000 sounds: listed, filtered, sorted; the time it takes.
     // The longest the page goes without a frame meanwhile: how long it is frozen.
     await page.evaluate(() => {
