@@ -220,20 +220,20 @@ namespace {
 TEST(Interrupts, EverySlotIsTakenOnceAndAPathMustFit) {
     namespace In = Platform::Interrupts;
     std::vector<int> slots;
-    for (int i = 0; i < In::kSlots; ++i) slots.push_back(In::TakeSlot("out/" + std::to_string(i) + ".wav"));
+    for (int i = 0; i < In::kSlots; ++i) slots.push_back(In::TakeSlot(-1, "out/" + std::to_string(i) + ".wav"));
     std::vector<int> sorted = slots;
     std::sort(sorted.begin(), sorted.end());
     std::vector<int> all(In::kSlots);
     for (int i = 0; i < In::kSlots; ++i) all[static_cast<std::size_t>(i)] = i;
     EXPECT_EQ(sorted, all);
     EXPECT_STREQ(In::g_pending[slots[3]].path, "out/3.wav");
-    EXPECT_EQ(In::TakeSlot("one more"), -1);
+    EXPECT_EQ(In::TakeSlot(-1, "one more"), -1);
     In::FreeSlot(slots[5]);
-    EXPECT_EQ(In::TakeSlot("again"), slots[5]);
+    EXPECT_EQ(In::TakeSlot(-1, "again"), slots[5]);
     for (const int slot : slots) In::FreeSlot(slot);
     In::FreeSlot(-1);
-    EXPECT_EQ(In::TakeSlot(std::string(In::kSlotPath, 'p')), -1);
-    const int longest = In::TakeSlot(std::string(In::kSlotPath - 1, 'p'));
+    EXPECT_EQ(In::TakeSlot(-1, std::string(In::kSlotPath, 'p')), -1);
+    const int longest = In::TakeSlot(-1, std::string(In::kSlotPath - 1, 'p'));
     EXPECT_GE(longest, 0);
     In::FreeSlot(longest);
 }
