@@ -14,7 +14,7 @@ Folder::Folder(Key, std::unique_ptr<Host::Dir> held) : held_(std::move(held)) {}
 Folder::~Folder() { Host::CloseFolder(*held_); }
 
 std::unique_ptr<Folder> Folder::Open(const std::string& path) {
-    const std::string host = path.empty() ? "." : HostPath(path);
+    const std::string host = HostPath(path);
     if (Host::HoldsNul(host)) return nullptr;
     std::error_code ec;
     std::filesystem::create_directories(host, ec);
