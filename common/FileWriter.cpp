@@ -13,8 +13,8 @@ FileWriter::~FileWriter() {
     if (fd_ >= 0) Host::CloseFd(fd_);
 }
 
-bool FileWriter::Open(const std::string& path, bool existing) {
-    fd_ = Host::OpenFd(path, existing);
+bool FileWriter::Open(const Host::Dir& in, const std::string& path, bool existing) {
+    fd_ = Host::OpenFd(in, path, existing);
     return fd_ >= 0;
 }
 

@@ -9,6 +9,8 @@
 #include <streambuf>
 #include <string>
 
+#include "common/HostFiles.h"
+
 namespace Platform {
 
 class FileWriter : public std::streambuf {
@@ -19,9 +21,9 @@ public:
     FileWriter& operator=(const FileWriter&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
-    // Creates `path`, which must not exist yet; or, with `existing`, opens it
-    // for writing and truncates it.
-    bool Open(const std::string& path, bool existing);
+    // Creates `path` in `in`, which must not exist yet; or, with `existing`,
+    // opens it for writing and truncates it.
+    bool Open(const Host::Dir& in, const std::string& path, bool existing);
     // Writes to `fd`, when it is one (not negative), from now on.
     bool Adopt(int fd);
     // Writes out what is buffered; false when any write failed.

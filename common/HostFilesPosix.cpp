@@ -24,17 +24,32 @@ std::string HostPath(const std::string& path) {
 
 namespace Host {
 
+namespace {
+// The descriptor the *at calls take for `in`.
+int At(const Dir& in) { return in.fd >= 0 ? in.fd : AT_FDCWD; }
+}  // namespace
+
 std::string ProcessId() {
     static const std::string id = std::to_string(::getpid());
     return id;
 }
 
-int OpenFd(const std::string& path, bool existing) {
-    const int flags = O_WRONLY | O_CLOEXEC | (existing ? O_TRUNC : O_CREAT | O_EXCL);
-    return ::open(path.c_str(), flags, 0666);
+bool OpenFolder(const Dir& in, const std::string& name, bool follow, Dir& folder) {
+    folder.fd = ::openat(At(in), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
+    return folder.fd >= 0;
 }
-int OpenDeviceFd(const std::string& path, bool waitForReader) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | (waitForReader ? 0 : O_NONBLOCK));
+void CloseFolder(Dir& folder) {
+    if (folder.fd >= 0) ::close(folder.fd);
+    folder.fd = -1;
+}
+bool MakeFolder(const Dir& in, const std::string& name) { return ::mkdirat(At(in), name.c_str(), 0777) == 0; }
+
+int OpenFd(const Dir& in, const std::string& path, bool existing) {
+    const int flags = O_WRONLY | O_CLOEXEC | (existing ? O_TRUNC : O_CREAT | O_EXCL);
+    return ::openat(At(in), path.c_str(), flags, 0666);
+}
+int OpenDeviceFd(const Dir& in, const std::string& path, bool waitForReader) {
+    const int fd = ::openat(At(in), path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | (waitForReader ? 0 : O_NONBLOCK));
     if (fd < 0) return -1;
     struct stat info{};
     // Once open, writes wait for a slow reader as on any pipe.
@@ -135,9 +150,9 @@ long CopyRange(int, std::uint64_t, int, std::uint64_t) {
 int OpenReadFd(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 bool CopyUnsupported() { return errno == ENOSYS || errno == EXDEV || errno == EOPNOTSUPP || errno == EINVAL; }
 
-Target Examine(const std::string& path) {
+Target Examine(const Dir& in, const std::string& path) {
     struct stat info{};
-    if (::lstat(path.c_str(), &info) != 0) return Target::Absent;
+    if (::fstatat(At(in), path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return Target::Absent;
     if (S_ISLNK(info.st_mode)) return Target::Replaceable;  // the link, not what it points at
     if (S_ISDIR(info.st_mode)) return Target::Refused;
     if (S_ISREG(info.st_mode)) {
@@ -145,26 +160,28 @@ Target Examine(const std::string& path) {
         // files say so by their mode alone; others need the system's word.
         if ((info.st_mode & 0222) == 0) return Target::Refused;
         if (info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) != 0) return Target::Replaceable;
-        return ::access(path.c_str(), W_OK) == 0 ? Target::Replaceable : Target::Refused;
+        return ::faccessat(At(in), path.c_str(), W_OK, 0) == 0 ? Target::Replaceable : Target::Refused;
     }
     return Target::Device;
 }
 
-bool MoveOver(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool MoveOver(const Dir& in, const std::string& from, const std::string& to) {
+    return ::renameat(At(in), from.c_str(), At(in), to.c_str()) == 0;
+}
 
 // A rename that refuses to replace, or where the file system has none, a
 // second link to the file and the first one removed.
-bool MoveToFreeName(const std::string& from, const std::string& to) {
+bool MoveToFreeName(const Dir& in, const std::string& from, const std::string& to) {
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (::renameat2(At(in), from.c_str(), At(in), to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
 #endif
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
-    ::unlink(from.c_str());
+    if (::linkat(At(in), from.c_str(), At(in), to.c_str(), 0) != 0) return false;
+    ::unlinkat(At(in), from.c_str(), 0);
     return true;
 }
 
-void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+void RemoveFile(const Dir& in, const std::string& path) { ::unlinkat(At(in), path.c_str(), 0); }
 
 std::size_t FolderEnd(const std::string& path) {
     const std::size_t slash = path.rfind('/');

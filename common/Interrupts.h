@@ -21,13 +21,15 @@ enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
 
 struct PendingFile {
     std::atomic<int> state{kFree};
+    int folder = -1;  // POSIX: the descriptor of the folder `path` is in; -1: the current folder
     char path[kSlotPath];
 };
 extern PendingFile g_pending[kSlots];
 
-// Notes `path` (a host path) for removal on an interrupt; the slot, or -1
-// when the path is too long or every slot is taken.
-int TakeSlot(const std::string& path);
+// Notes `path` (a host path, in the folder whose descriptor is `folder`, as
+// Host::Dir holds it) for removal on an interrupt; the slot, or -1 when the
+// path is too long or every slot is taken.
+int TakeSlot(int folder, const std::string& path);
 // Forgets a slot from TakeSlot; -1 does nothing.
 void FreeSlot(int slot);
 

@@ -1,4 +1,5 @@
 // The interrupt cleanup on POSIX systems: a signal handler.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -11,7 +12,7 @@ namespace {
 
 extern "C" void RemovePendingOnSignal(int signal) {
     for (PendingFile& pending : g_pending) {
-        if (pending.state.load() == kLive) ::unlink(pending.path);
+        if (pending.state.load() == kLive) ::unlinkat(pending.folder >= 0 ? pending.folder : AT_FDCWD, pending.path, 0);
     }
     // SA_RESETHAND has put back the default action: raised again, the signal
     // ends the program as it would have without us once this returns.

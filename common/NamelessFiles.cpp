@@ -11,18 +11,18 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "common/HostFiles.h"
-
 namespace Platform::Nameless {
 
 namespace {
 std::atomic<bool> g_none{false};  // the file system or kernel has none
+
+int At(const Host::Dir& in) { return in.fd >= 0 ? in.fd : AT_FDCWD; }
 }  // namespace
 
-int Open(const std::string& folder) {
+int Open(const Host::Dir& in, const std::string& folder) {
     if (g_none.load()) return -1;
     // Readable too: should it get no name, its bytes are copied out of it.
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0666);
+    const int fd = ::openat(At(in), folder.empty() ? "." : folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0666);
     // Kernels before 3.11 take the flag for O_DIRECTORY (EISDIR); some file
     // systems have no such files (EOPNOTSUPP).
     if (fd < 0 && (errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL)) g_none.store(true);
@@ -31,18 +31,18 @@ int Open(const std::string& folder) {
 
 void NoMore() { g_none.store(true); }
 
-bool Name(int fd, const std::string& name) {
-    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+bool Name(int fd, const Host::Dir& in, const std::string& name) {
+    if (::linkat(fd, "", At(in), name.c_str(), AT_EMPTY_PATH) == 0) return true;
     // Kernels before 6.10 allow that only with CAP_DAC_READ_SEARCH; the link
     // through /proc needs no privilege.
     if (errno != ENOENT && errno != EPERM) return false;
     char self[32];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-    return ::linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, self, At(in), name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
-bool CopyToName(int fd, const std::string& name) {
-    const int out = Host::OpenFd(name, false);
+bool CopyToName(int fd, const Host::Dir& in, const std::string& name) {
+    const int out = Host::OpenFd(in, name, false);
     if (out < 0) return false;
     char piece[64 * 1024];
     bool copied = true;
@@ -64,7 +64,7 @@ bool CopyToName(int fd, const std::string& name) {
     }
     copied = Host::CloseFd(out) == 0 && copied;
     if (!copied) {
-        Host::RemoveFile(name);
+        Host::RemoveFile(in, name);
         errno = EIO;
     }
     return copied;
@@ -76,10 +76,10 @@ bool CopyToName(int fd, const std::string& name) {
 
 namespace Platform::Nameless {
 
-int Open(const std::string&) { return -1; }
+int Open(const Host::Dir&, const std::string&) { return -1; }
 void NoMore() {}
-bool Name(int, const std::string&) { return false; }
-bool CopyToName(int, const std::string&) { return false; }
+bool Name(int, const Host::Dir&, const std::string&) { return false; }
+bool CopyToName(int, const Host::Dir&, const std::string&) { return false; }
 
 }  // namespace Platform::Nameless
 

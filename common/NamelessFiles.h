@@ -10,18 +10,21 @@
 
 #include <string>
 
+#include "common/HostFiles.h"
+
 namespace Platform::Nameless {
 
-// A descriptor of a new file without a name in `folder` (a host path; empty
-// for the current folder), open for reading and writing; -1 when the system
-// or its file system has none.
-int Open(const std::string& folder);
+// A descriptor of a new file without a name in `folder` (a host path in
+// `in`; empty for `in` itself), open for reading and writing; -1 when the
+// system or its file system has none.
+int Open(const Host::Dir& in, const std::string& folder);
 // Makes later Open calls fail: the system would not name such a file.
 void NoMore();
-// Gives the file of `fd` the name `name`, which must be free.
-bool Name(int fd, const std::string& name);
-// Creates `name` (which must not exist) holding the bytes of `fd`. On
-// failure nothing is left, and errno is EEXIST only when the name was taken.
-bool CopyToName(int fd, const std::string& name);
+// Gives the file of `fd` the name `name` in `in`, which must be free.
+bool Name(int fd, const Host::Dir& in, const std::string& name);
+// Creates `name` in `in` (which must not exist) holding the bytes of `fd`.
+// On failure nothing is left, and errno is EEXIST only when the name was
+// taken.
+bool CopyToName(int fd, const Host::Dir& in, const std::string& name);
 
 }  // namespace Platform::Nameless

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/FileWriter.h"
+#include "common/Folder.h"
 #include "common/HostFiles.h"
 #include "common/InputFile.h"
 #include "common/Interrupts.h"
@@ -16,7 +17,8 @@ namespace Platform {
 using Host::Target;
 
 struct OutputFile::State {
-    State(std::string target, IfExists ifExists) : target(std::move(target)), ifExists(ifExists) {}
+    State(Host::Dir in, std::string target, IfExists ifExists)
+        : in(std::move(in)), target(std::move(target)), ifExists(ifExists) {}
 
     void Open();
     std::string TemporaryName() const;
@@ -26,6 +28,7 @@ struct OutputFile::State {
     void Discard();
     bool Commit();
 
+    Host::Dir in;           // the folder of both paths (borrowed)
     std::string target;     // host path of the target
     std::string temporary;  // host path of the file being written; empty when none
     IfExists ifExists;
@@ -37,7 +40,12 @@ struct OutputFile::State {
 };
 
 OutputFile::OutputFile(const std::string& path, IfExists ifExists)
-    : state_(std::make_unique<State>(HostPath(path), ifExists)) {
+    : state_(std::make_unique<State>(Host::Dir{}, HostPath(path), ifExists)) {
+    state_->Open();
+}
+
+OutputFile::OutputFile(const Folder& folder, const std::string& name, IfExists ifExists)
+    : state_(std::make_unique<State>(folder.Held(), name, ifExists)) {
     state_->Open();
 }
 
@@ -74,15 +82,15 @@ std::uint64_t OutputFile::CopyFrom(InputFile& source, std::uint64_t offset, std:
 void OutputFile::State::Open() {
     Interrupts::AwaitEndIfInterrupted();
     if (Host::HoldsNul(target) || Host::FolderEnd(target) == target.size()) return;
-    const Target found = Host::Examine(target);
+    const Target found = Host::Examine(in, target);
     if (found != Target::Absent && !MayReplace(found)) {
         // A device or pipe that is not replaced is written into.
         if (found == Target::Device && ifExists != IfExists::Keep) {
-            direct = file.Adopt(Host::OpenDeviceFd(target, ifExists == IfExists::Replace));
+            direct = file.Adopt(Host::OpenDeviceFd(in, target, ifExists == IfExists::Replace));
         }
         return;
     }
-    if (file.Adopt(Nameless::Open(target.substr(0, Host::FolderEnd(target))))) {
+    if (file.Adopt(Nameless::Open(in, target.substr(0, Host::FolderEnd(target))))) {
         anonymous = true;
         return;
     }
@@ -93,8 +101,8 @@ void OutputFile::State::Open() {
         std::string candidate = TemporaryName();
         // Noted before it exists: an interrupt right after the creation must
         // find it.
-        slot = Interrupts::TakeSlot(candidate);
-        if (file.Open(candidate, false)) {
+        slot = Interrupts::TakeSlot(in.fd, in.path + candidate);
+        if (file.Open(in, candidate, false)) {
             temporary = std::move(candidate);
             return;
         }
@@ -130,16 +138,16 @@ bool OutputFile::State::MayReplace(Target found) const {
 // as named files from the start.
 bool OutputFile::State::NameAnonymous() {
     const int fd = file.Fd();
-    if (Nameless::Name(fd, target)) return true;
-    if (errno == EEXIST && !MayReplace(Host::Examine(target))) return false;
+    if (Nameless::Name(fd, in, target)) return true;
+    if (errno == EEXIST && !MayReplace(Host::Examine(in, target))) return false;
     Interrupts::InstallCleanup();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = TemporaryName();
-        slot = Interrupts::TakeSlot(candidate);
-        bool named = Nameless::Name(fd, candidate);
+        slot = Interrupts::TakeSlot(in.fd, in.path + candidate);
+        bool named = Nameless::Name(fd, in, candidate);
         if (!named && errno != EEXIST) {
             Nameless::NoMore();
-            named = Nameless::CopyToName(fd, candidate);
+            named = Nameless::CopyToName(fd, in, candidate);
         }
         const int error = errno;
         if (named) {
@@ -154,12 +162,12 @@ bool OutputFile::State::NameAnonymous() {
 }
 
 bool OutputFile::State::PutInPlace(const std::string& from) {
-    return ifExists == IfExists::Keep ? Host::MoveToFreeName(from, target) : Host::MoveOver(from, target);
+    return ifExists == IfExists::Keep ? Host::MoveToFreeName(in, from, target) : Host::MoveOver(in, from, target);
 }
 
 void OutputFile::State::Discard() {
     file.Close(false);
-    Host::RemoveFile(temporary);
+    Host::RemoveFile(in, temporary);
     temporary.clear();
     Interrupts::FreeSlot(slot);
     slot = -1;
@@ -176,7 +184,7 @@ bool OutputFile::State::Commit() {
             // Named as the target: a close that fails (it does not, on local
             // file systems) takes back what it may not have kept.
             const bool closed = file.Close(true);
-            if (!closed) Host::RemoveFile(target);
+            if (!closed) Host::RemoveFile(in, target);
             return closed;
         }
     }

@@ -22,6 +22,9 @@
 //
 // Without a successful Commit the destructor removes the temporary file.
 // Any number may be open at once; the first 16 are removed on an interrupt.
+//
+// An output named in a Folder (common/Folder.h) is made, renamed and removed
+// there alone, wherever that folder's path leads meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +34,7 @@
 
 namespace Platform {
 
+class Folder;
 class InputFile;
 
 // What an output does where something already stands at its name.
@@ -55,6 +59,9 @@ public:
     // when its name is taken, and its Commit fails when something took the
     // name while it was written.
     explicit OutputFile(const std::string& path, IfExists ifExists = IfExists::Replace);
+    // The file `name` (a name, not a path) in `folder`, which must outlive
+    // the output.
+    OutputFile(const Folder& folder, const std::string& name, IfExists ifExists = IfExists::Replace);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

@@ -28,12 +28,4 @@ void OpenOutput(std::ofstream& stream, const std::string& path) {
     stream.open(HostPath(path), std::ios::out | std::ios::binary | std::ios::trunc);
 }
 
-bool MakeFolder(const std::string& path) {
-    const std::string host = HostPath(path);
-    if (Host::HoldsNul(host)) return false;
-    std::error_code ec;
-    std::filesystem::create_directory(host, ec);
-    return !ec && std::filesystem::symlink_status(host, ec).type() == std::filesystem::file_type::directory;
-}
-
 }  // namespace Platform

@@ -25,9 +25,4 @@ void OpenInput(std::ifstream& stream, const std::string& path);
 // leaves the stream failed. For outputs a user keeps, use OutputFile.
 void OpenOutput(std::ofstream& stream, const std::string& path);
 
-// Makes the folder `path` (its parent must exist), or finds it made: true
-// when a folder, and not a link, stands there now, so that nothing written
-// into it goes elsewhere.
-bool MakeFolder(const std::string& path);
-
 }  // namespace Platform

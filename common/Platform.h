@@ -8,6 +8,7 @@
 //
 //   Paths.h       host paths; opening inputs and plain outputs
 //   OutputFile.h  outputs that appear whole or not at all
+//   Folder.h      folders held open, for outputs that land nowhere else
 //   Console.h     the standard streams, broken pipes, wildcard arguments
 //
 // Inside the layer, not for callers: HostFiles.h (the system's file calls),
@@ -18,5 +19,6 @@
 #pragma once
 
 #include "common/Console.h"
+#include "common/Folder.h"
 #include "common/OutputFile.h"
 #include "common/Paths.h"

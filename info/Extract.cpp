@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <new>
 #include <optional>
 #include <nlohmann/json.hpp>
 #include <string_view>
-#include <system_error>
 
+#include "common/Folder.h"
 #include "common/Platform.h"
 #include "facts/Convert.h"
 #include "facts/Escape.h"
@@ -18,6 +17,7 @@
 #include "facts/Groups.h"
 #include "facts/FactsJson.h"
 #include "info/InfoCommand.h"
+#include "info/NotConverted.h"
 #include "info/Progress.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
@@ -26,7 +26,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
@@ -86,12 +85,19 @@ private:
     // The package being extracted and its folder.
     struct PackageRun {
         const std::string& path;
+        std::string name;         // its folder's name in DIR
         std::string folder;       // DIR/<package name>
         std::string shownFolder;  // as it is printed
-        bool made = false;        // the folder exists
+        std::unique_ptr<Platform::Folder> held;  // the folder, once made
         bool fresh = false;       // this run made it: it holds no file but ours
         std::string groupFolders;  // the group folders last made, under `folder`
-        bool groupFoldersMade = true;
+        std::unique_ptr<Platform::Folder> group;  // the last of them, held; none when it failed
+    };
+    // What Save did.
+    struct Saved {
+        KZ_SaveResult result;
+        std::uint64_t held = 0;  // of the sound's bytes, those the package holds
+        bool unread = false;     // --pcm: the input gave less than was measured; nothing written
     };
     // The messages of the package at hand, or of its sound at hand: each
     // sound's stand in its own entry of the report, written when it is done.
@@ -100,17 +106,25 @@ private:
     };
 
     void ExtractPackage(const std::string& path);
-    // One export that holds a sound, or claims to by its class.
+    // One export that holds a sound, or claims to by its class; `into` is
+    // the folder its file goes to (none when it cannot be made).
     void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
-                      bool holdsWave, std::size_t index, const std::string& fileName, bool inFolder);
+                      bool holdsWave, std::size_t index, const std::string& fileName, const Platform::Folder* into);
+    // Makes the package's folder in DIR, never through a link; false when it
+    // cannot be made.
+    bool MakePackageFolder(PackageRun& run);
     // Makes the group folders `fileName` stands in, level by level inside the
-    // package's folder, none through a link. The folders of the sound before
-    // are not made again.
-    bool MakeGroupFolders(PackageRun& run, const std::string& fileName);
+    // package's folder, each entered from the one before, none through a
+    // link; the folder the file goes to, held, or none when one cannot be
+    // made. The folders of the sound before are not made again: its folder
+    // stays the one its files go to.
+    const Platform::Folder* MakeGroupFolders(PackageRun& run, const std::string& fileName);
     void Count(Outcome outcome, std::uint64_t bytes);
-    // Writes the sound to `file`: its stored bytes, or with --pcm, where the
-    // core decodes its samples, the sound as 16-bit PCM.
-    KZ_SaveResult Save(KZ_Sound& sound, const std::string& file, const std::string& what);
+    // Writes the sound to `file`, `leaf` in the folder `into`: its stored
+    // bytes, or with --pcm, where the core decodes its samples, the sound as
+    // 16-bit PCM.
+    Saved Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf, const std::string& file,
+               const std::string& what);
     // A line on standard error, kept for the report of the sound or the
     // package at hand.
     void Warn(const std::string& message) {
@@ -143,6 +157,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     FileNames::FolderNames folders_;
+    std::unique_ptr<Platform::Folder> top_;  // DIR, held from its first use on
     std::string line_;  // the line of each sound written, kept from sound to sound
     std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
     std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
@@ -180,7 +195,8 @@ int Extraction::Run() {
 
 void Extraction::ExtractPackage(const std::string& path) {
     const std::string name = FileNames::PackageName(path);
-    PackageRun run{path, Join(request_.folder, folders_.Take(name, "")), "", false, false, "", true};
+    PackageRun run{path, folders_.Take(name, ""), "", "", nullptr, false, "", nullptr};
+    run.folder = Join(request_.folder, run.name);
     run.shownFolder = Escape::Printable(run.folder);
     // The package's entry among the document's files: its own messages,
     // then its sounds one by one as they are done.
@@ -248,15 +264,9 @@ void Extraction::ExtractPackage(const std::string& path) {
             if (wanted == request_.sounds.end()) continue;
             found[static_cast<std::size_t>(wanted - request_.sounds.begin())] = true;
         }
-        if (!run.made && !folderFailed) {
-            std::error_code ec;
-            run.fresh = fs::create_directories(Platform::HostPath(run.folder), ec);
-            run.made = !ec;
-            folderFailed = !run.made;
-            if (folderFailed) Fail("cannot make the folder " + Escape::Shown(run.folder));
-        }
-        const bool inFolder = run.made && (!holdsWave || MakeGroupFolders(run, fileName));
-        ExtractSound(run, sound, soundName, groups.Path(index), holdsWave, index, fileName, inFolder);
+        if (!run.held && !folderFailed) folderFailed = !MakePackageFolder(run);
+        const Platform::Folder* into = run.held && holdsWave ? MakeGroupFolders(run, fileName) : run.held.get();
+        ExtractSound(run, sound, soundName, groups.Path(index), holdsWave, index, fileName, into);
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
@@ -288,25 +298,40 @@ void Extraction::WriteSound(const json& index, const std::string& name, const st
     json.End();
 }
 
-bool Extraction::MakeGroupFolders(PackageRun& run, const std::string& fileName) {
+bool Extraction::MakePackageFolder(PackageRun& run) {
+    // DIR is the user's: a link on its path is followed. Inside it nothing is.
+    if (!top_) top_ = Platform::Folder::Open(request_.folder);
+    if (top_) run.held = top_->Enter(run.name, &run.fresh);
+    if (!run.held) Fail("cannot make the folder " + Escape::Shown(run.folder));
+    return run.held != nullptr;
+}
+
+const Platform::Folder* Extraction::MakeGroupFolders(PackageRun& run, const std::string& fileName) {
     const std::size_t end = fileName.rfind('/');
     const std::string folders = end == std::string::npos ? "" : fileName.substr(0, end);
-    if (folders == run.groupFolders) return run.groupFoldersMade;
+    if (folders.empty()) return run.held.get();
+    if (folders == run.groupFolders) return run.group.get();
     run.groupFolders = folders;
-    run.groupFoldersMade = true;
-    for (std::size_t from = 0; run.groupFoldersMade && from < folders.size();) {
-        const std::size_t level = std::min(folders.find('/', from), folders.size());
-        const std::string folder = Join(run.folder, folders.substr(0, level));
-        run.groupFoldersMade = Platform::MakeFolder(folder);
-        if (!run.groupFoldersMade) Fail("cannot make the folder " + Escape::Shown(folder));
-        from = level + 1;
+    run.group.reset();
+    std::unique_ptr<Platform::Folder> level;
+    for (std::size_t from = 0; from < folders.size();) {
+        const std::size_t next = std::min(folders.find('/', from), folders.size());
+        level = (level ? *level : *run.held).Enter(folders.substr(from, next - from));
+        if (!level) {
+            Fail("cannot make the folder " + Escape::Shown(Join(run.folder, folders.substr(0, next))));
+            return nullptr;
+        }
+        from = next + 1;
     }
-    return run.groupFoldersMade;
+    run.group = std::move(level);
+    return run.group.get();
 }
 
 void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
-                              bool holdsWave, std::size_t index, const std::string& fileName, bool inFolder) {
+                              bool holdsWave, std::size_t index, const std::string& fileName,
+                              const Platform::Folder* into) {
     const std::string file = Join(run.folder, fileName);
+    const std::string leaf = fileName.substr(fileName.rfind('/') + 1);
     const auto quoted = [&] { return Escape::Quoted(name) + " in " + Escape::Shown(run.path); };
     if (!FileNames::IsSafe(name, kSoundExtension)) {
         Warn(quoted() + " cannot be a file name; its file is " + Escape::Shown(file));
@@ -315,17 +340,14 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     Outcome outcome = Outcome::Failed;
     std::string reason;
     std::uint64_t bytes = 0;
-    // Each file of a folder is named once in a run: in a folder this run
-    // made, none exists yet.
-    std::error_code ec;
-    const fs::file_status existing = run.fresh ? fs::file_status(fs::file_type::not_found)
-                                               : fs::symlink_status(Platform::HostPath(file), ec);
-    if (!inFolder) {
+    if (into == nullptr) {
         reason = "the folder cannot be made";
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
         Fail(quoted() + " holds no WAVE file: nothing written");
-    } else if (fs::exists(existing) && !request_.overwrite) {
+    } else if (!run.fresh && !request_.overwrite && into->Holds(leaf)) {
+        // Each file of a folder is named once in a run: in a folder this run
+        // made, none exists yet.
         outcome = Outcome::Skipped;
         reason = "the file exists";
         Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
@@ -333,15 +355,18 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         // The file appears whole or not at all, and a link in its place is
         // replaced, never written through (Platform::OutputFile). Without /y
         // a file that another program puts there meanwhile is kept too.
-        KZ_SaveResult result;
+        Saved saved;
         try {
-            result = Save(sound, file, quoted());
+            saved = Save(sound, *into, leaf, file, quoted());
         } catch (const std::bad_alloc&) {
-            result = {};
+            saved = {};
         }
+        const KZ_SaveResult& result = saved.result;
         bytes = result.Bytes;
-        if (!result.WroteAll && !request_.overwrite &&
-            fs::exists(fs::symlink_status(Platform::HostPath(file), ec))) {
+        if (saved.unread) {
+            reason = "cut short";
+            Fail("cannot read all of " + quoted() + ": " + Escape::Shown(file) + " is not written");
+        } else if (!result.WroteAll && !request_.overwrite && into->Holds(leaf)) {
             outcome = Outcome::Skipped;
             reason = "the file exists";
             Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
@@ -350,8 +375,8 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
             Fail("cannot write " + Escape::Shown(file));
         } else if (!result.ReadAll) {
             reason = "cut short";
-            Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
-                 std::to_string(sound.WaveSize) + " bytes that the package holds");
+            Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(saved.held) +
+                 " of its " + std::to_string(sound.WaveSize) + " bytes that the package holds");
         } else {
             outcome = Outcome::Written;
         }
@@ -367,36 +392,50 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     }
     Count(outcome, bytes);
     if (document_) WriteSound(index, name, &group, &file, bytes, outcome, reason);
+    if (request_.onStep) request_.onStep(ExtractStep::Done, file);
 }
 
-KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const std::string& what) {
+Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf,
+                                   const std::string& file, const std::string& what) {
     const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
-    if (!request_.pcm) return sound.SaveWAVE(file, ifExists);
-    std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = sound.GetWAVE(WaveLoad::HeadersOnly, Intake::Collect(findings));
-    if (!DecodesToPcm16(*wave)) {
-        if (!Facts::CountedByData(wave->FmtChunk)) {
-            const std::string_view name = Facts::FormatName(wave->FmtChunk.FormatTag);
-            Fail(what + " is not converted to PCM: its samples are " +
-                 (name.empty() ? "of format tag 0x" + Escape::Hex(wave->FmtChunk.FormatTag, 4) : std::string(name)) +
-                 ", which is not decoded; written as stored");
+    Saved saved;
+    KZ_SaveResult& result = saved.result;
+    std::unique_ptr<WAVE_File> wave;
+    if (request_.pcm) {
+        std::vector<Facts::Finding> findings;
+        wave = sound.GetWAVE(WaveLoad::HeadersOnly, Intake::Collect(findings));
+        const std::string notConverted = DecodesToPcm16(*wave) ? "" : NotConvertedMessage(what, wave->FmtChunk);
+        if (!notConverted.empty()) {
+            Fail(notConverted);
             ++notConverted_;
         }
-        return sound.SaveWAVE(file, ifExists);
     }
-    KZ_SaveResult result;
-    Platform::OutputFile out(file, ifExists);
-    if (!out.IsOpen()) return result;
+    if (!wave || !DecodesToPcm16(*wave)) {
+        result = sound.SaveWAVE(into, leaf, ifExists);
+        saved.held = result.Bytes;
+        return saved;
+    }
+    Platform::OutputFile out(into, leaf, ifExists);
+    if (!out.IsOpen()) return saved;
     std::ifstream& samples = sound.Package->GetPackageFile();
     samples.clear();
-    const Pcm16Save saved = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
+    // Of the sound's bytes, those the package holds: the samples measured.
+    samples.seekg(0, std::ios::end);
+    const std::streamoff end = samples.tellg();
+    const std::uint64_t size = static_cast<std::uint64_t>(std::max<std::int32_t>(sound.WaveSize, 0));
+    saved.held = end > sound.WaveOffset ? std::min<std::uint64_t>(size, static_cast<std::uint64_t>(end) - sound.WaveOffset) : 0;
+    if (request_.onStep) request_.onStep(ExtractStep::Decoding, file);
+    const Pcm16Save converted = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
+    // What could not be decoded is said; the file holds the rest. Samples
+    // the input no longer holds leave no file.
+    for (const std::string& finding : converted.Findings) Fail(what + ": " + finding);
+    saved.unread = !converted.ReadAll;
+    if (saved.unread) return saved;
+    if (!converted.Findings.empty()) ++notConverted_;
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = wave->CalcSize();
-    // What could not be decoded is said; the file holds the rest.
-    for (const std::string& finding : saved.Findings) Fail(what + ": " + finding);
-    if (!saved.Findings.empty()) ++notConverted_;
-    result.ReadAll = true;
-    return result;
+    result.ReadAll = saved.held == size;
+    return saved;
 }
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {

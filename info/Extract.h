@@ -8,14 +8,23 @@
 //     of the sound's group (FileNames::PackageLayout; none with `flat`); a
 //     name already taken in the same folder (also differing only in letter
 //     case) is numbered: "Bell (2).wav"; folders are made as needed, never
-//     through a link;
+//     through a link: DIR is held open, and every folder in it is entered
+//     from the one that holds it, so that a folder renamed or replaced by a
+//     link during the run takes no file elsewhere;
 //   - an existing file is left alone (reported, status 1) unless overwriting
 //     was asked for.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+// Where a sound stands when ExtractRequest::onStep is called.
+enum class ExtractStep {
+    Decoding,  // --pcm: its samples are measured and about to be read
+    Done,      // it is written, skipped or failed
+};
 
 struct ExtractRequest {
     std::vector<std::string> packages;  // paths, in the order given
@@ -27,6 +36,9 @@ struct ExtractRequest {
     bool flat = false;  // every sound of a package in the package's folder
     bool quiet = false;         // no line for each sound written
     bool showProgress = false;  // standard error is a terminal: a progress line
+    // Called with each sound's file (its path as printed) at each step: a
+    // seam for the tests, which change the files between two steps.
+    std::function<void(ExtractStep step, const std::string& file)> onStep;
 };
 
 // Writes the sounds. On `out`: one line per sound written and a closing

@@ -21,6 +21,7 @@
 #include "facts/Intake.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
+#include "info/NotConverted.h"
 #include "info/Progress.h"
 #include "package/KZ_Package.h"
 #include "wave/Audio.h"
@@ -331,19 +332,15 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
     if (!DecodesToPcm16(wave)) {
         // PCM and float are written as they are; any other coding too, but
         // what was asked for did not happen.
-        if (!Facts::CountedByData(wave.FmtChunk)) {
-            const std::string_view name = Facts::FormatName(wave.FmtChunk.FormatTag);
-            Fail(input, Shown(input) + " is not converted to PCM: its samples are " +
-                            (name.empty() ? "of format tag 0x" + Escape::Hex(wave.FmtChunk.FormatTag, 4) : std::string(name)) +
-                            ", which is not decoded; written as stored");
-        }
+        const std::string notConverted = NotConvertedMessage(Shown(input), wave.FmtChunk);
+        if (!notConverted.empty()) Fail(input, notConverted);
         return plain();
     }
     const Pcm16Save saved = Facts::SaveAsPcm16(wave, samples, out);
     // What could not be decoded (damaged blocks, a cut-short end) is said.
     for (const std::string& finding : saved.Findings) err_ << kPrefix << Shown(input) << ": " << finding << '\n';
     if (!saved.Findings.empty()) status_ = kInfoFailure;
-    return true;
+    return saved.ReadAll;
 }
 
 }  // namespace

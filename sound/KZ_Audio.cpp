@@ -81,12 +81,21 @@ void KZ_Sound::LoadData(std::istream& in) {
 KZ_SaveResult KZ_Sound::SaveWAVE(std::string path) { return SaveWAVE(std::move(path), Platform::IfExists::Replace); }
 
 KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) {
+    return Save([&](std::optional<Platform::OutputFile>& out) { out.emplace(path, ifExists); });
+}
+
+KZ_SaveResult KZ_Sound::SaveWAVE(const Platform::Folder& folder, const std::string& name, Platform::IfExists ifExists) {
+    return Save([&](std::optional<Platform::OutputFile>& out) { out.emplace(folder, name, ifExists); });
+}
+
+KZ_SaveResult KZ_Sound::Save(const OpenOutput& open) {
     bool readAll = HeaderComplete && WaveSize >= 0 && (WaveSize == 0 || Package);
     if (readAll && WaveSize > 0) {
         Platform::InputFile& source = Package->GetPackageSource();
         if (source.IsOpen()) {
-            Platform::OutputFile out(path, ifExists);
-            if (out.IsOpen()) return CopyBySystem(source, out);
+            std::optional<Platform::OutputFile> out;
+            open(out);
+            if (out->IsOpen()) return CopyBySystem(source, *out);
         }
     }
 
@@ -134,14 +143,15 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) 
     if (held == size || shortRead) closePackage();
 
     KZ_SaveResult result;
-    Platform::OutputFile out(path, ifExists);
-    if (out.IsOpen()) {
+    std::optional<Platform::OutputFile> out;
+    open(out);
+    if (out->IsOpen()) {
         while (piece > 0) {
-            out.Stream().write(buffer, static_cast<std::streamsize>(piece));
-            if (held == size || shortRead || !out.Stream()) break;
+            out->Stream().write(buffer, static_cast<std::streamsize>(piece));
+            if (held == size || shortRead || !out->Stream()) break;
             readPiece();
         }
-        result.WroteAll = out.Commit();
+        result.WroteAll = out->Commit();
         if (result.WroteAll) result.Bytes = held;
     }
     closePackage();

@@ -15,8 +15,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Diagnostics.h"
@@ -70,6 +72,9 @@ public:
     // The same; with Platform::IfExists::Keep a file at `path`, or one that
     // appears there during the copy, is never replaced (WroteAll false).
     KZ_SaveResult SaveWAVE(std::string path, Platform::IfExists ifExists);
+    // The same into the file `name` in `folder`, wherever its path leads
+    // meanwhile (common/Folder.h).
+    KZ_SaveResult SaveWAVE(const Platform::Folder& folder, const std::string& name, Platform::IfExists ifExists);
 
     // The WAVE bytes as a new WAVE_File, owned by the caller: read from the
     // package's stream (reopened when closed) at WaveOffset, then the stream
@@ -89,6 +94,9 @@ public:
     std::unique_ptr<WAVE_File> GetWAVE(WaveLoad mode, const Diagnostics::Sink& sink = {});
 
 private:
+    // SaveWAVE into the output that `open` makes.
+    using OpenOutput = std::function<void(std::optional<Platform::OutputFile>& out)>;
+    KZ_SaveResult Save(const OpenOutput& open);
     KZ_SaveResult CopyBySystem(Platform::InputFile& source, Platform::OutputFile& out);
     // Closes the package's stream and source, unless the package keeps them.
     void ClosePackage();

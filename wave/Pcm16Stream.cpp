@@ -80,6 +80,7 @@ Pcm16Result ConvertToPcm16(const SampleLayout& layout, const ByteSource& source,
         }
         result.FramesWritten += frames;
         if (got < want) {
+            result.Short = true;
             Note(result, "the data ends after " + std::to_string(result.BytesRead) + " of its " +
                              std::to_string(dataBytes) + " bytes");
             break;

@@ -36,6 +36,8 @@ struct Pcm16Result {
     // The layout is decodable and every sample decoded was written (false
     // when the output failed; the conversion then stops).
     bool Written = false;
+    // The source ended before the bytes the frames asked for.
+    bool Short = false;
 
     static constexpr std::size_t kMostFindings = 16;
 };

@@ -21,9 +21,10 @@ std::string Hex(std::uint16_t tag) {
     return text;
 }
 
-SampleLayout Refused(SampleLayout layout, std::string finding) {
+SampleLayout Refused(SampleLayout layout, Undecoded why, std::string finding) {
     layout.FramesPerBlock = 0;
     layout.Decodable = false;
+    layout.Why = why;
     layout.Finding = std::move(finding);
     return layout;
 }
@@ -33,7 +34,7 @@ std::string Counted(std::uint64_t count, const char* what) { return std::to_stri
 // One frame per block of `width` bytes a sample.
 SampleLayout OneFrameBlocks(SampleLayout layout, bool widthFits, const char* codec) {
     if (!widthFits) {
-        return Refused(layout, std::string(codec) + ": a block of " + Counted(layout.BlockBytes, "bytes") +
+        return Refused(layout, Undecoded::FrameSize, std::string(codec) + ": a block of " + Counted(layout.BlockBytes, "bytes") +
                                               " is no frame of " + Counted(layout.Channels, "channels"));
     }
     layout.FramesPerBlock = 1;
@@ -42,11 +43,11 @@ SampleLayout OneFrameBlocks(SampleLayout layout, bool widthFits, const char* cod
 
 SampleLayout ImaLayout(SampleLayout layout, const fmt_Chunk& fmt) {
     if (fmt.BitsPerSample != 4) {
-        return Refused(layout, "IMA ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
+        return Refused(layout, Undecoded::BitsPerSample, "IMA ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
     }
     layout.FramesPerBlock = ImaAdpcm::FramesIn(layout.BlockBytes, layout.Channels);
     if (layout.FramesPerBlock == 0) {
-        return Refused(layout, "IMA ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
+        return Refused(layout, Undecoded::BlockTooSmall, "IMA ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
                                               " cannot hold the headers of " + Counted(layout.Channels, "channels"));
     }
     layout.Decodable = true;
@@ -55,19 +56,19 @@ SampleLayout ImaLayout(SampleLayout layout, const fmt_Chunk& fmt) {
 
 SampleLayout MsLayout(SampleLayout layout, const fmt_Chunk& fmt, const char* extension, std::size_t extensionBytes) {
     if (fmt.BitsPerSample != 4) {
-        return Refused(layout, "MS ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
+        return Refused(layout, Undecoded::BitsPerSample, "MS ADPCM of " + Counted(fmt.BitsPerSample, "bits a sample") + " is not decoded");
     }
     if (layout.Channels > MsAdpcm::kMostChannels) {
-        return Refused(layout, "MS ADPCM of " + Counted(layout.Channels, "channels") + " is not decoded (1 or 2)");
+        return Refused(layout, Undecoded::Channels, "MS ADPCM of " + Counted(layout.Channels, "channels") + " is not decoded (1 or 2)");
     }
     const std::uint32_t capacity = MsAdpcm::FramesIn(layout.BlockBytes, layout.Channels);
     if (capacity == 0) {
-        return Refused(layout, "MS ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
+        return Refused(layout, Undecoded::BlockTooSmall, "MS ADPCM: a block of " + Counted(layout.BlockBytes, "bytes") +
                                               " cannot hold the headers of " + Counted(layout.Channels, "channels"));
     }
     MsAdpcm::Extension stored = MsAdpcm::ReadExtension(extension, extensionBytes);
-    if (!stored.Present) return Refused(layout, "MS ADPCM: " + stored.Finding);
-    if (stored.Pairs.empty()) return Refused(layout, "MS ADPCM: the format stores no coefficient pair");
+    if (!stored.Present) return Refused(layout, Undecoded::NoExtension, "MS ADPCM: " + stored.Finding);
+    if (stored.Pairs.empty()) return Refused(layout, Undecoded::NoCoefficients, "MS ADPCM: the format stores no coefficient pair");
     layout.Finding = std::move(stored.Finding);
     layout.Pairs = std::move(stored.Pairs);
     layout.FramesPerBlock = stored.SamplesPerBlock;
@@ -92,18 +93,18 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
     std::size_t extensionBytes = fmt.ExtraData.size();
     if (fmt.FormatTag == kTagExtensible) {
         if (extensionBytes < kExtensibleBytes) {
-            return Refused(layout, "the extensible format's extension holds " + Counted(extensionBytes, "bytes") +
+            return Refused(layout, Undecoded::ShortExtensible, "the extensible format's extension holds " + Counted(extensionBytes, "bytes") +
                                                   ", fewer than 22");
         }
         if (std::memcmp(extension + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) != 0) {
-            return Refused(layout, "the extensible format's sub-format GUID names no format tag");
+            return Refused(layout, Undecoded::NoSubFormat, "the extensible format's sub-format GUID names no format tag");
         }
         layout.Tag = LittleEndian::FromBytes<std::uint16_t>(extension + kGuidTagOffset);
         extension += kExtensibleBytes;
         extensionBytes -= kExtensibleBytes;
     }
-    if (layout.Channels == 0) return Refused(layout, "the format has no channels");
-    if (layout.BlockBytes == 0) return Refused(layout, "the format's block align is 0");
+    if (layout.Channels == 0) return Refused(layout, Undecoded::NoChannels, "the format has no channels");
+    if (layout.BlockBytes == 0) return Refused(layout, Undecoded::NoBlockAlign, "the format's block align is 0");
     // Bytes a sample, for the formats whose block is one frame.
     const unsigned width = layout.BlockBytes % layout.Channels == 0 ? layout.BlockBytes / layout.Channels : 0;
     switch (layout.Tag) {
@@ -131,14 +132,15 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
         case kTagGsm610:
             layout.Codec = SampleCodec::Gsm610;
             if (layout.Channels != 1 || layout.BlockBytes != kGsmBlockBytes) {
-                return Refused(layout, "GSM 6.10 of " + Counted(layout.Channels, "channels") + " in blocks of " +
+                return Refused(layout, Undecoded::Coding, "GSM 6.10 of " + Counted(layout.Channels, "channels") + " in blocks of " +
                                                       Counted(layout.BlockBytes, "bytes") + " is not known (1 and 65)");
             }
             layout.FramesPerBlock = kGsmBlockFrames;
             layout.Finding = "GSM 6.10 is not decoded";
+            layout.Why = Undecoded::Coding;
             return layout;
         default:
-            return Refused(layout, "format tag " + Hex(layout.Tag) + " is not known");
+            return Refused(layout, Undecoded::Coding, "format tag " + Hex(layout.Tag) + " is not known");
     }
 }
 

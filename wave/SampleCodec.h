@@ -49,6 +49,26 @@ inline constexpr std::size_t kExtensibleBytes = 22;
 inline constexpr std::uint16_t kGsmBlockBytes = 65;
 inline constexpr std::uint32_t kGsmBlockFrames = 320;
 
+// Why a layout is not decoded, for a caller to word: the one cause, the
+// figures being the format's own.
+enum class Undecoded : std::uint8_t {
+    None,            // nothing stands in the way (PCM and float need no decoding)
+    Coding,          // a coding without a decoder here: GSM 6.10, an unknown tag
+    NoChannels,      // the format has no channels
+    NoBlockAlign,    // the block align is 0
+    FrameSize,       // G.711: the block align is not one byte for each channel
+    BitsPerSample,   // ADPCM of other than 4 bits a sample
+    Channels,        // MS ADPCM of more than 2 channels
+    BlockTooSmall,   // an ADPCM block cannot hold every channel's header
+    NoExtension,     // MS ADPCM without the extension of its coefficient pairs
+    NoCoefficients,  // MS ADPCM whose extension stores no coefficient pair
+    ShortExtensible, // the extensible format's extension holds fewer than 22 bytes
+    NoSubFormat,     // the extensible format's GUID names no format tag
+    // Decoded, but 16-bit PCM cannot state the result (ToPcm16.h):
+    Pcm16Channels,   // more than 32767 channels: no 16-bit block align states them
+    Pcm16ByteRate,   // the byte rate of 16-bit PCM at this rate does not fit 32 bits
+};
+
 struct SampleLayout {
     SampleCodec Codec = SampleCodec::Unknown;
     // The format tag; for the extensible format, the one its GUID names.
@@ -66,6 +86,8 @@ struct SampleLayout {
     // nothing is. A layout can be decodable and still carry a finding (MS
     // ADPCM with fewer coefficient pairs stored than counted).
     std::string Finding;
+    // Why DecodeBlock does not decode it (with Decodable false).
+    Undecoded Why = Undecoded::None;
     // MS ADPCM: the coefficient pairs the extension stores.
     std::vector<MsAdpcm::Coefficients> Pairs;
 

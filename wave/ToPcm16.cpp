@@ -21,14 +21,36 @@ std::vector<char> ExtensiblePcm16(std::uint32_t channelMask) {
     return extension;
 }
 
+// The most channels a 16-bit PCM format states: its block align, 2 bytes a
+// channel, is a 16-bit field.
+constexpr std::uint32_t kMostPcm16Channels = 0xFFFF / 2;
+
+// Why the samples of `layout` at `rate` frames a second are not written as
+// 16-bit PCM; None where they are.
+Undecoded Pcm16Cause(const SampleLayout& layout, std::uint32_t rate) {
+    if (!layout.Decodable) return layout.Why;
+    if (layout.Channels > kMostPcm16Channels) return Undecoded::Pcm16Channels;
+    if (std::uint64_t{rate} * layout.Channels * 2 > UINT32_MAX) return Undecoded::Pcm16ByteRate;
+    return Undecoded::None;
+}
+
 }  // namespace
 
-bool DecodesToPcm16(const WAVE_File& wave) { return LayoutOf(wave.FmtChunk).Decodable; }
+Undecoded Pcm16Refusal(const fmt_Chunk& fmt) {
+    const SampleLayout layout = LayoutOf(fmt);
+    if (layout.Tag == kTagPcm || layout.Tag == kTagFloat) return Undecoded::None;
+    return Pcm16Cause(layout, fmt.SamplesPerSec);
+}
+
+bool DecodesToPcm16(const WAVE_File& wave) {
+    const SampleLayout layout = LayoutOf(wave.FmtChunk);
+    return layout.Decodable && Pcm16Cause(layout, wave.FmtChunk.SamplesPerSec) == Undecoded::None;
+}
 
 Pcm16Save SavePcm16(WAVE_File& wave, std::istream* samples, std::uint64_t frames, std::ostream& out) {
     Pcm16Save result;
     const SampleLayout layout = LayoutOf(wave.FmtChunk);
-    if (!layout.Decodable) {
+    if (!layout.Decodable || Pcm16Cause(layout, wave.FmtChunk.SamplesPerSec) != Undecoded::None) {
         result.Findings.push_back(layout.Finding.empty() ? "the format is not decoded" : layout.Finding);
         return result;
     }
@@ -85,10 +107,11 @@ Pcm16Save SavePcm16(WAVE_File& wave, std::istream* samples, std::uint64_t frames
         }
         result.Frames = decoded.FramesWritten;
         result.Findings.insert(result.Findings.end(), decoded.Findings.begin(), decoded.Findings.end());
-        // Samples the damaged input could not give are written as silence:
-        // the chunk holds what its header says.
+        result.ReadAll = !decoded.Short;
+        // Samples the input could not give are written as silence: the chunk
+        // holds what its header says.
         for (std::uint64_t left = (frames - decoded.FramesWritten) * channels * 2; left > 0 && to; --left) to.put('\0');
-        return static_cast<bool>(to) && decoded.Written;
+        return static_cast<bool>(to) && decoded.Written && result.ReadAll;
     });
     return result;
 }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "wave/SampleCodec.h"
+
 class WAVE_File;
 
 struct Pcm16Save {
@@ -27,10 +29,20 @@ struct Pcm16Save {
     // What was not sound: damaged blocks, a cut-short end, a failed output;
     // for a format not converted, why.
     std::vector<std::string> Findings;
+    // Every byte of the samples that the model measured could be read. Where
+    // the input gave fewer (it was cut short after it was measured), the
+    // frames it did not give are written as silence: the file is not the
+    // sound, and a caller that can leave it unwritten does.
+    bool ReadAll = false;
 };
 
-// Whether the model's format is one SavePcm16 decodes (ADPCM, G.711): PCM
-// and float are saved as they are.
+// Why SavePcm16 leaves the format as stored: the layout's cause
+// (SampleLayout::Why), or that 16-bit PCM cannot state what its samples
+// decode to (Undecoded::Pcm16Channels, Pcm16ByteRate). Undecoded::None for a
+// format it decodes, and for PCM and float, which are saved as they are.
+Undecoded Pcm16Refusal(const fmt_Chunk& fmt);
+
+// Whether the model's format is one SavePcm16 decodes (ADPCM, G.711).
 bool DecodesToPcm16(const WAVE_File& wave);
 
 // Writes the model to `out` with its samples decoded to 16-bit PCM,
@@ -40,4 +52,6 @@ bool DecodesToPcm16(const WAVE_File& wave);
 // DataChunk.SourceOffset points). The model is changed to what was written,
 // its samples left out.
 // A format that DecodesToPcm16 refuses writes nothing (Converted false).
+// Samples that end before the bytes measured set the failbit of `out` after
+// the silence that stands for them (ReadAll false).
 Pcm16Save SavePcm16(WAVE_File& wave, std::istream* samples, std::uint64_t frames, std::ostream& out);

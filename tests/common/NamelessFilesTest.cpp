@@ -13,19 +13,19 @@ namespace {
 
 TEST(NamelessFiles, ACopyHoldsEveryByteOrLeavesNothing) {
     TestSupport::TempDir dir;
-    const int fd = Platform::Nameless::Open(dir.Path().string());
+    const int fd = Platform::Nameless::Open({}, dir.Path().string());
     if (fd < 0) GTEST_SKIP() << "this file system has no files without a name";
     // More than one piece of the copy, and a last piece cut short.
     std::string bytes(3 * 64 * 1024 + 5, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
     ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
 
-    EXPECT_TRUE(Platform::Nameless::CopyToName(fd, (dir.Path() / "copy").string()));
+    EXPECT_TRUE(Platform::Nameless::CopyToName(fd, {}, (dir.Path() / "copy").string()));
     EXPECT_TRUE(dir.Read("copy") == bytes);
 
     dir.Write("taken", "kept");
     errno = 0;
-    EXPECT_FALSE(Platform::Nameless::CopyToName(fd, (dir.Path() / "taken").string()));
+    EXPECT_FALSE(Platform::Nameless::CopyToName(fd, {}, (dir.Path() / "taken").string()));
     EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(dir.Read("taken"), "kept");
     ::close(fd);

@@ -192,8 +192,55 @@ TEST(Platform, NoNameHoldsANul) {
     EXPECT_TRUE(in.fail());
     EXPECT_FALSE(in.is_open());
     std::filesystem::create_directory(dir.Path() / "B");
-    EXPECT_FALSE(Platform::MakeFolder((dir.Path() / std::string("B\0junk", 6)).string()));
-    EXPECT_TRUE(Platform::MakeFolder((dir.Path() / "B").string()));
+    EXPECT_FALSE(Platform::Folder::Open((dir.Path() / std::string("B\0junk", 6)).string()));
+    const auto folder = Platform::Folder::Open(dir.Path().string());
+    ASSERT_TRUE(folder);
+    EXPECT_FALSE(folder->Enter(std::string("B\0junk", 6)));
+    EXPECT_TRUE(folder->Enter("B"));
+}
+
+// A held folder enters one folder at a time, made where missing, never
+// through a link nor into anything but a folder; an output in a held folder
+// lands in it wherever it was moved, and never through the link put in its
+// place.
+TEST(Folder, EntersOneFolderAtATimeNeverALink) {
+    namespace fs = std::filesystem;
+    TestSupport::TempDir dir;
+    const auto top = Platform::Folder::Open((dir.Path() / "out" / "deeper").string());  // made with its parent
+    ASSERT_TRUE(top);
+    dir.Write("out/deeper/file", "x");
+    fs::create_directory_symlink(dir.Path(), dir.Path() / "out" / "deeper" / "link");
+    struct Case {
+        std::string name;
+        bool entered, made;
+    };
+    const Case cases[] = {{"new", true, true}, {"new", true, false}, {"", false, false},     {".", false, false},
+                          {"..", false, false}, {"new/x", false, false}, {"file", false, false}, {"link", false, false}};
+    for (const Case& c : cases) {
+        bool made = !c.made;
+        const auto folder = top->Enter(c.name, &made);
+        EXPECT_EQ(folder != nullptr, c.entered) << c.name;
+        if (folder) {
+            EXPECT_EQ(made, c.made) << c.name;
+        }
+    }
+    EXPECT_FALSE(dir.Exists("out/deeper/new/x"));
+    EXPECT_TRUE(top->Holds("link"));
+    EXPECT_TRUE(top->Holds("file"));
+    EXPECT_FALSE(top->Holds("none"));
+
+    const auto inner = top->Enter("new");
+    ASSERT_TRUE(inner);
+    fs::rename(dir.Path() / "out" / "deeper" / "new", dir.Path() / "out" / "deeper" / "moved");
+    fs::create_directory_symlink(dir.Path(), dir.Path() / "out" / "deeper" / "new");
+    for (const auto ifExists : {Platform::IfExists::Keep, Platform::IfExists::Replace}) {
+        Platform::OutputFile file(*inner, "a.wav", ifExists);
+        file.Stream() << "sound";
+        EXPECT_TRUE(file.Commit());
+    }
+    EXPECT_EQ(dir.Read("out/deeper/moved/a.wav"), "sound");
+    EXPECT_EQ(FilesIn(dir.Path() / "out" / "deeper" / "moved"), std::vector<std::string>{"a.wav"});
+    EXPECT_FALSE(dir.Exists("a.wav"));
 }
 
 TEST(LittleEndian, ShortReadKeepsLowBytesAndNoneKeepsTheValue) {
@@ -220,20 +267,20 @@ namespace {
 TEST(Interrupts, EverySlotIsTakenOnceAndAPathMustFit) {
     namespace In = Platform::Interrupts;
     std::vector<int> slots;
-    for (int i = 0; i < In::kSlots; ++i) slots.push_back(In::TakeSlot("out/" + std::to_string(i) + ".wav"));
+    for (int i = 0; i < In::kSlots; ++i) slots.push_back(In::TakeSlot(-1, "out/" + std::to_string(i) + ".wav"));
     std::vector<int> sorted = slots;
     std::sort(sorted.begin(), sorted.end());
     std::vector<int> all(In::kSlots);
     for (int i = 0; i < In::kSlots; ++i) all[static_cast<std::size_t>(i)] = i;
     EXPECT_EQ(sorted, all);
     EXPECT_STREQ(In::g_pending[slots[3]].path, "out/3.wav");
-    EXPECT_EQ(In::TakeSlot("one more"), -1);
+    EXPECT_EQ(In::TakeSlot(-1, "one more"), -1);
     In::FreeSlot(slots[5]);
-    EXPECT_EQ(In::TakeSlot("again"), slots[5]);
+    EXPECT_EQ(In::TakeSlot(-1, "again"), slots[5]);
     for (const int slot : slots) In::FreeSlot(slot);
     In::FreeSlot(-1);
-    EXPECT_EQ(In::TakeSlot(std::string(In::kSlotPath, 'p')), -1);
-    const int longest = In::TakeSlot(std::string(In::kSlotPath - 1, 'p'));
+    EXPECT_EQ(In::TakeSlot(-1, std::string(In::kSlotPath, 'p')), -1);
+    const int longest = In::TakeSlot(-1, std::string(In::kSlotPath - 1, 'p'));
     EXPECT_GE(longest, 0);
     In::FreeSlot(longest);
 }

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "info/Extract.h"
 #include "kit/PackageBuilder.h"
 #include "tests/support/RunTool.h"
 
@@ -131,20 +133,54 @@ TEST(GroupsE2E, ListingColumnAndGroupBytes) {
     EXPECT_EQ(TestSupport::Run(SndInfoPath(), {"q.kzs"}, dir.Path()).out.find("Group"), std::string::npos);
 }
 
-// A link standing at a group folder's name is not written through: the
-// sounds of that group fail, the others are written.
-TEST(GroupsE2E, NoGroupFolderThroughALink) {
-    if (RunsUnderRunner()) GTEST_SKIP() << "Wine shows this host's links to Windows programs as plain folders";
-    TempDir dir;
-    WritePackage(dir.Path() / "p.kzs", {{"G", 0, false}, {"s", 1, true}, {"t", 0, true}});
-    fs::create_directories(dir.Path() / "out" / "p");
-    fs::create_directories(dir.Path() / "elsewhere");
-    fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / "out" / "p" / "G");
-    const RunResult r = TestSupport::Run(SndInfoPath(), {"p.kzs", "/x:out", "-q"}, dir.Path());
-    EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.err, "Snd_Info: cannot make the folder 'out/p/G'\n");
-    EXPECT_TRUE(fs::is_empty(dir.Path() / "elsewhere"));
-    EXPECT_EQ(dir.Read("out/p/t.wav"), kWave);
+// No file goes through a link, whenever the link comes: one standing at a
+// group folder's name before the run fails that group's sounds, and the
+// others are written; a folder swapped for a link between two sounds
+// (through the library's seam) stays the folder the later sounds go to,
+// wherever it was moved.
+TEST(GroupsE2E, NoFileThroughALink) {
+    struct Case {
+        const char* name;
+        std::string swapped;  // under the test's folder: this folder becomes a link to "elsewhere" ...
+        std::string after;    // ... once the sound of this file is done ("": before the run)
+        std::vector<std::string> files;
+        bool groupFails;  // "cannot make the folder 'out/p/G'"
+    };
+    const Case cases[] = {
+        {"a link at a group's name before the run", "out/p/G", "", {"out/p/u.wav"}, true},
+        {"a group's folder between two of its sounds", "out/p/G", "/p/G/s.wav",
+         {"out/p/G.moved/s.wav", "out/p/G.moved/t.wav", "out/p/u.wav"}, false},
+        {"the package's folder", "out/p", "/p/G/s.wav", {"out/p.moved/G/s.wav", "out/p.moved/G/t.wav", "out/p.moved/u.wav"},
+         false},
+        {"DIR itself", "out", "/p/G/t.wav", {"out.moved/p/G/s.wav", "out.moved/p/G/t.wav", "out.moved/p/u.wav"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WritePackage(dir.Path() / "p.kzs", {{"G", 0, false}, {"s", 1, true}, {"t", 1, true}, {"u", 0, true}});
+        fs::create_directories(dir.Path() / "elsewhere");
+        const auto swap = [&] {
+            if (fs::exists(dir.Path() / c.swapped)) fs::rename(dir.Path() / c.swapped, dir.Path() / (c.swapped + ".moved"));
+            fs::create_directories((dir.Path() / c.swapped).parent_path());
+            fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / c.swapped);
+        };
+        if (c.after.empty()) swap();
+        ExtractRequest request;
+        request.packages = {(dir.Path() / "p.kzs").string()};
+        request.folder = (dir.Path() / "out").string();
+        request.quiet = true;
+        request.onStep = [&](ExtractStep, const std::string& file) {
+            if (!c.after.empty() && file == request.folder + c.after) swap();
+        };
+        std::ostringstream out, err;
+        EXPECT_EQ(Extract(request, out, err), c.groupFails ? 1 : 0);
+        EXPECT_EQ(err.str(), c.groupFails ? "Snd_Info: cannot make the folder '" + request.folder + "/p/G'\n" : "");
+        EXPECT_TRUE(fs::is_empty(dir.Path() / "elsewhere"));
+        std::vector<std::string> files = FilesUnder(dir.Path());
+        files.erase(std::find(files.begin(), files.end(), "p.kzs"));
+        EXPECT_EQ(files, c.files);
+        for (const std::string& file : c.files) EXPECT_EQ(dir.Read(file), kWave) << file;
+    }
 }
 
 }  // namespace

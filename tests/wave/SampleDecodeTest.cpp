@@ -9,8 +9,10 @@
 
 #include "kit/WaveBuilder.h"
 #include "wave/G711.h"
+#include "wave/Audio.h"
 #include "wave/Pcm16Stream.h"
 #include "wave/SampleCodec.h"
+#include "wave/ToPcm16.h"
 
 namespace {
 
@@ -142,6 +144,7 @@ TEST(Pcm16Stream, ConvertsUpToTheLimitAndSaysWhatWasCut) {
         std::uint64_t dataBytes, limit;
         std::uint64_t frames, bytesRead;
         std::vector<std::string> findings;
+        bool isShort = false;  // the source gave fewer bytes than the data's
     };
     const Case cases[] = {
         {"whole", 29, kNoFrameLimit, 28, 29, {"the last block is cut short: 5 bytes of 8 hold 1 frames"}},
@@ -149,7 +152,7 @@ TEST(Pcm16Stream, ConvertsUpToTheLimitAndSaysWhatWasCut) {
         {"limit 0", 29, 0, 0, 0, {}},
         {"whole blocks", 24, kNoFrameLimit, 27, 24, {}},
         {"data ends early", 100, kNoFrameLimit, 28, 29,
-         {"the last block is cut short: 5 bytes of 8 hold 1 frames", "the data ends after 29 of its 100 bytes"}},
+         {"the last block is cut short: 5 bytes of 8 hold 1 frames", "the data ends after 29 of its 100 bytes"}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,6 +164,30 @@ TEST(Pcm16Stream, ConvertsUpToTheLimitAndSaysWhatWasCut) {
         EXPECT_EQ(result.BytesRead, c.bytesRead);
         EXPECT_EQ(out.str(), ImaPcm(c.frames));
         EXPECT_EQ(result.Findings, c.findings);
+        EXPECT_EQ(result.Short, c.isShort);
+    }
+}
+
+// A model measured on the whole input, its samples then read from an input
+// cut short meanwhile: the frames it lacks are silence, and the output
+// fails, as a plain save's does. Read whole, the same model writes a file.
+TEST(Pcm16Save, SamplesCutShortAfterTheyWereMeasuredFailTheOutput) {
+    using namespace WaveBuilder;
+    const std::string file =
+        Riff(Chunk("fmt ", U16(kTagImaAdpcm) + U16(1) + U32(8000) + U32(4000) + U16(8) + U16(4) + U16(2) + U16(9)) +
+             Chunk("data", ImaData()));
+    for (const std::size_t cut : {0, 10}) {
+        SCOPED_TRACE(cut);
+        std::istringstream measured(file);
+        WAVE_File wave;
+        wave.LoadData(measured, WaveLoad::HeadersOnly, [](std::string_view) {});
+        std::istringstream samples(file.substr(0, file.size() - cut));
+        std::ostringstream out;
+        const Pcm16Save saved = SavePcm16(wave, &samples, kNoFrameLimit, out);
+        EXPECT_EQ(saved.ReadAll, cut == 0);
+        EXPECT_EQ(out.fail(), cut > 0);
+        EXPECT_EQ(saved.Frames, cut == 0 ? 28u : 19u);  // 20 of the 29 bytes (the pad byte is cut too)
+        EXPECT_EQ(out.str().size(), 44u + 2 * 28);  // as its header says, silence standing for what is missing
     }
 }
 
