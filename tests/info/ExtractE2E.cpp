@@ -91,14 +91,17 @@ TEST(ExtractE2E, FolderOfPackagesWithClashingNames) {
     ASSERT_EQ(FilesUnder(dir.Path() / "out").size(), files.size());
     for (const auto& [file, wave] : files) EXPECT_TRUE(dir.Read("out/" + file) == wave) << file;
 
-    // Named sounds: every export of the name, numbered as in the whole run.
-    const RunResult named = Info(dir, {"a/Weather.KZS", "Rain", "Nope", "/x:named"});
+    // Named sounds: the first export of the name, numbered as in the whole
+    // run; a full name or "#N" for another.
+    const RunResult named = Info(dir, {"a/Weather.KZS", "Rain", "Nope", "#3", "/x:named"});
     EXPECT_EQ(named.out,
               "  writing: named/Weather/Rain.wav\n"
               "  writing: named/Weather/Rain (3).wav\n"
               "2 sounds written (" + std::to_string(kRain.size() + kThunder.size()) +
                   " bytes), 0 skipped, 1 failed\n");
-    EXPECT_EQ(named.err, "Snd_Info: no sound 'Nope' in package 'a/Weather.KZS'\n");
+    EXPECT_EQ(named.err, "Snd_Info: warning: 'Rain' in package 'a/Weather.KZS': names 2 exports, \"Rain\" (#0) and "
+                         "\"Rain\" (#3): the first is taken\n"
+                         "Snd_Info: no sound 'Nope' in package 'a/Weather.KZS'\n");
     EXPECT_EQ(named.exitStatus, 1);
     EXPECT_EQ(FilesUnder(dir.Path() / "named"), (std::vector<std::string>{"Weather/Rain (3).wav", "Weather/Rain.wav"}));
 }
