@@ -35,6 +35,11 @@ using FactsJson::json;
 constexpr std::string_view kPrefix = "Snd_Info: ";
 constexpr std::string_view kPackageExtension = ".kzs";
 
+// Bad usage is two lines: what is wrong, and where the whole usage is.
+void WriteBadUsage(std::ostream& err, const std::string& reason) {
+    err << kPrefix << reason << "\nTry 'Snd_Info --help' for more information.\n" << std::flush;
+}
+
 // Ends the run early: bad usage found once a FILE's type is known, or
 // standard output that cannot be written.
 struct Stop {
@@ -94,8 +99,7 @@ private:
     }
     [[noreturn]] void BadUsage(const std::string& reason) {
         out_ << std::flush;
-        err_ << kPrefix << reason << '\n';
-        WriteUsage(err_);
+        WriteBadUsage(err_, reason);
         throw Stop{kInfoBadUsage};
     }
     // A write to standard output that failed (a full disk, a closed pipe
@@ -380,8 +384,7 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
 int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool showProgress) {
     Arguments args;
     if (const auto reason = ParseArguments(argc, argv, args)) {
-        err << kPrefix << *reason << '\n';
-        WriteUsage(err);
+        WriteBadUsage(err, *reason);
         return kInfoBadUsage;
     }
     if (args.help || args.version) {

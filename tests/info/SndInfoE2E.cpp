@@ -443,6 +443,9 @@ TEST(SndInfoE2E, NonAsciiNamesInFileNames) {
     }
 }
 
+// The second of the two lines of bad usage.
+constexpr char kTryHelp[] = "Try 'Snd_Info --help' for more information.\n";
+
 TEST(SndInfoE2E, BadUsage) {
     TempDir dir;
     dir.Write("in.wav", kWind);
@@ -518,7 +521,7 @@ TEST(SndInfoE2E, BadUsage) {
         const RunResult r = Info(dir, c.args);
         EXPECT_EQ(r.exitStatus, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + help.out);
+        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + kTryHelp);
     }
     // Nothing written by a call that was not understood.
     EXPECT_FALSE(dir.Exists("out.wav"));
@@ -534,7 +537,6 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     PackageBuilder b;
     b.AddSound("Wind01", kWind);
     b.Write(dir.Path() / "A.kzs");
-    const std::string usage = Info(dir, {"--help"}).out;
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
     const std::string emptyDocument = std::string("{\n  \"schema\": 5,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
@@ -555,7 +557,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
         const RunResult r = Info(dir, c.args);
         EXPECT_EQ(r.exitStatus, 2);
-        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + usage);
+        EXPECT_EQ(r.err, "Snd_Info: " + c.reason + "\n" + kTryHelp);
         EXPECT_EQ(r.out, c.out);
     }
     EXPECT_FALSE(dir.Exists("o.wav"));
