@@ -213,7 +213,8 @@ void Extraction::ExtractPackage(const std::string& path) {
         package.reset();
     }
     if (!package || package->GetPackageFile().fail()) {
-        Fail(Escape::Shown(path) + " is not a readable sound package");
+        const std::string why = package ? Intake::WhyNotPackage(*package, path) : "";
+        Fail(Escape::Shown(path) + " is not a readable sound package" + (why.empty() ? "" : ": " + why));
         ++packagesNotRead_;
         begin("error");
         return end();
@@ -367,7 +368,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
             Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
         } else if (!result.WroteAll) {
             reason = "cannot be written";
-            Fail("cannot write " + Escape::Shown(file));
+            Fail(Intake::CannotWrite(file, result.WriteError));
         } else if (!result.ReadAll) {
             reason = "cut short";
             Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(bytes) + " of its " +
@@ -406,12 +407,16 @@ KZ_SaveResult Extraction::Save(KZ_Sound& sound, const std::string& file, const s
     }
     KZ_SaveResult result;
     Platform::OutputFile out(file, ifExists);
-    if (!out.IsOpen()) return result;
+    if (!out.IsOpen()) {
+        result.WriteError = out.Error();
+        return result;
+    }
     std::ifstream& samples = sound.Package->GetPackageFile();
     samples.clear();
     const Pcm16Save saved = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = wave->CalcSize();
+    if (!result.WroteAll) result.WriteError = out.Error();
     // What could not be decoded is said; the file holds the rest.
     for (const std::string& finding : saved.Findings) Fail(what + ": " + finding);
     if (!saved.Findings.empty()) ++notConverted_;

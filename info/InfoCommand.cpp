@@ -152,7 +152,7 @@ int InfoRun::Run() {
 
 void InfoRun::RunTarget(const Target& target) {
     Intake::Input input;
-    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file));
+    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file, input.Error()));
     switch (input.GetType()) {
         case Intake::Type::Wave: return RunWave(target, input);
         case Intake::Type::DamagedRiff: return Fail(target.file, Intake::NotValidWave(target.file));
@@ -179,7 +179,8 @@ void InfoRun::RunPackage(const Target& target) {
     const std::string& path = target.file;
     KZ_Package package(path.c_str());
     if (package.GetPackageFile().fail()) {
-        return Fail(path, args_.wavePath ? Intake::NotValidWave(path) : Intake::NotReadable(path));
+        const std::string why = Intake::WhyNotPackage(package, path);
+        return Fail(path, args_.wavePath ? Intake::NotValidWave(path, why) : Intake::NotReadable(path, why));
     }
     package.GetPackageFile().close();
     if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
@@ -334,7 +335,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
         return;
     }
     Platform::OutputFile file(path);
-    if (!file.IsOpen()) return Fail(input, "cannot write " + Shown(path));
+    if (!file.IsOpen()) return Fail(input, Intake::CannotWrite(path, file.Error()));
     // A large file takes a while: its bytes are counted on the way.
     // (Decoded to PCM, its length is known only once written.)
     const std::uint64_t total = args_.pcm && DecodesToPcm16(wave) ? 0 : wave.CalcSize();
@@ -346,7 +347,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     // Not committed, the output leaves nothing behind.
     if (!read) return Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not written");
     if (!through) file.Stream().setstate(std::ios::badbit);
-    if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
+    if (!file.Commit()) return Fail(input, Intake::CannotWrite(path, file.Error()));
 }
 
 bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {

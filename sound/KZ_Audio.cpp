@@ -144,6 +144,7 @@ KZ_SaveResult KZ_Sound::SaveWAVE(std::string path, Platform::IfExists ifExists) 
         result.WroteAll = out.Commit();
         if (result.WroteAll) result.Bytes = held;
     }
+    if (!result.WroteAll) result.WriteError = out.Error();
     closePackage();
     // The bytes the output never took (it failed first) are not read: the
     // package's size already says that they are there.
@@ -184,6 +185,7 @@ KZ_SaveResult KZ_Sound::CopyBySystem(Platform::InputFile& source, Platform::Outp
     }
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = held;
+    if (!result.WroteAll) result.WriteError = out.Error();
     result.ReadAll = readAll;
     ClosePackage();
     return result;

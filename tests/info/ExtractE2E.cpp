@@ -220,7 +220,8 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
                          "Snd_Info: \"Short\" in 'pk/Damaged.kzs' is cut short: 'out/Damaged/Short.wav' holds the " +
                          std::to_string(kThunder.size()) + " of its " + std::to_string(kThunder.size() + 100) +
                          " bytes that the package holds\n"
-                         "Snd_Info: 'pk/Broken.kzs' is not a readable sound package\n");
+                         "Snd_Info: 'pk/Broken.kzs' is not a readable sound package: it begins with "
+                         "6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")\n");
     EXPECT_EQ(FilesUnder(dir.Path() / "out"),
               (std::vector<std::string>{"Damaged/%FF.wav", "Damaged/Good.wav", "Damaged/Short.wav", "Damaged/a%2Fb.wav"}));
     EXPECT_TRUE(dir.Read("out/Damaged/Good.wav") == dir.Read("pulled/Good.wav"));
@@ -237,9 +238,10 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
                                                 {"packages_not_read", 1}}));
     const auto& files = report["files"];
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[1], nlohmann::json::parse(R"({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
-        "errors": ["'pk/Broken.kzs' is not a readable sound package"],
-        "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})"));
+    EXPECT_EQ(files[1], nlohmann::json::parse(R"j({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
+        "errors": ["'pk/Broken.kzs' is not a readable sound package: it begins with )j"
+                                              R"j(6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")"],
+        "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})j"));
     EXPECT_EQ(files[0]["type"], "package");
     // The messages about one sound stand with it; the package has none of its own.
     EXPECT_EQ(files[0]["warnings"], nlohmann::json::array());

@@ -563,6 +563,13 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     EXPECT_FALSE(dir.Exists("o.wav"));
 }
 
+// The export table's offset a package's header states.
+std::uint32_t ExportOffsetOf(const std::string& package) {
+    std::uint32_t offset = 0;
+    for (int n = 3; n >= 0; --n) offset = offset << 8 | static_cast<unsigned char>(package[24 + static_cast<std::size_t>(n)]);
+    return offset;
+}
+
 TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     TempDir dir;
     PackageBuilder b;
@@ -584,6 +591,13 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     damaged.Write(dir.Path() / "Damaged.kzs");
     dir.Write("short.kzs", "KZ");
     dir.Write("empty.kzs", "");
+    dir.Write("page.html", "<!DOCTYPE html>\n<html>");
+    dir.Write("cut.kzs", dir.Read("pk/A.kzs").substr(0, 40));  // inside the header
+    PackageBuilder namesPast;  // names that run past the end of the file
+    namesPast.AddSound("Wind01", kWind);
+    namesPast.NameOffset = static_cast<std::uint32_t>(namesPast.Build().size() - 8);
+    namesPast.Write(dir.Path() / "names.kzs");
+    fs::create_directory(dir.Path() / "folder.wav");
     dir.Write("avi.wav", "RIFF" + U32(4) + "AVI ");
     dir.Write("riff.kzs", "RIFF");
     dir.Write("in.wav", kWind);
@@ -592,11 +606,24 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
         std::vector<std::string> args;
         std::string out, err;
     } cases[] = {
-        {{"missing.kzs"}, "", "cannot open 'missing.kzs'"},
-        {{"pk"}, "", "cannot open 'pk'"},
-        {{"Damaged.kzs"}, "", "'Damaged.kzs' is neither a WAVE file nor a readable sound package"},
-        {{"short.kzs", "/dpl"}, "", "'short.kzs' is neither a WAVE file nor a readable sound package"},
-        {{"empty.kzs", "Wind01"}, "", "'empty.kzs' is neither a WAVE file nor a readable sound package"},
+        {{"missing.kzs"}, "", "cannot open 'missing.kzs': no such file"},
+        {{"pk"}, "", "cannot open 'pk': it is a folder"},
+        {{"--json", "pk"}, "{\"errors\":[\"cannot open 'pk': it is a folder\"]}", "cannot open 'pk': it is a folder"},
+        {{"Damaged.kzs"}, "", "'Damaged.kzs' is neither a WAVE file nor a readable sound package: its export table "
+                              "(268435456 entries at offset " + std::to_string(ExportOffsetOf(dir.Read("Damaged.kzs"))) +
+                              ") does not fit in the file"},
+        {{"names.kzs"}, "", "'names.kzs' is neither a WAVE file nor a readable sound package: its name table "
+                            "(" + std::to_string(namesPast.Names.size()) + " entries at offset " +
+                            std::to_string(*namesPast.NameOffset) + ") does not fit in the file"},
+        {{"cut.kzs"}, "", "'cut.kzs' is neither a WAVE file nor a readable sound package: it ends inside the package "
+                          "header, after 40 bytes"},
+        {{"page.html"}, "", "'page.html' is neither a WAVE file nor a readable sound package: it begins with "
+                            "3C 21 44 4F 43 54 59 50 45 20 68 74 (\"<!DOCTYPE ht\")"},
+        {{"page.html", "x", "/w:x.wav"}, "", "'page.html' is not a valid WAVE file: it begins with "
+                                             "3C 21 44 4F 43 54 59 50 45 20 68 74 (\"<!DOCTYPE ht\")"},
+        {{"short.kzs", "/dpl"}, "", "'short.kzs' is neither a WAVE file nor a readable sound package: it holds only 2 "
+                                    "bytes: 4B 5A (\"KZ\")"},
+        {{"empty.kzs", "Wind01"}, "", "'empty.kzs' is neither a WAVE file nor a readable sound package: it is empty"},
         {{"pk\\A.kzs", "Nope"}, "", "no sound 'Nope' in package 'pk\\A.kzs'"},
         {{"pk\\A.kzs", "Hidden"}, "", "no sound 'Hidden' in package 'pk\\A.kzs'"},
         {{"pk\\A.kzs", "Text", "/w:text.wav"}, "", "'Text' in package 'pk\\A.kzs' is not a valid WAVE file"},
@@ -606,14 +633,21 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
         {{"avi.wav", "Wind01"}, "", "'avi.wav' is not a valid WAVE file"},
         {{"riff.kzs", "/dpl"}, "", "'riff.kzs' is not a valid WAVE file"},
         // Not the shape of a slash option: a path.
-        {{"/1"}, "", "cannot open '/1'"},
-        {{"/:a"}, "", "cannot open '/:a'"},
+        {{"/1"}, "", "cannot open '/1': no such file"},
+        {{"/:a"}, "", "cannot open '/:a': no such file"},
+        {{"in.wav", "/w:folder.wav"}, Info(dir, {"in.wav"}).out, "cannot write 'folder.wav': it is a folder"},
+        {{"pk\\A.kzs", "Wind01", "/w:nowhere/"}, Info(dir, {"pk\\A.kzs", "Wind01"}).out,
+         "cannot write 'nowhere/': no such folder"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         const RunResult r = Info(dir, c.args);
         EXPECT_EQ(r.exitStatus, 1);
-        EXPECT_EQ(r.out, c.out);
+        if (c.args[0] == "--json") {
+            EXPECT_EQ(nlohmann::json::parse(r.out)["files"][0]["errors"], nlohmann::json::parse(c.out)["errors"]);
+        } else {
+            EXPECT_EQ(r.out, c.out);
+        }
         EXPECT_EQ(r.err, "Snd_Info: " + c.err + "\n");
     }
     EXPECT_FALSE(dir.Exists("text.wav"));
@@ -624,7 +658,7 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     const RunResult nowhere = Info(dir, {"in.wav", "/w:nowhere\\out.wav"});
     EXPECT_EQ(nowhere.exitStatus, 1);
     EXPECT_EQ(nowhere.out, print);
-    EXPECT_EQ(nowhere.err, "Snd_Info: cannot write 'nowhere\\out.wav'\n");
+    EXPECT_EQ(nowhere.err, "Snd_Info: cannot write 'nowhere\\out.wav': no such folder\n");
     // The input is never written over, however it is spelt.
     for (const std::string& self : {std::string("in.wav"), std::string(".\\in.wav")}) {
         const RunResult r = Info(dir, {"in.wav", "/w:" + self});
