@@ -10,9 +10,9 @@ enum class Access { Read, Write };
 
 // The system's error number `error` (an errno value) in plain words: "it is
 // a folder"; "no such file" when reading, "no such folder" when writing (the
-// folder the file goes in is missing), the same for a name the system cannot
-// take; "permission denied"; any other in the system's own words. Empty for
-// 0.
+// folder the file goes in is missing); for a name the system cannot take,
+// "no such file" when reading, "not a valid file name" when writing;
+// "permission denied"; any other in the system's own words. Empty for 0.
 std::string Reason(int error, Access access);
 
 // Why `path` cannot be opened for reading, asked of the system once more: its
