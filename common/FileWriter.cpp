@@ -45,6 +45,7 @@ bool FileWriter::WriteOut(const char* bytes, std::size_t count) {
         if (wrote <= 0) {
             if (wrote < 0 && errno == EINTR) continue;
             failed_ = true;  // a full disk, a file too large, ...
+            error_ = wrote < 0 ? errno : ENOSPC;
             break;
         }
         bytes += wrote;
@@ -89,6 +90,7 @@ bool FileWriter::Close(bool keep) {
     if (fd_ < 0) return false;
     const bool written = keep && sync() == 0;
     const bool closed = Host::CloseFd(fd_) == 0;
+    if (!closed && keep && error_ == 0) error_ = errno;
     fd_ = -1;
     return written && closed;
 }

@@ -29,6 +29,9 @@ public:
     // Writes out what is buffered; false when any write failed.
     bool Flush();
     int Fd() const { return fd_; }
+    // The system's error number of the first write or close that failed; 0
+    // while none has.
+    int Error() const { return error_; }
     // Writes what is buffered (with `keep`; else drops it) and closes; false
     // when any write failed.
     bool Close(bool keep);
@@ -44,6 +47,7 @@ private:
 
     int fd_ = -1;
     bool failed_ = false;
+    int error_ = 0;
     std::unique_ptr<char[]> buffer_;
 };
 

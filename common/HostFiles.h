@@ -79,6 +79,9 @@ enum class Target {
     Refused,      // a folder or a file that may not be written
 };
 Target Examine(const Dir& in, const std::string& path);
+// Why `path` in `in` takes no file, as an errno value: EISDIR for a folder,
+// EACCES for something else that stands there, ENOENT where nothing does.
+int RefusedError(const Dir& in, const std::string& path);
 
 // Renames `from` over `to`, replacing what stands there.
 bool MoveOver(const Dir& in, const std::string& from, const std::string& to);

@@ -165,6 +165,12 @@ Target Examine(const Dir& in, const std::string& path) {
     return Target::Device;
 }
 
+int RefusedError(const Dir& in, const std::string& path) {
+    struct stat info{};
+    if (::fstatat(At(in), path.c_str(), &info, 0) != 0) return ENOENT;
+    return S_ISDIR(info.st_mode) ? EISDIR : EACCES;
+}
+
 bool MoveOver(const Dir& in, const std::string& from, const std::string& to) {
     return ::renameat(At(in), from.c_str(), At(in), to.c_str()) == 0;
 }

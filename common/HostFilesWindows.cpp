@@ -89,6 +89,12 @@ Target Examine(const Dir& in, const std::string& path) {
     return Target::Replaceable;
 }
 
+int RefusedError(const Dir& in, const std::string& path) {
+    const DWORD attributes = GetFileAttributesA((in.path + path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ENOENT;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : EACCES;
+}
+
 bool MoveOver(const Dir& in, const std::string& from, const std::string& to) {
     return MoveFileExA((in.path + from).c_str(), (in.path + to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

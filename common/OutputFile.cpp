@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "common/FileWriter.h"
@@ -34,6 +36,7 @@ struct OutputFile::State {
     IfExists ifExists;
     bool direct = false;    // writing straight to a device or pipe
     bool anonymous = false; // writing a file without a name yet (Linux)
+    int error = 0;          // why it did not open or commit, when the writer does not say
     int slot = -1;          // interrupt-cleanup slot, or -1
     FileWriter file;
     std::ostream stream{&file};
@@ -59,6 +62,8 @@ std::ostream& OutputFile::Stream() { return state_->stream; }
 
 bool OutputFile::Commit() { return state_->Commit(); }
 
+int OutputFile::Error() const { return state_->file.Error() != 0 ? state_->file.Error() : state_->error; }
+
 std::uint64_t OutputFile::CopyFrom(InputFile& source, std::uint64_t offset, std::uint64_t count) {
     State& s = *state_;
     // The system writes at the file's position: what the stream holds goes
@@ -81,12 +86,22 @@ std::uint64_t OutputFile::CopyFrom(InputFile& source, std::uint64_t offset, std:
 
 void OutputFile::State::Open() {
     Interrupts::AwaitEndIfInterrupted();
-    if (Host::HoldsNul(target) || Host::FolderEnd(target) == target.size()) return;
+    if (Host::HoldsNul(target)) {
+        error = ENOENT;  // no file has such a name
+        return;
+    }
+    if (Host::FolderEnd(target) == target.size()) {
+        error = Host::RefusedError(in, target);
+        return;
+    }
     const Target found = Host::Examine(in, target);
     if (found != Target::Absent && !MayReplace(found)) {
         // A device or pipe that is not replaced is written into.
         if (found == Target::Device && ifExists != IfExists::Keep) {
             direct = file.Adopt(Host::OpenDeviceFd(in, target, ifExists == IfExists::Replace));
+            if (!direct) error = errno;
+        } else {
+            error = found == Target::Refused ? Host::RefusedError(in, target) : EEXIST;
         }
         return;
     }
@@ -106,9 +121,10 @@ void OutputFile::State::Open() {
             temporary = std::move(candidate);
             return;
         }
+        error = errno;
         Interrupts::FreeSlot(slot);
         slot = -1;
-        if (!Host::AlreadyExists()) return;  // no folder, or not writable
+        if (error != EEXIST) return;  // no folder, or not writable
     }
 }
 
@@ -176,7 +192,9 @@ void OutputFile::State::Discard() {
 bool OutputFile::State::Commit() {
     if (!file.IsOpen()) return false;
     if (anonymous) {
-        if (!stream.good() || !file.Flush() || !NameAnonymous()) {
+        const bool flushed = stream.good() && file.Flush();
+        if (!flushed || !NameAnonymous()) {
+            if (flushed) error = errno;  // the name's
             file.Close(false);  // the file goes with its descriptor
             return false;
         }
@@ -190,7 +208,9 @@ bool OutputFile::State::Commit() {
     }
     const bool written = stream.good() && file.Close(true);
     if (direct) return written;
-    if (!written || Interrupts::Interrupted() || !PutInPlace(temporary)) {
+    const bool interrupted = Interrupts::Interrupted();
+    if (!written || interrupted || !PutInPlace(temporary)) {
+        if (written && !interrupted) error = errno;  // the rename's
         Discard();
         Interrupts::AwaitEndIfInterrupted();
         return false;

@@ -84,6 +84,11 @@ public:
     // place under the target name. Returns whether the target now holds the
     // complete file; after false, nothing of it is left anywhere.
     bool Commit();
+    // Why the output did not open, or its Commit failed: the system's error
+    // number (EISDIR where a folder stands at the name, EACCES where a file
+    // that may not be written does, EEXIST where IfExists::Keep finds the
+    // name taken); 0 when none is known. Platform::Reason words it.
+    int Error() const;
 
 private:
     struct State;

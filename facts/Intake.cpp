@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "common/FileErrors.h"
 #include "common/Platform.h"
 #include "facts/Escape.h"
 #include "package/KZ_Package.h"
@@ -58,6 +62,34 @@ Type TypeOf(std::string_view first) {
     return Type::Other;
 }
 
+// The tag the packages we make begin with. The reader takes any tag; the
+// message about a file that fails as a package uses it to tell a damaged
+// package (where its tables go wrong) from a file of another kind (what it
+// begins with).
+constexpr std::string_view kPackageTag = "KZSP";
+constexpr std::size_t kShownBytes = 12;
+// Where a package's generation entries begin: right after their count.
+constexpr std::uint64_t kGenerationsOffset = 56;
+
+std::string Because(const std::string& reason) { return reason.empty() ? reason : ": " + reason; }
+
+std::string Counted(std::uint64_t count, const char* one, const char* many = nullptr) {
+    return std::to_string(count) + " " + (count == 1 ? one : many ? many : std::string(one) + "s");
+}
+
+// Bytes in hex, then as text with '.' for each byte that is no printable
+// ASCII: 3C 21 44 4F ("<!DO").
+std::string Bytes(std::string_view bytes) {
+    std::string hex, text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!hex.empty()) hex += ' ';
+        hex += Escape::Hex(byte, 2);
+        text += byte >= 0x20 && byte < 0x7F ? c : '.';
+    }
+    return hex + " (\"" + text + "\")";
+}
+
 json WithSound(json file, const std::string& name, std::size_t index) {
     FactsJson::PutText(file, "sound", name);
     file["export"] = index;
@@ -75,7 +107,10 @@ bool Input::Open(const std::string& path) {
         source = std::cin.rdbuf();
     } else {
         Platform::OpenInput(file_, path);
-        if (!file_.is_open() || file_.fail()) return false;
+        if (!file_.is_open() || file_.fail()) {
+            error_ = Platform::OpenError(path);
+            return false;
+        }
         source = file_.rdbuf();
     }
     // Where the input begins: standard input may stand anywhere in a file.
@@ -95,16 +130,59 @@ bool Input::Open(const std::string& path) {
     return true;
 }
 
-std::string CannotOpen(const std::string& path) { return "cannot open " + Shown(path); }
-std::string NotValidWave(const std::string& path) { return Shown(path) + " is not a valid WAVE file"; }
+std::string CannotOpen(const std::string& path, int error) {
+    return "cannot open " + Shown(path) + Because(Platform::Reason(error, Platform::Access::Read));
+}
+std::string CannotWrite(const std::string& path, int error) {
+    return "cannot write " + Shown(path) + Because(Platform::Reason(error, Platform::Access::Write));
+}
+std::string NotValidWave(const std::string& path, const std::string& why) {
+    return Shown(path) + " is not a valid WAVE file" + Because(why);
+}
 std::string BigEndian(const std::string& path) {
     return NotValidWave(path) + ": big-endian RIFX files are not supported";
 }
 std::string PackageFromPipe(const std::string& path) {
     return Shown(path) + " is not a WAVE file, and a package cannot be read from a pipe";
 }
-std::string NotReadable(const std::string& path) {
-    return Shown(path) + " is neither a WAVE file nor a readable sound package";
+std::string NotReadable(const std::string& path, const std::string& why) {
+    return Shown(path) + " is neither a WAVE file nor a readable sound package" + Because(why);
+}
+
+std::string WhyNotPackage(const KZ_Package& package, const std::string& path) {
+    if (package.Failed == KZ_PackagePart::File) {
+        const std::string reason = Platform::Reason(Platform::OpenError(path), Platform::Access::Read);
+        return reason.empty() ? "it cannot be opened" : reason;
+    }
+    std::ifstream in;
+    Platform::OpenInput(in, path);
+    std::string first(kShownBytes, '\0');
+    in.read(first.data(), static_cast<std::streamsize>(first.size()));
+    first.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    if (first.empty()) return "it is empty";
+    if (!first.starts_with(kPackageTag)) {
+        if (first.size() == kShownBytes) return "it begins with " + Bytes(first);
+        return "it holds only " + Counted(first.size(), "byte") + ": " + Bytes(first);
+    }
+    const auto table = [](const char* name, std::uint32_t count, std::uint64_t offset) {
+        return std::string("its ") + name + " table (" + Counted(count, "entry", "entries") + " at offset " +
+               std::to_string(offset) + ") does not fit in the file";
+    };
+    switch (package.Failed) {
+        case KZ_PackagePart::Header: {
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(Platform::HostPath(path), ec);
+            if (ec) return "it ends inside the package header";
+            return "it ends inside the package header, after " + Counted(size, "byte");
+        }
+        case KZ_PackagePart::Generations: return table("generation", package.GenerationCount, kGenerationsOffset);
+        case KZ_PackagePart::Names: return table("name", package.NameCount, package.NameOffset);
+        case KZ_PackagePart::Imports: return table("import", package.ImportCount, package.ImportOffset);
+        case KZ_PackagePart::Exports: return table("export", package.ExportCount, package.ExportOffset);
+        case KZ_PackagePart::None:
+        case KZ_PackagePart::File: break;
+    }
+    return {};
 }
 
 Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings) {
@@ -125,7 +203,7 @@ std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Elemen
 
 void AddFile(FactsJson::DocumentWriter& document, const std::string& path) {
     Input input;
-    if (!input.Open(path)) return document.Add(FactsJson::ErrorFile(path, CannotOpen(path)));
+    if (!input.Open(path)) return document.Add(FactsJson::ErrorFile(path, CannotOpen(path, input.Error())));
     switch (input.GetType()) {
         case Type::Wave: {
             WAVE_File wave;
@@ -139,7 +217,9 @@ void AddFile(FactsJson::DocumentWriter& document, const std::string& path) {
     }
     if (!input.Reopenable()) return document.Add(FactsJson::ErrorFile(path, PackageFromPipe(path)));
     KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) return document.Add(FactsJson::ErrorFile(path, NotReadable(path)));
+    if (package.GetPackageFile().fail()) {
+        return document.Add(FactsJson::ErrorFile(path, NotReadable(path, WhyNotPackage(package, path))));
+    }
     package.GetPackageFile().close();
     document.AddPackage(package, path);
 }

@@ -44,8 +44,10 @@ public:
     ~Input();
 
     // Opens `path` (or standard input for "-") and reads its first bytes.
-    // False when it cannot be opened.
+    // False when it cannot be opened; Error() then says why.
     bool Open(const std::string& path);
+    // The system's error number of a failed Open (Platform::OpenError).
+    int Error() const { return error_; }
 
     Type GetType() const { return type_; }
     // Whether the input is a file that can be reopened by its path, as a
@@ -64,14 +66,27 @@ private:
     std::unique_ptr<std::istream> stream_;
     Type type_ = Type::Other;
     bool reopenable_ = false;
+    int error_ = 0;
 };
 
-// The messages about a FILE that cannot be read, `path` as given.
-std::string CannotOpen(const std::string& path);
-std::string NotValidWave(const std::string& path);
+// The messages about a FILE that cannot be read or an output that cannot be
+// written, `path` as given, each with its reason after a colon where there
+// is one: `error` a system error number (Platform::Reason words it), `why`
+// what the file showed (WhyNotPackage).
+std::string CannotOpen(const std::string& path, int error);
+std::string CannotWrite(const std::string& path, int error);
+std::string NotValidWave(const std::string& path, const std::string& why = {});
 std::string BigEndian(const std::string& path);
 std::string PackageFromPipe(const std::string& path);
-std::string NotReadable(const std::string& path);
+std::string NotReadable(const std::string& path, const std::string& why);
+
+// What a FILE that failed as a package showed, to say why it is refused:
+// why it cannot be opened; for a file that does not begin with the tag our
+// packages carry ("KZSP"), its first bytes ("it begins with 3C 21 44 ...
+// (\"<!D...\")"); for one that does, where its header or tables go past
+// the end of the file ("its export table (3 entries at offset 134) does not
+// fit in the file"). Empty when nothing is known.
+std::string WhyNotPackage(const KZ_Package& package, const std::string& path);
 
 // A sink that keeps the model's messages as warnings.
 Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings);

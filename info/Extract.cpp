@@ -15,6 +15,7 @@
 #include "facts/Intake.h"
 #include "facts/FileNames.h"
 #include "facts/Groups.h"
+#include "facts/SoundLookup.h"
 #include "facts/FactsJson.h"
 #include "info/InfoCommand.h"
 #include "info/NotConverted.h"
@@ -228,7 +229,8 @@ void Extraction::ExtractPackage(const std::string& path) {
         package.reset();
     }
     if (!package || package->GetPackageFile().fail()) {
-        Fail(Escape::Shown(path) + " is not a readable sound package");
+        const std::string why = package ? Intake::WhyNotPackage(*package, path) : "";
+        Fail(Escape::Shown(path) + " is not a readable sound package" + (why.empty() ? "" : ": " + why));
         ++packagesNotRead_;
         begin("error");
         return end();
@@ -236,6 +238,20 @@ void Extraction::ExtractPackage(const std::string& path) {
     if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
     Facts::Groups groups(*package);
     for (const Facts::Finding& finding : groups.Findings()) Warn(Escape::Shown(path) + ": " + finding.text);
+    // The SOUNDs asked for, each the export it means (Facts::FindSounds),
+    // as the print finds it; a "#N" only where export N holds a sound.
+    const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(*package, groups, request_.sounds);
+    for (std::size_t n = 0; n < matches.size(); ++n) {
+        const std::string several = Facts::SeveralNamed(*package, groups, matches[n]);
+        if (!several.empty()) Warn(Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path) + ": " + several);
+    }
+    // Each export meant, with the SOUNDs that mean it, in table order.
+    std::vector<std::pair<std::size_t, std::size_t>> wanted;
+    for (std::size_t n = 0; n < matches.size(); ++n) {
+        if (matches[n].chosen) wanted.emplace_back(*matches[n].chosen, n);
+    }
+    std::sort(wanted.begin(), wanted.end());
+
     begin("package");
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
@@ -260,9 +276,14 @@ void Extraction::ExtractPackage(const std::string& path) {
         const std::string soundName = entry.GetName();
         const std::string fileName = files.Take(request_.flat ? topLevel : groups.Chain(index), soundName, kSoundExtension);
         if (!request_.sounds.empty()) {
-            const auto wanted = std::find(request_.sounds.begin(), request_.sounds.end(), soundName);
-            if (wanted == request_.sounds.end()) continue;
-            found[static_cast<std::size_t>(wanted - request_.sounds.begin())] = true;
+            const auto [from, to] = std::equal_range(wanted.begin(), wanted.end(), std::pair(index, std::size_t{0}),
+                                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+            bool meant = false;
+            for (auto at = from; at != to; ++at) {
+                if (matches[at->second].byIndex && !holdsWave) continue;
+                found[at->second] = meant = true;
+            }
+            if (!meant) continue;
         }
         if (!run.held && !folderFailed) folderFailed = !MakePackageFolder(run);
         const Platform::Folder* into = run.held && holdsWave ? MakeGroupFolders(run, fileName) : run.held.get();
@@ -372,7 +393,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
             Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
         } else if (!result.WroteAll) {
             reason = "cannot be written";
-            Fail("cannot write " + Escape::Shown(file));
+            Fail(Intake::CannotWrite(file, result.WriteError));
         } else if (!result.ReadAll) {
             reason = "cut short";
             Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(saved.held) +
@@ -416,7 +437,10 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
         return saved;
     }
     Platform::OutputFile out(into, leaf, ifExists);
-    if (!out.IsOpen()) return saved;
+    if (!out.IsOpen()) {
+        result.WriteError = out.Error();
+        return saved;
+    }
     std::ifstream& samples = sound.Package->GetPackageFile();
     samples.clear();
     // Of the sound's bytes, those the package holds: the samples measured.
@@ -434,6 +458,7 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     if (!converted.Findings.empty()) ++notConverted_;
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = wave->CalcSize();
+    if (!result.WroteAll) result.WriteError = out.Error();
     result.ReadAll = saved.held == size;
     return saved;
 }

@@ -18,7 +18,9 @@
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/FileNames.h"
+#include "facts/Groups.h"
 #include "facts/Intake.h"
+#include "facts/SoundLookup.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
 #include "info/NotConverted.h"
@@ -33,6 +35,11 @@ using FactsJson::json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
 constexpr std::string_view kPackageExtension = ".kzs";
+
+// Bad usage is two lines: what is wrong, and where the whole usage is.
+void WriteBadUsage(std::ostream& err, const std::string& reason) {
+    err << kPrefix << reason << "\nTry 'Snd_Info --help' for more information.\n" << std::flush;
+}
 
 // Ends the run early: bad usage found once a FILE's type is known, or
 // standard output that cannot be written.
@@ -57,7 +64,8 @@ private:
     void RunWave(const Target& target, Intake::Input& input);
     void RunPackage(const Target& target);
     void RunScript(KZ_Package& package, const std::string& path);
-    void RunSound(KZ_Package& package, const std::string& path, const std::string& name);
+    void RunSound(KZ_Package& package, Facts::Groups& groups, const std::string& path, const std::string& name,
+                  const Facts::SoundMatch& match);
     // Says the findings, prints the facts (or adds them to the document);
     // returns whether the model is whole enough to be saved (no errors).
     bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
@@ -92,8 +100,7 @@ private:
     }
     [[noreturn]] void BadUsage(const std::string& reason) {
         out_ << std::flush;
-        err_ << kPrefix << reason << '\n';
-        WriteUsage(err_);
+        WriteBadUsage(err_, reason);
         throw Stop{kInfoBadUsage};
     }
     // A write to standard output that failed (a full disk, a closed pipe
@@ -146,7 +153,7 @@ int InfoRun::Run() {
 
 void InfoRun::RunTarget(const Target& target) {
     Intake::Input input;
-    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file));
+    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file, input.Error()));
     switch (input.GetType()) {
         case Intake::Type::Wave: return RunWave(target, input);
         case Intake::Type::DamagedRiff: return Fail(target.file, Intake::NotValidWave(target.file));
@@ -173,16 +180,21 @@ void InfoRun::RunPackage(const Target& target) {
     const std::string& path = target.file;
     KZ_Package package(path.c_str());
     if (package.GetPackageFile().fail()) {
-        return Fail(path, args_.wavePath ? Intake::NotValidWave(path) : Intake::NotReadable(path));
+        const std::string why = Intake::WhyNotPackage(package, path);
+        return Fail(path, args_.wavePath ? Intake::NotValidWave(path, why) : Intake::NotReadable(path, why));
     }
     package.GetPackageFile().close();
     if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     if (args_.script) return RunScript(package, path);
-    for (const std::string& name : target.sounds) {
-        RunSound(package, path, name);
-        CheckOutput();
+    if (!target.sounds.empty()) {
+        Facts::Groups groups(package);
+        const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(package, groups, target.sounds);
+        for (std::size_t n = 0; n < matches.size(); ++n) {
+            RunSound(package, groups, path, target.sounds[n], matches[n]);
+            CheckOutput();
+        }
+        return;
     }
-    if (!target.sounds.empty()) return;
     // The exports are all read before the first line is printed: the
     // progress line is gone by then.
     const auto exportsRead = [this](std::size_t done, std::size_t total) {
@@ -233,23 +245,47 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
             err_ << kPrefix << "left out of the script, not usable as a file name: " << Escape::Quoted(sound) << '\n';
         }
     });
+    // Sounds after the first of their name: Snd_Pull finds that one instead.
+    std::optional<Facts::Groups> groups;
+    Facts::ForEachUnreachable(package, [&](std::size_t index, std::size_t first) {
+        if (!groups) groups.emplace(package);
+        err_ << kPrefix << "warning: " << Shown(path) << ": Snd_Pull cannot reach "
+             << Facts::FullNameShown(package, *groups, index) << ": its name finds "
+             << Facts::FullNameShown(package, *groups, first) << " first\n";
+    });
     out_ << std::flush;
     err_ << std::flush;
 }
 
-void InfoRun::RunSound(KZ_Package& package, const std::string& path, const std::string& name) {
+void InfoRun::RunSound(KZ_Package& package, Facts::Groups& groups, const std::string& path, const std::string& name,
+                       const Facts::SoundMatch& match) {
     json fields;
     FactsJson::PutText(fields, "sound", name);
     const std::string what = Shown(name) + " in package " + Shown(path);
+    // A SOUND that names several exports takes the first; the warning names
+    // the others, ahead of what the sound's headers say.
+    std::vector<Facts::Finding> findings;
+    const std::string several = Facts::SeveralNamed(package, groups, match);
+    if (!several.empty()) findings.push_back({Facts::Severity::Warning, several});
+    const auto fail = [&](const std::string& message) {
+        if (!several.empty()) {
+            progress_.Clear();
+            err_ << kPrefix << "warning: " << what << ": " << several << '\n';
+            fields["warnings"] = json::array({several});
+        }
+        Fail(path, message, fields);
+    };
     // The lookup Snd_Pull makes: an export stored with offset -1 is no match.
-    const KZ_Export_Element* found = package.FindExport(name);
-    if (!found || found->DataOffset == -1) return Fail(path, "no sound " + what, fields);
-    fields["export"] = static_cast<std::size_t>(found - package.Exports.data());
+    // "#N" names only an export that holds a sound.
+    const KZ_Export_Element* found = match.chosen ? &package.Exports[*match.chosen] : nullptr;
+    if (!found || found->DataOffset == -1) return fail("no sound " + what);
     if (!Facts::HoldsWave(package, *found)) {
         package.GetPackageFile().close();
-        return Fail(path, what + " is not a valid WAVE file", fields);
+        if (match.byIndex) return fail("no sound " + what);
+        fields["export"] = *match.chosen;
+        return fail(what + " is not a valid WAVE file");
     }
-    std::vector<Facts::Finding> findings;
+    fields["export"] = *match.chosen;
     const std::unique_ptr<WAVE_File> wave = Intake::LoadSound(package, *found, LoadFor(true), Intake::Collect(findings));
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
     if (!args_.wavePath) return;
@@ -302,7 +338,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
         return;
     }
     Platform::OutputFile file(path);
-    if (!file.IsOpen()) return Fail(input, "cannot write " + Shown(path));
+    if (!file.IsOpen()) return Fail(input, Intake::CannotWrite(path, file.Error()));
     // A large file takes a while: its bytes are counted on the way.
     // (Decoded to PCM, its length is known only once written.)
     const std::uint64_t total = args_.pcm && DecodesToPcm16(wave) ? 0 : wave.CalcSize();
@@ -314,7 +350,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     // Not committed, the output leaves nothing behind.
     if (!read) return Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not written");
     if (!through) file.Stream().setstate(std::ios::badbit);
-    if (!file.Commit()) return Fail(input, "cannot write " + Shown(path));
+    if (!file.Commit()) return Fail(input, Intake::CannotWrite(path, file.Error()));
 }
 
 bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {
@@ -348,8 +384,7 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
 int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool showProgress) {
     Arguments args;
     if (const auto reason = ParseArguments(argc, argv, args)) {
-        err << kPrefix << *reason << '\n';
-        WriteUsage(err);
+        WriteBadUsage(err, *reason);
         return kInfoBadUsage;
     }
     if (args.help || args.version) {

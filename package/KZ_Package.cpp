@@ -106,7 +106,10 @@ std::string KZ_Export_Element::GetPackageName() const { return Owner ? Owner->Ge
 
 KZ_Package::KZ_Package(const char* path) : Path(path) {
     GetPackageFile();
-    if (!Stream.is_open()) return;
+    if (!Stream.is_open()) {
+        Failed = KZ_PackagePart::File;
+        return;
+    }
     const std::uint64_t fileSize = FileSize(Stream);
 
     LittleEndian::Read(Stream, Tag);
@@ -121,6 +124,7 @@ KZ_Package::KZ_Package(const char* path) : Path(path) {
     if (Version > kLastLegacyVersion) {
         Stream.read(reinterpret_cast<char*>(Guid.data()), Guid.size());
         LittleEndian::Read(Stream, GenerationCount);
+        NoteFailure(KZ_PackagePart::Header);
         // The generation entries follow the count directly.
         if (GenerationCount > 0) {
             if (Claim(GenerationCount, kGenerationEntry, kGenerationTableOffset, fileSize)) {
@@ -129,10 +133,12 @@ KZ_Package::KZ_Package(const char* path) : Path(path) {
             } else {
                 Stream.setstate(std::ios::failbit);
             }
+            NoteFailure(KZ_PackagePart::Generations);
         }
     } else {
         LittleEndian::Read(Stream, LegacyCount);
         LittleEndian::Read(Stream, LegacyOffset);
+        NoteFailure(KZ_PackagePart::Header);
     }
 
     // Names first, then imports, then exports: each from its own offset. The
@@ -142,9 +148,9 @@ KZ_Package::KZ_Package(const char* path) : Path(path) {
         nameArena_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
             std::uint64_t{NameCount} * 255, fileSize - NameOffset - NameCount * kMinNameEntry)));
     }
-    ReadTable(Names, NameCount, NameOffset, kMinNameEntry, fileSize);
-    ReadTable(Imports, ImportCount, ImportOffset, kMinImportEntry, fileSize);
-    ReadTable(Exports, ExportCount, ExportOffset, kMinExportEntry, fileSize);
+    ReadTable(Names, NameCount, NameOffset, kMinNameEntry, fileSize, KZ_PackagePart::Names);
+    ReadTable(Imports, ImportCount, ImportOffset, kMinImportEntry, fileSize, KZ_PackagePart::Imports);
+    ReadTable(Exports, ExportCount, ExportOffset, kMinExportEntry, fileSize, KZ_PackagePart::Exports);
     Stream.close();
 }
 
@@ -164,15 +170,21 @@ bool KZ_Package::Claim(std::uint32_t count, std::uint64_t minEntrySize, std::uin
 // failed stream; its unread entries stay fresh.
 template <typename Entry>
 void KZ_Package::ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
-                           std::uint64_t minEntrySize, std::uint64_t fileSize) {
+                           std::uint64_t minEntrySize, std::uint64_t fileSize, KZ_PackagePart part) {
     if (count == 0) return;  // an empty table may carry any offset
     if (!Claim(count, minEntrySize, offset, fileSize)) {
         Stream.setstate(std::ios::failbit);
+        NoteFailure(part);
         return;
     }
     table.resize(count);
     Stream.seekg(static_cast<std::streamoff>(offset));
     for (auto& entry : table) entry.LoadData(this);
+    NoteFailure(part);
+}
+
+void KZ_Package::NoteFailure(KZ_PackagePart part) {
+    if (Failed == KZ_PackagePart::None && Stream.fail()) Failed = part;
 }
 
 std::ifstream& KZ_Package::GetPackageFile() {

@@ -107,6 +107,9 @@ public:
     void LoadData(std::istream& in);
 };
 
+// The part of a package where reading its header and tables failed.
+enum class KZ_PackagePart { None, File, Header, Generations, Names, Imports, Exports };
+
 class KZ_Package {
 public:
     // Smallest stored entry of each table: what a count must at least cost.
@@ -176,6 +179,11 @@ public:
     std::array<std::uint8_t, 16> Guid{};
     std::uint32_t GenerationCount = 0;
     std::vector<KZ_Generation_Element> Generations;
+    // Where the read failed first, for a package whose stream is failed after
+    // the constructor: the file could not be opened, it ends inside the
+    // header, or that table does not fit in it (its count cannot, or its
+    // entries run past the end). None for a package read whole.
+    KZ_PackagePart Failed = KZ_PackagePart::None;
 
 private:
     friend class KZ_Name_Element;
@@ -185,7 +193,9 @@ private:
     bool Claim(std::uint32_t count, std::uint64_t minEntrySize, std::uint64_t offset, std::uint64_t fileSize);
     template <typename Entry>
     void ReadTable(std::vector<Entry>& table, std::uint32_t count, std::uint64_t offset,
-                   std::uint64_t minEntrySize, std::uint64_t fileSize);
+                   std::uint64_t minEntrySize, std::uint64_t fileSize, KZ_PackagePart part);
+    // Notes `part` as where the read failed, when the stream has just failed.
+    void NoteFailure(KZ_PackagePart part);
 
     // Every name's bytes, back to back; KZ_Name_Element::NameStart points in.
     std::string nameArena_;

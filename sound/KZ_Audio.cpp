@@ -154,6 +154,7 @@ KZ_SaveResult KZ_Sound::Save(const OpenOutput& open) {
         result.WroteAll = out->Commit();
         if (result.WroteAll) result.Bytes = held;
     }
+    if (!result.WroteAll) result.WriteError = out->Error();
     closePackage();
     // The bytes the output never took (it failed first) are not read: the
     // package's size already says that they are there.
@@ -194,6 +195,7 @@ KZ_SaveResult KZ_Sound::CopyBySystem(Platform::InputFile& source, Platform::Outp
     }
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = held;
+    if (!result.WroteAll) result.WriteError = out.Error();
     result.ReadAll = readAll;
     ClosePackage();
     return result;

@@ -37,6 +37,8 @@ struct KZ_SaveResult {
     std::uint64_t Bytes = 0;  // the bytes written, when WroteAll
     // Of the bytes, those the system copied from file to file itself.
     std::uint64_t SystemCopied = 0;
+    // Without WroteAll: why, as the output says it (Platform::OutputFile::Error).
+    int WriteError = 0;
 };
 
 class KZ_Sound {

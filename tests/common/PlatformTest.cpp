@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/FileErrors.h"
 #include "common/LittleEndian.h"
 #include "common/Interrupts.h"
 #include "common/Paths.h"
@@ -142,17 +144,30 @@ TEST(OutputFile, TargetsThatCannotBeWritten) {
     TestSupport::TempDir dir;
     fs::create_directory(dir.Path() / "folder.wav");
     dir.Write("folder.wav/inside", "x");
-    EXPECT_FALSE(WriteWhole(dir, "folder.wav", "sound"));
-    EXPECT_FALSE(WriteWhole(dir, "missing/a.wav", "sound"));
+    dir.Write("file", "x");
+    const struct {
+        std::string name;
+        int error;  // why, as the output says it
+    } cases[] = {
+        {"folder.wav", EISDIR},
+        {"missing/a.wav", ENOENT},
+        {"missing/", ENOENT},
+        {"file/a.wav", ENOTDIR},
+        {"", EISDIR},  // the folder itself
+        // No file name can hold a NUL: the text before it is not the target.
+        {std::string("a\0b.wav", 7), ENOENT},
+        {std::string("a\0", 2), ENOENT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(WriteWhole(dir, c.name, "sound"));
+        EXPECT_EQ(Platform::OutputFile((dir.Path() / c.name).string()).Error(), c.error);
+    }
     EXPECT_FALSE(Platform::OutputFile((dir.Path() / "missing/b.wav").string()).Commit());
-    EXPECT_FALSE(WriteWhole(dir, "", "sound"));
-    // No file name can hold a NUL: the text before it is not the target.
-    EXPECT_FALSE(WriteWhole(dir, std::string("a\0b.wav", 7), "sound"));
-    EXPECT_FALSE(WriteWhole(dir, std::string("a\0", 2), "sound"));
     // Read-only files: OutputTargetsTest, as an unprivileged user.
     EXPECT_EQ(FilesIn(dir.Path() / "folder.wav"), std::vector<std::string>{"inside"});
     EXPECT_FALSE(dir.Exists("a"));
-    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"folder.wav"});
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"file", "folder.wav"}));
 
     // A device is written as it is, not replaced.
     Platform::OutputFile null("/dev/null");
@@ -181,6 +196,39 @@ TEST(OutputFile, FailedWriteLeavesTheOldFile) {
     EXPECT_FALSE(wroteNew);
     EXPECT_EQ(dir.Read("old.wav"), "old bytes");
     EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"old.wav"});
+}
+
+// The system's errors in the words every message uses, on every system;
+// and the error of an input that does not open, asked again.
+TEST(Platform, ReasonsInPlainWords) {
+    using Platform::Access;
+    const struct {
+        int error;
+        Access access;
+        const char* reason;
+    } reasons[] = {
+        {0, Access::Read, ""},
+        {EISDIR, Access::Write, "it is a folder"},
+        {ENOENT, Access::Read, "no such file"},
+        {ENOENT, Access::Write, "no such folder"},
+        {ENOTDIR, Access::Read, "no such file"},
+        {ENOTDIR, Access::Write, "no such folder"},
+        {EINVAL, Access::Read, "no such file"},
+        {EINVAL, Access::Write, "not a valid file name"},
+        {EACCES, Access::Read, "permission denied"},
+        {EPERM, Access::Write, "permission denied"},
+        {ENOSPC, Access::Write, "no space left on device"},
+    };
+    for (const auto& r : reasons) EXPECT_EQ(Platform::Reason(r.error, r.access), r.reason) << r.error;
+
+    TestSupport::TempDir dir;
+    dir.Write("f", "x");
+    dir.Write("sub/g", "x");
+    const struct {
+        std::string name;
+        int error;
+    } inputs[] = {{"f", 0}, {"sub", EISDIR}, {"missing", ENOENT}, {"f/x", ENOTDIR}, {std::string("f\0", 2), ENOENT}};
+    for (const auto& i : inputs) EXPECT_EQ(Platform::OpenError((dir.Path() / i.name).string()), i.error) << i.name;
 }
 
 TEST(Platform, NoNameHoldsANul) {

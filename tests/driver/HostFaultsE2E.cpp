@@ -59,7 +59,7 @@ TEST(HostFaultsE2E, FullDiskLeavesTheOldFileAndNoPart) {
     dir.Write("in.wav", kWind);
     const RunResult info = TestSupport::Run(SndInfoPath(), {"in.wav", "/w:out/Wind01.wav"}, dir.Path(), full);
     EXPECT_EQ(info.exitStatus, 1);
-    EXPECT_EQ(info.err, "Snd_Info: cannot write 'out/Wind01.wav'\n");
+    EXPECT_EQ(info.err, "Snd_Info: cannot write 'out/Wind01.wav': file too large\n");
     EXPECT_EQ(info.out, TestSupport::Run(SndInfoPath(), {"in.wav"}, dir.Path()).out);
     EXPECT_EQ(FilesIn(dir.Path() / "out"), std::vector<std::string>{"Wind01.wav"});
     EXPECT_EQ(dir.Read("out/Wind01.wav"), "old bytes");
@@ -83,7 +83,8 @@ TEST(HostFaultsE2E, FullDiskDuringExtraction) {
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "  writing: out/Ambient/Small.wav\n1 sound written (" + std::to_string(small.size()) +
                          " bytes), 0 skipped, 2 failed\n");
-    EXPECT_EQ(r.err, "Snd_Info: cannot write 'out/Ambient/Large.wav'\nSnd_Info: cannot write 'out/Ambient/Large2.wav'\n");
+    EXPECT_EQ(r.err, "Snd_Info: cannot write 'out/Ambient/Large.wav': file too large\n"
+                     "Snd_Info: cannot write 'out/Ambient/Large2.wav': file too large\n");
     EXPECT_EQ(FilesIn(dir.Path() / "out" / "Ambient"), std::vector<std::string>{"Small.wav"});
 
     const RunResult json = TestSupport::Run(SndInfoPath(), {"Ambient.kzs", "/x:out", "--json", "/y"}, dir.Path(), full);
@@ -96,7 +97,7 @@ TEST(HostFaultsE2E, FullDiskDuringExtraction) {
     ASSERT_EQ(sounds.size(), 3u);
     EXPECT_EQ(sounds[2], nlohmann::json({{"index", 2}, {"name", "Large2"}, {"group", ""}, {"file", "out/Ambient/Large2.wav"},
                                          {"bytes", 0}, {"status", "failed"}, {"reason", "cannot be written"},
-                                         {"errors", {"cannot write 'out/Ambient/Large2.wav'"}}}));
+                                         {"errors", {"cannot write 'out/Ambient/Large2.wav': file too large"}}}));
     EXPECT_EQ(sounds[1]["status"], "written");
     EXPECT_EQ(FilesIn(dir.Path() / "out" / "Ambient"), std::vector<std::string>{"Small.wav"});
 }
@@ -445,17 +446,29 @@ TEST(HostFaultsE2E, ReadOnlyFoldersAndFilesAsAnUnprivilegedUser) {
                                 "\\Wind01.wav'\n");
         const RunResult save = TestSupport::Run(SndInfoPath(), {"in.wav", "/w:" + f + "/Wind01.wav"}, dir.Path(), nobody);
         EXPECT_EQ(save.exitStatus, 1);
-        EXPECT_EQ(save.err, "Snd_Info: cannot write '" + f + "/Wind01.wav'\n");
+        EXPECT_EQ(save.err, "Snd_Info: cannot write '" + f + "/Wind01.wav': permission denied\n");
         const RunResult extract = TestSupport::Run(SndInfoPath(), {"Ambient.kzs", "Wind01", "/x:" + f + "/x", "/y", "-q"},
                                                    dir.Path(), nobody);
         EXPECT_EQ(extract.exitStatus, 1);
-        EXPECT_EQ(extract.err, "Snd_Info: cannot write '" + f + "/x/Ambient/Wind01.wav'\n");
+        EXPECT_EQ(extract.err, "Snd_Info: cannot write '" + f + "/x/Ambient/Wind01.wav': permission denied\n");
         EXPECT_EQ(dir.Read(f + "/Wind01.wav"), "kept");
         EXPECT_EQ(dir.Read(f + "/x/Ambient/Wind01.wav"), "kept");
         EXPECT_EQ(FilesIn(dir.Path() / f / "x" / "Ambient"), std::vector<std::string>{"Wind01.wav"});
     }
     EXPECT_EQ(FilesIn(dir.Path() / "ro"), (std::vector<std::string>{"Wind01.wav", "x"}));
     EXPECT_EQ(FilesIn(dir.Path() / "rf"), (std::vector<std::string>{"Wind01.wav", "x"}));
+
+    // An input that may not be read: Snd_Info says so.
+    WriteAmbient(dir.Path() / "Locked.kzs");
+    fs::permissions(dir.Path() / "Locked.kzs", fs::perms::none);
+    RunConditions nobody;
+    nobody.unprivileged = true;
+    const RunResult list = TestSupport::Run(SndInfoPath(), {"Locked.kzs"}, dir.Path(), nobody);
+    EXPECT_EQ(list.exitStatus, 1);
+    EXPECT_EQ(list.err, "Snd_Info: cannot open 'Locked.kzs': permission denied\n");
+    const RunResult extract = TestSupport::Run(SndInfoPath(), {"Locked.kzs", "/x:x"}, dir.Path(), nobody);
+    EXPECT_EQ(extract.exitStatus, 1);
+    EXPECT_EQ(extract.err, "Snd_Info: 'Locked.kzs' is not a readable sound package: permission denied\n");
 }
 
 // Standard input redirected from a file, standing anywhere in it: Snd_Info

@@ -3,8 +3,13 @@
 // chains too deep), each ending with a finding and never hanging.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "facts/Facts.h"
 #include "facts/Groups.h"
+#include "facts/SoundLookup.h"
 #include "kit/PackageBuilder.h"
 #include "tests/package/PackageFile.h"
 
@@ -71,6 +76,49 @@ TEST(Groups, PathsOfEveryKindOfChain) {
 // One chain of 70: the 64 outermost groups are kept, the deeper exports stay
 // in the 64th, and the chain is named once; the same below an export that
 // stands at the top level by a damaged reference.
+// A SOUND's export: its own name, else its full name, else "#N"; the first
+// of several, with the others named, at most 11 of them.
+TEST(Groups, SoundsByOwnNameFullNameAndNumber) {
+    PackageBuilder b;
+    const std::int32_t sound = b.SoundClass();
+    const auto add = [&](const char* name, std::int32_t package) {
+        ExportEntry e;
+        e.classRef = sound;
+        e.packageRef = package;
+        e.objectName = b.Name(name);
+        b.AddExport(e);
+    };
+    add("a.b", 0);  // 0
+    add("c", 1);    // 1: a.b.c
+    add("", 0);     // 2
+    add("x", 3);    // 3: .x
+    for (int n = 0; n < 12; ++n) add("n", 0);  // 4 to 15
+    const PackageFile package(b.Build());
+    Facts::Groups groups(*package);
+    std::string twelve = "names 12 exports";
+    for (int n = 4; n < 15; ++n) twelve += ", \"n\" (#" + std::to_string(n) + ")";
+    twelve += " and 1 more: the first is taken";
+    const struct {
+        std::string sound;
+        std::optional<std::size_t> chosen;
+        std::string several;
+    } cases[] = {
+        {"a.b", 0, ""},        {"a.b.c", 1, ""}, {"b.c", std::nullopt, ""}, {".x", 3, ""}, {"x", 3, ""},
+        {"n", 4, twelve},      {"#15", 15, ""},  {"#16", std::nullopt, ""},  {"#0", 0, ""},
+        {"#99999999999999999999", std::nullopt, ""}, {"#+1", std::nullopt, ""}, {"#1x", std::nullopt, ""},
+    };
+    std::vector<std::string> sounds;
+    for (const auto& c : cases) sounds.push_back(c.sound);
+    const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(*package, groups, sounds);
+    ASSERT_EQ(matches.size(), sounds.size());
+    for (std::size_t n = 0; n < sounds.size(); ++n) {
+        SCOPED_TRACE(sounds[n]);
+        EXPECT_EQ(matches[n].chosen, cases[n].chosen);
+        EXPECT_EQ(matches[n].byIndex, sounds[n][0] == '#' && cases[n].chosen.has_value());
+        EXPECT_EQ(Facts::SeveralNamed(*package, groups, matches[n]), cases[n].several);
+    }
+}
+
 TEST(Groups, ChainsDeeperThan64StayInThe64Outermost) {
     std::vector<std::string> names;
     for (int n = 0; n < 70; ++n) names.push_back(std::string(1, 'g').append(std::to_string(n)));

@@ -50,12 +50,12 @@ TEST(ConventionsE2E, AFileThatExistsIsAFile) {
         std::string err, out;  // the first line of each
     } cases[] = {
         // "notes" is the file beside the package, not the sound.
-        {{"Weather.kzs", "notes"}, 1, "Snd_Info: 'notes' is neither a WAVE file nor a readable sound package",
+        {{"Weather.kzs", "notes"}, 1, "Snd_Info: 'notes' is neither a WAVE file nor a readable sound package: it holds only 10 bytes: 6A 75 73 74 20 6E 6F 74 65 73 (\"just notes\")",
          "==> Weather.kzs <==\nWeather.kzs: 2 sounds"},
         {{"Weather.kzs", "--sound=notes"}, 0, "", "notes in Weather.kzs: PCM, 1 channel, 8000 Hz, 8 bits, 0:00.100"},
         {{"Weather.kzs", "--sound", "notes", "Rain"}, 0, "", "==> Weather.kzs: notes <=="},
         // Given to /w:, a file that is neither is said to be no WAVE file.
-        {{"notes", "/w:out.wav"}, 1, "Snd_Info: 'notes' is not a valid WAVE file", ""},
+        {{"notes", "/w:out.wav"}, 1, "Snd_Info: 'notes' is not a valid WAVE file: it holds only 10 bytes: 6A 75 73 74 20 6E 6F 74 65 73 (\"just notes\")", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());

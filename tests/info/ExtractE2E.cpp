@@ -91,14 +91,17 @@ TEST(ExtractE2E, FolderOfPackagesWithClashingNames) {
     ASSERT_EQ(FilesUnder(dir.Path() / "out").size(), files.size());
     for (const auto& [file, wave] : files) EXPECT_TRUE(dir.Read("out/" + file) == wave) << file;
 
-    // Named sounds: every export of the name, numbered as in the whole run.
-    const RunResult named = Info(dir, {"a/Weather.KZS", "Rain", "Nope", "/x:named"});
+    // Named sounds: the first export of the name, numbered as in the whole
+    // run; a full name or "#N" for another.
+    const RunResult named = Info(dir, {"a/Weather.KZS", "Rain", "Nope", "#3", "/x:named"});
     EXPECT_EQ(named.out,
               "  writing: named/Weather/Rain.wav\n"
               "  writing: named/Weather/Rain (3).wav\n"
               "2 sounds written (" + std::to_string(kRain.size() + kThunder.size()) +
                   " bytes), 0 skipped, 1 failed\n");
-    EXPECT_EQ(named.err, "Snd_Info: no sound 'Nope' in package 'a/Weather.KZS'\n");
+    EXPECT_EQ(named.err, "Snd_Info: warning: 'Rain' in package 'a/Weather.KZS': names 2 exports, \"Rain\" (#0) and "
+                         "\"Rain\" (#3): the first is taken\n"
+                         "Snd_Info: no sound 'Nope' in package 'a/Weather.KZS'\n");
     EXPECT_EQ(named.exitStatus, 1);
     EXPECT_EQ(FilesUnder(dir.Path() / "named"), (std::vector<std::string>{"Weather/Rain (3).wav", "Weather/Rain.wav"}));
 }
@@ -217,7 +220,8 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
                          "Snd_Info: \"Short\" in 'pk/Damaged.kzs' is cut short: 'out/Damaged/Short.wav' holds the " +
                          std::to_string(kThunder.size()) + " of its " + std::to_string(kThunder.size() + 100) +
                          " bytes that the package holds\n"
-                         "Snd_Info: 'pk/Broken.kzs' is not a readable sound package\n");
+                         "Snd_Info: 'pk/Broken.kzs' is not a readable sound package: it begins with "
+                         "6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")\n");
     EXPECT_EQ(FilesUnder(dir.Path() / "out"),
               (std::vector<std::string>{"Damaged/%FF.wav", "Damaged/Good.wav", "Damaged/Short.wav", "Damaged/a%2Fb.wav"}));
     EXPECT_TRUE(dir.Read("out/Damaged/Good.wav") == dir.Read("pulled/Good.wav"));
@@ -234,9 +238,10 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
                                                 {"packages_not_read", 1}}));
     const auto& files = report["files"];
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[1], nlohmann::json::parse(R"({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
-        "errors": ["'pk/Broken.kzs' is not a readable sound package"],
-        "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})"));
+    EXPECT_EQ(files[1], nlohmann::json::parse(R"j({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
+        "errors": ["'pk/Broken.kzs' is not a readable sound package: it begins with )j"
+                                              R"j(6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")"],
+        "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})j"));
     EXPECT_EQ(files[0]["type"], "package");
     // The messages about one sound stand with it; the package has none of its own.
     EXPECT_EQ(files[0]["warnings"], nlohmann::json::array());

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -181,6 +182,112 @@ TEST(GroupsE2E, NoFileThroughALink) {
         EXPECT_EQ(files, c.files);
         for (const std::string& file : c.files) EXPECT_EQ(dir.Read(file), kWave) << file;
     }
+}
+
+// A SOUND by its own name, its full name or "#N": the same export for the
+// print, /w: and /x:, the first where it names several, with a warning that
+// names the others; /dpl names the sounds Snd_Pull cannot reach.
+TEST(GroupsE2E, SoundsByFullName) {
+    TempDir dir;
+    PackageBuilder b;
+    const auto wave = [](std::int16_t n) { return PcmWave({n, static_cast<std::int16_t>(-n)}); };
+    const std::int32_t wind = b.AddGroup("Wind");           // 0
+    const std::int32_t gusts = b.AddGroup("Gusts", wind);   // 1
+    const std::int32_t birds = b.AddGroup("Birds");         // 2
+    b.AddSound("Hit", wave(3), {}, wind);                   // 3 Wind.Hit
+    b.AddSound("Hit", wave(4), {}, gusts);                  // 4 Wind.Gusts.Hit
+    b.AddSound("Hit", wave(5), {}, birds);                  // 5 Birds.Hit
+    b.AddSound("Morning", wave(6), {}, birds);              // 6 Birds.Morning
+    b.AddSound("Morning", wave(7), {}, birds);              // 7 Birds.Morning again
+    b.AddSound("Top", wave(8));                             // 8
+    b.AddSound("Birds.Hit", wave(9));                       // 9: an own name beats a full name
+    b.Write(dir.Path() / "p.kzs");
+    const std::map<int, std::string> files = {{3, "Wind/Hit.wav"},       {4, "Wind/Gusts/Hit.wav"},
+                                              {5, "Birds/Hit.wav"},      {6, "Birds/Morning.wav"},
+                                              {7, "Birds/Morning (2).wav"}, {8, "Top.wav"}, {9, "Birds.Hit.wav"}};
+    const std::string hits = "names 3 exports, \"Wind.Hit\" (#3), \"Wind.Gusts.Hit\" (#4) and \"Birds.Hit\" (#5): the first is taken";
+    const std::string mornings = "names 2 exports, \"Birds.Morning\" (#6) and \"Birds.Morning\" (#7): the first is taken";
+    const struct {
+        std::string sound;
+        int chosen;  // -1: no sound
+        std::string warning;
+    } cases[] = {
+        {"Top", 8, ""},
+        {"Hit", 3, hits},
+        {"Wind.Hit", 3, ""},
+        {"Wind.Gusts.Hit", 4, ""},
+        {"Birds.Hit", 9, ""},
+        {"Birds.Morning", 6, mornings},
+        {"#7", 7, ""},
+        {"#007", 7, ""},
+        {"Gusts.Hit", -1, ""},   // a full name begins at the top
+        {".Top", -1, ""},        // a top-level export's full name has no dot
+        {"#1", -1, ""},          // a group, no sound
+        {"#10", -1, ""},         // past the table
+        {"#-1", -1, ""},
+        {"#", -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sound);
+        const std::string warning = c.warning.empty() ? "" : "Snd_Info: warning: '" + c.sound + "' in package 'p.kzs': " + c.warning + "\n";
+        const std::string failure = c.chosen < 0 ? "Snd_Info: no sound '" + c.sound + "' in package 'p.kzs'\n" : "";
+        const int status = c.chosen < 0 ? 1 : 0;
+
+        const RunResult print = TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound}, dir.Path());
+        EXPECT_EQ(print.err, warning + failure);
+        EXPECT_EQ(print.exitStatus, status);
+        const auto json = nlohmann::json::parse(TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound, "--json"}, dir.Path()).out);
+        const auto& file = json["files"][0];
+        EXPECT_EQ(file.value("export", -1), c.chosen);
+        EXPECT_EQ(file["warnings"], c.warning.empty() ? nlohmann::json::array() : nlohmann::json::array({c.warning}));
+
+        const RunResult save = TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound, "/w:s.wav"}, dir.Path());
+        EXPECT_EQ(save.err, warning + failure);
+        EXPECT_EQ(save.exitStatus, status);
+        EXPECT_EQ(dir.Exists("s.wav"), c.chosen >= 0);
+        if (c.chosen >= 0) {
+            EXPECT_EQ(dir.Read("s.wav"), wave(static_cast<std::int16_t>(c.chosen)));
+        }
+        fs::remove(dir.Path() / "s.wav");
+
+        const RunResult extract = TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound, "/x:out", "-q"}, dir.Path());
+        EXPECT_EQ(extract.err, warning + failure);
+        EXPECT_EQ(extract.exitStatus, status);
+        const std::vector<std::string> written = FilesUnder(dir.Path() / "out" / "p");
+        EXPECT_EQ(written, c.chosen < 0 ? std::vector<std::string>{} : std::vector<std::string>{files.at(c.chosen)});
+        for (const std::string& one : written) EXPECT_EQ(dir.Read("out/p/" + one), wave(static_cast<std::int16_t>(c.chosen)));
+        fs::remove_all(dir.Path() / "out");
+    }
+
+    // Several SOUNDs meaning one export write it once.
+    const RunResult twice = TestSupport::Run(SndInfoPath(), {"p.kzs", "Wind.Gusts.Hit", "#4", "/x:out", "-q"}, dir.Path());
+    EXPECT_EQ(twice.exitStatus, 0);
+    EXPECT_EQ(twice.out, "1 sound written (" + std::to_string(wave(4).size()) + " bytes), 0 skipped, 0 failed\n");
+
+    // The script names each name once; Snd_Pull takes the first export of it.
+    const RunResult script = TestSupport::Run(SndInfoPath(), {"p.kzs", "/dpl"}, dir.Path());
+    EXPECT_EQ(script.exitStatus, 0);
+    EXPECT_EQ(script.out, "p;\nHit\nMorning\nTop\nBirds.Hit\n");
+    EXPECT_EQ(script.err,
+              "Snd_Info: warning: 'p.kzs': Snd_Pull cannot reach \"Wind.Gusts.Hit\" (#4): its name finds \"Wind.Hit\" (#3) first\n"
+              "Snd_Info: warning: 'p.kzs': Snd_Pull cannot reach \"Birds.Hit\" (#5): its name finds \"Wind.Hit\" (#3) first\n"
+              "Snd_Info: warning: 'p.kzs': Snd_Pull cannot reach \"Birds.Morning\" (#7): its name finds \"Birds.Morning\" (#6) first\n");
+}
+
+// A link standing at a group folder's name is not written through: the
+// sounds of that group fail, the others are written.
+TEST(GroupsE2E, NoGroupFolderThroughALink) {
+    if (RunsUnderRunner()) GTEST_SKIP() << "Wine shows this host's links to Windows programs as plain folders";
+    TempDir dir;
+    WritePackage(dir.Path() / "p.kzs", {{"G", 0, false}, {"s", 1, true}, {"t", 0, true}});
+    fs::create_directories(dir.Path() / "out" / "p");
+    fs::create_directories(dir.Path() / "elsewhere");
+    fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / "out" / "p" / "G");
+    const RunResult r = TestSupport::Run(SndInfoPath(), {"p.kzs", "/x:out", "-q"}, dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "Snd_Info: cannot make the folder 'out/p/G'\n");
+    EXPECT_TRUE(fs::is_empty(dir.Path() / "elsewhere"));
+    EXPECT_EQ(dir.Read("out/p/t.wav"), kWave);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST(SndInfoSeveralFilesE2E, EachAfterItsHeadingInOrder) {
          {{"A.kzs", {"A.kzs"}}, {"UP.WAV", {"UP.WAV"}}, {"sub/plain", {"sub/plain"}}}, 0, ""},
         {{"in.wav", "A.kzs", "Rain"}, {{"in.wav", {"in.wav"}}}, 1, "Snd_Info: no sound 'Rain' in package 'A.kzs'\n"},
         {{"A.kzs", "missing.kzs", "B.kzs"}, {{"A.kzs", {"A.kzs"}}, {"B.kzs", {"B.kzs"}}}, 1,
-         "Snd_Info: cannot open 'missing.kzs'\n"},
+         "Snd_Info: cannot open 'missing.kzs': no such file\n"},
         {{"A.kzs", "Nope", "Birds"}, {{"A.kzs: Birds", {"A.kzs", "Birds"}}}, 1,
          "Snd_Info: no sound 'Nope' in package 'A.kzs'\n"},
     };
@@ -250,10 +250,10 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     EXPECT_FALSE(files[2]["exports"][0].contains("name") && files[2]["exports"][1].contains("name_bytes"));
 
     EXPECT_EQ(files[3], json::parse(R"({"path":"missing.wav","type":"error","warnings":[],
-                                        "errors":["cannot open 'missing.wav'"]})"));
+                                        "errors":["cannot open 'missing.wav': no such file"]})"));
     EXPECT_EQ(files[4]["type"], "error");
     EXPECT_EQ(files[4]["sound"], "Nope");
-    EXPECT_EQ(r.err, "Snd_Info: cannot open 'missing.wav'\nSnd_Info: no sound 'Nope' in package 'pk/Weather.kzs'\n");
+    EXPECT_EQ(r.err, "Snd_Info: cannot open 'missing.wav': no such file\nSnd_Info: no sound 'Nope' in package 'pk/Weather.kzs'\n");
 }
 
 TEST(SndInfoListingE2E, AudioFactsFromTheHeaders) {

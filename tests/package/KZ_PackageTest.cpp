@@ -100,6 +100,7 @@ TEST(KZ_Package, GenerationTableEndingPastTheFile) {
         SCOPED_TRACE(missing);
         PackageFile p(whole.substr(0, whole.size() - missing));
         EXPECT_EQ(p->GetPackageFile().fail(), missing > 0);
+        EXPECT_EQ(p->Failed, missing > 0 ? KZ_PackagePart::Generations : KZ_PackagePart::None);
         EXPECT_EQ(p->Generations.size(), missing > 0 ? 0u : 2u);
     }
 }
@@ -162,6 +163,7 @@ TEST(KZ_Package, FileThatCannotBeOpened) {
     const std::string missing = (dir.Path() / "missing.kzs").string();
     KZ_Package p(missing.c_str());
     EXPECT_TRUE(p.GetPackageFile().fail());
+    EXPECT_EQ(p.Failed, KZ_PackagePart::File);
     EXPECT_EQ(p.NameCount, 0u);
     EXPECT_TRUE(p.Names.empty() && p.Imports.empty() && p.Exports.empty());
     EXPECT_EQ(p.FindExpObjByName(""), -1);
@@ -188,15 +190,19 @@ TEST(KZ_Package, FileCutInsideTheExportTable) {
     std::ifstream& stream = p->GetPackageFile();
     EXPECT_TRUE(stream.is_open());
     EXPECT_TRUE(stream.fail());
+    EXPECT_EQ(p->Failed, KZ_PackagePart::Exports);
     ASSERT_EQ(p->Exports.size(), 2u);
     EXPECT_EQ(p->Exports[0].GetName(), "Wind01");
     EXPECT_EQ(p->Exports[1].Owner, p.get());
     EXPECT_EQ(p->Exports[1].DataSize, 0);
     EXPECT_EQ(p->Exports[1].DataOffset, 0);
 
-    // A file shorter than the header.
+    // A file shorter than the header, the old one's or the new one's.
     PackageFile q(whole.substr(0, 20));
     EXPECT_TRUE(q->GetPackageFile().fail());
+    EXPECT_EQ(q->Failed, KZ_PackagePart::Header);
+    EXPECT_EQ(PackageFile(PackageBuilder(67).Build().substr(0, 40))->Failed, KZ_PackagePart::Header);
+    EXPECT_EQ(PackageFile(whole.substr(0, 55))->Failed, KZ_PackagePart::Header);
     EXPECT_TRUE(q->Exports.empty());
 }
 
@@ -204,20 +210,21 @@ TEST(KZ_Package, CountsThatCannotFitFailWithoutAllocating) {
     struct Case {
         const char* name;
         void (*damage)(PackageBuilder&);
+        KZ_PackagePart failed;  // the table the read stops at
     };
     const Case cases[] = {
-        {"names", [](PackageBuilder& b) { b.NameCount = 0xFFFFFFFF; }},
-        {"imports", [](PackageBuilder& b) { b.ImportCount = 0x7FFFFFFF; }},
-        {"exports", [](PackageBuilder& b) { b.ExportCount = 0xFFFFFFFF; }},
-        {"generations", [](PackageBuilder& b) { b.GenerationCount = 0xFFFFFFFF; }},
-        {"offset past the end", [](PackageBuilder& b) { b.ExportOffset = 0xFFFFFFF0; }},
+        {"names", [](PackageBuilder& b) { b.NameCount = 0xFFFFFFFF; }, KZ_PackagePart::Names},
+        {"imports", [](PackageBuilder& b) { b.ImportCount = 0x7FFFFFFF; }, KZ_PackagePart::Imports},
+        {"exports", [](PackageBuilder& b) { b.ExportCount = 0xFFFFFFFF; }, KZ_PackagePart::Exports},
+        {"generations", [](PackageBuilder& b) { b.GenerationCount = 0xFFFFFFFF; }, KZ_PackagePart::Generations},
+        {"offset past the end", [](PackageBuilder& b) { b.ExportOffset = 0xFFFFFFF0; }, KZ_PackagePart::Exports},
         {"one entry too many", [](PackageBuilder& b) {
              // The exports end the file: one more 12-byte entry cannot fit.
              b.Order = {Section::Objects, Section::Names, Section::Imports, Section::Exports};
              b.Exports.push_back({});
              b.RawExports = std::string(12 * 3, '\0');
              b.ExportCount = 4;
-         }},
+         }, KZ_PackagePart::Exports},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,6 +235,7 @@ TEST(KZ_Package, CountsThatCannotFitFailWithoutAllocating) {
         PackageFile p(bytes);
         EXPECT_LT(probe.Largest(), 64u * 1024);
         EXPECT_TRUE(p->GetPackageFile().fail());
+        EXPECT_EQ(p->Failed, c.failed);
         EXPECT_LE(p->Names.size(), 6u);
         EXPECT_LE(p->Imports.size(), 1u);
         EXPECT_LE(p->Exports.size(), 3u);
@@ -241,6 +249,7 @@ TEST(KZ_Package, CountsThatCannotFitFailWithoutAllocating) {
     b.RawExports = std::string(12 * 3, '\0');
     PackageFile p(b.Build());
     EXPECT_FALSE(p->GetPackageFile().fail());
+    EXPECT_EQ(p->Failed, KZ_PackagePart::None);
     EXPECT_EQ(p->Exports.size(), 3u);
 }
 
