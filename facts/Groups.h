@@ -28,6 +28,15 @@ namespace Facts {
 
 struct Finding;
 
+// An export's full name: its group path and its name joined with '.'; its
+// name alone at the top level ("Wind.Gusts.Hit", "Top").
+inline std::string FullName(std::string_view group, std::string_view name) {
+    std::string full(group);
+    if (!full.empty()) full += '.';
+    full += name;
+    return full;
+}
+
 class Groups {
 public:
     static constexpr std::size_t kMaxDepth = 64;

@@ -171,7 +171,7 @@ PackageHead HeadOf(const KZ_Package& package) {
     return head;
 }
 
-std::string FullName(const Export& entry) { return entry.group.empty() ? entry.name : entry.group + '.' + entry.name; }
+std::string FullName(const Export& entry) { return FullName(entry.group, entry.name); }
 
 std::string CutText(const Export& entry) {
     const std::string name = Escape::Printable(FullName(entry));

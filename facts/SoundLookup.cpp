@@ -85,12 +85,7 @@ std::vector<SoundMatch> FindSounds(const KZ_Package& package, Groups& groups, co
 }
 
 std::string FullName(const KZ_Package& package, Groups& groups, std::size_t index) {
-    const std::string_view name = package.NameAt(package.Exports[index].ObjectName);
-    if (groups.Chain(index).empty()) return std::string(name);
-    std::string full = groups.Path(index);
-    full += '.';
-    full += name;
-    return full;
+    return FullName(groups.Path(index), package.NameAt(package.Exports[index].ObjectName));
 }
 
 std::string FullNameShown(const KZ_Package& package, Groups& groups, std::size_t index) {

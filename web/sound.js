@@ -46,13 +46,20 @@ SndPage.sound = (() => {
     shown = {file, index, at, info, wave: info.wave, peaks, bytes: null, pcm: null, buffer: null, converted: false};
     ui.sound.hidden = false;
     ui.downloadPcm.hidden = !peaks.pcm;
-    ui.soundName.textContent = info.sound != null ? info.sound : file.name;
+    ui.soundName.textContent = info.sound != null ? fullName(file.info, index, info.sound) : file.name;
     ui.chunks.textContent = chunks;
     SndPage.wave.show(shown);
     listLoops(shown);
     const sound = shown;
     await decode(sound);
     if (andPlay && shown === sound && sound.buffer) play(0);
+  }
+
+  // A sound is titled by its full name, its groups and its name joined with dots, as the
+  // programs find it: namesakes in different groups are told apart.
+  function fullName(packageInfo, index, name) {
+    const entry = packageInfo.exports && packageInfo.exports.find((e) => e.index === index);
+    return entry && entry.group ? entry.group + '.' + name : name;
   }
 
   function hide() {

@@ -506,6 +506,10 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.type('#filter', 'gusts');
     check('Forest.kzs: filtered by group', JSON.stringify(groupOf(await tableRows())) === JSON.stringify(['Hit@Wind.Gusts', 'Gusts@Wind']),
       JSON.stringify(await tableRows()));
+    await page.click('#sounds tbody tr[data-index="4"]');
+    check('Forest.kzs: a sound is titled by its full name', await page.waitForFunction(() =>
+      document.getElementById('sound-name').textContent === 'Wind.Gusts.Hit', {timeout: 30000}).then(() => true, () => false),
+      await page.$eval('#sound-name', (n) => n.textContent));
     const forest = await download('Forest.zip', '#zip-all');
     const forestOut = path.join(dir, 'forest-out');
     fs.rmSync(forestOut, {recursive: true, force: true});
