@@ -413,6 +413,9 @@ private:
 // all within the file. Reads through the package's stream, which is left
 // open (the caller closes it after a scan).
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry);
+// Whether the export is a sound the file was cut short before (Cut::PastTheEnd):
+// none of its WAVE bytes are in the file. Leaves the package's stream open.
+bool PastTheEnd(KZ_Package& package, const KZ_Export_Element& entry);
 
 // Whether Snd_Pull can use `name` as a script line and an output file name:
 // not empty, not "." or "..", holding no '\', '/', ':' or control byte, and

@@ -244,6 +244,11 @@ bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry) {
     return ReadStoredWave(package, entry, kAnySize).riffWave;
 }
 
+bool PastTheEnd(KZ_Package& package, const KZ_Export_Element& entry) {
+    const std::uint64_t packageBytes = FileBytes(package.GetPackageFile());
+    return ReadStoredWave(package, entry, packageBytes, true).cut == Cut::PastTheEnd;
+}
+
 bool IsSafeSoundName(std::string_view name) {
     constexpr std::size_t kLongestFileName = 255;
     constexpr std::size_t kSoundExtension = 4;  // ".wav"

@@ -363,6 +363,9 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     std::uint64_t bytes = 0;
     if (into == nullptr) {
         reason = "the folder cannot be made";
+    } else if (!holdsWave && Facts::PastTheEnd(*sound.Package, sound.Package->Exports[index])) {
+        reason = "past the end of the file";
+        Fail(quoted() + ": its bytes lie past the end of the file: nothing written");
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
         Fail(quoted() + " holds no WAVE file: nothing written");

@@ -280,10 +280,11 @@ void InfoRun::RunSound(KZ_Package& package, Facts::Groups& groups, const std::st
     const KZ_Export_Element* found = match.chosen ? &package.Exports[*match.chosen] : nullptr;
     if (!found || found->DataOffset == -1) return fail("no sound " + what);
     if (!Facts::HoldsWave(package, *found)) {
+        const bool gone = Facts::PastTheEnd(package, *found);
         package.GetPackageFile().close();
-        if (match.byIndex) return fail("no sound " + what);
+        if (match.byIndex && !gone) return fail("no sound " + what);
         fields["export"] = *match.chosen;
-        return fail(what + " is not a valid WAVE file");
+        return fail(what + (gone ? ": its bytes lie past the end of the file" : " is not a valid WAVE file"));
     }
     fields["export"] = *match.chosen;
     const std::unique_ptr<WAVE_File> wave = Intake::LoadSound(package, *found, LoadFor(true), Intake::Collect(findings));

@@ -408,6 +408,15 @@ TEST(SndInfoListingE2E, ACutPackageSaysWhatItLost) {
             EXPECT_EQ(entry["wave_size"], facts.size() == 8 ? json(std::stoull(facts[7])) : json(nullptr));
             EXPECT_EQ(entry["audio"].is_null() ? json(0) : entry["audio"]["file_size"], json(std::stoull(facts[5])));
         }
+
+        // Shown or extracted on its own, a sound past the end says so too.
+        if (c.bell[5] != "0") continue;
+        const RunResult shown = Info(dir, {"pk/Cut.kzs", "Tower.Bell"});
+        EXPECT_EQ(shown.err, "Snd_Info: 'Tower.Bell' in package 'pk/Cut.kzs': its bytes lie past the end of the file\n");
+        EXPECT_EQ(shown.exitStatus, 1);
+        const RunResult x = Info(dir, {"pk/Cut.kzs", "Tower.Bell", "/x:out"});
+        EXPECT_EQ(x.err, "Snd_Info: \"Bell\" in 'pk/Cut.kzs': its bytes lie past the end of the file: nothing written\n");
+        EXPECT_EQ(x.exitStatus, 1);
     }
 }
 
