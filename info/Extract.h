@@ -2,7 +2,7 @@
 // each package into a folder of its own, with the bytes Snd_Pull exports for
 // each sound. Nothing is lost and nothing is overwritten:
 //   - every export that holds a sound gets a file, also the second one of a
-//     name; names that cannot be file names are escaped (info/FileNames.h);
+//     name; names that cannot be file names are escaped (facts/FileNames.h);
 //   - DIR/<package name>/<group folders>/<sound name>.wav, the package name
 //     being the package's file name without ".kzs", a folder for each level
 //     of the sound's group (FileNames::PackageLayout; none with `flat`); a

@@ -7,8 +7,7 @@
 
 #include <ostream>
 
-// Exit statuses of Snd_Info, which follows the usual conventions (unlike
-// Snd_Pull, whose callers rely on 0 on every path).
+// Exit statuses of Snd_Info, which follows the usual conventions.
 inline constexpr int kInfoSuccess = 0;
 inline constexpr int kInfoFailure = 1;   // an input cannot be read, a sound is missing, ...
 inline constexpr int kInfoBadUsage = 2;  // with the usage text
