@@ -55,6 +55,8 @@ function waveFacts(bytes) {
   return facts;
 }
 
+// "1:02.261" in seconds.
+const clockSeconds = (text) => text.split(':').reduce((sum, part) => sum * 60 + Number(part), 0);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 (async () => {
@@ -229,7 +231,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         const row = rows.find((r) => r[1] === sound) || [];
         const [, , format, channels, rate, bits, duration, size] = row;
         check(file + ' ' + sound + ': facts in the table', format === 'PCM' && Number(channels) === facts.channels && Number(rate) === facts.rate &&
-          Number(bits) === facts.bits && Math.abs(parseFloat(duration) - facts.duration) < 0.0005 && Number(size.replace(/,/g, '')) === facts.size,
+          Number(bits) === facts.bits && /^\d+:\d\d\.\d{3}$/.test(duration) && Math.abs(clockSeconds(duration) - facts.duration) < 0.0005 &&
+          Number(size.replace(/,/g, '')) === facts.size,
           JSON.stringify({row, facts}));
         check(file + ' ' + sound + ': decodes in the browser', (await showSound(sound)) === 'yes');
         const drawn = await drawnPixels();
@@ -409,7 +412,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.keyboard.press('+');
     await sleep(400);  // the core's peaks of the span drawn
     const closer = await waveState();
-    const seconds = closer.ticks.split(' ').map((t) => t.split(':').reduce((sum, part) => sum * 60 + Number(part), 0));
+    const seconds = closer.ticks.split(' ').map(clockSeconds);
     const placed = await page.evaluate(() => {
       const box = document.getElementById('wave').getBoundingClientRect();
       const region = document.querySelector('#overlay .region').getBoundingClientRect();
@@ -491,6 +494,13 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     const zippedNames = named ? Object.keys(fflate.unzipSync(new Uint8Array(named))).sort() : [];
     check('Names.zip: file names as /x: writes them', written.length === 6 && JSON.stringify(zippedNames) === JSON.stringify(written),
       JSON.stringify({zippedNames, written}));
+
+    // A stored name with markup is shown as its text; a duration as the programs write it.
+    await open(path.join(inputs, 'names', 'Markup.kzs'));
+    const markup = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => [tr.cells[2].textContent, tr.cells[7].textContent, tr.querySelector('b') === null]));
+    const markupListed = spawnSync(sndInfo, [path.join(inputs, 'names', 'Markup.kzs')], {encoding: 'utf8'}).stdout;
+    check('Markup.kzs: the name shown as text, the duration in clock time as Snd_Info lists it', JSON.stringify(markup) ===
+      JSON.stringify([['<b>Tom &amp; Jerry', '0:00.501', true]]) && markupListed.includes('0:00.501'), JSON.stringify({markup, markupListed}));
 
     // ---- groups: a column, sorted and filtered by it; the zip in the folders /x: writes.
     await open(path.join(example, 'pk', 'Forest.kzs'));
