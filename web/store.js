@@ -33,15 +33,20 @@ SndPage.store = (() => {
     state = {...state, ...change};
     if (telling) return;
     telling = true;
-    try {
-      while (seen !== state) {
-        const before = seen;
-        seen = state;
-        for (const listener of listeners) listener(seen, before);
+    while (seen !== state) {
+      const before = seen;
+      seen = state;
+      for (const listener of listeners) {
+        // A listener that fails leaves the others to draw their parts; its
+        // error reaches the page's handler of errors as any other.
+        try {
+          listener(seen, before);
+        } catch (error) {
+          setTimeout(() => { throw error; });
+        }
       }
-    } finally {
-      telling = false;
     }
+    telling = false;
   }
 
   return {
