@@ -37,6 +37,7 @@ SndPage.sound = (() => {
     stop();
     shown = {file, index, at, info, wave: info.wave, peaks, bytes: null, pcm: null, buffer: null, converted: false};
     ui.sound.hidden = false;
+    // A sound shown anew has no reason said until one is known of it.
     store.update({soundReason: null});
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? fullName(file.info, index, info.sound) : file.name;
