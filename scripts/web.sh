@@ -77,7 +77,7 @@ ninja -C "$obj" -j 2
 # worker from a Blob, not from a file.
 { echo 'function SndWorkerMain() {'; cat "$obj/snd-core.js" web/worker.js; echo '}'; } > build/web/snd-worker.js
 rm -f build/web/snd-core.js
-cp web/index.html web/page.css web/core.js web/wave.js web/sound.js web/page.js build/web/
+cp web/index.html web/page.css web/store.js web/core.js web/wave.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
 echo "Built the page into $root/build/web/"
 

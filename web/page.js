@@ -1,6 +1,9 @@
 // The page: opens packages and WAVE files where they are, asks the
 // project's C++ core (core.js) everything about them, lists a package's
-// sounds, shows one sound (sound.js), and downloads sounds alone or as a zip.
+// sounds, asks for one sound to be shown (the store's `shown`, which sound.js
+// shows), and downloads sounds alone or as a zip. It owns the header, the
+// file tabs, the messages and the package's table, and draws them from the
+// store (store.js).
 'use strict';
 
 window.SndPage = window.SndPage || {};
@@ -16,40 +19,44 @@ window.SndPage = window.SndPage || {};
   };
   const core = SndPage.core;
   const sound = SndPage.sound;
+  const store = SndPage.store;
+  const state = store.get;
+  const quoted = (text) => "'" + text + "'";
 
   let nextId = 1;
-  const opened = [];         // {id, name, size, modified, dir, info (the file object), rows}
-  let current = null;        // the opened file shown
-  let sort = {key: 'index', up: true};
 
-  // ---- messages; nothing may fail silently -----------------------------------
+  // ---- messages and the status line; nothing may fail silently -----------------
 
-  SndPage.message = (kind, text) => {
-    const line = document.createElement('div');
-    line.className = kind;
-    line.textContent = kind + ': ' + text;
-    ui.messages.append(line);
-  };
-  SndPage.clearMessages = () => { ui.messages.textContent = ''; };
-  window.addEventListener('error', (event) => { SndPage.message('error', 'the page failed: ' + event.message); event.preventDefault(); });
-  window.addEventListener('unhandledrejection', (event) => { SndPage.message('error', 'the page failed: ' + (event.reason && event.reason.message || event.reason)); event.preventDefault(); });
+  window.addEventListener('error', (event) => { SndPage.say('error', 'the page failed: ' + event.message); event.preventDefault(); });
+  window.addEventListener('unhandledrejection', (event) => { SndPage.say('error', 'the page failed: ' + (event.reason && event.reason.message || event.reason)); event.preventDefault(); });
 
-  // ---- opening files ------------------------------------------------------------
+  function renderMessages(messages) {
+    ui.messages.textContent = '';
+    for (const {kind, text} of messages) {
+      const line = document.createElement('div');
+      line.className = kind;
+      line.textContent = kind + ': ' + text;
+      ui.messages.append(line);
+    }
+  }
 
   // The status line and the bar under it; `share` null hides the bar, -1 shows it running without a share.
-  function progress(text, share) {
+  function renderStatus({text, share, failed}) {
     ui.status.textContent = text;
-    ui.status.classList.remove('failed');
+    ui.status.classList.toggle('failed', failed);
     ui.progress.hidden = share == null;
     if (share === -1) ui.progress.removeAttribute('value');
     else if (share != null) ui.progress.value = share;
   }
+  const progress = (text, share, failed = false) => store.update({status: {text, share, failed}});
+
+  // ---- opening files ------------------------------------------------------------
 
   // The same file opened again: its name, size and time of change are those of an open one.
-  const openedAs = (blob) => opened.find((f) => f.name === blob.name && f.size === blob.size && f.modified === blob.lastModified);
+  const openedAs = (blob) => state().files.find((f) => f.name === blob.name && f.size === blob.size && f.modified === blob.lastModified);
 
   async function openFiles(list) {
-    if (!core.ready()) { SndPage.message('error', 'the page is still loading its core; try again in a moment'); return; }
+    if (!core.ready()) { SndPage.say('error', 'the page is still loading its core; try again in a moment'); return; }
     const started = performance.now();
     let last = null;
     const listed = [], failed = [], again = [];
@@ -73,10 +80,9 @@ window.SndPage = window.SndPage || {};
       }
       file.rows = rowsOf(file.info, file.size);
       (file.info.type === 'error' ? failed : listed).push(file.name);
-      opened.push(file);
+      store.update({files: [...state().files, file]});
       last = file;
     }
-    renderFileTabs();
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
@@ -84,25 +90,32 @@ window.SndPage = window.SndPage || {};
     if (listed.length) said.push((listed.length === 1 ? listed[0] : listed.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms');
     if (failed.length) said.push('could not read ' + failed.join(', '));
     if (again.length) said.push('already open: ' + again.join(', '));
-    progress(said.join('; '), null);
-    ui.status.classList.toggle('failed', failed.length > 0);
+    progress(said.join('; '), null, failed.length > 0);
   }
 
   function closeFile(file) {
-    const at = opened.indexOf(file);
-    if (at < 0) return;
-    opened.splice(at, 1);
+    const {files, current, selected} = state();
+    if (!files.includes(file)) return;
     core.remove(file);
-    if (current === file) {
-      current = null;
-      sound.hide();
-      ui.package.hidden = true;
-      SndPage.clearMessages();
-      if (opened.length) showFile(opened[opened.length - 1]);
+    const left = files.filter((f) => f !== file);
+    const unticked = new Map(selected);
+    unticked.delete(file);
+    if (current !== file) {
+      store.update({files: left, selected: unticked});
+    } else if (left.length) {
+      store.update({files: left, selected: unticked});
+      showFile(left[left.length - 1]);
+    } else {
+      store.update({files: left, selected: unticked, current: null, shown: null, messages: []});
     }
-    renderFileTabs();
     // The keyboard goes on from the tab shown, or from the button that opens files.
     (ui.files.querySelector('button.current') || ui.openButton).focus();
+  }
+
+  // A file shown: its messages, and its table (a package) or its one sound (a WAVE file).
+  function showFile(file) {
+    store.update({current: file, filter: '', sort: {key: 'index', up: true}, messages: SndPage.findings(file.info),
+      shown: file.info.type === 'wave' ? {file, index: 0, play: false} : null});
   }
 
   ui.openButton.addEventListener('click', () => ui.open.click());
@@ -116,12 +129,6 @@ window.SndPage = window.SndPage || {};
   });
 
   // ---- the files and the table ---------------------------------------------------
-
-  const quoted = (text) => "'" + text + "'";
-  const escape = (text) => String(text).replace(/[&<>"']/g, (c) => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;'}[c]));
-  const seconds = (value) => (value == null ? '' : value.toFixed(3) + ' s');
-  // Thousands separated by commas (toLocaleString costs a locale look-up).
-  const bytes = (value) => (value == null ? '' : String(value).replace(/\B(?=(\d{3})+$)/g, ','));
 
   // A cut sound (its bytes not all in the file) is a row with a mark: its size is what the file
   // holds of what its header states, and one whose bytes lie past the end has nothing to show or save.
@@ -144,11 +151,11 @@ window.SndPage = window.SndPage || {};
   }
 
   // Each file a tab: a button that shows it, and a button of its own that closes it.
-  function renderFileTabs() {
+  function renderFileTabs({files, current}) {
     const focused = document.activeElement && ui.files.contains(document.activeElement) ? document.activeElement : null;
     const keep = focused && {file: focused.dataset.file || focused.dataset.closes, close: Boolean(focused.dataset.closes)};
     ui.files.textContent = '';
-    for (const file of opened) {
+    for (const file of files) {
       const box = document.createElement('span');
       box.className = 'tab';
       const tab = document.createElement('button');
@@ -179,26 +186,10 @@ window.SndPage = window.SndPage || {};
     }
   }
 
-  function showFile(file) {
-    current = file;
-    sound.hide();
-    SndPage.clearMessages();
-    for (const text of file.info.errors || []) SndPage.message('error', text);
-    for (const text of file.info.warnings || []) SndPage.message('warning', text);
-    for (const text of file.info.notes || []) SndPage.message('note', text);
-    // A WAVE file is one sound: it opens in the sound's view, without a table.
-    ui.package.hidden = file.info.type !== 'package';
-    ui.filter.value = '';
-    sort = {key: 'index', up: true};
-    renderTable();
-    renderFileTabs();
-    if (file.info.type === 'wave') sound.show(file, 0);
-  }
-
-  function visibleRows() {
-    const filter = ui.filter.value.toLowerCase();
-    const matches = (row) => row.name.toLowerCase().includes(filter) || row.group.toLowerCase().includes(filter);
-    const rows = filter ? current.rows.filter(matches) : current.rows.slice();
+  function visibleRows({current, filter, sort}) {
+    const lower = filter.toLowerCase();
+    const matches = (row) => row.name.toLowerCase().includes(lower) || row.group.toLowerCase().includes(lower);
+    const rows = lower ? current.rows.filter(matches) : current.rows.slice();
     const {key, up} = sort;
     rows.sort((a, b) => {
       const x = a[key], y = b[key];
@@ -216,9 +207,15 @@ window.SndPage = window.SndPage || {};
   let windowStart = -1;
   let focusAt = 0;  // the row in `view` that Tab reaches and the arrow keys move from
 
-  function renderTable() {
-    if (!current || current.info.type !== 'package') return;
-    view = visibleRows();
+  const ticked = ({current, selected}) => selected.get(current) || new Set();
+  const duration = (seconds) => (seconds == null ? '' : SndPage.clock(seconds));
+
+  function renderTable(now) {
+    const {current, sort} = now;
+    ui.package.hidden = !current || current.info.type !== 'package';
+    if (ui.package.hidden) return;
+    if (ui.filter.value !== now.filter) ui.filter.value = now.filter;
+    view = visibleRows(now);
     focusAt = 0;
     ui.table.dataset.rows = view.length;
     for (const th of ui.table.querySelectorAll('th[data-key]')) {
@@ -226,15 +223,14 @@ window.SndPage = window.SndPage || {};
       th.classList.toggle('sorted-down', th.dataset.key === sort.key && !sort.up);
       th.setAttribute('aria-sort', th.dataset.key !== sort.key ? 'none' : sort.up ? 'ascending' : 'descending');
     }
-    updateSelected();
     ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
     const totals = current.info.totals;
     const header = current.info.package;
     // The cut sounds counted as Snd_Info's listing counts them: "3 sounds (1 cut short, 1 past the end of the file)".
     const cut = ['cut short', 'past the end of the file'].map((damage) => [current.rows.filter((r) => r.damage === damage).length, damage])
       .filter(([count]) => count > 0).map(([count, damage]) => count + ' ' + damage).join(', ');
-    ui.totals.textContent = (totals ? totals.sounds + ' sounds' + (cut ? ' (' + cut + ')' : '') + ', ' + bytes(totals.bytes) + ' bytes, ' +
-      seconds(totals.duration) : '') +
+    ui.totals.textContent = (totals ? totals.sounds + ' sounds' + (cut ? ' (' + cut + ')' : '') + ', ' + SndPage.bytes(totals.bytes) + ' bytes, ' +
+      duration(totals.duration) : '') +
       (header ? ' — package ' + header.tag_code + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
         header.imports.count + ' imports, ' + header.exports.count + ' exports' : '');
     ui.selectAll.checked = false;
@@ -243,18 +239,56 @@ window.SndPage = window.SndPage || {};
     renderWindow();
   }
 
+  function cell(text, className) {
+    const td = document.createElement('td');
+    if (className) td.className = className;
+    td.textContent = text;
+    return td;
+  }
+
   // One row; only the row at `tabbable` and its box are in the Tab order.
-  function rowHtml(r, at, tabbable) {
-    const shown = sound.shown();
-    const classes = (r.sound ? '' : 'nosound') + (r.damage ? ' cut' : '') + (shown && shown.file === current && shown.index === r.index ? ' shown' : '');
-    const tab = at === tabbable ? '0' : '-1';
-    return '<tr tabindex="' + tab + '" data-pos="' + at + '" data-index="' + r.index + '" class="' + classes + '"><td><input type="checkbox" tabindex="' + tab + '" aria-label="Select ' + escape(r.name) + '"' +
-      (r.sound ? '' : ' disabled') + (r.selected ? ' checked' : '') + '></td><td class="number">' + r.index +
-      '</td><td class="name">' + escape(r.name) + '</td><td>' + escape(r.format || '') + '</td><td class="number">' +
-      (r.channels ?? '') + '</td><td class="number">' + (r.rate ?? '') + '</td><td class="number">' + (r.bits ?? '') +
-      '</td><td class="number">' + seconds(r.duration) + '</td><td class="number"' + (r.damage ? ' title="' + escape(r.damage) + '"' : '') + '>' +
-      bytes(r.size) + (r.damage && r.waveSize != null ? ' of ' + bytes(r.waveSize) : '') + '</td><td class="group">' +
-      escape(r.group) + '</td></tr>';
+  function rowElement(r, at, tabbable) {
+    const tr = document.createElement('tr');
+    tr.tabIndex = at === tabbable ? 0 : -1;
+    tr.dataset.pos = at;
+    tr.dataset.index = r.index;
+    if (!r.sound) tr.classList.add('nosound');
+    if (r.damage) tr.classList.add('cut');
+    const box = document.createElement('input');
+    box.type = 'checkbox';
+    box.tabIndex = tr.tabIndex;
+    box.setAttribute('aria-label', 'Select ' + r.name);
+    box.disabled = !r.sound;
+    const tick = document.createElement('td');
+    tick.append(box);
+    const size = cell(SndPage.bytes(r.size) + (r.damage && r.waveSize != null ? ' of ' + SndPage.bytes(r.waveSize) : ''), 'number');
+    if (r.damage) size.title = r.damage;
+    tr.append(tick, cell(r.index, 'number'), cell(r.name, 'name'), cell(r.format || ''), cell(r.channels ?? '', 'number'),
+      cell(r.rate ?? '', 'number'), cell(r.bits ?? '', 'number'), cell(duration(r.duration), 'number'), size, cell(r.group, 'group'));
+    return tr;
+  }
+
+  function spacer(rows, height) {
+    const tr = document.createElement('tr');
+    tr.className = 'spacer';
+    const td = document.createElement('td');
+    td.colSpan = 10;
+    td.style.height = rows * height + 'px';
+    tr.append(td);
+    return tr;
+  }
+
+  // The marks that change without the rows changing: the sound shown, the ticks.
+  function markRows(now) {
+    const {current, shown} = now;
+    const ticks = ticked(now);
+    for (const tr of ui.body.querySelectorAll('tr[data-index]')) {
+      const index = Number(tr.dataset.index);
+      tr.classList.toggle('shown', Boolean(shown && shown.file === current && shown.index === index));
+      tr.querySelector('input').checked = ticks.has(index);
+    }
+    // "Download selected" only while a sound is ticked.
+    ui.zipSelected.disabled = !current || ticks.size === 0;
   }
 
   function renderWindow(force) {
@@ -264,14 +298,15 @@ window.SndPage = window.SndPage || {};
     if (!force && first === windowStart) return;
     windowStart = first;
     const last = Math.min(view.length, first + Math.ceil((frame.clientHeight || 400) / height) + 40);
-    const spacer = (rows) => (rows > 0 ? '<tr class="spacer"><td colspan="10" style="height:' + rows * height + 'px"></td></tr>' : '');
-    const html = [spacer(first)];
+    const rows = [];
+    if (first > 0) rows.push(spacer(first, height));
     const tabbable = focusAt >= first && focusAt < last ? focusAt : first;
-    for (let i = first; i < last; ++i) html.push(rowHtml(view[i], i, tabbable));
-    html.push(spacer(view.length - last));
+    for (let i = first; i < last; ++i) rows.push(rowElement(view[i], i, tabbable));
+    if (view.length > last) rows.push(spacer(view.length - last, height));
     // The rows are made anew: a row that had the keyboard keeps it.
     const hadFocus = ui.body.contains(document.activeElement);
-    ui.body.innerHTML = html.join('');
+    ui.body.replaceChildren(...rows);
+    markRows(state());
     const row = hadFocus && ui.body.querySelector('tr[data-pos="' + focusAt + '"]');
     if (row) row.focus({preventScroll: true});
     const sample = ui.body.querySelector('tr[data-index]');
@@ -283,9 +318,9 @@ window.SndPage = window.SndPage || {};
 
   ui.table.parentElement.addEventListener('scroll', () => renderWindow());
 
-  ui.filter.addEventListener('input', renderTable);
+  ui.filter.addEventListener('input', () => store.update({filter: ui.filter.value}));
 
-  const select = (index) => sound.show(current, index, ui.playOnSelect.checked);
+  const select = (index, play = ui.playOnSelect.checked) => store.update({shown: {file: state().current, index, play}});
 
   // The keyboard on a row: arrows, Home, End and the page keys move, Enter
   // shows the row's sound, Space plays it or stops it.
@@ -315,9 +350,9 @@ window.SndPage = window.SndPage || {};
     } else if (event.key === 'Enter') {
       select(Number(tr.dataset.index));
     } else if (event.key === ' ') {
-      const shown = sound.shown();
+      const {shown, current} = state();
       if (shown && shown.file === current && shown.index === Number(tr.dataset.index)) sound.toggle();
-      else sound.show(current, Number(tr.dataset.index), true);
+      else select(Number(tr.dataset.index), true);
     } else {
       return;
     }
@@ -339,45 +374,42 @@ window.SndPage = window.SndPage || {};
   ui.table.querySelector('thead').addEventListener('click', (event) => {
     const th = event.target.closest('th[data-key]');
     if (!th) return;
-    sort = {key: th.dataset.key, up: sort.key === th.dataset.key ? !sort.up : true};
-    renderTable();
+    const {sort} = state();
+    store.update({sort: {key: th.dataset.key, up: sort.key === th.dataset.key ? !sort.up : true}});
   });
+  // Ticks the export indexes `indexes` of the file shown (`on` false: unticks them).
+  function tick(indexes, on) {
+    const {current, selected} = state();
+    const ticks = new Set(selected.get(current));
+    for (const index of indexes) {
+      if (on) ticks.add(index);
+      else ticks.delete(index);
+    }
+    store.update({selected: new Map(selected).set(current, ticks)});
+  }
   ui.body.addEventListener('click', (event) => {
     const tr = event.target.closest('tr[data-index]');
     if (!tr) return;
-    const row = current.rows.find((r) => r.index === Number(tr.dataset.index));
-    if (event.target.matches('input[type=checkbox]')) {
-      row.selected = event.target.checked;
-      updateSelected();
-      return;
-    }
-    select(row.index);
+    const index = Number(tr.dataset.index);
+    if (event.target.matches('input[type=checkbox]')) tick([index], event.target.checked);
+    else select(index);
   });
-  ui.selectAll.addEventListener('change', () => {
-    for (const row of view) if (row.sound) row.selected = ui.selectAll.checked;
-    renderWindow(true);
-    updateSelected();
+  ui.selectAll.addEventListener('change', () => tick(view.filter((row) => row.sound).map((row) => row.index), ui.selectAll.checked));
+
+  // The page as the store says: each part drawn again when what it shows changed.
+  store.subscribe((now, before) => {
+    if (now.status !== before.status) renderStatus(now.status);
+    if (now.messages !== before.messages) renderMessages(now.messages);
+    if (now.files !== before.files || now.current !== before.current) renderFileTabs(now);
+    if (now.current !== before.current || now.filter !== before.filter || now.sort !== before.sort) renderTable(now);
+    else if (now.shown !== before.shown || now.selected !== before.selected) markRows(now);
   });
-  // "Download selected" only while a sound is ticked.
-  function updateSelected() {
-    ui.zipSelected.disabled = !current || !current.rows.some((row) => row.selected);
-  }
 
   // ---- downloads ----------------------------------------------------------------------
 
-  SndPage.save = (blob, name) => {
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(blob);
-    link.download = name;
-    document.body.append(link);
-    link.click();
-    link.remove();
-    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
-  };
-
   // The zip is named for the package, and for the part of it chosen: "Ambient.zip", "Ambient (3 selected).zip".
   async function zip(rows, part) {
-    const file = current;
+    const file = state().current;
     const names = await core.fileNames(file);
     const entries = {};
     for (const row of rows) {
@@ -385,19 +417,22 @@ window.SndPage = window.SndPage || {};
       entries[names.folder + '/' + names.files[row.index]] = [await core.exportBytes(file, row.index), {level: 0}];
     }
     const count = Object.keys(entries).length;
-    if (!count) { SndPage.message('warning', 'no sound selected'); return; }
+    if (!count) { SndPage.say('warning', 'no sound selected'); return; }
     const name = names.folder + (part ? ' (' + count + ' ' + part + ')' : '') + '.zip';
     SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), name);
   }
 
-  ui.zipAll.addEventListener('click', () => current && zip(current.rows, null));
-  ui.zipSelected.addEventListener('click', () => current && zip(current.rows.filter((row) => row.selected), 'selected'));
+  ui.zipAll.addEventListener('click', () => state().current && zip(state().current.rows, null));
+  ui.zipSelected.addEventListener('click', () => {
+    const now = state();
+    if (now.current) zip(now.current.rows.filter((row) => ticked(now).has(row.index)), 'selected');
+  });
 
   // ---- start ----------------------------------------------------------------------------
 
-  ui.status.textContent = 'Loading…';
+  progress('Loading…', null);
   core.start().then(() => {
-    ui.status.textContent = '';
+    progress('', null);
     document.body.dataset.ready = 'yes';
-  }, (error) => SndPage.message('error', 'the page could not start its core: ' + error));
+  }, (error) => SndPage.say('error', 'the page could not start its core: ' + error));
 })();

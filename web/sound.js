@@ -1,7 +1,8 @@
 // One sound of the page: its waveform (wave.js), playing it from any point (a format the
 // browser cannot decode from the core's 16-bit PCM conversion), looping a sampler loop or a
 // labelled region seamlessly, its chunks as Snd_Info prints them, and its downloads: as
-// stored, and as PCM where the core converts it.
+// stored, and as PCM where the core converts it. It shows the sound the store's `shown`
+// names, and owns the sound's panel; the waveform's part of it is wave.js's.
 'use strict';
 
 window.SndPage = window.SndPage || {};
@@ -10,20 +11,14 @@ SndPage.sound = (() => {
   const $ = (id) => document.getElementById(id);
   const ui = {
     sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'), downloadPcm: $('download-pcm'),
-    playable: $('playable'), canvas: $('wave'), playhead: $('playhead'), chunks: $('chunks'), loop: $('loop'),
-    rows: document.querySelector('#sounds tbody'),
+    playable: $('playable'), reason: $('sound-reason'), chunks: $('chunks'), loop: $('loop'),
   };
   const core = SndPage.core;
+  const store = SndPage.store;
   let shown = null;    // {file, index, at, info, wave, peaks, bytes, pcm, buffer, converted}
   let audio = null;    // AudioContext, made on first use
   let playing = null;  // {source, startedAt, offset, loop}
   let asked = 0;       // the latest show(): an answer to an earlier one is dropped
-
-  function messagesOf(info) {
-    for (const text of info.errors || []) SndPage.message('error', text);
-    for (const text of info.warnings || []) SndPage.message('warning', text);
-    for (const text of info.notes || []) SndPage.message('note', text);
-  }
 
   // Shows the sound, and plays it once decoded when `andPlay` says so.
   async function show(file, index, andPlay) {
@@ -31,10 +26,7 @@ SndPage.sound = (() => {
     const ask = ++asked;
     const info = file.info.type === 'wave' ? file.info : await core.sound(file, index);
     if (ask !== asked) return;
-    SndPage.clearMessages();
-    messagesOf(file.info);
-    if (info !== file.info) messagesOf(info);
-    for (const tr of ui.rows.querySelectorAll('tr[data-index]')) tr.classList.toggle('shown', Number(tr.dataset.index) === index);
+    store.update({messages: info === file.info ? SndPage.findings(file.info) : SndPage.findings(file.info, info)});
     if (info.type !== 'wave') {
       hide();
       return;
@@ -45,6 +37,8 @@ SndPage.sound = (() => {
     stop();
     shown = {file, index, at, info, wave: info.wave, peaks, bytes: null, pcm: null, buffer: null, converted: false};
     ui.sound.hidden = false;
+    // A sound shown anew has no reason said until one is known of it.
+    store.update({soundReason: null});
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? fullName(file.info, index, info.sound) : file.name;
     ui.chunks.textContent = chunks;
@@ -180,7 +174,7 @@ SndPage.sound = (() => {
     source.start(0, start);
     playing = {source, startedAt: audio.currentTime, offset: start, loop};
     source.onended = () => { if (playing && playing.source === source) stop(); };
-    ui.playhead.hidden = false;
+    SndPage.wave.playhead(start * (shown.wave.audio.rate || 1));
     requestAnimationFrame(movePlayhead);
   }
 
@@ -190,7 +184,7 @@ SndPage.sound = (() => {
       playing = null;
       try { source.stop(); } catch (e) { /* not started */ }
     }
-    ui.playhead.hidden = true;
+    SndPage.wave.playhead(null);
   }
 
   // Space: plays the sound shown, or stops it.
@@ -201,24 +195,13 @@ SndPage.sound = (() => {
 
   function movePlayhead() {
     if (!playing || !shown || !shown.buffer) return;
-    const left = SndPage.wave.left(position() * (shown.wave.audio.rate || 1));
-    ui.playhead.style.visibility = left == null ? 'hidden' : '';
-    ui.playhead.style.left = (left || 0) + '%';
-    ui.playhead.dataset.seconds = position().toFixed(3);
+    SndPage.wave.playhead(position() * (shown.wave.audio.rate || 1));
     requestAnimationFrame(movePlayhead);
   }
 
   ui.play.addEventListener('click', () => play(chosenLoop() ? chosenLoop().start : 0));
   ui.stop.addEventListener('click', stop);
-  ui.canvas.addEventListener('click', (event) => {
-    if (!shown || !shown.buffer) return;
-    play(SndPage.wave.frameAt(event.clientX) / (shown.wave.audio.rate || 1));
-  });
-  ui.canvas.addEventListener('keydown', (event) => {
-    if (event.key !== ' ' || !shown) return;
-    toggle();
-    event.preventDefault();
-  });
+  SndPage.wave.listen({pick: (frame) => { if (shown && shown.buffer) play(frame / (shown.wave.audio.rate || 1)); }, space: toggle});
   // Both downloads have the name /x: gives the sound (the file's own for a WAVE file).
   const fileName = async (sound) => sound.file.info.type === 'wave' ? sound.file.name : (await core.fileNames(sound.file)).files[sound.index];
   ui.download.addEventListener('click', async () => {
@@ -232,11 +215,23 @@ SndPage.sound = (() => {
     const sound = shown;
     const bytes = sound.pcm || await core.pcmBytes(sound.file, sound.at);
     if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), await fileName(sound));
-    else SndPage.message('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
+    else SndPage.say('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
   });
 
 
-  return {show, hide, stop, toggle, shown: () => shown,
+  // The sound the store names, shown; a new ask for the same sound shows it anew.
+  store.subscribe((state, before) => {
+    if (state.shown !== before.shown) {
+      if (state.shown) show(state.shown.file, state.shown.index, state.shown.play);
+      else hide();
+    }
+    if (state.soundReason !== before.soundReason) {
+      ui.reason.textContent = state.soundReason || '';
+      ui.reason.hidden = !state.soundReason;
+    }
+  });
+
+  return {toggle, shown: () => shown,
     // What plays: its loop points, and where it is (seconds); null when nothing plays.
     playing: () => playing && {loop: playing.source.loop, loopStart: playing.source.loopStart, loopEnd: playing.source.loopEnd, at: position()}};
 })();

@@ -10,7 +10,7 @@ window.SndPage = window.SndPage || {};
 
 SndPage.wave = (() => {
   const $ = (id) => document.getElementById(id);
-  const ui = {canvas: $('wave'), overlay: $('overlay'), scroll: $('wave-scroll'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out')};
+  const ui = {canvas: $('wave'), overlay: $('overlay'), playhead: $('playhead'), scroll: $('wave-scroll'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out')};
   const kLanes = 200;  // the lanes' height; the axis and the words stand below
   const kAxis = 22;
   const kWords = 48;
@@ -19,6 +19,7 @@ SndPage.wave = (() => {
   let view = {first: 0, count: 0};
   let detail = null;  // the core's peaks of the view's span, once asked for
   let asking = 0;
+  let heard = {pick: () => {}, space: () => {}};  // what a click on the waveform and Space on it do (set by listen())
 
   const framesOf = (s) => (s.wave.audio.frames || (s.peaks && s.peaks.frames) || 0);
   const rateOf = (s) => s.wave.audio.rate || (s.peaks && s.peaks.rate) || 1;
@@ -80,13 +81,6 @@ SndPage.wave = (() => {
 
   // ---- drawing --------------------------------------------------------------------
 
-  // "1:05.250", "1:02:03", to the decimals the axis' step needs.
-  function clock(seconds, decimals) {
-    const whole = Math.floor(seconds + 1e-9);
-    const h = Math.floor(whole / 3600), m = Math.floor((whole % 3600) / 60);
-    const s = (seconds - h * 3600 - m * 60).toFixed(decimals).padStart(decimals ? decimals + 3 : 2, '0');
-    return (h ? h + ':' + String(m).padStart(2, '0') : String(m)) + ':' + s;
-  }
   const kSteps = [0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 18000, 36000];
 
   function laneNames(channels) {
@@ -178,7 +172,7 @@ SndPage.wave = (() => {
       for (let t = Math.ceil(view.first / rate / step) * step; t * rate <= view.first + view.count; t += step) {
         const x = ((t * rate - view.first) * width) / view.count;
         g.fillRect(x, kLanes, 1, 5);
-        const label = clock(t, decimals);
+        const label = SndPage.clock(t, decimals);
         labels.push(label);
         g.fillText(label, Math.min(x + 3, width - g.measureText(label).width - 2), kLanes + 16);
       }
@@ -272,11 +266,13 @@ SndPage.wave = (() => {
   for (const end of ['pointerup', 'pointercancel', 'pointerleave']) ui.canvas.addEventListener(end, (event) => pointers.delete(event.pointerId));
   ui.canvas.addEventListener('keydown', (event) => {
     const keys = {'+': () => zoom(2), '=': () => zoom(2), '-': () => zoom(0.5), '0': whole,
-      ArrowLeft: () => scrollBy(-0.25), ArrowRight: () => scrollBy(0.25), Home: () => scrollBy(-Infinity), End: () => scrollBy(Infinity)};
+      ArrowLeft: () => scrollBy(-0.25), ArrowRight: () => scrollBy(0.25), Home: () => scrollBy(-Infinity), End: () => scrollBy(Infinity),
+      ' ': () => heard.space()};
     if (!sound || !(event.key in keys)) return;
     keys[event.key]();
     event.preventDefault();
   });
+  ui.canvas.addEventListener('click', (event) => { if (sound) heard.pick(view.first + fractionAt(event.clientX) * view.count); });
   ui.zoomIn.addEventListener('click', () => zoom(2));
   ui.zoomOut.addEventListener('click', () => zoom(0.5));
   ui.scroll.addEventListener('input', () => {
@@ -285,13 +281,24 @@ SndPage.wave = (() => {
   });
   window.addEventListener('resize', draw);
 
+  // Where a frame stands across the view, in percent; null outside it.
+  const left = (frame) => (frame < view.first || frame > view.first + view.count ? null : (100 * (frame - view.first)) / view.count);
+
   return {
     show,
-    hide: () => { sound = null; clearTimeout(asking); },
+    hide: () => { sound = null; clearTimeout(asking); playhead(null); },
     view: () => ({...view}),
-    // The frame under a point of the screen.
-    frameAt: (clientX) => view.first + fractionAt(clientX) * view.count,
-    // Where a frame stands across the view, in percent; null outside it.
-    left: (frame) => (frame < view.first || frame > view.first + view.count ? null : (100 * (frame - view.first)) / view.count),
+    // What a click on the waveform (the frame under it) and Space on it do: {pick(frame), space()}.
+    listen: (what) => { heard = what; },
+    playhead,
   };
+
+  // The line over the frame playing (null: nothing plays), hidden while the frame is outside the view.
+  function playhead(frame) {
+    ui.playhead.hidden = frame == null;
+    if (frame == null) return;
+    const at = left(frame);
+    ui.playhead.style.visibility = at == null ? 'hidden' : '';
+    ui.playhead.style.left = (at || 0) + '%';
+  }
 })();

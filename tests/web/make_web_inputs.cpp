@@ -230,6 +230,11 @@ int main(int argc, char** argv) {
         TestSupport::PackageBuilder names;
         for (const char* name : {"Bell", "bell", "a/b", "CON", "x.", "100%"}) names.AddSound(name, PcmWave(1, 8000, 8, 10));
         names.Write(folder / "names" / "Names.kzs");
+        // A name with markup, shown as text; 4004 frames at 8000 Hz are 500.5 ms,
+        // which the listing rounds up to 0:00.501.
+        TestSupport::PackageBuilder markup;
+        markup.AddSound("<b>Tom &amp; Jerry", PcmWave(1, 8000, 8, 4004));
+        markup.Write(folder / "names" / "Markup.kzs");
 
         TestSupport::PackageBuilder many;
         // 4 KiB each: 44 header bytes and 2026 16-bit frames.

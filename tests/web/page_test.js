@@ -55,6 +55,8 @@ function waveFacts(bytes) {
   return facts;
 }
 
+// "1:02.261" in seconds.
+const clockSeconds = (text) => text.split(':').reduce((sum, part) => sum * 60 + Number(part), 0);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 (async () => {
@@ -229,7 +231,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         const row = rows.find((r) => r[1] === sound) || [];
         const [, , format, channels, rate, bits, duration, size] = row;
         check(file + ' ' + sound + ': facts in the table', format === 'PCM' && Number(channels) === facts.channels && Number(rate) === facts.rate &&
-          Number(bits) === facts.bits && Math.abs(parseFloat(duration) - facts.duration) < 0.0005 && Number(size.replace(/,/g, '')) === facts.size,
+          Number(bits) === facts.bits && /^\d+:\d\d\.\d{3}$/.test(duration) && Math.abs(clockSeconds(duration) - facts.duration) < 0.0005 &&
+          Number(size.replace(/,/g, '')) === facts.size,
           JSON.stringify({row, facts}));
         check(file + ' ' + sound + ': decodes in the browser', (await showSound(sound)) === 'yes');
         const drawn = await drawnPixels();
@@ -409,7 +412,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await page.keyboard.press('+');
     await sleep(400);  // the core's peaks of the span drawn
     const closer = await waveState();
-    const seconds = closer.ticks.split(' ').map((t) => t.split(':').reduce((sum, part) => sum * 60 + Number(part), 0));
+    const seconds = closer.ticks.split(' ').map(clockSeconds);
     const placed = await page.evaluate(() => {
       const box = document.getElementById('wave').getBoundingClientRect();
       const region = document.querySelector('#overlay .region').getBoundingClientRect();
@@ -492,6 +495,22 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Names.zip: file names as /x: writes them', written.length === 6 && JSON.stringify(zippedNames) === JSON.stringify(written),
       JSON.stringify({zippedNames, written}));
 
+    // A stored name with markup is shown as its text; a duration as the programs write it.
+    await open(path.join(inputs, 'names', 'Markup.kzs'));
+    const markup = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => [tr.cells[2].textContent, tr.cells[7].textContent, tr.querySelector('b') === null]));
+    const markupTotals = await page.$eval('#totals', (t) => t.textContent);
+    const markupListed = spawnSync(sndInfo, [path.join(inputs, 'names', 'Markup.kzs')], {encoding: 'utf8'}).stdout;
+    check('Markup.kzs: the name shown as text, the duration in clock time as Snd_Info lists it', JSON.stringify(markup) ===
+      JSON.stringify([['<b>Tom &amp; Jerry', '0:00.501', true]]) && markupTotals.includes(' bytes, 0:00.501 — ') && markupListed.includes('0:00.501'),
+      JSON.stringify({markup, markupTotals, markupListed}));
+    // The file shown closed: the last tab left is shown, and has the keyboard.
+    await page.click('#files button[data-closes="Markup.kzs"]');
+    const closed = await page.evaluate(() => ({tabs: [...document.querySelectorAll('#files button[data-file]')].map((b) => b.dataset.file),
+      current: document.querySelector('#files button.current').dataset.file, focus: document.activeElement.dataset.file,
+      rows: document.querySelectorAll('#sounds tbody tr[data-index]').length}));
+    check('closing the file shown shows the last tab left', !closed.tabs.includes('Markup.kzs') && closed.current === closed.tabs[closed.tabs.length - 1] &&
+      closed.current === 'Names.kzs' && closed.focus === 'Names.kzs' && closed.rows === 6, JSON.stringify(closed));
+
     // ---- groups: a column, sorted and filtered by it; the zip in the folders /x: writes.
     await open(path.join(example, 'pk', 'Forest.kzs'));
     await downloadsTo('forest');
@@ -538,6 +557,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Short.kzs: a cut sound\'s size is what the file holds of it; a sound past the end is marked and not offered',
       JSON.stringify(shortRows) === JSON.stringify([['Wind01', '88,244', false, false], ['Birds', '11,554 of 52,964', true, false], ['Bell', '0', true, true]]),
       JSON.stringify(shortRows));
+    const shortTitles = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => tr.cells[8].title));
+    check('Short.kzs: a cut size says why as its tooltip', JSON.stringify(shortTitles) === JSON.stringify(['', 'cut short', 'past the end of the file']),
+      JSON.stringify(shortTitles));
     const shortTotals = await page.$eval('#totals', (t) => t.textContent);
     check('Short.kzs: the totals count the cut sounds', shortTotals.startsWith('3 sounds (1 cut short, 1 past the end of the file), 99,798 bytes'), shortTotals);
     const shortRun = spawnSync(sndInfo, ['Short.kzs'], {cwd: path.join(inputs, 'damaged'), encoding: 'utf8'});
@@ -642,6 +664,25 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('390 px: scrolled sideways, the names stay in view', names.length > 0 && names.every(Boolean), JSON.stringify(names));
     await page.$eval('.table-frame', (frame) => { frame.scrollLeft = 0; });
     await page.screenshot({path: path.join(dir, 'page-390.png'), fullPage: true});
+
+    // ---- the store tells its listeners of an update made while they are told, after the one before it;
+    // the clock times, as the programs write them.
+    const store = await page.evaluate(() => {
+      const told = [];
+      SndPage.store.subscribe((now, before) => {
+        if (now.probe === 1 && before.probe !== 1) SndPage.store.update({probe: 2});
+        if (now.probe === 2 && before.probe !== 2) throw new Error('a listener failed');
+      });
+      SndPage.store.subscribe((now, before) => { if (now.probe !== before.probe) told.push(before.probe + '>' + now.probe); });
+      SndPage.store.update({probe: 1});
+      return {told, clocks: [[0, 3], [0.0005, 3], [59.9996, 3], [3723.5, 3], [7, 0], [65.25, 1]].map(([s, d]) => SndPage.clock(s, d))};
+    });
+    const failure = await page.waitForFunction(() => /error: the page failed: .*a listener failed/.test(document.getElementById('messages').textContent),
+      {timeout: 5000}).then(() => true, () => false);
+    check('the store: an update made by a listener is told after the one that caused it; one that fails is said, the others told',
+      JSON.stringify(store.told) === '["undefined>1","1>2"]' && failure, JSON.stringify(store.told));
+    check('clock times', JSON.stringify(store.clocks) === JSON.stringify(['0:00.000', '0:00.001', '1:00.000', '1:02:03.500', '0:07', '1:05.3']),
+      JSON.stringify(store.clocks));
 
     // ---- a 2 GiB package (a small one and a hole after it), in the page opened as a file: how soon the
     // page shows its progress (measured, not held to a bound), and the memory it takes once listed and a sound shown.
