@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 
 class KZ_Export_Element;
 class KZ_Package;
+class KZ_Sound;
 class WAVE_File;
 class fmt_Chunk;
 
@@ -413,6 +415,11 @@ private:
 // all within the file. Reads through the package's stream, which is left
 // open (the caller closes it after a scan).
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry);
+// The same test on a sound already loaded (LoadSound), its WAVE bytes next
+// in `in`: read and put back (stepped back in the stream's buffer where they
+// were buffered, else sought to), so that a copy right after finds them
+// without another seek and read.
+bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in);
 // Whether the export is a sound the file was cut short before (Cut::PastTheEnd):
 // none of its WAVE bytes are in the file. Leaves the package's stream open.
 bool PastTheEnd(KZ_Package& package, const KZ_Export_Element& entry);

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "facts/Groups.h"
 #include "facts/Utf8.h"
+#include "package/KZ_Package.h"
 
 namespace FileNames {
 
@@ -245,6 +247,13 @@ std::string PackageLayout::Take(const std::vector<std::string_view>& group, std:
     std::string path = folders_[at].names.Take(name, extension);
     for (; at != 0; at = folders_[at].parent) path.insert(0, folders_[at].name + '/');
     return path;
+}
+
+std::optional<std::string> SoundFiles::Take(std::size_t index, const KZ_Export_Element& entry, bool holdsWave) {
+    constexpr std::string_view kSoundClass = "Sound";
+    if (!holdsWave && entry.GetClassName() != kSoundClass) return std::nullopt;
+    static const std::vector<std::string_view> kTopLevel;
+    return layout_.Take(flat_ ? kTopLevel : groups_.Chain(index), entry.GetName(), ".wav");
 }
 
 }  // namespace FileNames

@@ -23,10 +23,16 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+class KZ_Export_Element;
+namespace Facts {
+class Groups;
+}
 
 namespace FileNames {
 
@@ -99,6 +105,26 @@ private:
     };
     std::vector<Folder> folders_ = std::vector<Folder>(1);  // [0]: the package's own
     std::map<std::pair<std::size_t, std::string_view>, std::size_t> children_;
+};
+
+// The files extraction (/x:) writes for a package's exports, also the names
+// the page's zip uses: a file for every export that holds a sound or is of
+// class Sound, in the folders of its group (all in the package's folder when
+// `flat`), named over the whole table in its order, so that a numbered name
+// always means the same export.
+class SoundFiles {
+public:
+    SoundFiles(Facts::Groups& groups, bool flat) : groups_(groups), flat_(flat) {}
+
+    // The file of export `index` under the package's folder ("Wind/Hit
+    // (2).wav"); none for an export that gets no file. Take every export in
+    // table order.
+    std::optional<std::string> Take(std::size_t index, const KZ_Export_Element& entry, bool holdsWave);
+
+private:
+    Facts::Groups& groups_;
+    bool flat_;
+    PackageLayout layout_;
 };
 
 }  // namespace FileNames

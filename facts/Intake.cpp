@@ -11,6 +11,7 @@
 #include "common/FileErrors.h"
 #include "common/Platform.h"
 #include "facts/Escape.h"
+#include "facts/Source.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
@@ -130,6 +131,12 @@ bool Input::Open(const std::string& path) {
     return true;
 }
 
+void Input::Close() {
+    stream_.reset();
+    prefixed_.reset();
+    file_.close();
+}
+
 std::string CannotOpen(const std::string& path, int error) {
     return "cannot open " + Shown(path) + Because(Platform::Reason(error, Platform::Access::Read));
 }
@@ -201,27 +208,18 @@ std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Elemen
     return sound.GetWAVE(Mode(load), sink);
 }
 
-void AddFile(FactsJson::DocumentWriter& document, const std::string& path) {
-    Input input;
-    if (!input.Open(path)) return document.Add(FactsJson::ErrorFile(path, CannotOpen(path, input.Error())));
-    switch (input.GetType()) {
-        case Type::Wave: {
-            WAVE_File wave;
+void AddFile(FactsJson::DocumentWriter& document, Facts::Source& source) {
+    const std::string& path = source.Path();
+    switch (source.GetKind()) {
+        case Facts::Source::Kind::Wave: {
             std::vector<Facts::Finding> findings;
-            LoadWave(wave, input.Stream(), Load::HeadersOnly, Collect(findings));
-            return document.AddWave(Facts::Describe(wave, std::move(findings)), path, json::object());
+            const std::unique_ptr<WAVE_File> wave = source.LoadWave(Load::HeadersOnly, Collect(findings));
+            return document.AddWave(Facts::Describe(*wave, std::move(findings)), path, json::object());
         }
-        case Type::DamagedRiff: return document.Add(FactsJson::ErrorFile(path, NotValidWave(path)));
-        case Type::Rifx: return document.Add(FactsJson::ErrorFile(path, BigEndian(path)));
-        case Type::Other: break;
+        case Facts::Source::Kind::Package: return document.AddPackage(*source.Package(), path);
+        case Facts::Source::Kind::Refused: break;
     }
-    if (!input.Reopenable()) return document.Add(FactsJson::ErrorFile(path, PackageFromPipe(path)));
-    KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) {
-        return document.Add(FactsJson::ErrorFile(path, NotReadable(path, WhyNotPackage(package, path))));
-    }
-    package.GetPackageFile().close();
-    document.AddPackage(package, path);
+    document.Add(FactsJson::ErrorFile(path, source.Refusal()));
 }
 
 json SoundJson(KZ_Package& package, std::size_t index, const std::string& path) {

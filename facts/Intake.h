@@ -19,6 +19,9 @@
 class KZ_Export_Element;
 class KZ_Package;
 class WAVE_File;
+namespace Facts {
+class Source;
+}
 
 namespace Intake {
 
@@ -59,6 +62,8 @@ public:
     bool Seekable() const { return !prefixed_; }
     // The input from its first byte.
     std::istream& Stream() { return *stream_; }
+    // Lets the file go: a package reads it again by its path.
+    void Close();
 
 private:
     std::ifstream file_;
@@ -101,13 +106,12 @@ void LoadWave(WAVE_File& wave, std::istream& in, Load load, const Diagnostics::S
 std::unique_ptr<WAVE_File> LoadSound(KZ_Package& package, const KZ_Export_Element& entry, Load load,
                                      const Diagnostics::Sink& sink);
 
-// Adds the <file> object of the file at `path` (a path as Snd_Info takes
-// it: '\' is a separator on every system) to `document`, decided by its
-// first bytes, written piece by piece as it is read. Headers only: the
-// samples of a "data" chunk are measured, never read, so a 2 GiB file costs
-// no more memory than a small one. A file that cannot be opened or read
-// gives type "error".
-void AddFile(FactsJson::DocumentWriter& document, const std::string& path);
+// Adds the <file> object of the opened `source` (its path as Snd_Info takes
+// it: '\' is a separator on every system) to `document`, written piece by
+// piece as it is read. Headers only: the samples of a "data" chunk are
+// measured, never read, so a 2 GiB file costs no more memory than a small
+// one. A file that cannot be opened or read gives type "error".
+void AddFile(FactsJson::DocumentWriter& document, Facts::Source& source);
 
 // The <file> object of the sound behind export `index` of `package` (type
 // "wave", with "sound" and "export"), read headers only; type "error" when

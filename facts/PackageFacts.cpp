@@ -240,8 +240,26 @@ void ExportReader::ForEachCut(const std::function<void(const Export&)>& take) {
 }
 
 bool HoldsWave(KZ_Package& package, const KZ_Export_Element& entry) {
-    constexpr std::uint64_t kAnySize = UINT64_MAX;
-    return ReadStoredWave(package, entry, kAnySize).riffWave;
+    if (entry.DataSize <= 0 || entry.DataOffset < 0) return false;
+    return HoldsWave(entry, LoadSound(package, entry), package.GetPackageFile());
+}
+
+bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in) {
+    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete ||
+        sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) {
+        return false;
+    }
+    char header[kRiffHeaderSize];
+    in.read(header, kRiffHeaderSize);
+    const bool read = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize);
+    bool back = read;
+    for (std::size_t n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
+    if (!back) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
+    }
+    const RiffKind kind = read ? SniffRiff(std::string_view(header, kRiffHeaderSize)) : RiffKind::NotRiff;
+    return kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
 }
 
 bool PastTheEnd(KZ_Package& package, const KZ_Export_Element& entry) {

@@ -16,6 +16,7 @@
 #include "facts/FileNames.h"
 #include "facts/Groups.h"
 #include "facts/SoundLookup.h"
+#include "facts/Source.h"
 #include "facts/FactsJson.h"
 #include "info/InfoCommand.h"
 #include "info/NotConverted.h"
@@ -23,7 +24,6 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
-#include "wave/Sniff.h"
 
 namespace {
 
@@ -31,37 +31,12 @@ using json = nlohmann::ordered_json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
 constexpr std::string_view kSoundExtension = ".wav";
-constexpr char kSoundClass[] = "Sound";
 
 // `folder` + '/' + `name`; a folder that already ends in a separator gets no
 // second one.
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
     return folder + '/' + name;
-}
-
-// Whether the loaded sound's WAVE bytes begin as a RIFF WAVE image: what the
-// listing calls a sound (Facts::HoldsWave), tested on the sound already
-// loaded. The stream stands where LoadData left it, at the WAVE bytes; it is
-// put back there, by stepping back in its buffer where the bytes were
-// buffered, so that the copy right after finds them without another seek
-// and read.
-bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istream& in) {
-    if (entry.DataSize <= 0 || entry.DataOffset < 0 || !sound.HeaderComplete ||
-        sound.WaveSize < static_cast<std::int32_t>(kRiffHeaderSize)) {
-        return false;
-    }
-    char header[kRiffHeaderSize];
-    in.read(header, kRiffHeaderSize);
-    const bool read = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize);
-    bool back = read;
-    for (std::size_t n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
-    if (!back) {
-        in.clear();
-        in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
-    }
-    const RiffKind kind = read ? SniffRiff(std::string_view(header, kRiffHeaderSize)) : RiffKind::NotRiff;
-    return kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
 }
 
 enum class Outcome { Written, Skipped, Failed };
@@ -221,22 +196,22 @@ void Extraction::ExtractPackage(const std::string& path) {
         json.End();
         json.End();
     };
-    // The package borrows the path text for as long as it lives.
-    std::unique_ptr<KZ_Package> package;
+    std::unique_ptr<Facts::Source> source;
     try {
-        package = std::make_unique<KZ_Package>(path.c_str());
+        source = Facts::Source::OpenPackage(path);
     } catch (const std::bad_alloc&) {
-        package.reset();
+        source.reset();
     }
-    if (!package || package->GetPackageFile().fail()) {
-        const std::string why = package ? Intake::WhyNotPackage(*package, path) : "";
+    if (!source || source->GetKind() != Facts::Source::Kind::Package) {
+        const std::string why = source ? source->WhyNotPackage() : "";
         Fail(Escape::Shown(path) + " is not a readable sound package" + (why.empty() ? "" : ": " + why));
         ++packagesNotRead_;
         begin("error");
         return end();
     }
+    KZ_Package* package = source->Package();
     if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
-    Facts::Groups groups(*package);
+    Facts::Groups& groups = source->Groups();
     for (const Facts::Finding& finding : groups.Findings()) Warn(Escape::Shown(path) + ": " + finding.text);
     // The SOUNDs asked for, each the export it means (Facts::FindSounds),
     // as the print finds it; a "#N" only where export N holds a sound.
@@ -258,8 +233,7 @@ void Extraction::ExtractPackage(const std::string& path) {
 
     // Sound files are named over every sound of the package, also when only
     // some are asked for: a numbered name always means the same export.
-    FileNames::PackageLayout files;
-    const std::vector<std::string_view> topLevel;
+    FileNames::SoundFiles files(groups, request_.flat);
     std::vector<bool> found(request_.sounds.size(), false);
     bool folderFailed = false;
     // How far the package has come: its exports and their stored bytes.
@@ -271,10 +245,11 @@ void Extraction::ExtractPackage(const std::string& path) {
         dataDone += static_cast<std::uint64_t>(std::max(entry.DataSize, 0));
         progress_.Update(index + 1, exports, "exports", dataDone, dataTotal);
         KZ_Sound sound = LoadSound(*package, entry);
-        const bool holdsWave = HoldsWave(entry, sound, package->GetPackageFile());
-        if (!holdsWave && entry.GetClassName() != kSoundClass) continue;
+        const bool holdsWave = Facts::HoldsWave(entry, sound, package->GetPackageFile());
+        const std::optional<std::string> file = files.Take(index, entry, holdsWave);
+        if (!file) continue;
+        const std::string& fileName = *file;
         const std::string soundName = entry.GetName();
-        const std::string fileName = files.Take(request_.flat ? topLevel : groups.Chain(index), soundName, kSoundExtension);
         if (!request_.sounds.empty()) {
             const auto [from, to] = std::equal_range(wanted.begin(), wanted.end(), std::pair(index, std::size_t{0}),
                                                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -295,7 +270,6 @@ void Extraction::ExtractPackage(const std::string& path) {
         if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound");
         Count(Outcome::Failed, 0);
     }
-    package->GetPackageFile().close();
     progress_.Clear();
     end();
 }

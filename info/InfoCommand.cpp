@@ -21,6 +21,7 @@
 #include "facts/Groups.h"
 #include "facts/Intake.h"
 #include "facts/SoundLookup.h"
+#include "facts/Source.h"
 #include "info/Arguments.h"
 #include "info/Extract.h"
 #include "info/NotConverted.h"
@@ -61,11 +62,10 @@ public:
 
 private:
     void RunTarget(const Target& target);
-    void RunWave(const Target& target, Intake::Input& input);
-    void RunPackage(const Target& target);
+    void RunWave(const Target& target, Facts::Source& source);
+    void RunPackage(const Target& target, Facts::Source& source);
     void RunScript(KZ_Package& package, const std::string& path);
-    void RunSound(KZ_Package& package, Facts::Groups& groups, const std::string& path, const std::string& name,
-                  const Facts::SoundMatch& match);
+    void RunSound(Facts::Source& source, const std::string& name, const Facts::SoundMatch& match);
     // Says the findings, prints the facts (or adds them to the document);
     // returns whether the model is whole enough to be saved (no errors).
     bool Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path, const std::string& what,
@@ -152,45 +152,36 @@ int InfoRun::Run() {
 }
 
 void InfoRun::RunTarget(const Target& target) {
-    Intake::Input input;
-    if (!input.Open(target.file)) return Fail(target.file, Intake::CannotOpen(target.file, input.Error()));
-    switch (input.GetType()) {
-        case Intake::Type::Wave: return RunWave(target, input);
-        case Intake::Type::DamagedRiff: return Fail(target.file, Intake::NotValidWave(target.file));
-        case Intake::Type::Rifx: return Fail(target.file, Intake::BigEndian(target.file));
-        case Intake::Type::Other: break;
+    const std::unique_ptr<Facts::Source> source = Facts::Source::Open(target.file);
+    switch (source->GetKind()) {
+        case Facts::Source::Kind::Wave: return RunWave(target, *source);
+        case Facts::Source::Kind::Package: return RunPackage(target, *source);
+        case Facts::Source::Kind::Refused: break;
     }
-    if (!input.Reopenable()) return Fail(target.file, Intake::PackageFromPipe(target.file));
-    RunPackage(target);
+    // A package that fails is no valid WAVE file either when /w: wants one.
+    Fail(target.file, source->Refusal(args_.wavePath.has_value()));
 }
 
-void InfoRun::RunWave(const Target& target, Intake::Input& input) {
+void InfoRun::RunWave(const Target& target, Facts::Source& source) {
     if (args_.script) BadUsage("/dpl works on a package, not on a WAVE file");
     if (!target.sounds.empty()) BadUsage("a SOUND is looked up in a package, not in a WAVE file");
-    WAVE_File wave;
+    Intake::Input& input = source.Wave();
     std::vector<Facts::Finding> findings;
-    Intake::LoadWave(wave, input.Stream(), LoadFor(input.Seekable()), Intake::Collect(findings));
+    const std::unique_ptr<WAVE_File> wave = source.LoadWave(LoadFor(input.Seekable()), Intake::Collect(findings));
     const std::string name = target.file == Intake::kStandardInput ? "standard input" : target.file;
-    const bool whole = Show(wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
-    if (args_.wavePath) Save(wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
+    const bool whole = Show(*wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
+    if (args_.wavePath) Save(*wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
 }
 
-void InfoRun::RunPackage(const Target& target) {
-    // The package borrows the path text for as long as it lives.
+void InfoRun::RunPackage(const Target& target, Facts::Source& source) {
     const std::string& path = target.file;
-    KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail()) {
-        const std::string why = Intake::WhyNotPackage(package, path);
-        return Fail(path, args_.wavePath ? Intake::NotValidWave(path, why) : Intake::NotReadable(path, why));
-    }
-    package.GetPackageFile().close();
+    KZ_Package& package = *source.Package();
     if (args_.wavePath && target.sounds.empty()) BadUsage("/w: saves a WAVE file or a SOUND of a package");
     if (args_.script) return RunScript(package, path);
     if (!target.sounds.empty()) {
-        Facts::Groups groups(package);
-        const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(package, groups, target.sounds);
+        const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(package, source.Groups(), target.sounds);
         for (std::size_t n = 0; n < matches.size(); ++n) {
-            RunSound(package, groups, path, target.sounds[n], matches[n]);
+            RunSound(source, target.sounds[n], matches[n]);
             CheckOutput();
         }
         return;
@@ -257,8 +248,10 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
     err_ << std::flush;
 }
 
-void InfoRun::RunSound(KZ_Package& package, Facts::Groups& groups, const std::string& path, const std::string& name,
-                       const Facts::SoundMatch& match) {
+void InfoRun::RunSound(Facts::Source& source, const std::string& name, const Facts::SoundMatch& match) {
+    KZ_Package& package = *source.Package();
+    Facts::Groups& groups = source.Groups();
+    const std::string& path = source.Path();
     json fields;
     FactsJson::PutText(fields, "sound", name);
     const std::string what = Shown(name) + " in package " + Shown(path);
@@ -279,20 +272,17 @@ void InfoRun::RunSound(KZ_Package& package, Facts::Groups& groups, const std::st
     // "#N" names only an export that holds a sound.
     const KZ_Export_Element* found = match.chosen ? &package.Exports[*match.chosen] : nullptr;
     if (!found || found->DataOffset == -1) return fail("no sound " + what);
-    if (!Facts::HoldsWave(package, *found)) {
+    const std::unique_ptr<WAVE_File> wave =
+        source.LoadSound(*match.chosen, LoadFor(true), Intake::Collect(findings));
+    if (!wave) {
         const bool gone = Facts::PastTheEnd(package, *found);
-        package.GetPackageFile().close();
         if (match.byIndex && !gone) return fail("no sound " + what);
         fields["export"] = *match.chosen;
         return fail(what + (gone ? ": its bytes lie past the end of the file" : " is not a valid WAVE file"));
     }
     fields["export"] = *match.chosen;
-    const std::unique_ptr<WAVE_File> wave = Intake::LoadSound(package, *found, LoadFor(true), Intake::Collect(findings));
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
-    if (!args_.wavePath) return;
-    std::ifstream& samples = package.GetPackageFile();
-    Save(*wave, whole, path, &samples);
-    samples.close();
+    if (args_.wavePath) Save(*wave, whole, path, &source.Samples());
 }
 
 bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,

@@ -21,7 +21,11 @@
 //                                      page; "pcm": whether ExportPcm converts it
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [path under the folder or null, by export index]}
+//   SndWeb_Close(path)                 lets the file go (Facts::Source): its tables, groups and stream
 //
+// A file is opened, and a package's tables read, on the first call that
+// names it; it stays open, keyed by its full path, until SndWeb_Close, so
+// that showing, drawing or playing a sound reads only that sound's bytes.
 // Every text returned stays valid until the next call.
 //
 // Natively (without Emscripten) the same file builds as the library sndweb,
@@ -37,8 +41,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -53,6 +60,7 @@
 #include "facts/FactsText.h"
 #include "facts/FileNames.h"
 #include "facts/Intake.h"
+#include "facts/Source.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
@@ -71,32 +79,45 @@ const char* Result(const Json& document) {
     return g_result.c_str();
 }
 
+// The files the page has opened, by their full paths. A call names a file
+// by its path in the folder the page is working in.
+std::map<std::string, std::unique_ptr<Facts::Source>> g_sources;
+
+std::string FullPath(const char* path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : full.lexically_normal().string();
+}
+
+// The source of `path`, opened on the first call that names it.
+Facts::Source& SourceOf(const char* path) {
+    std::unique_ptr<Facts::Source>& source = g_sources[FullPath(path)];
+    if (!source) source = Facts::Source::Open(path);
+    return *source;
+}
+
 // The WAVE file at `path` (`index` < 0) or the sound behind export `index`
-// of the package there, loaded as `load` says; null when it holds none. The
-// model's messages become findings. `bytes`, when given, gets the bytes of
-// the WAVE file, or the bytes the sound claims.
-std::unique_ptr<WAVE_File> LoadWave(const std::string& path, int index, Intake::Load load,
-                                    std::vector<Facts::Finding>& findings, std::uint64_t* bytes = nullptr) {
+// of the package there, headers only; null when it holds none. The model's
+// messages become findings. `bytes`, when given, gets the bytes of the WAVE
+// file, or the bytes the sound claims.
+std::unique_ptr<WAVE_File> LoadWave(Facts::Source& source, int index, std::vector<Facts::Finding>& findings,
+                                    std::uint64_t* bytes = nullptr) {
     if (index < 0) {
-        Intake::Input input;
-        if (!input.Open(path) || input.GetType() != Intake::Type::Wave) return nullptr;
-        auto wave = std::make_unique<WAVE_File>();
-        Intake::LoadWave(*wave, input.Stream(), load, Intake::Collect(findings));
-        if (bytes) {
-            std::istream& in = input.Stream();
-            in.clear();
+        std::unique_ptr<WAVE_File> wave = source.LoadWave(Intake::Load::HeadersOnly, Intake::Collect(findings));
+        if (wave && bytes) {
+            std::istream& in = source.Samples();
             in.seekg(0, std::ios::end);
             *bytes = static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
         }
         return wave;
     }
-    // The package borrows the path text for as long as it lives.
-    KZ_Package package(path.c_str());
-    if (package.GetPackageFile().fail() || static_cast<std::size_t>(index) >= package.Exports.size()) return nullptr;
-    const KZ_Export_Element& entry = package.Exports[static_cast<std::size_t>(index)];
-    if (!Facts::HoldsWave(package, entry)) return nullptr;
-    if (bytes) *bytes = static_cast<std::uint64_t>(std::max(LoadSound(package, entry).WaveSize, 0));
-    return Intake::LoadSound(package, entry, load, Intake::Collect(findings));
+    std::unique_ptr<WAVE_File> wave =
+        source.LoadSound(static_cast<std::size_t>(index), Intake::Load::HeadersOnly, Intake::Collect(findings));
+    if (wave && bytes) {
+        KZ_Package& package = *source.Package();
+        *bytes = static_cast<std::uint64_t>(std::max(LoadSound(package, package.Exports[static_cast<std::size_t>(index)]).WaveSize, 0));
+    }
+    return wave;
 }
 
 // Writes what it is given with every blank outside the strings left out:
@@ -180,32 +201,26 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
     FactsJson::DocumentWriter document(out);
     // Written piece by piece, as Snd_Info writes it: a package's exports one
     // by one, a WAVE file's chunks one by one.
-    Intake::AddFile(document, path);
+    Intake::AddFile(document, SourceOf(path));
     document.Finish();
     return g_result.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {
-    const std::string text = path;
-    // The package borrows the path text for as long as it lives.
-    KZ_Package package(text.c_str());
-    if (package.GetPackageFile().fail()) return SndWeb_Info(path);
-    const auto file = Intake::SoundJson(package, static_cast<std::size_t>(std::max(index, 0)), text);
+    Facts::Source& source = SourceOf(path);
+    if (source.GetKind() != Facts::Source::Kind::Package) return SndWeb_Info(path);
+    const auto file = Intake::SoundJson(*source.Package(), static_cast<std::size_t>(std::max(index, 0)), source.Path());
     return Result(FactsJson::Document(FactsJson::json::array({file})));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Print(const char* path, int index) {
+    Facts::Source& source = SourceOf(path);
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, findings);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, findings);
     std::ostringstream text;
     // Named as Snd_Info names it: the file, or the sound in its package.
     std::string name = path;
-    if (index >= 0) {
-        KZ_Package package(path);
-        if (!package.GetPackageFile().fail() && static_cast<std::size_t>(index) < package.Exports.size()) {
-            name = package.Exports[static_cast<std::size_t>(index)].GetName() + " in " + path;
-        }
-    }
+    if (wave && index >= 0) name = source.Package()->Exports[static_cast<std::size_t>(index)].GetName() + " in " + path;
     if (wave) FactsText::PrintWave(Facts::Describe(*wave, std::move(findings)), name, text);
     g_result = text.str();
     return g_result.c_str();
@@ -216,11 +231,13 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Print(const char* path, int index) {
 // Snd_Pull writes it), 2 when the file could not be written, 3 when the
 // export does not exist.
 EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* out) {
-    KZ_Package package(path);
-    if (package.GetPackageFile().fail() || index < 0 || static_cast<std::size_t>(index) >= package.Exports.size()) {
+    Facts::Source& source = SourceOf(path);
+    KZ_Package* package = source.Package();
+    if (source.GetKind() != Facts::Source::Kind::Package || index < 0 ||
+        static_cast<std::size_t>(index) >= package->Exports.size()) {
         return 3;
     }
-    KZ_Sound sound = LoadSound(package, package.Exports[static_cast<std::size_t>(index)]);
+    KZ_Sound sound = LoadSound(*package, package->Exports[static_cast<std::size_t>(index)]);
     const KZ_SaveResult result = sound.SaveWAVE(out);
     if (!result.WroteAll) return 2;
     return result.ReadAll ? 0 : 1;
@@ -239,17 +256,17 @@ enum PcmStatus : int {
 // the file (a package's sound lies in the package file, where the model
 // says). Nothing is left at `out` unless it was written whole.
 EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const char* out) {
+    Facts::Source& source = SourceOf(path);
     std::vector<Facts::Finding> findings;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, findings);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, findings);
     if (!wave) return kPcmNoSound;
     // A sound without its format or its samples is not made whole with invented ones.
     const Facts::Wave facts = Facts::Describe(*wave, std::move(findings));
     const bool whole = std::none_of(facts.findings.begin(), facts.findings.end(),
                                     [](const Facts::Finding& f) { return f.severity == Facts::Severity::Error; });
     if (!whole || !DecodesToPcm16(*wave)) return kPcmNotDecoded;
-    std::ifstream samples;
-    Platform::OpenInput(samples, path);
-    if (!samples.is_open()) return kPcmNoSound;
+    std::istream& samples = source.Samples();
+    if (samples.fail()) return kPcmNoSound;
     int status = kPcmCannotWrite;
     {
         std::ofstream file(out, std::ios::binary | std::ios::trunc);
@@ -265,13 +282,13 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_ExportPcm(const char* path, int index, const cha
 // The model is loaded headers only: the samples are read from the file as
 // they are drawn, so that memory stays flat whatever the sound's size.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count) {
+    Facts::Source& source = SourceOf(path);
     std::vector<Facts::Finding> ignored;
     std::uint64_t bytes = 0;
-    const std::unique_ptr<WAVE_File> wave = LoadWave(path, index, Intake::Load::HeadersOnly, ignored, &bytes);
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, ignored, &bytes);
     if (!wave) return Result(json{{"decodable", false}});
-    std::ifstream samples;
-    Platform::OpenInput(samples, path);
-    json peaks = Peaks(*wave, samples.is_open() ? &samples : nullptr, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns);
+    std::istream& samples = source.Samples();
+    json peaks = Peaks(*wave, samples.fail() ? nullptr : &samples, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns);
     peaks["too_large"] = bytes > kMostPlayedBytes;
     return Result(peaks);
 }
@@ -282,14 +299,15 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
 // numbered over the whole table as /x: numbers them.
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
     json files = json::array();
-    KZ_Package package(path);
-    if (!package.GetPackageFile().fail()) {
-        FileNames::PackageLayout names;
-        Facts::Groups groups(package);
+    Facts::Source& source = SourceOf(path);
+    if (source.GetKind() == Facts::Source::Kind::Package) {
+        KZ_Package& package = *source.Package();
+        FileNames::SoundFiles names(source.Groups(), false);
         for (std::size_t index = 0; index < package.Exports.size(); ++index) {
             const KZ_Export_Element& entry = package.Exports[index];
-            if (Facts::HoldsWave(package, entry) || entry.GetClassName() == "Sound") {
-                files.push_back(names.Take(groups.Chain(index), entry.GetName(), ".wav"));
+            const std::optional<std::string> file = names.Take(index, entry, Facts::HoldsWave(package, entry));
+            if (file) {
+                files.push_back(*file);
             } else {
                 files.push_back(nullptr);
             }
@@ -297,5 +315,7 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
     }
     return Result(json{{"folder", FileNames::FileName(FileNames::PackageName(path), 1, "")}, {"files", std::move(files)}});
 }
+
+EMSCRIPTEN_KEEPALIVE void SndWeb_Close(const char* path) { g_sources.erase(FullPath(path)); }
 
 }  // extern "C"

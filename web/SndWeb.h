@@ -11,5 +11,6 @@ int SndWeb_Export(const char* path, int index, const char* out);
 int SndWeb_ExportPcm(const char* path, int index, const char* out);
 const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count);
 const char* SndWeb_FileNames(const char* path);
+void SndWeb_Close(const char* path);
 
 }  // extern "C"

@@ -103,6 +103,10 @@
     },
     unmount(dir, name) {
       try {
+        // The core lets go of the file it keeps open, and of its tables.
+        if (module) call('SndWeb_Close', null, ['string'], [name], dir);
+      } catch (e) { /* the core has stopped */ }
+      try {
         cache.forget(module.FS.lookupPath(dir + '/' + name).node);
         module.FS.unmount(dir);
         module.FS.rmdir(dir);

@@ -11,6 +11,7 @@
 #include "facts/FactsJson.h"
 #include "facts/FactsText.h"
 #include "facts/Intake.h"
+#include "facts/Source.h"
 #include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
@@ -143,6 +144,70 @@ TEST(Facts, HoldsWaveOnlyWithAWholeRiffHeaderInTheFile) {
     KZ_Export_Element beyond = q->Exports[0];
     beyond.DataOffset = 1 << 30;
     EXPECT_FALSE(HoldsWave(*q, beyond));
+}
+
+// Opening a FILE: what it is taken for by its first bytes, why one is
+// refused (the text after its quoted path), and what each kind loads. A
+// package's tables are read once, also those of one that fails.
+TEST(Facts, ASourceIsAWaveFileAPackageOrSaysWhyNot) {
+    using Kind = Facts::Source::Kind;
+    const TempDir dir;
+    PackageBuilder b;
+    b.AddSound("One", TestSupport::PcmWave({1, 2}));
+    b.AddSound("Odd", "RIFF" + U32(4) + "AVI ");
+    const std::string begins = ": it begins with 3C 21 44 4F 43 54 59 50 45 20 68 74 (\"<!DOCTYPE ht\")";
+    const std::string bigEndian = " is not a valid WAVE file: big-endian RIFX files are not supported";
+    const struct {
+        const char* name;
+        std::string bytes;
+        Kind kind;
+        std::uint64_t packagesRead;
+        std::string refusal, asWave;  // Refusal() and Refusal(true)
+    } cases[] = {
+        {"w.wav", WaveBuilder::PcmWave(1, 8000, 16, 4), Kind::Wave, 0, "", ""},
+        {"p.kzs", b.Build(), Kind::Package, 1, "", ""},
+        {"d.wav", "RIFF" + U32(4) + "AVI ", Kind::Refused, 0, " is not a valid WAVE file", " is not a valid WAVE file"},
+        {"x.wav", "RIFX" + U32(4) + "WAVE", Kind::Refused, 0, bigEndian, bigEndian},
+        {"j.kzs", "<!DOCTYPE html>", Kind::Refused, 1,
+         " is neither a WAVE file nor a readable sound package" + begins, " is not a valid WAVE file" + begins},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir.Path() / c.name).string();
+        WriteFile(path, c.bytes);
+        const std::uint64_t read = Facts::Source::PackagesRead();
+        const auto source = Facts::Source::Open(path);
+        EXPECT_EQ(source->GetKind(), c.kind);
+        EXPECT_EQ(Facts::Source::PackagesRead(), read + c.packagesRead);
+        if (c.kind == Kind::Refused) {
+            EXPECT_EQ(source->Refusal(), "'" + path + "'" + c.refusal);
+            EXPECT_EQ(source->Refusal(true), "'" + path + "'" + c.asWave);
+        }
+        std::vector<Facts::Finding> findings;
+        const auto sink = Intake::Collect(findings);
+        // Each kind loads its own models only; a WAVE file each time from its first byte.
+        for (int load = 0; load < 2; ++load) {
+            const auto wave = source->LoadWave(Intake::Load::HeadersOnly, sink);
+            EXPECT_EQ(wave != nullptr, c.kind == Kind::Wave);
+            if (wave) {
+                EXPECT_EQ(wave->CalcSize(), c.bytes.size());
+            }
+        }
+        EXPECT_EQ(source->LoadSound(0, Intake::Load::HeadersOnly, sink) != nullptr, c.kind == Kind::Package);
+        EXPECT_EQ(source->LoadSound(1, Intake::Load::HeadersOnly, sink), nullptr);  // no RIFF WAVE image
+        EXPECT_EQ(source->LoadSound(2, Intake::Load::HeadersOnly, sink), nullptr);  // no such export
+        EXPECT_TRUE(findings.empty());
+        if (c.kind == Kind::Package) {
+            EXPECT_EQ(&source->Groups(), &source->Groups());
+        }
+    }
+    // Read as a package whatever it begins with, as extraction reads it.
+    const auto wave = Facts::Source::OpenPackage((dir.Path() / "w.wav").string());
+    EXPECT_EQ(wave->GetKind(), Kind::Refused);
+    EXPECT_EQ(wave->WhyNotPackage().substr(0, 26), "it begins with 52 49 46 46");
+    EXPECT_EQ(Facts::Source::OpenPackage((dir.Path() / "p.kzs").string())->GetKind(), Kind::Package);
+    const std::string missing = (dir.Path() / "m.kzs").string();
+    EXPECT_EQ(Facts::Source::Open(missing)->Refusal().rfind("cannot open '" + missing + "'", 0), 0u);
 }
 
 // The page asks for a sound by its export index: one past the table is no

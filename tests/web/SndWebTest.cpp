@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kit/PackageBuilder.h"
+#include "facts/Source.h"
 #include "kit/WaveBuilder.h"
 #include "tests/support/RunTool.h"
 #include "web/SndWeb.h"
@@ -212,6 +213,8 @@ TEST(SndWeb, TooLargeToPlayAbove256MiB) {
         const std::uint64_t data = size - 12 - fmt.size() - 8;
         WriteFile(path, "RIFF" + U32(static_cast<std::uint32_t>(size - 8)) + "WAVE" + fmt + "data" + U32(static_cast<std::uint32_t>(data)));
         fs::resize_file(path, size);
+        // The file is rewritten at the same path: the page's mounted files never are.
+        SndWeb_Close(path.c_str());
         const json peaks = Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0));
         EXPECT_EQ(peaks["decodable"], false);
         EXPECT_EQ(peaks["too_large"], size > (std::uint64_t{256} << 20));
@@ -220,8 +223,45 @@ TEST(SndWeb, TooLargeToPlayAbove256MiB) {
         b.AddSound("Large", TestSupport::PcmWave({1}), {.waveSize = static_cast<std::int32_t>(size)});
         const std::string package = (dir.Path() / "Large.kzs").string();
         b.Write(package);
+        SndWeb_Close(package.c_str());
         EXPECT_EQ(Parsed(SndWeb_Peaks(package.c_str(), 0, 10, 0, 0))["too_large"], size > (std::uint64_t{256} << 20));
     }
+}
+
+// A package's tables are read once, by the first call that names it: every
+// call the page makes to show, print, draw, play and download a sound reads
+// only the sound's bytes, also by another path to the same file. Closed, the
+// next call reads them again.
+TEST(SndWeb, ReadsAPackageOnceUntilClosed) {
+    const Inputs in;
+    const std::string out = (in.dir.Path() / "o.wav").string();
+    const std::string other = (in.dir.Path() / "." / "Ambient.kzs").string();
+    const std::uint64_t before = Facts::Source::PackagesRead();
+    const json listing = Parsed(SndWeb_Info(in.package.c_str()));
+    ASSERT_EQ(Facts::Source::PackagesRead(), before + 1);
+    for (const int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(Parsed(SndWeb_Sound(other.c_str(), index))["files"][0]["type"], "wave");
+        EXPECT_NE(std::string(SndWeb_Print(in.package.c_str(), index)), "");
+        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10, 0, 0))["decodable"], true);
+        EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10, 1, 2))["count"], 2);
+        // Only the IMA sound is converted; PCM plays as stored.
+        EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), index == 1 ? 0 : 1);
+        EXPECT_EQ(SndWeb_Export(in.package.c_str(), index, out.c_str()), 0);
+        EXPECT_EQ(Parsed(SndWeb_FileNames(in.package.c_str()))["files"].size(), 6u);
+    }
+    EXPECT_EQ(Facts::Source::PackagesRead(), before + 1);
+    // Listed again, it is the same document.
+    EXPECT_EQ(Parsed(SndWeb_Info(in.package.c_str())), listing);
+    EXPECT_EQ(Facts::Source::PackagesRead(), before + 1);
+    SndWeb_Close(other.c_str());
+    EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 0))["files"][0]["type"], "wave");
+    EXPECT_EQ(Facts::Source::PackagesRead(), before + 2);
+    // A WAVE file kept open is read from its first byte by every call.
+    EXPECT_EQ(std::string(SndWeb_Print(in.wave.c_str(), -1)), std::string(SndWeb_Print(in.wave.c_str(), -1)));
+    EXPECT_EQ(Parsed(SndWeb_Peaks(in.wave.c_str(), -1, 1, 0, 0))["frames"], 50);
+    EXPECT_EQ(SndWeb_ExportPcm(in.ima.c_str(), -1, out.c_str()), 0);
+    EXPECT_EQ(SndWeb_ExportPcm(in.ima.c_str(), -1, out.c_str()), 0);
 }
 
 }  // namespace
