@@ -81,19 +81,14 @@ Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std:
     if (OneFrameABlock(audio.codingTag)) {
         audio.frames = PlainFrames(audio, findings);
     } else {
-        // The most frames the data can hold, where its layout is known.
-        const std::optional<std::uint64_t> most =
-            layout.Known() ? std::optional<std::uint64_t>(FramesInData(layout, audio.dataBytes)) : std::nullopt;
-        // A count of 0 beside samples is what writers that stream leave.
-        if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
+        if (layout.Known()) {
+            FrameCount count = SoundFrames(layout, audio.dataBytes, factCount);
+            if (!count.Finding.empty()) findings.push_back({Severity::Warning, std::move(count.Finding)});
+            audio.frames = count.Frames;
+        } else if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
+            // Nothing else tells; a count of 0 beside samples is what writers
+            // that stream leave.
             audio.frames = factCount;
-            if (most && *factCount > *most) {
-                findings.push_back({Severity::Warning, "'fact' chunk counts " + Count(*factCount, "frames") +
-                                                           ", the data holds " + std::to_string(*most)});
-                audio.frames = most;
-            }
-        } else {
-            audio.frames = most;
         }
         if (layout.Known() && layout.FramesPerBlock > 1) {
             audio.blocks = audio.dataBytes / layout.BlockBytes + (audio.dataBytes % layout.BlockBytes != 0);

@@ -163,16 +163,16 @@ std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes) 
     return blocks * layout.FramesPerBlock + last;
 }
 
-FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint32_t> factSampleCount) {
+FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint64_t> factSampleCount) {
     FrameCount count{FramesInData(layout, dataBytes), {}};
-    if (!factSampleCount || layout.FramesPerBlock <= 1) return count;
+    // A count of 0 is what writers that stream leave: nothing to weigh.
+    if (!factSampleCount || *factSampleCount == 0 || layout.FramesPerBlock <= 1) return count;
     const std::uint64_t fact = *factSampleCount;
-    const std::string stated = "the fact chunk counts " + Counted(fact, "frames") + ", ";
+    const std::string stated = "'fact' chunk counts " + Counted(fact, fact == 1 ? "frame" : "frames") + ", ";
     if (fact > count.Frames) {
-        count.Finding = stated + "more than the " + Counted(count.Frames, "frames") + " of the data, whose count stands";
-    } else if (count.Frames - fact >= layout.FramesPerBlock) {
-        count.Finding = stated + "short of the data's " + Counted(count.Frames, "frames") +
-                        " by a block or more, so no padding; the data's count stands";
+        count.Finding = stated + "the data holds " + std::to_string(count.Frames);
+    } else if (layout.Decodable && count.Frames - fact >= layout.FramesPerBlock) {
+        count.Finding = stated + "short of the " + std::to_string(count.Frames) + " the data holds by a block or more";
     } else {
         count.Frames = fact;
     }
@@ -199,4 +199,14 @@ BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, 
                           Counted(layout.BlockBytes, "") + "hold " + Counted(result.Frames, "frames");
     }
     return result;
+}
+
+bool DecodeFrames(const SampleLayout& layout, const unsigned char* bytes, std::size_t frames, std::int16_t* out) {
+    if (!layout.Decodable || layout.FramesPerBlock != 1) return false;
+    const std::size_t samples = frames * layout.Channels;
+    switch (layout.Codec) {
+        case SampleCodec::MuLaw: G711::DecodeMuLaw(bytes, samples, out); return true;
+        case SampleCodec::ALaw: G711::DecodeALaw(bytes, samples, out); return true;
+        default: return false;
+    }
 }

@@ -125,14 +125,17 @@ struct FrameCount {
     std::string Finding;  // a fact count that was set aside, and why
 };
 
-// The frames of the sound: FramesInData, less the padding of the last block
-// that a "fact" sample count trims. The count is taken for block codecs (more
-// than one frame per block) when it falls within the data's last block; one
-// beyond the data, or short of its last block (writers that stream leave 0),
-// cannot be padding, and the data's own count stands, with a finding. Plain
-// PCM, float and G.711 are counted from the data alone.
+// The frames of the sound: the one length rule, for the facts, the PCM
+// conversion and the waveform. A "fact" sample count trims the padding of
+// the data's last block: for a block codec that is decoded (more than one
+// frame a block), it stands when it is at most FramesInData and short of it
+// by less than one block's frames. One short by a block or more, or beyond
+// the data, trims nothing: the data's count stands, with a finding. For a
+// block codec not decoded (GSM 6.10) the count stands where the data can hold
+// it. A count of 0 (writers that stream leave it) is set aside without a
+// finding. One-frame blocks (PCM, float, G.711) are counted from the data.
 FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes,
-                       std::optional<std::uint32_t> factSampleCount);
+                       std::optional<std::uint64_t> factSampleCount);
 
 struct BlockDecode {
     std::uint32_t Frames = 0;  // frames written: FramesInBlock(layout, count)
@@ -145,3 +148,9 @@ struct BlockDecode {
 // A layout that is not Decodable writes nothing.
 BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, std::size_t count,
                         std::int16_t* out);
+
+// Decodes `frames` whole blocks of a decodable layout of one frame a block
+// (A-law, mu-law) in one pass: frames x Channels samples at `out`. A run of
+// such blocks holds nothing to find, so a caller decodes it at once rather
+// than block by block. False, writing nothing, for any other layout.
+bool DecodeFrames(const SampleLayout& layout, const unsigned char* bytes, std::size_t frames, std::int16_t* out);
