@@ -44,13 +44,12 @@ std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding
 }
 
 // The tag that says how the samples are coded: an extensible format's
-// sub-format, where its GUID is a tag's; else the format tag (an extensible
-// format of another GUID stays "extensible": nothing more is known of it).
+// sub-format, where its GUID is a tag's other than 0 (the layout's reading of
+// it); else the format tag (an extensible format of another GUID stays
+// "extensible": nothing more is known of it).
 std::uint16_t CodingTag(const fmt_Chunk& fmt) {
-    const std::vector<std::uint8_t> extra(fmt.ExtraData.begin(), fmt.ExtraData.end());
-    const auto extensible = ExtensibleOf(fmt.FormatTag, extra);
-    return extensible && extensible->standardGuid && extensible->subFormatTag != 0 ? extensible->subFormatTag
-                                                                                  : fmt.FormatTag;
+    const auto extensible = ReadExtensible(fmt.FormatTag, fmt.ExtraData.data(), fmt.ExtraData.size());
+    return extensible && extensible->StandardGuid && extensible->SubFormatTag != 0 ? extensible->SubFormatTag : fmt.FormatTag;
 }
 
 }  // namespace

@@ -84,6 +84,16 @@ SampleLayout MsLayout(SampleLayout layout, const fmt_Chunk& fmt, const char* ext
 
 }  // namespace
 
+std::optional<ExtensibleFields> ReadExtensible(std::uint16_t formatTag, const char* bytes, std::size_t count) {
+    if (formatTag != kTagExtensible || count < kExtensibleBytes) return std::nullopt;
+    ExtensibleFields fields;
+    fields.ValidBits = LittleEndian::FromBytes<std::uint16_t>(bytes);
+    fields.ChannelMask = LittleEndian::FromBytes<std::uint32_t>(bytes + 2);
+    fields.SubFormatTag = LittleEndian::FromBytes<std::uint16_t>(bytes + kGuidTagOffset);
+    fields.StandardGuid = std::memcmp(bytes + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) == 0;
+    return fields;
+}
+
 SampleLayout LayoutOf(const fmt_Chunk& fmt) {
     SampleLayout layout;
     layout.Tag = fmt.FormatTag;
@@ -92,14 +102,15 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
     const char* extension = fmt.ExtraData.data();
     std::size_t extensionBytes = fmt.ExtraData.size();
     if (fmt.FormatTag == kTagExtensible) {
-        if (extensionBytes < kExtensibleBytes) {
+        const std::optional<ExtensibleFields> fields = ReadExtensible(fmt.FormatTag, extension, extensionBytes);
+        if (!fields) {
             return Refused(layout, Undecoded::ShortExtensible, "the extensible format's extension holds " + Counted(extensionBytes, "bytes") +
                                                   ", fewer than 22");
         }
-        if (std::memcmp(extension + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) != 0) {
+        if (!fields->StandardGuid) {
             return Refused(layout, Undecoded::NoSubFormat, "the extensible format's sub-format GUID names no format tag");
         }
-        layout.Tag = LittleEndian::FromBytes<std::uint16_t>(extension + kGuidTagOffset);
+        layout.Tag = fields->SubFormatTag;
         extension += kExtensibleBytes;
         extensionBytes -= kExtensibleBytes;
     }

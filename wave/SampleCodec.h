@@ -69,6 +69,19 @@ enum class Undecoded : std::uint8_t {
     Pcm16ByteRate,   // the byte rate of 16-bit PCM at this rate does not fit 32 bits
 };
 
+// An extensible format's extension, read where it is whole (22 bytes or
+// more): the one reading of it, for the layout and the facts.
+struct ExtensibleFields {
+    std::uint16_t ValidBits = 0;
+    std::uint32_t ChannelMask = 0;
+    std::uint16_t SubFormatTag = 0;  // the sub-format GUID's first two bytes
+    bool StandardGuid = false;       // the GUID's other 14 bytes are the fixed ones: it names SubFormatTag
+};
+
+// The extension of a format of tag `formatTag` (ExtraData's `bytes`): nothing
+// for another tag, or an extension of fewer than 22 bytes.
+std::optional<ExtensibleFields> ReadExtensible(std::uint16_t formatTag, const char* bytes, std::size_t count);
+
 struct SampleLayout {
     SampleCodec Codec = SampleCodec::Unknown;
     // The format tag; for the extensible format, the one its GUID names.
