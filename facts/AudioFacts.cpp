@@ -10,11 +10,6 @@ namespace Facts {
 
 namespace {
 
-// Codings of one frame a block, whose length the data's size alone tells.
-bool OneFrameABlock(std::uint16_t tag) {
-    return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
-}
-
 // "2 channels", "1 channel": `what` is the plural, an 's' taken off for one.
 std::string Count(std::uint64_t count, std::string_view what) {
     if (count == 1 && what.ends_with('s')) what.remove_suffix(1);
@@ -54,7 +49,7 @@ std::uint16_t CodingTag(const fmt_Chunk& fmt) {
 
 }  // namespace
 
-bool CountedByData(const fmt_Chunk& fmt) { return OneFrameABlock(CodingTag(fmt)); }
+bool CountedByData(const fmt_Chunk& fmt) { return OneFrameABlock(LayoutOf(fmt).Codec); }
 
 Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std::optional<std::uint64_t> dataBytes,
               std::vector<Finding>& findings) {
@@ -77,7 +72,7 @@ Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std:
     audio.dataBytes = dataBytes.value_or(0);
     if (!audio.hasFormat || !audio.hasData) return audio;
 
-    if (OneFrameABlock(audio.codingTag)) {
+    if (OneFrameABlock(layout.Codec)) {
         audio.frames = PlainFrames(audio, findings);
     } else {
         if (layout.Known()) {

@@ -21,6 +21,20 @@ std::string Hex(std::uint16_t tag) {
     return text;
 }
 
+// The coding a format tag names.
+SampleCodec CodecOf(std::uint16_t tag) {
+    switch (tag) {
+        case kTagPcm: return SampleCodec::Pcm;
+        case kTagFloat: return SampleCodec::Float;
+        case kTagALaw: return SampleCodec::ALaw;
+        case kTagMuLaw: return SampleCodec::MuLaw;
+        case kTagImaAdpcm: return SampleCodec::ImaAdpcm;
+        case kTagMsAdpcm: return SampleCodec::MsAdpcm;
+        case kTagGsm610: return SampleCodec::Gsm610;
+        default: return SampleCodec::Unknown;
+    }
+}
+
 SampleLayout Refused(SampleLayout layout, Undecoded why, std::string finding) {
     layout.FramesPerBlock = 0;
     layout.Decodable = false;
@@ -114,34 +128,22 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
         extension += kExtensibleBytes;
         extensionBytes -= kExtensibleBytes;
     }
+    layout.Codec = CodecOf(layout.Tag);
     if (layout.Channels == 0) return Refused(layout, Undecoded::NoChannels, "the format has no channels");
     if (layout.BlockBytes == 0) return Refused(layout, Undecoded::NoBlockAlign, "the format's block align is 0");
     // Bytes a sample, for the formats whose block is one frame.
     const unsigned width = layout.BlockBytes % layout.Channels == 0 ? layout.BlockBytes / layout.Channels : 0;
-    switch (layout.Tag) {
-        case kTagPcm:
-            layout.Codec = SampleCodec::Pcm;
-            return OneFrameBlocks(layout, width >= 1 && width <= 4, "PCM");
-        case kTagFloat:
-            layout.Codec = SampleCodec::Float;
-            return OneFrameBlocks(layout, width == 4 || width == 8, "float");
-        case kTagALaw:
-        case kTagMuLaw:
-        {
-            const bool aLaw = layout.Tag == kTagALaw;
-            layout.Codec = aLaw ? SampleCodec::ALaw : SampleCodec::MuLaw;
-            layout = OneFrameBlocks(layout, width == 1, aLaw ? "A-law" : "mu-law");
+    switch (layout.Codec) {
+        case SampleCodec::Pcm: return OneFrameBlocks(layout, width >= 1 && width <= 4, "PCM");
+        case SampleCodec::Float: return OneFrameBlocks(layout, width == 4 || width == 8, "float");
+        case SampleCodec::ALaw:
+        case SampleCodec::MuLaw:
+            layout = OneFrameBlocks(layout, width == 1, layout.Codec == SampleCodec::ALaw ? "A-law" : "mu-law");
             layout.Decodable = layout.Known();
             return layout;
-        }
-        case kTagImaAdpcm:
-            layout.Codec = SampleCodec::ImaAdpcm;
-            return ImaLayout(layout, fmt);
-        case kTagMsAdpcm:
-            layout.Codec = SampleCodec::MsAdpcm;
-            return MsLayout(layout, fmt, extension, extensionBytes);
-        case kTagGsm610:
-            layout.Codec = SampleCodec::Gsm610;
+        case SampleCodec::ImaAdpcm: return ImaLayout(layout, fmt);
+        case SampleCodec::MsAdpcm: return MsLayout(layout, fmt, extension, extensionBytes);
+        case SampleCodec::Gsm610:
             if (layout.Channels != 1 || layout.BlockBytes != kGsmBlockBytes) {
                 return Refused(layout, Undecoded::Coding, "GSM 6.10 of " + Counted(layout.Channels, "channels") + " in blocks of " +
                                                       Counted(layout.BlockBytes, "bytes") + " is not known (1 and 65)");
@@ -150,9 +152,13 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
             layout.Finding = "GSM 6.10 is not decoded";
             layout.Why = Undecoded::Coding;
             return layout;
-        default:
-            return Refused(layout, Undecoded::Coding, "format tag " + Hex(layout.Tag) + " is not known");
+        case SampleCodec::Unknown: break;
     }
+    return Refused(layout, Undecoded::Coding, "format tag " + Hex(layout.Tag) + " is not known");
+}
+
+bool OneFrameABlock(SampleCodec codec) {
+    return codec == SampleCodec::Pcm || codec == SampleCodec::Float || codec == SampleCodec::ALaw || codec == SampleCodec::MuLaw;
 }
 
 std::uint32_t FramesInBlock(const SampleLayout& layout, std::uint64_t bytes) {

@@ -83,6 +83,10 @@ struct ExtensibleFields {
 std::optional<ExtensibleFields> ReadExtensible(std::uint16_t formatTag, const char* bytes, std::size_t count);
 
 struct SampleLayout {
+    // The coding the (sub-)format tag names, also where the layout is not
+    // known (no channels, a block align of 0, a block of the wrong size);
+    // Unknown for a tag without one here, and an extensible format whose
+    // sub-format cannot be read.
     SampleCodec Codec = SampleCodec::Unknown;
     // The format tag; for the extensible format, the one its GUID names.
     std::uint16_t Tag = 0;
@@ -120,6 +124,10 @@ struct SampleLayout {
 //   GSM     1 channel, BlockAlign 65
 //   extensible: as the format its GUID names (the GUID must be whole)
 SampleLayout LayoutOf(const fmt_Chunk& fmt);
+
+// Codings of one frame a block (PCM, float, A-law, mu-law): the data's size
+// alone tells their length, whatever a "fact" chunk says.
+bool OneFrameABlock(SampleCodec codec);
 
 // Frames in a block of `bytes` bytes: FramesPerBlock for a whole block (or
 // more bytes), and for the cut-short last block of the data what its bytes
