@@ -114,7 +114,8 @@ const std::vector<Row> kRows = {
     {"sox_ms_mono_8000", Sox("-e ms-adpcm", 1, 8000, 12345)},
     {"sox_ms_mono_8000_short", Sox("-e ms-adpcm", 1, 8000, 1001), false},
     {"sox_ms_mono_44100_short", Sox("-e ms-adpcm", 1, 44100, 1323), false},
-    {"sox_ima_stereo_44100_fact_halved", Sox("-e ima-adpcm", 2, 44100, 10205), false, false, 5102},
+    // 5 whole blocks of 2,041 frames whose fact counts 5,102 (samples over the channels).
+    {"ffmpeg_ima_stereo_fact_halved", Ffmpeg("adpcm_ima_wav", 2, 44100, 10205, "-block_size 2048"), false, false, 5102},
     {"sox_gsm_mono_8000", Sox("-e gsm-full-rate", 1, 8000, 12345)},
     {"sox_gsm_mono_8000_short", Sox("-e gsm-full-rate", 1, 8000, 1001), false},
 };
