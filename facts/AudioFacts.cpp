@@ -10,11 +10,6 @@ namespace Facts {
 
 namespace {
 
-// Codings of one frame a block, whose length the data's size alone tells.
-bool OneFrameABlock(std::uint16_t tag) {
-    return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
-}
-
 // "2 channels", "1 channel": `what` is the plural, an 's' taken off for one.
 std::string Count(std::uint64_t count, std::string_view what) {
     if (count == 1 && what.ends_with('s')) what.remove_suffix(1);
@@ -44,18 +39,17 @@ std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding
 }
 
 // The tag that says how the samples are coded: an extensible format's
-// sub-format, where its GUID is a tag's; else the format tag (an extensible
-// format of another GUID stays "extensible": nothing more is known of it).
+// sub-format, where its GUID is a tag's other than 0 (the layout's reading of
+// it); else the format tag (an extensible format of another GUID stays
+// "extensible": nothing more is known of it).
 std::uint16_t CodingTag(const fmt_Chunk& fmt) {
-    const std::vector<std::uint8_t> extra(fmt.ExtraData.begin(), fmt.ExtraData.end());
-    const auto extensible = ExtensibleOf(fmt.FormatTag, extra);
-    return extensible && extensible->standardGuid && extensible->subFormatTag != 0 ? extensible->subFormatTag
-                                                                                  : fmt.FormatTag;
+    const auto extensible = ReadExtensible(fmt.FormatTag, fmt.ExtraData.data(), fmt.ExtraData.size());
+    return extensible && extensible->StandardGuid && extensible->SubFormatTag != 0 ? extensible->SubFormatTag : fmt.FormatTag;
 }
 
 }  // namespace
 
-bool CountedByData(const fmt_Chunk& fmt) { return OneFrameABlock(CodingTag(fmt)); }
+bool CountedByData(const fmt_Chunk& fmt) { return OneFrameABlock(LayoutOf(fmt).Codec); }
 
 Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std::optional<std::uint64_t> dataBytes,
               std::vector<Finding>& findings) {
@@ -78,22 +72,17 @@ Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std:
     audio.dataBytes = dataBytes.value_or(0);
     if (!audio.hasFormat || !audio.hasData) return audio;
 
-    if (OneFrameABlock(audio.codingTag)) {
+    if (OneFrameABlock(layout.Codec)) {
         audio.frames = PlainFrames(audio, findings);
     } else {
-        // The most frames the data can hold, where its layout is known.
-        const std::optional<std::uint64_t> most =
-            layout.Known() ? std::optional<std::uint64_t>(FramesInData(layout, audio.dataBytes)) : std::nullopt;
-        // A count of 0 beside samples is what writers that stream leave.
-        if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
+        if (layout.Known()) {
+            FrameCount count = SoundFrames(layout, audio.dataBytes, factCount);
+            if (!count.Finding.empty()) findings.push_back({Severity::Warning, std::move(count.Finding)});
+            audio.frames = count.Frames;
+        } else if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
+            // Nothing else tells; a count of 0 beside samples is what writers
+            // that stream leave.
             audio.frames = factCount;
-            if (most && *factCount > *most) {
-                findings.push_back({Severity::Warning, "'fact' chunk counts " + Count(*factCount, "frames") +
-                                                           ", the data holds " + std::to_string(*most)});
-                audio.frames = most;
-            }
-        } else {
-            audio.frames = most;
         }
         if (layout.Known() && layout.FramesPerBlock > 1) {
             audio.blocks = audio.dataBytes / layout.BlockBytes + (audio.dataBytes % layout.BlockBytes != 0);

@@ -84,10 +84,12 @@ struct Finding {
 //   PCM, float, A-law, mu-law  data bytes over the frame's bytes (where the
 //                              block align disagrees with channels x bytes
 //                              per sample, over the latter, with a finding)
-//   any other codec            the fact count, when there is one (no more
-//                              than the data can hold: a finding), else
 //   IMA and MS ADPCM, GSM 6.10 the blocks' frames, a last partial block
-//                              counted by its bytes
+//                              counted by its bytes, trimmed by the fact
+//                              count as SoundFrames (wave/SampleCodec.h)
+//                              rules, with its finding
+//   any other codec            the fact count, when there is one (a count
+//                              of 0 beside samples is not taken)
 //   otherwise                  unknown
 // The findings name what disagrees.
 // Whether the data's size alone tells the frames of this format (PCM, float,

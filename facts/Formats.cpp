@@ -1,10 +1,8 @@
 // The names of format tags, and what an extensible format's extension says.
-#include <algorithm>
-#include <array>
 #include <string>
 
-#include "common/LittleEndian.h"
 #include "facts/Facts.h"
+#include "wave/SampleCodec.h"
 
 namespace Facts {
 
@@ -29,19 +27,13 @@ std::string_view FormatName(std::uint16_t tag) {
 }
 
 std::optional<FormatChunk::Extensible> ExtensibleOf(std::uint16_t formatTag, const std::vector<std::uint8_t>& extra) {
-    constexpr std::uint16_t kExtensible = 0xFFFE;
-    // u16 valid bits, u32 channel mask, then the sub-format GUID: a tag in
-    // its first two bytes, then these 14.
-    static constexpr std::array<std::uint8_t, 14> kGuidRest = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    constexpr std::size_t kWhole = 2 + 4 + 16;
-    if (formatTag != kExtensible || extra.size() < kWhole) return std::nullopt;
-    const auto* bytes = reinterpret_cast<const char*>(extra.data());
+    const auto fields = ReadExtensible(formatTag, reinterpret_cast<const char*>(extra.data()), extra.size());
+    if (!fields) return std::nullopt;
     FormatChunk::Extensible facts;
-    facts.validBits = LittleEndian::FromBytes<std::uint16_t>(bytes);
-    facts.channelMask = LittleEndian::FromBytes<std::uint32_t>(bytes + 2);
-    facts.subFormatTag = LittleEndian::FromBytes<std::uint16_t>(bytes + 6);
-    facts.standardGuid = std::equal(kGuidRest.begin(), kGuidRest.end(), extra.begin() + 8);
+    facts.validBits = fields->ValidBits;
+    facts.channelMask = fields->ChannelMask;
+    facts.subFormatTag = fields->SubFormatTag;
+    facts.standardGuid = fields->StandardGuid;
     if (facts.standardGuid) facts.subFormatName = FormatName(facts.subFormatTag);
     return facts;
 }

@@ -66,7 +66,16 @@ Pcm16Result ConvertToPcm16(const SampleLayout& layout, const ByteSource& source,
         result.BytesRead += got;
         bytesLeft -= got;
         std::size_t frames = 0;
-        for (std::size_t at = 0; at < got && framesLeft > 0; at += blockBytes) {
+        std::size_t at = 0;
+        if (layout.FramesPerBlock == 1) {
+            // One frame a block: the whole blocks read decode in one pass; a
+            // cut-short last one is left to DecodeBlock, which names it.
+            frames = static_cast<std::size_t>(std::min<std::uint64_t>(got / blockBytes, framesLeft));
+            DecodeFrames(layout, block, frames, samples.data());
+            framesLeft -= frames;
+            at = frames * blockBytes;
+        }
+        for (; at < got && framesLeft > 0; at += blockBytes) {
             BlockDecode decoded = DecodeBlock(layout, block + at, got - at, samples.data() + frames * layout.Channels);
             Note(result, std::move(decoded.Finding));
             const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.Frames, framesLeft));

@@ -21,6 +21,20 @@ std::string Hex(std::uint16_t tag) {
     return text;
 }
 
+// The coding a format tag names.
+SampleCodec CodecOf(std::uint16_t tag) {
+    switch (tag) {
+        case kTagPcm: return SampleCodec::Pcm;
+        case kTagFloat: return SampleCodec::Float;
+        case kTagALaw: return SampleCodec::ALaw;
+        case kTagMuLaw: return SampleCodec::MuLaw;
+        case kTagImaAdpcm: return SampleCodec::ImaAdpcm;
+        case kTagMsAdpcm: return SampleCodec::MsAdpcm;
+        case kTagGsm610: return SampleCodec::Gsm610;
+        default: return SampleCodec::Unknown;
+    }
+}
+
 SampleLayout Refused(SampleLayout layout, Undecoded why, std::string finding) {
     layout.FramesPerBlock = 0;
     layout.Decodable = false;
@@ -84,6 +98,16 @@ SampleLayout MsLayout(SampleLayout layout, const fmt_Chunk& fmt, const char* ext
 
 }  // namespace
 
+std::optional<ExtensibleFields> ReadExtensible(std::uint16_t formatTag, const char* bytes, std::size_t count) {
+    if (formatTag != kTagExtensible || count < kExtensibleBytes) return std::nullopt;
+    ExtensibleFields fields;
+    fields.ValidBits = LittleEndian::FromBytes<std::uint16_t>(bytes);
+    fields.ChannelMask = LittleEndian::FromBytes<std::uint32_t>(bytes + 2);
+    fields.SubFormatTag = LittleEndian::FromBytes<std::uint16_t>(bytes + kGuidTagOffset);
+    fields.StandardGuid = std::memcmp(bytes + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) == 0;
+    return fields;
+}
+
 SampleLayout LayoutOf(const fmt_Chunk& fmt) {
     SampleLayout layout;
     layout.Tag = fmt.FormatTag;
@@ -92,45 +116,34 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
     const char* extension = fmt.ExtraData.data();
     std::size_t extensionBytes = fmt.ExtraData.size();
     if (fmt.FormatTag == kTagExtensible) {
-        if (extensionBytes < kExtensibleBytes) {
+        const std::optional<ExtensibleFields> fields = ReadExtensible(fmt.FormatTag, extension, extensionBytes);
+        if (!fields) {
             return Refused(layout, Undecoded::ShortExtensible, "the extensible format's extension holds " + Counted(extensionBytes, "bytes") +
                                                   ", fewer than 22");
         }
-        if (std::memcmp(extension + kGuidTagOffset + 2, kGuidTail, sizeof kGuidTail) != 0) {
+        if (!fields->StandardGuid) {
             return Refused(layout, Undecoded::NoSubFormat, "the extensible format's sub-format GUID names no format tag");
         }
-        layout.Tag = LittleEndian::FromBytes<std::uint16_t>(extension + kGuidTagOffset);
+        layout.Tag = fields->SubFormatTag;
         extension += kExtensibleBytes;
         extensionBytes -= kExtensibleBytes;
     }
+    layout.Codec = CodecOf(layout.Tag);
     if (layout.Channels == 0) return Refused(layout, Undecoded::NoChannels, "the format has no channels");
     if (layout.BlockBytes == 0) return Refused(layout, Undecoded::NoBlockAlign, "the format's block align is 0");
     // Bytes a sample, for the formats whose block is one frame.
     const unsigned width = layout.BlockBytes % layout.Channels == 0 ? layout.BlockBytes / layout.Channels : 0;
-    switch (layout.Tag) {
-        case kTagPcm:
-            layout.Codec = SampleCodec::Pcm;
-            return OneFrameBlocks(layout, width >= 1 && width <= 4, "PCM");
-        case kTagFloat:
-            layout.Codec = SampleCodec::Float;
-            return OneFrameBlocks(layout, width == 4 || width == 8, "float");
-        case kTagALaw:
-        case kTagMuLaw:
-        {
-            const bool aLaw = layout.Tag == kTagALaw;
-            layout.Codec = aLaw ? SampleCodec::ALaw : SampleCodec::MuLaw;
-            layout = OneFrameBlocks(layout, width == 1, aLaw ? "A-law" : "mu-law");
+    switch (layout.Codec) {
+        case SampleCodec::Pcm: return OneFrameBlocks(layout, width >= 1 && width <= 4, "PCM");
+        case SampleCodec::Float: return OneFrameBlocks(layout, width == 4 || width == 8, "float");
+        case SampleCodec::ALaw:
+        case SampleCodec::MuLaw:
+            layout = OneFrameBlocks(layout, width == 1, layout.Codec == SampleCodec::ALaw ? "A-law" : "mu-law");
             layout.Decodable = layout.Known();
             return layout;
-        }
-        case kTagImaAdpcm:
-            layout.Codec = SampleCodec::ImaAdpcm;
-            return ImaLayout(layout, fmt);
-        case kTagMsAdpcm:
-            layout.Codec = SampleCodec::MsAdpcm;
-            return MsLayout(layout, fmt, extension, extensionBytes);
-        case kTagGsm610:
-            layout.Codec = SampleCodec::Gsm610;
+        case SampleCodec::ImaAdpcm: return ImaLayout(layout, fmt);
+        case SampleCodec::MsAdpcm: return MsLayout(layout, fmt, extension, extensionBytes);
+        case SampleCodec::Gsm610:
             if (layout.Channels != 1 || layout.BlockBytes != kGsmBlockBytes) {
                 return Refused(layout, Undecoded::Coding, "GSM 6.10 of " + Counted(layout.Channels, "channels") + " in blocks of " +
                                                       Counted(layout.BlockBytes, "bytes") + " is not known (1 and 65)");
@@ -139,9 +152,13 @@ SampleLayout LayoutOf(const fmt_Chunk& fmt) {
             layout.Finding = "GSM 6.10 is not decoded";
             layout.Why = Undecoded::Coding;
             return layout;
-        default:
-            return Refused(layout, Undecoded::Coding, "format tag " + Hex(layout.Tag) + " is not known");
+        case SampleCodec::Unknown: break;
     }
+    return Refused(layout, Undecoded::Coding, "format tag " + Hex(layout.Tag) + " is not known");
+}
+
+bool OneFrameABlock(SampleCodec codec) {
+    return codec == SampleCodec::Pcm || codec == SampleCodec::Float || codec == SampleCodec::ALaw || codec == SampleCodec::MuLaw;
 }
 
 std::uint32_t FramesInBlock(const SampleLayout& layout, std::uint64_t bytes) {
@@ -163,16 +180,16 @@ std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes) 
     return blocks * layout.FramesPerBlock + last;
 }
 
-FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint32_t> factSampleCount) {
+FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint64_t> factSampleCount) {
     FrameCount count{FramesInData(layout, dataBytes), {}};
-    if (!factSampleCount || layout.FramesPerBlock <= 1) return count;
+    // A count of 0 is what writers that stream leave: nothing to weigh.
+    if (!factSampleCount || *factSampleCount == 0 || layout.FramesPerBlock <= 1) return count;
     const std::uint64_t fact = *factSampleCount;
-    const std::string stated = "the fact chunk counts " + Counted(fact, "frames") + ", ";
+    const std::string stated = "'fact' chunk counts " + Counted(fact, fact == 1 ? "frame" : "frames") + ", ";
     if (fact > count.Frames) {
-        count.Finding = stated + "more than the " + Counted(count.Frames, "frames") + " of the data, whose count stands";
-    } else if (count.Frames - fact >= layout.FramesPerBlock) {
-        count.Finding = stated + "short of the data's " + Counted(count.Frames, "frames") +
-                        " by a block or more, so no padding; the data's count stands";
+        count.Finding = stated + "the data holds " + std::to_string(count.Frames);
+    } else if (layout.Decodable && count.Frames - fact >= layout.FramesPerBlock) {
+        count.Finding = stated + "short of the " + std::to_string(count.Frames) + " the data holds by a block or more";
     } else {
         count.Frames = fact;
     }
@@ -199,4 +216,14 @@ BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, 
                           Counted(layout.BlockBytes, "") + "hold " + Counted(result.Frames, "frames");
     }
     return result;
+}
+
+bool DecodeFrames(const SampleLayout& layout, const unsigned char* bytes, std::size_t frames, std::int16_t* out) {
+    if (!layout.Decodable || layout.FramesPerBlock != 1) return false;
+    const std::size_t samples = frames * layout.Channels;
+    switch (layout.Codec) {
+        case SampleCodec::MuLaw: G711::DecodeMuLaw(bytes, samples, out); return true;
+        case SampleCodec::ALaw: G711::DecodeALaw(bytes, samples, out); return true;
+        default: return false;
+    }
 }

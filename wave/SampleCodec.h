@@ -69,7 +69,24 @@ enum class Undecoded : std::uint8_t {
     Pcm16ByteRate,   // the byte rate of 16-bit PCM at this rate does not fit 32 bits
 };
 
+// An extensible format's extension, read where it is whole (22 bytes or
+// more): the one reading of it, for the layout and the facts.
+struct ExtensibleFields {
+    std::uint16_t ValidBits = 0;
+    std::uint32_t ChannelMask = 0;
+    std::uint16_t SubFormatTag = 0;  // the sub-format GUID's first two bytes
+    bool StandardGuid = false;       // the GUID's other 14 bytes are the fixed ones: it names SubFormatTag
+};
+
+// The extension of a format of tag `formatTag` (ExtraData's `bytes`): nothing
+// for another tag, or an extension of fewer than 22 bytes.
+std::optional<ExtensibleFields> ReadExtensible(std::uint16_t formatTag, const char* bytes, std::size_t count);
+
 struct SampleLayout {
+    // The coding the (sub-)format tag names, also where the layout is not
+    // known (no channels, a block align of 0, a block of the wrong size);
+    // Unknown for a tag without one here, and an extensible format whose
+    // sub-format cannot be read.
     SampleCodec Codec = SampleCodec::Unknown;
     // The format tag; for the extensible format, the one its GUID names.
     std::uint16_t Tag = 0;
@@ -108,6 +125,10 @@ struct SampleLayout {
 //   extensible: as the format its GUID names (the GUID must be whole)
 SampleLayout LayoutOf(const fmt_Chunk& fmt);
 
+// Codings of one frame a block (PCM, float, A-law, mu-law): the data's size
+// alone tells their length, whatever a "fact" chunk says.
+bool OneFrameABlock(SampleCodec codec);
+
 // Frames in a block of `bytes` bytes: FramesPerBlock for a whole block (or
 // more bytes), and for the cut-short last block of the data what its bytes
 // hold -- IMA: 1 + 8 per whole 4-byte group per channel after the headers;
@@ -125,14 +146,17 @@ struct FrameCount {
     std::string Finding;  // a fact count that was set aside, and why
 };
 
-// The frames of the sound: FramesInData, less the padding of the last block
-// that a "fact" sample count trims. The count is taken for block codecs (more
-// than one frame per block) when it falls within the data's last block; one
-// beyond the data, or short of its last block (writers that stream leave 0),
-// cannot be padding, and the data's own count stands, with a finding. Plain
-// PCM, float and G.711 are counted from the data alone.
+// The frames of the sound: the one length rule, for the facts, the PCM
+// conversion and the waveform. A "fact" sample count trims the padding of
+// the data's last block: for a block codec that is decoded (more than one
+// frame a block), it stands when it is at most FramesInData and short of it
+// by less than one block's frames. One short by a block or more, or beyond
+// the data, trims nothing: the data's count stands, with a finding. For a
+// block codec not decoded (GSM 6.10) the count stands where the data can hold
+// it. A count of 0 (writers that stream leave it) is set aside without a
+// finding. One-frame blocks (PCM, float, G.711) are counted from the data.
 FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes,
-                       std::optional<std::uint32_t> factSampleCount);
+                       std::optional<std::uint64_t> factSampleCount);
 
 struct BlockDecode {
     std::uint32_t Frames = 0;  // frames written: FramesInBlock(layout, count)
@@ -145,3 +169,9 @@ struct BlockDecode {
 // A layout that is not Decodable writes nothing.
 BlockDecode DecodeBlock(const SampleLayout& layout, const unsigned char* bytes, std::size_t count,
                         std::int16_t* out);
+
+// Decodes `frames` whole blocks of a decodable layout of one frame a block
+// (A-law, mu-law) in one pass: frames x Channels samples at `out`. A run of
+// such blocks holds nothing to find, so a caller decodes it at once rather
+// than block by block. False, writing nothing, for any other layout.
+bool DecodeFrames(const SampleLayout& layout, const unsigned char* bytes, std::size_t frames, std::int16_t* out);

@@ -162,7 +162,13 @@ private:
 
 json Peaks(const WAVE_File& wave, std::istream* samples, std::uint64_t first, std::uint64_t count, int columns) {
     const Waveform waveform = DrawWaveform(wave, samples, first, count, columns);
-    if (!waveform.Decodable) return {{"decodable", false}, {"channels", waveform.Channels}, {"pcm", DecodesToPcm16(wave)}};
+    if (!waveform.Decodable) {
+        json answer = {{"decodable", false}, {"channels", waveform.Channels}, {"pcm", DecodesToPcm16(wave)}};
+        // Why the sound is drawn flat, and whether it may be played at all.
+        if (!waveform.Reason.empty()) answer["reason"] = waveform.Reason;
+        if (!waveform.Playable) answer["playable"] = false;
+        return answer;
+    }
     return {{"decodable", true},
             {"pcm", DecodesToPcm16(wave)},
             {"channels", waveform.Channels},

@@ -11,24 +11,8 @@
 
 namespace {
 
-// G.711 expansions to a sample in [-1, 1].
-float MuLaw(std::uint8_t byte) {
-    byte = static_cast<std::uint8_t>(~byte);
-    const int exponent = (byte >> 4) & 7;
-    const int magnitude = (((byte & 0x0F) << 3) + 0x84) << exponent;
-    const int value = (byte & 0x80) ? 0x84 - magnitude : magnitude - 0x84;
-    return static_cast<float>(value) / 32768.0f;
-}
-
-float ALaw(std::uint8_t byte) {
-    byte ^= 0x55;
-    const int exponent = (byte >> 4) & 7;
-    int magnitude = (byte & 0x0F) << 4;
-    magnitude = exponent == 0 ? magnitude + 8 : (magnitude + 0x108) << (exponent - 1);
-    return static_cast<float>((byte & 0x80) ? magnitude : -magnitude) / 32768.0f;
-}
-
-// One sample of `bytes` stored bytes in the given encoding, in [-1, 1].
+// One PCM or float sample of the stored bytes at `at`, in [-1, 1]. The other
+// codings are decoded by the core's decoders (wave/SampleCodec.h).
 using Decoder = float (*)(const unsigned char* at);
 float Pcm8(const unsigned char* at) { return (static_cast<int>(at[0]) - 128) / 128.0f; }
 float Pcm16(const unsigned char* at) { return static_cast<std::int16_t>(at[0] | at[1] << 8) / 32768.0f; }
@@ -55,35 +39,15 @@ float Float64(const unsigned char* at) {
     std::memcpy(&value, &bits, sizeof value);
     return std::isfinite(value) ? static_cast<float>(std::clamp(value, -1.0, 1.0)) : 0.0f;
 }
-float MuLawAt(const unsigned char* at) { return MuLaw(at[0]); }
-float ALawAt(const unsigned char* at) { return ALaw(at[0]); }
 
-// The decoder for the format, or null for one the page does not draw. An
-// extensible format names its encoding in the first two bytes of its
-// sub-format GUID, after 2 bytes of valid bits and 4 of channel mask.
-Decoder DecoderFor(const fmt_Chunk& fmt, unsigned& sampleBytes) {
-    std::uint16_t tag = fmt.FormatTag;
-    if (tag == 0xFFFE && fmt.ExtraData.size() >= 8) {
-        tag = static_cast<std::uint16_t>(static_cast<unsigned char>(fmt.ExtraData[6]) |
-                                         static_cast<unsigned char>(fmt.ExtraData[7]) << 8);
-    }
-    if (fmt.Channels == 0 || fmt.BlockAlign % fmt.Channels != 0) return nullptr;
-    sampleBytes = fmt.BlockAlign / fmt.Channels;
-    switch (tag) {
-        case 1:
-            if (sampleBytes == 1) return Pcm8;
-            if (sampleBytes == 2) return Pcm16;
-            if (sampleBytes == 3) return Pcm24;
-            if (sampleBytes == 4) return Pcm32;
-            return nullptr;
-        case 3:
-            if (sampleBytes == 4) return Float32;
-            if (sampleBytes == 8) return Float64;
-            return nullptr;
-        case 6: return sampleBytes == 1 ? ALawAt : nullptr;
-        case 7: return sampleBytes == 1 ? MuLawAt : nullptr;
-        default: return nullptr;
-    }
+// The reader of a known PCM or float layout (its block one frame of equal
+// samples, 1 to 4 bytes or 4 and 8), or null.
+Decoder StoredDecoder(const SampleLayout& layout, unsigned& sampleBytes) {
+    if (!layout.Known() || (layout.Codec != SampleCodec::Pcm && layout.Codec != SampleCodec::Float)) return nullptr;
+    sampleBytes = layout.BlockBytes / layout.Channels;
+    static constexpr Decoder kPcm[] = {Pcm8, Pcm16, Pcm24, Pcm32};
+    if (layout.Codec == SampleCodec::Pcm) return kPcm[sampleBytes - 1];
+    return sampleBytes == 4 ? Float32 : Float64;
 }
 
 // The data chunk's bytes: held in the model, or read from the input where
@@ -138,60 +102,75 @@ private:
 };
 
 // The samples of the data chunk, asked for frame by frame in rising order.
-// PCM, float and G.711 are read where they are stored; IMA and MS ADPCM go
-// through the core's block decoder one block at a time, so that no more
-// than one block is held decoded, and each is decoded once.
+// PCM and float are read where they are stored; the codings the core
+// decodes go through its decoders a run at a time -- one ADPCM block, or
+// 8 KiB of G.711 -- so that no more than a run is held decoded,
+// and each is decoded once.
 class Samples {
 public:
     Samples(const WAVE_File& wave, std::istream* input)
-        : fmt_(wave.FmtChunk), bytes_(wave.DataChunk, input), layout_(LayoutOf(wave.FmtChunk)) {
-        if (!bytes_.Readable()) return;
-        const std::uint64_t size = bytes_.Size();
-        if (layout_.Decodable && (layout_.Codec == SampleCodec::ImaAdpcm || layout_.Codec == SampleCodec::MsAdpcm)) {
-            // The facts' count: a "fact" count trims the padding of the last block.
-            std::vector<Facts::Finding> ignored;
-            const Facts::Audio audio = Facts::AudioOf(&fmt_, Facts::FactCount(wave), size, ignored);
-            frames_ = std::min(audio.frames.value_or(0), FramesInData(layout_, size));
-            block_.resize(std::size_t{layout_.FramesPerBlock} * layout_.Channels);
-            decodable_ = true;
+        : bytes_(wave.DataChunk, input), layout_(LayoutOf(wave.FmtChunk)) {
+        decode_ = StoredDecoder(layout_, sampleBytes_);
+        if (!decode_ && !layout_.Decodable) {
+            reason_ = layout_.Finding.empty() ? "the format is not decoded" : layout_.Finding;
             return;
         }
-        decode_ = DecoderFor(fmt_, sampleBytes_);
-        decodable_ = decode_ != nullptr;
-        if (decodable_) frames_ = size / fmt_.BlockAlign;
+        if (!bytes_.Readable()) return;
+        decodable_ = true;
+        // The one length rule: a "fact" count trims the padding of the last block.
+        frames_ = SoundFrames(layout_, bytes_.Size(), Facts::FactCount(wave)).Frames;
+        if (!decode_) {
+            runFrames_ = layout_.FramesPerBlock == 1 ? std::max<std::uint32_t>(1, kRunBytes / layout_.BlockBytes)
+                                                     : layout_.FramesPerBlock;
+            run_.resize(std::size_t{runFrames_} * layout_.Channels);
+        }
     }
 
     bool Decodable() const { return decodable_; }
-    // Whole frames; a partial one at the end of the data is left out.
+    // Why the format is not drawn; empty when it is, or when only its samples cannot be read.
+    const std::string& Reason() const { return reason_; }
+    bool Playable() const { return layout_.Why != Undecoded::NoSubFormat && layout_.Why != Undecoded::ShortExtensible; }
+    // The sound's frames; a partial one at the end of the data is left out.
     std::uint64_t Frames() const { return frames_; }
 
     // Sample `channel` of `frame` (below Frames()), in [-1, 1].
     float At(std::uint64_t frame, unsigned channel) {
-        if (decode_) return decode_(bytes_.At(frame * fmt_.BlockAlign + channel * sampleBytes_, sampleBytes_));
-        const std::uint64_t block = frame / layout_.FramesPerBlock;
-        if (block != blockIndex_) {
-            const std::uint64_t offset = block * layout_.BlockBytes;
-            const std::size_t count = std::min<std::uint64_t>(layout_.BlockBytes, bytes_.Size() - offset);
-            DecodeBlock(layout_, bytes_.At(offset, count), count, block_.data());
-            blockIndex_ = block;
+        if (decode_) return decode_(bytes_.At(frame * layout_.BlockBytes + channel * sampleBytes_, sampleBytes_));
+        const std::uint64_t run = frame / runFrames_;
+        if (run != runIndex_) {
+            const std::uint64_t first = run * runFrames_;
+            if (layout_.FramesPerBlock == 1) {
+                const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(runFrames_, frames_ - first));
+                DecodeFrames(layout_, bytes_.At(first * layout_.BlockBytes, count * layout_.BlockBytes), count, run_.data());
+            } else {
+                const std::uint64_t offset = run * layout_.BlockBytes;
+                const std::size_t count = std::min<std::uint64_t>(layout_.BlockBytes, bytes_.Size() - offset);
+                DecodeBlock(layout_, bytes_.At(offset, count), count, run_.data());
+            }
+            runIndex_ = run;
         }
-        // Every frame below Frames() is one its block decodes to.
-        const std::uint64_t within = frame % layout_.FramesPerBlock;
-        return static_cast<float>(block_[within * layout_.Channels + channel]) / 32768.0f;
+        // Every frame below Frames() is one its run decodes to.
+        const std::uint64_t within = frame % runFrames_;
+        return static_cast<float>(run_[within * layout_.Channels + channel]) / 32768.0f;
     }
 
 private:
-    const fmt_Chunk& fmt_;
+    // G.711 bytes decoded at a time (at least a frame): a run stays within
+    // a window of the input.
+    static constexpr std::uint32_t kRunBytes = 8192;
+
     DataBytes bytes_;
+    SampleLayout layout_;
     bool decodable_ = false;
+    std::string reason_;
     std::uint64_t frames_ = 0;
-    // One sample a stored unit of sampleBytes_.
+    // PCM and float: one sample a stored unit of sampleBytes_.
     Decoder decode_ = nullptr;
     unsigned sampleBytes_ = 0;
-    // A block codec: the block decoded last.
-    SampleLayout layout_;
-    std::vector<std::int16_t> block_;
-    std::uint64_t blockIndex_ = UINT64_MAX;
+    // The core's codings: the run decoded last.
+    std::uint32_t runFrames_ = 1;
+    std::vector<std::int16_t> run_;
+    std::uint64_t runIndex_ = UINT64_MAX;
 };
 
 }  // namespace
@@ -203,6 +182,8 @@ Waveform DrawWaveform(const WAVE_File& wave, std::istream* input, std::uint64_t 
     const unsigned channels = wave.FmtChunk.Channels;
     waveform.Channels = wave.FmtChunk.Channels;
     Samples samples(wave, input);
+    waveform.Reason = samples.Reason();
+    waveform.Playable = samples.Playable();
     if (!samples.Decodable()) return waveform;
     waveform.Decodable = true;
     waveform.Frames = samples.Frames();

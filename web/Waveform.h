@@ -7,21 +7,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <string>
 #include <vector>
 
 class WAVE_File;
 
 struct Waveform {
-    // False for an encoding the page does not draw (anything but integer
-    // PCM of 1 to 4 bytes, IEEE float of 4 or 8, A-law, mu-law, and the IMA
-    // and MS ADPCM the core decodes; also extensible formats of these) and
-    // for a format whose block is not a whole number of equal samples per
-    // channel.
+    // False for a format the page does not draw -- one whose layout
+    // (wave/SampleCodec.h) is neither PCM of 1 to 4 bytes nor float of 4
+    // or 8, and not one the core decodes (IMA and MS ADPCM, A-law, mu-law),
+    // plain or extensible; an extensible format whose sub-format is not
+    // known is not drawn -- and for samples that cannot be read.
     bool Decodable = false;
+    // Why the format is not drawn (the layout's finding); empty when it is
+    // drawn, or when only its samples cannot be read.
+    std::string Reason;
+    // False for an extensible format whose sub-format is not known (or whose
+    // extension is cut short): whatever a player made of its samples would
+    // be a guess, so the page does not play it.
+    bool Playable = true;
     std::uint16_t Channels = 0;
-    // Whole frames in the data chunk; a partial one at its end is left out.
-    // ADPCM: the frames the facts count (a "fact" count trims the padding of
-    // the last block).
+    // The sound's frames (SoundFrames: a "fact" count trims the padding of
+    // the last block); a partial frame at the data's end is left out.
     std::uint64_t Frames = 0;
     // The frames drawn: [First, First + Count), inside [0, Frames).
     std::uint64_t First = 0;

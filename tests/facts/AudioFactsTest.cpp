@@ -73,7 +73,18 @@ TEST(AudioFacts, FramesBlocksDurationAndFindings) {
         {"IMA, a fact of all the data holds", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 130, 72, 130, 2, 16, {}, kIma},
         {"IMA, a fact of one more", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 131, 72, 130, 2, 16,
          {"'fact' chunk counts 131 frames, the data holds 130"}, kIma},
-        {"IMA, a fact of 1", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 1, 72, 1, 2, 0, {}, kIma},
+        {"IMA, a fact of 1: short by a block, no trim", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 1, 72, 130, 2, 16,
+         {"'fact' chunk counts 1 frame, short of the 130 the data holds by a block or more"}, kIma},
+        {"IMA, a fact one block short", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 65, 72, 130, 2, 16,
+         {"'fact' chunk counts 65 frames, short of the 130 the data holds by a block or more"}, kIma},
+        {"IMA, a fact one frame within the last block", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 66, 72, 66, 2, 8, {}, kIma},
+        // Stereo blocks of 2048 bytes, 2041 frames each: a writer's count of
+        // samples over the channels is no trim of 5 whole blocks.
+        {"IMA stereo, a fact of half the frames", Format(kIma, 2, 44100, 44359, 2048, 4, U16(2041)), 5102, 10240, 10205, 5,
+         231, {"'fact' chunk counts 5102 frames, short of the 10205 the data holds by a block or more"}, kIma},
+        // One block of 2036 frames, 1323 of them sound: the fact trims it.
+        {"MS ADPCM, a fact within its one block", Format(kMsAdpcm, 1, 44100, 22179, 1024, 4, U16(2036) + U16(1) + U16(256) + U16(0)),
+         1323, 1024, 1323, 1, 30, {}, kMsAdpcm},
         {"IMA, a fact of 0 beside samples: streamed", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 0, 72, 130, 2, 16, {}, kIma},
         {"IMA, a fact of 0 and no samples", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), 0, 0, 0, 0, 0, {}, kIma},
         {"IMA, a last block of its header alone", Format(kIma, 1, 8000, 4055, 36, 4, U16(65)), {}, 40, 66, 2, 8, {}, kIma},
@@ -83,6 +94,10 @@ TEST(AudioFacts, FramesBlocksDurationAndFindings) {
         {"MS ADPCM, blocks of 2 frames", Format(kMsAdpcm, 1, 8000, 28000, 7, 4, U16(2) + U16(1) + U16(256) + U16(0)), {}, 21,
          6, 3, 1, {}, kMsAdpcm},
         {"a coding not known: the fact count alone", Format(kMp3, 1, 4000, 0, 1, 0), 4000, 100, 4000, {}, 1000, {}, kMp3},
+        // GSM 6.10 is not decoded: its fact stands wherever the data holds it.
+        {"GSM, a fact blocks short", Format(0x31, 1, 8000, 1625, 65, 0), 1, 650, 1, 10, 0, {}, 0x31},
+        {"GSM, a fact beyond the data", Format(0x31, 1, 8000, 1625, 65, 0), 3201, 650, 3200, 10, 400,
+         {"'fact' chunk counts 3201 frames, the data holds 3200"}, 0x31},
         {"a coding not known, a fact of 0 and no samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 0, 0, {}, 0, {}, kMp3},
         {"a coding not known, a fact of 0 beside samples", Format(kMp3, 1, 4000, 0, 1, 0), 0, 1, {}, {}, {}, {}, kMp3},
         {"a coding not known, no fact", Format(kMp3, 1, 4000, 0, 1, 0), {}, 100, {}, {}, {}, {}, kMp3},

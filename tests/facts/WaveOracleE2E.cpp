@@ -49,6 +49,9 @@ struct Row {
     std::string make;       // the command that writes the file OUT
     bool probed = true;     // ffprobe's duration_ts counts the frames
     bool dropFact = false;  // the fact chunk is overwritten as filler: frames from the blocks
+    // The fact's count overwritten with one that is no trim of the last
+    // block (a writer counting samples over the channels): frames from the blocks.
+    std::optional<std::uint32_t> wrongFact = std::nullopt;
 };
 
 // ffmpeg writing `frames` frames of pink noise (the same on every channel).
@@ -110,6 +113,9 @@ const std::vector<Row> kRows = {
     {"sox_ms_stereo_22050", Sox("-e ms-adpcm", 2, 22050, 1001)},
     {"sox_ms_mono_8000", Sox("-e ms-adpcm", 1, 8000, 12345)},
     {"sox_ms_mono_8000_short", Sox("-e ms-adpcm", 1, 8000, 1001), false},
+    {"sox_ms_mono_44100_short", Sox("-e ms-adpcm", 1, 44100, 1323), false},
+    // 5 whole blocks of 2,041 frames whose fact counts 5,102 (samples over the channels).
+    {"ffmpeg_ima_stereo_fact_halved", Ffmpeg("adpcm_ima_wav", 2, 44100, 10205, "-block_size 2048"), false, false, 5102},
     {"sox_gsm_mono_8000", Sox("-e gsm-full-rate", 1, 8000, 12345)},
     {"sox_gsm_mono_8000_short", Sox("-e gsm-full-rate", 1, 8000, 1001), false},
 };
@@ -205,6 +211,13 @@ bool Make(const Row& row, const TempDir& dir, const std::string& wav, const std:
         if (fact) bytes.replace(*fact, 4, "JUNK");
         dir.Write(wav, bytes);
     }
+    if (row.wrongFact) {
+        std::string bytes = dir.Read(wav);
+        const auto fact = FindChunk(bytes, "fact");
+        EXPECT_TRUE(fact) << "no fact chunk to overwrite";
+        for (int i = 0; fact && i < 4; ++i) bytes[*fact + 8 + i] = static_cast<char>(*row.wrongFact >> (8 * i));
+        dir.Write(wav, bytes);
+    }
     return true;
 }
 
@@ -236,7 +249,7 @@ void CheckFacts(const Row& row, const TempDir& dir, const std::string& wav, cons
     const auto raw = Oracle(dir.Path(), "ffmpeg -v quiet -i " + wav + " -f s16le -c:a pcm_s16le - | wc -c");
     ASSERT_TRUE(raw);
     const std::uint64_t decoded = std::stoull(*raw) / (2 * channels);
-    const auto fact = pcmLike ? std::nullopt : FactCount(dir.Read(wav));
+    const auto fact = pcmLike || row.wrongFact ? std::nullopt : FactCount(dir.Read(wav));
     const std::uint64_t expected = fact.value_or(decoded);
     EXPECT_EQ(audio["frames"], expected) << "ffmpeg decodes " << decoded;
     if (fact) {

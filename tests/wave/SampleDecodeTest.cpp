@@ -149,6 +149,7 @@ TEST(Pcm16Stream, ConvertsUpToTheLimitAndSaysWhatWasCut) {
     const Case cases[] = {
         {"whole", 29, kNoFrameLimit, 28, 29, {"the last block is cut short: 5 bytes of 8 hold 1 frames"}},
         {"limited", 29, 20, 20, 29, {}},
+        {"limited to the first frame of a block", 29, 19, 19, 29, {}},
         {"limit 0", 29, 0, 0, 0, {}},
         {"whole blocks", 24, kNoFrameLimit, 27, 24, {}},
         {"data ends early", 100, kNoFrameLimit, 28, 29,

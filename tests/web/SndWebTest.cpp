@@ -217,6 +217,8 @@ TEST(SndWeb, TooLargeToPlayAbove256MiB) {
         SndWeb_Close(path.c_str());
         const json peaks = Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0));
         EXPECT_EQ(peaks["decodable"], false);
+        EXPECT_EQ(peaks["reason"], "GSM 6.10 is not decoded");
+        EXPECT_FALSE(peaks.contains("playable"));
         EXPECT_EQ(peaks["too_large"], size > (std::uint64_t{256} << 20));
         // A sound in a package: the bytes it claims count, whatever the package holds.
         PackageBuilder b;

@@ -113,24 +113,36 @@ TEST(Waveform, DecodesEveryEncodingItDraws) {
 }
 
 TEST(Waveform, LeavesUndrawnWhatItCannotSplitIntoSamples) {
+    // An extensible format's extension naming PCM, with the last byte of its GUID changed.
+    std::string strangeGuid = ExtensibleFmt(1, 8000, 16, 4);
+    strangeGuid.back() = '\x72';
     const struct {
         const char* what;
         std::string fmt;
+        std::string reason;
+        bool playable = true;
     } cases[] = {
-        {"ADPCM of blocks of no bytes", FmtWithExtension(2, 1, 8000, 4, std::string(32, '\0'))},
-        {"GSM 6.10, which the core does not decode", RawFmt(0x31, 1, 65, 0)},
-        {"MS ADPCM of three channels", RawFmt(2, 3, 60, 4)},
-        {"no channels", RawFmt(1, 0, 2, 16)},
-        {"a block of no bytes", RawFmt(1, 1, 0, 16)},
-        {"a block that does not split evenly into its channels", RawFmt(1, 2, 3, 8)},
-        {"5-byte integer samples", RawFmt(1, 1, 5, 40)},
-        {"2-byte float samples", RawFmt(3, 1, 2, 16)},
-        {"extensible without its sub-format", FmtWithExtension(0xFFFE, 1, 8000, 16, U16(16) + U32(4))},
+        {"ADPCM of blocks of no bytes", FmtWithExtension(2, 1, 8000, 4, std::string(32, '\0')),
+         "MS ADPCM: a block of 1 bytes cannot hold the headers of 1 channels"},
+        {"GSM 6.10, which the core does not decode", RawFmt(0x31, 1, 65, 0), "GSM 6.10 is not decoded"},
+        {"MS ADPCM of three channels", RawFmt(2, 3, 60, 4), "MS ADPCM of 3 channels is not decoded (1 or 2)"},
+        {"no channels", RawFmt(1, 0, 2, 16), "the format has no channels"},
+        {"a block of no bytes", RawFmt(1, 1, 0, 16), "the format's block align is 0"},
+        {"a block that does not split evenly into its channels", RawFmt(1, 2, 3, 8),
+         "PCM: a block of 3 bytes is no frame of 2 channels"},
+        {"5-byte integer samples", RawFmt(1, 1, 5, 40), "PCM: a block of 5 bytes is no frame of 1 channels"},
+        {"2-byte float samples", RawFmt(3, 1, 2, 16), "float: a block of 2 bytes is no frame of 1 channels"},
+        {"extensible without its sub-format", FmtWithExtension(0xFFFE, 1, 8000, 16, U16(16) + U32(4)),
+         "the extensible format's extension holds 6 bytes, fewer than 22", false},
+        {"extensible of a sub-format GUID not known: flat, not played", strangeGuid,
+         "the extensible format's sub-format GUID names no format tag", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const Waveform waveform = Draw(c.fmt, std::string(64, '\x11'), 16);
         EXPECT_FALSE(waveform.Decodable);
+        EXPECT_EQ(waveform.Reason, c.reason);
+        EXPECT_EQ(waveform.Playable, c.playable);
         EXPECT_TRUE(waveform.Low.empty());
         EXPECT_EQ(waveform.First, 0u);
         EXPECT_EQ(waveform.Count, 0u);  // no frames drawn
