@@ -39,6 +39,7 @@ SndPage.sound = (() => {
     ui.sound.hidden = false;
     // A sound shown anew has no reason said until one is known of it.
     store.update({soundReason: null});
+    if (peaks.decodable === false && peaks.reason) store.update({soundReason: peaks.reason});
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? fullName(file.info, index, info.sound) : file.name;
     ui.chunks.textContent = chunks;
@@ -81,9 +82,11 @@ SndPage.sound = (() => {
     const converted = (facts.frames || 0) * facts.channels * 2;
     let buffer = null;
     let tooLarge = Boolean(sound.peaks.too_large);
+    // A format the core cannot name the samples of is not handed to the browser to guess at.
+    const refused = sound.peaks.playable === false;
     const decoded = (bytes) => audio.decodeAudioData(bytes.slice().buffer).catch(() => null);
     try {
-      if (tooLarge) throw new Error('too large');
+      if (tooLarge || refused) throw new Error('not played');
       sound.bytes = await core.exportBytes(sound.file, sound.index);
       if (shown !== sound) return;
       audio = audio || new AudioContext();
@@ -104,6 +107,10 @@ SndPage.sound = (() => {
       ui.playable.textContent = (sound.converted ? 'plays here from its 16-bit PCM conversion: ' : 'plays here: ') + buffer.numberOfChannels + (buffer.numberOfChannels === 1 ? ' channel, ' : ' channels, ') + buffer.duration.toFixed(3) + ' s';
       ui.sound.dataset.playable = 'yes';
       ui.play.disabled = false;
+    } else if (refused) {
+      ui.playable.textContent = 'Not played: ' + sound.peaks.reason + '; it can still be downloaded.';
+      ui.playable.className = 'cannot';
+      ui.sound.dataset.playable = 'no';
     } else if (tooLarge) {
       ui.playable.textContent = 'Too large to play in the page (more than 256 MiB); it can still be downloaded.';
       ui.playable.className = 'cannot';

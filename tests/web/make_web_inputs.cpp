@@ -9,7 +9,8 @@
 //                      "Adpcm" (MS ADPCM, mono) and "Ima" (IMA ADPCM,
 //                      stereo), both half a second with a fact count that
 //                      trims the last block, "Gsm" (GSM 6.10, which the
-//                      core does not decode), and "Empty", an export with
+//                      core does not decode), "Strange" (extensible, of an
+//                      unknown sub-format) and "Empty", an export with
 //                      no data
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
 //   marks/Ima.wav      "Ima" as a WAVE file of its own
@@ -206,6 +207,10 @@ int main(int argc, char** argv) {
         marked.AddSound("Gsm", Riff(Chunk("fmt ", U16(0x31) + U16(1) + U32(8000) + U32(1625) + U16(65) + U16(0) + U16(2) +
                                                       U16(320)) +
                                     Chunk("fact", U32(20 * 320)) + Chunk("data", std::string(20 * 65, '\x5A'))));
+        // Extensible, its sub-format GUID one byte off PCM's: nothing tells how to read its samples.
+        std::string strange = ExtensibleFmt(1, 8000, 16, 4);
+        strange.back() = '\x72';
+        marked.AddSound("Strange", Riff(strange + Chunk("data", Samples(16, 1, 8000))));
         TestSupport::ExportEntry empty;
         empty.classRef = marked.SoundClass();
         empty.objectName = marked.Name("Empty");

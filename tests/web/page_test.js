@@ -334,7 +334,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await showTab('Marked.kzs');
     const markedRows = await tableRows();
     check('Marked.kzs: the table lists every export', JSON.stringify(markedRows.map((r) => r[1])) ===
-      JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Ima', 'Gsm', 'Empty']), JSON.stringify(markedRows));
+      JSON.stringify(['Bell', 'Stereo24', 'Float', 'Pcm8', 'MuLaw', 'Long', 'Adpcm', 'Ima', 'Gsm', 'Strange', 'Empty']), JSON.stringify(markedRows));
     // What Snd_Info's /x: and --pcm write for the sounds that Snd_Pull's script leaves out, and for the PCM downloads.
     const marks = path.join(inputs, 'marks');
     const markedOut = path.join(dir, 'extracted-marks');
@@ -366,14 +366,15 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     };
     // Each sound: whether it must play in the page, whether the page draws it, whether it offers a PCM download.
     const formats = [['Stereo24', true, true, false], ['Float', true, true, false], ['Pcm8', true, true, false], ['MuLaw', false, true, true],
-      ['Adpcm', true, true, true], ['Ima', true, true, true], ['Gsm', false, false, false], ['Bell', true, true, false]];
+      ['Adpcm', true, true, true], ['Ima', true, true, true], ['Gsm', false, false, false],
+      ['Strange', false, false, false], ['Bell', true, true, false]];
     const playing = [];
     for (const [sound, mustPlay, drawn, converts] of formats) {
       const playable = await showSound(sound);
       const said = await page.$eval('#playable', (p) => p.textContent);
       playing.push(sound + ': ' + (playable === 'yes' ? 'plays' : said));
       check('Marked.kzs ' + sound + (mustPlay ? ': plays in the page' : ': plays, or the page says it cannot'),
-        playable === 'yes' || (!mustPlay && /cannot play/.test(said)), said);
+        playable === 'yes' || (!mustPlay && /cannot play|^Not played: /.test(said)), said);
       const pixels = await drawnPixels();
       check('Marked.kzs ' + sound + (drawn ? ': waveform drawn' : ': no waveform, and said so'), drawn ? pixels > 0.005 : pixels < 0.001, String(pixels));
       const pulledPath = path.join(inputs, 'pull', sound + '.wav');
@@ -386,6 +387,11 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       if (expected.frames[sound]) await checkConverted('Marked.kzs ' + sound, expected.frames[sound]);
       if (converts) await pcmDownload('Marked.kzs ' + sound, sound + '.wav', asPcm(['Marked.kzs', sound], sound + '.wav'));
     }
+    await showSound('Strange');
+    const strange = await page.evaluate(() => [document.getElementById('sound-reason').textContent, document.getElementById('sound-reason').hidden,
+      document.getElementById('playable').textContent]);
+    check('Marked.kzs Strange: not drawn, not played, and the reason shown', /sub-format GUID/.test(strange[0]) && !strange[1] &&
+      /^Not played: .*sub-format GUID/.test(strange[2]), JSON.stringify(strange));
     // A long sound is drawn where its samples are: the tone on the left, the silence on the right.
     await showSound('Long');
     const [left, right] = [await drawnPixels(0.05, 0.45), await drawnPixels(0.55, 0.99)];
