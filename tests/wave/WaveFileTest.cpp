@@ -275,8 +275,8 @@ TEST(WaveFile, ChunksTooShortForTheirClassStayRaw) {
         std::size_t fixed;  // the class's fixed fields
         bool inList;
     };
-    const Case cases[] = {{"cue ", 4, false}, {"LIST", 4, false}, {"phnm", 8, false},
-                          {"labl", 4, true},  {"ltxt", 20, true}};
+    const Case cases[] = {{"cue ", 4, false}, {"LIST", 4, false}, {"phnm", 8, false}, {"smpl", 36, false},
+                          {"inst", 7, false}, {"labl", 4, true},  {"ltxt", 20, true}};
     const std::string head = PcmFmt(1, 8000, 8) + Chunk("data", Samples(8, 1, 4));
     TestSupport::TempDir dir;
     for (const Case& c : cases) {
