@@ -159,10 +159,7 @@ void ltxt_Chunk::SaveData(std::ostream& out) {
     WritePad(out);
 }
 
-std::optional<std::uint64_t> ltxt_Chunk::HeldBytes() const {
-    if (ClaimedSize < 20) return std::nullopt;
-    return 20 + Text.size();
-}
+std::optional<std::uint64_t> ltxt_Chunk::HeldBytes() const { return 20 + Text.size(); }
 
 std::uint32_t ltxt_Chunk::CalcSize() {
     ChunkSize = static_cast<std::uint32_t>(20 + Text.size());

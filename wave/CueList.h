@@ -114,6 +114,7 @@ public:
     // ChunkSize = 20 + the text.
     std::uint32_t CalcSize() override;
     ChunkKind Kind() const override { return ChunkKind::LabelledText; }
-    // 20 + the text, for a chunk whose size claimed its fixed fields.
+    // 20 + the text (a loaded one holds its fixed fields whole: a shorter
+    // body stays raw).
     std::optional<std::uint64_t> HeldBytes() const override;
 };

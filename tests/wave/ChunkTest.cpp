@@ -204,6 +204,8 @@ TEST(SamplerChunk, LoopsAreEditableAndTheRestComesBackAsStored) {
     EXPECT_EQ(int{instrument.Gain}, -3);
     EXPECT_EQ(int{instrument.HighVelocity}, 127);
     EXPECT_EQ(Saved(instrument), Chunk("inst", inst));  // 7 bytes and a pad byte
+    inst_Chunk madeInst;
+    EXPECT_EQ(Saved(madeInst), Chunk("inst", std::string(7, '\0')));
 }
 
 TEST(ListChunk, TypesLabelsAndTextsAndKeepsTheRest) {
