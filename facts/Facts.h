@@ -225,10 +225,7 @@ struct PhonemeChunk {
     std::vector<WordFacts> words;
 };
 
-// "smpl": how a sampler plays the sound.
-//   0 Manufacturer  4 Product  8 SamplePeriod (ns)  12 UnityNote (MIDI)  16 PitchFraction
-//  20 SmpteFormat  24 SmpteOffset  28 LoopCount  32 SamplerDataSize  36 loops, 24 bytes each:
-//   0 CueID  4 Type (0 forward, 1 alternating, 2 backward)  8 Start  12 End  16 Fraction  20 PlayCount
+// "smpl": how a sampler plays the sound (the fields of smpl_Chunk, wave/Sampler.h).
 struct SamplerLoop {
     std::uint32_t cueID = 0;
     std::uint32_t type = 0;
@@ -242,9 +239,6 @@ struct SamplerLoop {
 std::string LoopTypeName(std::uint32_t type);
 
 struct SamplerChunk {
-    static constexpr std::uint32_t kFixedSize = 36;
-    static constexpr std::uint32_t kLoopSize = 24;
-
     ChunkHead head;
     std::uint32_t manufacturer = 0;
     std::uint32_t product = 0;
@@ -258,12 +252,8 @@ struct SamplerChunk {
     std::vector<SamplerLoop> loops;  // those the chunk holds
 };
 
-// "inst": the notes and velocities a sample is played for.
-//   0 UnshiftedNote  1 FineTune (cents, signed)  2 Gain (dB, signed)
-//   3 LowNote  4 HighNote  5 LowVelocity  6 HighVelocity
+// "inst": the notes and velocities a sample is played for (inst_Chunk).
 struct InstrumentChunk {
-    static constexpr std::uint32_t kStoredSize = 7;
-
     ChunkHead head;
     std::uint8_t unshiftedNote = 0;
     std::int8_t fineTune = 0;
@@ -278,8 +268,15 @@ struct RawChunk {
     ChunkHead head;
 };
 
+// A chunk of a class the facts do not know by name (one added to the chunk
+// registry): the fields it describes itself with, in its own order.
+struct DescribedChunk {
+    ChunkHead head;
+    std::vector<ChunkField> fields;
+};
+
 using Chunk = std::variant<Ds64Chunk, FormatChunk, FactChunk, DataChunk, CueChunk, ListChunk, PhonemeChunk,
-                           SamplerChunk, InstrumentChunk, RawChunk>;
+                           SamplerChunk, InstrumentChunk, DescribedChunk, RawChunk>;
 
 // Where a label, labelled text or note stands: chunks[chunk] is a list,
 // its subs[sub] the text.

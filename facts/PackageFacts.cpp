@@ -122,7 +122,7 @@ Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t hel
         } else if (id == kFactID && !foundFact) {
             fact.LoadData(in);
             foundFact = fact.ChunkSize != 0;
-        } else if (id == kDs64ID && rf64 && !foundDs64 && !TooShortForItsClass(id, in)) {
+        } else if (id == kDs64ID && rf64 && !foundDs64 && !ChunkRegistry::TooShort(id, ChunkScope::File, in)) {
             ds64.LoadData(in);
             foundDs64 = true;
             if (imageEnd == ChunkIO::BoundedInput::kUnlimited) imageEnd = ds64.RiffSize - std::min<std::uint64_t>(ds64.RiffSize, 4);

@@ -14,26 +14,18 @@ namespace {
 
 constexpr std::uint32_t kInfoListID = LittleEndian::FourCC("INFO");
 constexpr std::uint32_t kNoteID = LittleEndian::FourCC("note");
-constexpr std::uint32_t kSmplID = LittleEndian::FourCC("smpl");
-constexpr std::uint32_t kInstID = LittleEndian::FourCC("inst");
 
-// The one place that tells the chunk classes apart.
-using Typed = std::variant<const cue_Chunk*, const LIST_Chunk*, const labl_Chunk*, const ltxt_Chunk*,
-                           const phnm_Chunk*, const unknown_Chunk*, const RIFF_Chunk*>;
-
-Typed TypeOf(const RIFF_Chunk& chunk) {
-    if (const auto* cue = dynamic_cast<const cue_Chunk*>(&chunk)) return cue;
-    if (const auto* list = dynamic_cast<const LIST_Chunk*>(&chunk)) return list;
-    if (const auto* label = dynamic_cast<const labl_Chunk*>(&chunk)) return label;
-    if (const auto* text = dynamic_cast<const ltxt_Chunk*>(&chunk)) return text;
-    if (const auto* phnm = dynamic_cast<const phnm_Chunk*>(&chunk)) return phnm;
-    if (const auto* raw = dynamic_cast<const unknown_Chunk*>(&chunk)) return raw;
-    return &chunk;
+// The chunk of the class its Kind names.
+template <typename Class>
+const Class& As(const RIFF_Chunk& chunk) {
+    return static_cast<const Class&>(chunk);
 }
 
-ChunkHead HeadOf(const RIFF_Chunk& chunk) { return {chunk.ChunkID, chunk.ChunkSize}; }
-// A raw chunk's real length: beyond 32 bits its size field says kSizeElsewhere.
-ChunkHead HeadOf(const unknown_Chunk& raw) { return {raw.ChunkID, raw.ChunkData.size()}; }
+// A body a class holds whole may be longer than its size field can state
+// (kSizeElsewhere beyond 32 bits).
+ChunkHead HeadOf(const RIFF_Chunk& chunk) {
+    return {chunk.ChunkID, std::max<std::uint64_t>(chunk.ChunkSize, chunk.HeldBytes().value_or(0))};
+}
 
 std::string_view Bytes(const std::vector<char>& bytes, std::size_t from = 0) {
     return from < bytes.size() ? std::string_view(bytes.data() + from, bytes.size() - from) : std::string_view();
@@ -89,29 +81,29 @@ std::optional<Note> NoteOf(const unknown_Chunk& raw) {
     return note;
 }
 
-// In an INFO list every sub-chunk is a tag and its text.
+// In an INFO list every raw sub-chunk is a tag and its text.
 SubChunk SubChunkOf(const RIFF_Chunk& sub, bool info) {
-    if (info) {
-        if (const Typed typed = TypeOf(sub); const auto* const* raw = std::get_if<const unknown_Chunk*>(&typed)) {
-            return RawSubChunk{HeadOf(sub), UpToNul(Bytes((*raw)->ChunkData))};
+    switch (sub.Kind()) {
+        case ChunkKind::Label: {
+            const auto& label = As<labl_Chunk>(sub);
+            return Label{HeadOf(label), label.CueID, UpToNul(label.Text)};
         }
+        case ChunkKind::LabelledText: {
+            const auto& text = As<ltxt_Chunk>(sub);
+            return LabelledText{HeadOf(text),  text.CueID,   text.SampleLength, text.Purpose,         text.Country,
+                                text.Language, text.Dialect, text.CodePage,     WithoutNul(text.Text)};
+        }
+        case ChunkKind::Raw: {
+            const auto& raw = As<unknown_Chunk>(sub);
+            if (!info) {
+                if (auto note = NoteOf(raw)) return *note;
+            }
+            return RawSubChunk{HeadOf(raw), UpToNul(Bytes(raw.ChunkData))};
+        }
+        default:
+            // A class a list does not hold as such: its header alone.
+            return RawSubChunk{HeadOf(sub), ""};
     }
-    return std::visit(
-        Overload{
-            [](const labl_Chunk* label) -> SubChunk {
-                return Label{HeadOf(*label), label->CueID, UpToNul(label->Text)};
-            },
-            [](const ltxt_Chunk* text) -> SubChunk {
-                return LabelledText{HeadOf(*text), text->CueID,   text->SampleLength, text->Purpose, text->Country,
-                                    text->Language, text->Dialect, text->CodePage,     WithoutNul(text->Text)};
-            },
-            [](const unknown_Chunk* raw) -> SubChunk {
-                if (auto note = NoteOf(*raw)) return *note;
-                return RawSubChunk{HeadOf(*raw), UpToNul(Bytes(raw->ChunkData))};
-            },
-            [](const auto* other) -> SubChunk { return RawSubChunk{HeadOf(*other), ""}; },
-        },
-        TypeOf(sub));
 }
 
 PhonemeChunk PhonemesOf(const phnm_Chunk& phnm) {
@@ -135,70 +127,27 @@ PhonemeChunk PhonemesOf(const phnm_Chunk& phnm) {
     return facts;
 }
 
-// The fields of a raw chunk's body, read in stored order.
-class Fields {
-public:
-    explicit Fields(const std::vector<char>& bytes) : bytes_(bytes) {}
-    template <typename T>
-    T Next() {
-        T value = LittleEndian::FromBytes<std::make_unsigned_t<T>>(bytes_.data() + at_);
-        at_ += sizeof(T);
-        return value;
+// The loops a "smpl" chunk holds; those its count names that its body does
+// not are left out (a finding).
+SamplerChunk SamplerOf(const smpl_Chunk& smpl, std::vector<Finding>& findings) {
+    SamplerChunk facts{HeadOf(smpl),      smpl.Manufacturer, smpl.Product,   smpl.SamplePeriod,
+                       smpl.UnityNote,    smpl.PitchFraction, smpl.SmpteFormat, smpl.SmpteOffset,
+                       smpl.LoopCount,    smpl.SamplerDataSize, {}};
+    facts.loops.reserve(smpl.Loops.size());
+    for (const SampleLoop& loop : smpl.Loops) {
+        facts.loops.push_back({loop.CueID, loop.Type, loop.Start, loop.End, loop.Fraction, loop.PlayCount});
     }
-    std::size_t Left() const { return bytes_.size() - at_; }
-
-private:
-    const std::vector<char>& bytes_;
-    std::size_t at_ = 0;
-};
-
-// A "smpl" chunk, when its body holds the fixed fields: the loops that fit
-// in the body are read, the rest left out (a finding).
-std::optional<SamplerChunk> SamplerOf(const unknown_Chunk& raw, std::vector<Finding>& findings) {
-    if (raw.ChunkData.size() < SamplerChunk::kFixedSize) return std::nullopt;
-    Fields fields(raw.ChunkData);
-    SamplerChunk facts;
-    facts.head = HeadOf(raw);
-    facts.manufacturer = fields.Next<std::uint32_t>();
-    facts.product = fields.Next<std::uint32_t>();
-    facts.samplePeriod = fields.Next<std::uint32_t>();
-    facts.unityNote = fields.Next<std::uint32_t>();
-    facts.pitchFraction = fields.Next<std::uint32_t>();
-    facts.smpteFormat = fields.Next<std::uint32_t>();
-    facts.smpteOffset = fields.Next<std::uint32_t>();
-    facts.loopCount = fields.Next<std::uint32_t>();
-    facts.samplerDataSize = fields.Next<std::uint32_t>();
-    const std::uint64_t fit = std::min<std::uint64_t>(facts.loopCount, fields.Left() / SamplerChunk::kLoopSize);
-    for (std::uint64_t n = 0; n < fit; ++n) {
-        SamplerLoop loop;
-        loop.cueID = fields.Next<std::uint32_t>();
-        loop.type = fields.Next<std::uint32_t>();
-        loop.start = fields.Next<std::uint32_t>();
-        loop.end = fields.Next<std::uint32_t>();
-        loop.fraction = fields.Next<std::uint32_t>();
-        loop.playCount = fields.Next<std::uint32_t>();
-        facts.loops.push_back(loop);
-    }
-    if (fit < facts.loopCount) {
-        findings.push_back({Severity::Warning, "'smpl' chunk counts " + std::to_string(facts.loopCount) +
-                                                   " loops, holds " + std::to_string(fit) + ": the rest are left out"});
+    if (smpl.Loops.size() < smpl.LoopCount) {
+        findings.push_back({Severity::Warning, "'smpl' chunk counts " + std::to_string(smpl.LoopCount) +
+                                                   " loops, holds " + std::to_string(smpl.Loops.size()) +
+                                                   ": the rest are left out"});
     }
     return facts;
 }
 
-std::optional<InstrumentChunk> InstrumentOf(const unknown_Chunk& raw) {
-    if (raw.ChunkData.size() < InstrumentChunk::kStoredSize) return std::nullopt;
-    Fields fields(raw.ChunkData);
-    InstrumentChunk facts;
-    facts.head = HeadOf(raw);
-    facts.unshiftedNote = fields.Next<std::uint8_t>();
-    facts.fineTune = fields.Next<std::int8_t>();
-    facts.gain = fields.Next<std::int8_t>();
-    facts.lowNote = fields.Next<std::uint8_t>();
-    facts.highNote = fields.Next<std::uint8_t>();
-    facts.lowVelocity = fields.Next<std::uint8_t>();
-    facts.highVelocity = fields.Next<std::uint8_t>();
-    return facts;
+InstrumentChunk InstrumentOf(const inst_Chunk& inst) {
+    return {HeadOf(inst), inst.UnshiftedNote, inst.FineTune,    inst.Gain,
+            inst.LowNote, inst.HighNote,      inst.LowVelocity, inst.HighVelocity};
 }
 
 // What Describe knows of the file when it reads its chunks.
@@ -208,14 +157,10 @@ struct Context {
     std::vector<Finding>& findings;
 };
 
-// A raw chunk: read for its facts where we know its layout.
+// A raw chunk where a member of the file's own is named.
 Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
     std::vector<Finding>& findings = context.findings;
-    if (raw.ChunkID == kSmplID) {
-        if (auto sampler = SamplerOf(raw, findings)) return *sampler;
-    } else if (raw.ChunkID == kInstID) {
-        if (auto instrument = InstrumentOf(raw)) return *instrument;
-    } else if (raw.ChunkID == kDs64ID && !context.rf64) {
+    if (raw.ChunkID == kDs64ID && !context.rf64) {
         findings.push_back({Severity::Warning, "a 'ds64' chunk in a RIFF file means nothing there: kept as it is stored"});
     } else if (raw.ChunkID == kDs64ID && !context.foundDs64) {
         // Too short for its fields: the RF64 file's own finding says so.
@@ -227,23 +172,37 @@ Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
     return RawChunk{HeadOf(raw)};
 }
 
+// Each kind the model has is shown here: a new one makes the switch warn.
 Chunk ChunkOf(const RIFF_Chunk& chunk, Context& context) {
-    return std::visit(Overload{
-                          [](const cue_Chunk* cue) -> Chunk {
-                              return CueChunk{HeadOf(*cue), cue->CuePointCount, cue->CuePoints};
-                          },
-                          [](const LIST_Chunk* list) -> Chunk {
-                              ListChunk facts{HeadOf(*list), list->ListType, list->ListType == kInfoListID, {}};
-                              for (const RIFF_Chunk* sub = list->FirstSubChunk.get(); sub; sub = sub->GetNextChunk()) {
-                                  facts.subs.push_back(SubChunkOf(*sub, facts.info));
-                              }
-                              return facts;
-                          },
-                          [](const phnm_Chunk* phnm) -> Chunk { return PhonemesOf(*phnm); },
-                          [&](const unknown_Chunk* raw) -> Chunk { return RawChunkOf(*raw, context); },
-                          [](const auto* other) -> Chunk { return RawChunk{HeadOf(*other)}; },
-                      },
-                      TypeOf(chunk));
+    switch (chunk.Kind()) {
+        case ChunkKind::Cue: {
+            const auto& cue = As<cue_Chunk>(chunk);
+            return CueChunk{HeadOf(cue), cue.CuePointCount, cue.CuePoints};
+        }
+        case ChunkKind::List: {
+            const auto& list = As<LIST_Chunk>(chunk);
+            ListChunk facts{HeadOf(list), list.ListType, list.ListType == kInfoListID, {}};
+            for (const RIFF_Chunk* sub = list.FirstSubChunk.get(); sub; sub = sub->GetNextChunk()) {
+                facts.subs.push_back(SubChunkOf(*sub, facts.info));
+            }
+            return facts;
+        }
+        case ChunkKind::Phonemes:
+            return PhonemesOf(As<phnm_Chunk>(chunk));
+        case ChunkKind::Sampler:
+            return SamplerOf(As<smpl_Chunk>(chunk), context.findings);
+        case ChunkKind::Instrument:
+            return InstrumentOf(As<inst_Chunk>(chunk));
+        case ChunkKind::Described:
+            return DescribedChunk{HeadOf(chunk), chunk.Describe()};
+        case ChunkKind::Raw:
+            return RawChunkOf(As<unknown_Chunk>(chunk), context);
+        case ChunkKind::Bare:
+        case ChunkKind::Label:
+        case ChunkKind::LabelledText:
+            break;
+    }
+    return RawChunk{HeadOf(chunk)};
 }
 
 // ---- sizes the stored bytes do not bear out -----------------------------------
@@ -251,15 +210,7 @@ Chunk ChunkOf(const RIFF_Chunk& chunk, Context& context) {
 // The body bytes a loaded chunk holds, where the model keeps them all.
 std::optional<std::uint64_t> HeldBytes(const RIFF_Chunk& chunk, const WAVE_File& wave) {
     if (&chunk == &wave.DataChunk) return wave.DataChunk.StoredBytes;
-    return std::visit(Overload{
-                          [](const unknown_Chunk* raw) -> std::optional<std::uint64_t> { return raw->ChunkData.size(); },
-                          [](const ltxt_Chunk* text) -> std::optional<std::uint64_t> {
-                              if (text->ClaimedSize < 20) return std::nullopt;
-                              return 20 + text->Text.size();
-                          },
-                          [](const auto*) -> std::optional<std::uint64_t> { return std::nullopt; },
-                      },
-                      TypeOf(chunk));
+    return chunk.HeldBytes();
 }
 
 std::string ByteCount(std::uint64_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
@@ -295,9 +246,8 @@ void CheckSizes(const WAVE_File& wave, std::vector<Finding>& findings) {
     }
     for (const RIFF_Chunk* chunk = wave.FirstChunk.get(); chunk != nullptr; chunk = chunk->GetNextChunk()) {
         CheckClaim(*chunk, wave, findings);
-        const Typed typed = TypeOf(*chunk);
-        if (const auto* const* list = std::get_if<const LIST_Chunk*>(&typed)) {
-            for (const RIFF_Chunk* sub = (*list)->FirstSubChunk.get(); sub; sub = sub->GetNextChunk()) {
+        if (chunk->Kind() == ChunkKind::List) {
+            for (const RIFF_Chunk* sub = As<LIST_Chunk>(*chunk).FirstSubChunk.get(); sub; sub = sub->GetNextChunk()) {
                 CheckClaim(*sub, wave, findings);
             }
         }

@@ -167,6 +167,19 @@ public:
         out_.End();
     }
 
+    // Each field a member of the chunk's object, after its id and size.
+    void operator()(const DescribedChunk& described) const {
+        Head(described.head);
+        for (const ChunkField& field : described.fields) {
+            std::visit(Overload{
+                           [&](std::uint64_t number) { out_.Key(field.name).Unsigned(number); },
+                           [&](const std::string& text) { out_.Text(field.name, text); },
+                       },
+                       field.value);
+        }
+        out_.End();
+    }
+
     void operator()(const RawChunk& raw) const {
         Head(raw.head);
         out_.End();

@@ -215,6 +215,19 @@ public:
              << int{inst.lowVelocity} << " to " << int{inst.highVelocity} << '\n';
     }
 
+    void operator()(const DescribedChunk& described) const {
+        out_ << Head(described.head) << '\n';
+        for (const ChunkField& field : described.fields) {
+            out_ << "  " << field.name << ": ";
+            std::visit(Overload{
+                           [&](std::uint64_t number) { out_ << number; },
+                           [&](const std::string& text) { out_ << Quoted(text); },
+                       },
+                       field.value);
+            out_ << '\n';
+        }
+    }
+
     void operator()(const RawChunk& raw) const { out_ << Head(raw.head) << ", not interpreted\n"; }
 
 private:

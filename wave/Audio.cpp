@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "wave/ChunkIO.h"
+#include "wave/ChunkRegistry.h"
 
 void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sink& sink) {
     *this = WAVE_File{};
@@ -48,9 +49,9 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
     ChainBuilder chain(FirstChunk);
     std::uint32_t chunkID = 0;
     while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
-        if (TooShortForItsClass(chunkID, bytes)) {
-            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes));
-        } else if (chunkID == kDs64ID && rf64 && !Found.Ds64) {
+        // The file's own members, the first of each; every other chunk as
+        // its registered class makes it.
+        if (chunkID == kDs64ID && rf64 && !Found.Ds64 && !ChunkRegistry::TooShort(chunkID, ChunkScope::File, bytes)) {
             Ds64Chunk.LoadData(bytes);
             Found.Ds64 = true;
             // A size within 8 of 2^64 reaches past any stream: it ends nothing.
@@ -72,16 +73,9 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
                 DataChunk.LoadData(bytes, dataSize());
             }
             Found.Data = true;
-        } else if (chunkID == kCueID) {
-            chain.Append(std::make_unique<cue_Chunk>(bytes));
-        } else if (chunkID == kListID) {
-            chain.Append(std::make_unique<LIST_Chunk>(bytes));
-        } else if (chunkID == kPhnmID) {
-            chain.Append(std::make_unique<phnm_Chunk>(bytes));
         } else {
-            // Any other chunk, and a second "fmt ", "fact", "data" or "ds64":
-            // kept as stored, where it stood.
-            chain.Append(std::make_unique<unknown_Chunk>(chunkID, bytes, largeSize(chunkID)));
+            // A second "fmt ", "fact", "data" or "ds64" is kept as stored, where it stood.
+            chain.Append(ChunkRegistry::Load(chunkID, bytes, ChunkScope::File, largeSize(chunkID)));
         }
     }
     ImageBytes = present();
@@ -99,10 +93,7 @@ std::uint64_t StoredLength(RIFF_Chunk& chunk, std::uint64_t held = 0) {
 }
 
 // The body of a chunk of the chain, where it may need more than 32 bits.
-std::uint64_t HeldBytes(const RIFF_Chunk& chunk) {
-    const auto* raw = dynamic_cast<const unknown_Chunk*>(&chunk);
-    return raw != nullptr ? raw->ChunkData.size() : 0;
-}
+std::uint64_t HeldBytes(const RIFF_Chunk& chunk) { return chunk.HeldBytes().value_or(0); }
 
 // Copies `count` bytes from `from` to `to` in pieces of at most 1 MiB.
 bool CopyBytes(std::istream& from, std::ostream& to, std::uint64_t count) {

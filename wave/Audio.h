@@ -5,6 +5,8 @@
 //   FormatChunks.h  "fmt ", "fact", "data"
 //   CueList.h       "cue ", "LIST" with "labl" and "ltxt"
 //   Phoneme.h       "phnm" with its words and phonemes
+//   Sampler.h       "smpl" with its loops, "inst"
+//   ChunkRegistry.h the table of the classes a load makes, by identifier
 //   Ds64.h          "ds64", the 64-bit sizes of an RF64 file
 //   ChunkIO.h       bounded reading of chunk bodies, padding
 //   Sniff.h         what the first bytes of a file say it is
@@ -54,6 +56,8 @@
 #include "wave/Ds64.h"
 #include "wave/FormatChunks.h"
 #include "wave/Phoneme.h"
+#include "wave/ChunkRegistry.h"
+#include "wave/Sampler.h"
 #include "wave/RIFF_Chunk.h"
 
 enum class WaveLoad { Everything, HeadersOnly };

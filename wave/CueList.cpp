@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "wave/ChunkIO.h"
+#include "wave/ChunkRegistry.h"
 
 void CuePoint::LoadData(std::istream& in) {
     LittleEndian::Read(in, CueID);
@@ -72,15 +73,7 @@ void LIST_Chunk::LoadData(std::istream& in) {
     ChainBuilder chain(FirstSubChunk);
     std::uint32_t id = 0;
     while (ChunkIO::ReadChunkID(subChunks, id)) {
-        if (TooShortForItsClass(id, subChunks)) {
-            chain.Append(std::make_unique<unknown_Chunk>(id, subChunks));
-        } else if (id == kLablID) {
-            chain.Append(std::make_unique<labl_Chunk>(subChunks));
-        } else if (id == kLtxtID) {
-            chain.Append(std::make_unique<ltxt_Chunk>(subChunks));
-        } else {
-            chain.Append(std::make_unique<unknown_Chunk>(id, subChunks));
-        }
+        chain.Append(ChunkRegistry::Load(id, subChunks, ChunkScope::List));
     }
     body.Realign();
 }
@@ -165,6 +158,8 @@ void ltxt_Chunk::SaveData(std::ostream& out) {
     out.write(Text.data(), static_cast<std::streamsize>(Text.size()));
     WritePad(out);
 }
+
+std::optional<std::uint64_t> ltxt_Chunk::HeldBytes() const { return 20 + Text.size(); }
 
 std::uint32_t ltxt_Chunk::CalcSize() {
     ChunkSize = static_cast<std::uint32_t>(20 + Text.size());

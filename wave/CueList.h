@@ -44,14 +44,15 @@ public:
     void SaveData(std::ostream& out) override;
     // CuePointCount follows CuePoints; ChunkSize = 4 + 24 per record.
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::Cue; }
 };
 
 // "LIST":
 //   0  4     ListType ("adtl" for associated data; any type is read alike)
 //   4  ...   sub-chunks, each with its own header
 // Sub-chunks are read from the list's body only: one that claims more than
-// the list has left holds what is left. "labl" and "ltxt" are typed, any
-// other sub-chunk is an unknown_Chunk.
+// the list has left holds what is left. Each is made through the chunk
+// registry ("labl" and "ltxt" are typed, any other is an unknown_Chunk).
 class LIST_Chunk : public RIFF_Chunk {
 public:
     std::uint32_t ListType = kAdtlID;
@@ -65,6 +66,7 @@ public:
     // ChunkSize = 4 + the CalcSize of every sub-chunk (each brought up to
     // date, its pad byte included).
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::List; }
 };
 
 // "labl":
@@ -85,6 +87,7 @@ public:
     void SaveData(std::ostream& out) override;
     // ChunkSize = 4 + the text up to and including its first NUL.
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::Label; }
 };
 
 // "ltxt":
@@ -110,4 +113,8 @@ public:
     void SaveData(std::ostream& out) override;
     // ChunkSize = 20 + the text.
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::LabelledText; }
+    // 20 + the text (a loaded one holds its fixed fields whole: a shorter
+    // body stays raw).
+    std::optional<std::uint64_t> HeldBytes() const override;
 };

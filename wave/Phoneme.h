@@ -81,6 +81,7 @@ public:
     void SaveData(std::ostream& out) override;
     // The counts follow the contents; ChunkSize = 8 + text + word records.
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::Phonemes; }
     // WordCount default words.
     void MakeWords();
 };

@@ -42,31 +42,6 @@ void ChainBuilder::Append(std::unique_ptr<RIFF_Chunk> chunk) {
     tail_ = &(*tail_)->NextChunk;
 }
 
-bool TooShortForItsClass(std::uint32_t id, std::istream& in) {
-    // The fixed fields before any variable part: a cue count, a list type,
-    // a cue id, the 20 bytes of a labelled text, a text size and a word count.
-    std::uint32_t fixed = 0;
-    if (id == kCueID || id == kListID || id == kLablID) {
-        fixed = 4;
-    } else if (id == kDs64ID) {
-        fixed = 28;
-    } else if (id == kLtxtID) {
-        fixed = 20;
-    } else if (id == kPhnmID) {
-        fixed = 8;
-    } else {
-        return false;
-    }
-    // What the body really holds counts, not what its size claims: a chunk
-    // cut short by the end of its list or file would otherwise be given
-    // fixed fields it does not have, and saved with bytes it never held.
-    std::uint32_t size = 0;
-    if (!ChunkIO::PeekU32(in, size)) return false;
-    bool exact = true;
-    const std::uint64_t left = ChunkIO::BytesLeft(in, exact);  // from the size field on
-    return std::min<std::uint64_t>(size, left < 4 ? 0 : left - 4) < fixed;
-}
-
 unknown_Chunk::unknown_Chunk(std::uint32_t id) { ChunkID = id; }
 
 unknown_Chunk::unknown_Chunk(std::uint32_t id, std::istream& in) : unknown_Chunk(id) { unknown_Chunk::LoadData(in); }

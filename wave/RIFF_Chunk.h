@@ -23,12 +23,17 @@
 //   the whole file.
 // - Classes that stand in a chain have a constructor from the stream (which
 //   loads) and a default constructor (an empty chunk, for building in code).
+//   Each says what it is (Kind) and is found by its identifier in the chunk
+//   registry (ChunkRegistry.h), the one table of the classes a load makes.
 #pragma once
 
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <string>
+#include <variant>
 #include <vector>
 
 #include "common/LittleEndian.h"
@@ -48,6 +53,20 @@ inline constexpr std::uint32_t kAdtlID = LittleEndian::FourCC("adtl");
 inline constexpr std::uint32_t kLablID = LittleEndian::FourCC("labl");
 inline constexpr std::uint32_t kLtxtID = LittleEndian::FourCC("ltxt");
 inline constexpr std::uint32_t kPhnmID = LittleEndian::FourCC("phnm");
+inline constexpr std::uint32_t kSmplID = LittleEndian::FourCC("smpl");
+inline constexpr std::uint32_t kInstID = LittleEndian::FourCC("inst");
+
+// What a chunk object is, for readers that show it: each class says its own,
+// so that no reader has to try the classes one by one. Bare is the header
+// alone (a RIFF_Chunk made in code, and the file's own members); Described
+// is a class that shows itself as named fields (Describe).
+enum class ChunkKind { Bare, Raw, Cue, List, Label, LabelledText, Phonemes, Sampler, Instrument, Described };
+
+// One field of a Described chunk: its name and its value, a number or a text.
+struct ChunkField {
+    std::string name;
+    std::variant<std::uint64_t, std::string> value;
+};
 
 class RIFF_Chunk {
 public:
@@ -78,6 +97,13 @@ public:
     virtual void SaveData(std::ostream& out);
     // StoredLength(), ChunkSize unchanged.
     virtual std::uint32_t CalcSize();
+    virtual ChunkKind Kind() const { return ChunkKind::Bare; }
+    // The body bytes the chunk holds, for a class that keeps all of them (a
+    // raw chunk's, a sampler's): what a load really found, to compare with
+    // ClaimedSize, and a body's length beyond what 32 bits can state.
+    virtual std::optional<std::uint64_t> HeldBytes() const { return std::nullopt; }
+    // The fields a Described chunk shows, in stored order.
+    virtual std::vector<ChunkField> Describe() const { return {}; }
 
     RIFF_Chunk* GetNextChunk() const { return NextChunk.get(); }
     // Links `next` after this chunk and hands back the chain it replaces, so
@@ -101,14 +127,6 @@ private:
     std::unique_ptr<RIFF_Chunk>* tail_;
 };
 
-// Whether the chunk whose identifier `id` was just read from `in` is too
-// short for the fixed fields of its class ("cue ", "LIST", "labl", "ltxt",
-// "phnm", "ds64"): such a chunk is kept as an unknown_Chunk, as stored. A class's
-// object costs more memory than a raw chunk's, and its fields' defaults would
-// be saved in place of the bytes that were not there; as a raw chunk it costs
-// at most 8 times its stored bytes and comes back as it was.
-bool TooShortForItsClass(std::uint32_t id, std::istream& in);
-
 // The size field of a chunk whose real size stands elsewhere (an RF64 file's
 // "ds64" chunk), and of a body larger than a 32-bit size can state.
 inline constexpr std::uint32_t kSizeElsewhere = 0xFFFFFFFF;
@@ -129,6 +147,8 @@ public:
     void SaveData(std::ostream& out) override;
     // ChunkSize becomes the length of ChunkData (kSizeElsewhere beyond 32 bits).
     std::uint32_t CalcSize() override;
+    ChunkKind Kind() const override { return ChunkKind::Raw; }
+    std::optional<std::uint64_t> HeldBytes() const override { return ChunkData.size(); }
 
 private:
     void LoadBody(std::istream& in, std::uint64_t size);

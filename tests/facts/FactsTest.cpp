@@ -13,6 +13,7 @@
 #include "facts/Intake.h"
 #include "facts/Source.h"
 #include "wave/Audio.h"
+#include "wave/ChunkIO.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
 #include "tests/common/AllocationProbe.h"
@@ -242,6 +243,80 @@ TEST(Facts, AModelBeyondFourGiBShowsItsDs64) {
                               ", data size: 0, sample count: 0\n"),
               std::string::npos)
         << text.str();
+}
+
+// A chunk kind added through the registry alone, a class and a row: loaded
+// (a body short of its fixed fields stays raw), shown as text and JSON by
+// the fields it describes, edited and saved.
+class Mark_Chunk : public RIFF_Chunk {  // "mrk!": u16 level, then a name
+public:
+    std::uint16_t Level = 0;
+    std::string Name;
+
+    void LoadData(std::istream& in) override {
+        RIFF_Chunk::LoadData(in);
+        ChunkIO::ChunkBody body(in, ChunkSize);
+        LittleEndian::Read(body.Stream(), Level);
+        body.ReadRest(Name);
+        body.Realign();
+    }
+    void SaveData(std::ostream& out) override {
+        RIFF_Chunk::SaveData(out);
+        LittleEndian::Write(out, Level);
+        out << Name;
+        WritePad(out);
+    }
+    std::uint32_t CalcSize() override {
+        ChunkSize = static_cast<std::uint32_t>(2 + Name.size());
+        return StoredLength();
+    }
+    ChunkKind Kind() const override { return ChunkKind::Described; }
+    std::vector<ChunkField> Describe() const override { return {{"level", Level}, {"name", Name}}; }
+};
+
+TEST(Facts, AChunkKindAddedThroughTheRegistryAlone) {
+    using namespace WaveBuilder;
+    const std::uint32_t id = LittleEndian::FourCC("mrk!");
+    ChunkRegistry::Add({id, ChunkScope::File, 2, []() -> std::unique_ptr<RIFF_Chunk> { return std::make_unique<Mark_Chunk>(); }});
+    struct Unregister {
+        std::uint32_t id;
+        ~Unregister() { ChunkRegistry::Remove(id, ChunkScope::File); }
+    } unregister{id};
+    const std::string head = PcmFmt(1, 8000, 8) + Chunk("data", "ab");
+    const std::string bytes = Riff(head + Chunk("mrk!", WaveBuilder::U16(3) + "bell") + Chunk("mrk!", "x"));
+    std::istringstream in(bytes);
+    WAVE_File wave;
+    wave.LoadData(in);
+    ASSERT_NE(wave.FirstChunk, nullptr);
+    EXPECT_EQ(wave.FirstChunk->Kind(), ChunkKind::Described);
+    EXPECT_EQ(wave.FirstChunk->GetNextChunk()->Kind(), ChunkKind::Raw);  // too short for its level
+    std::ostringstream saved;
+    wave.SaveData(saved);
+    EXPECT_EQ(saved.str(), bytes);
+
+    auto& mark = static_cast<Mark_Chunk&>(*wave.FirstChunk);
+    mark.Level = 0x1234;
+    mark.Name = "gong!";  // odd: padded
+    const Facts::Wave facts = Facts::Describe(wave);
+    std::ostringstream text;
+    FactsText::PrintWave(facts, "in.wav", text);
+    EXPECT_NE(text.str().find("'mrk!' 7 bytes\n  level: 4660\n  name: \"gong!\"\n'mrk!' 1 byte, not interpreted\n"),
+              std::string::npos)
+        << text.str();
+    std::ostringstream json;
+    FactsJson::DocumentWriter writer(json);
+    writer.AddWave(facts, "in.wav", nlohmann::ordered_json::object());
+    writer.Finish();
+    EXPECT_EQ(nlohmann::ordered_json::parse(json.str())["files"][0]["wave"]["chunks"][2],
+              nlohmann::ordered_json::parse(R"({"id":"mrk!","size":7,"level":4660,"name":"gong!"})"));
+    saved.str("");
+    wave.SaveData(saved);
+    EXPECT_EQ(saved.str(), Riff(head + Chunk("mrk!", WaveBuilder::U16(0x1234) + "gong!") + Chunk("mrk!", "x")));
+
+    ChunkRegistry::Remove(id, ChunkScope::File);
+    std::istringstream again(bytes);
+    wave.LoadData(again);
+    EXPECT_EQ(wave.FirstChunk->Kind(), ChunkKind::Raw);
 }
 
 // The listing walks a sound's chunks only as far as its audio facts need:

@@ -150,6 +150,64 @@ TEST(CueChunk, HoldsOnlyTheRecordsThatFit) {
     EXPECT_EQ(Saved(cue), Cue({{7, 70}, {8, 80}}));
 }
 
+// Loops are read in stored order, those the body holds; a count the body
+// does not bear out and the sampler's own data come back as stored, and an
+// added loop is counted.
+TEST(SamplerChunk, LoopsAreEditableAndTheRestComesBackAsStored) {
+    const auto loop = [](std::uint32_t id, std::uint32_t start) {
+        return U32(id) + U32(1) + U32(start) + U32(start + 100) + U32(0) + U32(3);
+    };
+    const auto head = [](std::uint32_t loops, std::uint32_t dataSize) {
+        return U32(71) + U32(72) + U32(22675) + U32(60) + U32(5) + U32(25) + U32(7) + U32(loops) + U32(dataSize);
+    };
+    const struct Case {
+        std::string body;
+        std::size_t loops;
+        std::uint32_t firstStart;
+    } cases[] = {
+        {head(0, 0), 0, 0},
+        {head(2, 3) + loop(1, 10) + loop(2, 20) + "abc", 2, 10},
+        {head(3, 0) + loop(9, 90) + "half a loop", 1, 90},  // counts 3, holds 1
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.size());
+        auto in = AfterID(Chunk("smpl", c.body) + kNext);
+        smpl_Chunk smpl;
+        smpl.LoadData(in);
+        EXPECT_EQ(Rest(in), kNext);
+        EXPECT_EQ(smpl.SamplePeriod, 22675u);
+        EXPECT_EQ(smpl.UnityNote, 60u);
+        EXPECT_EQ(smpl.SmpteOffset, 7u);
+        ASSERT_EQ(smpl.Loops.size(), c.loops);
+        if (c.loops > 0) {
+            EXPECT_EQ(smpl.Loops[0].Start, c.firstStart);
+        }
+        EXPECT_EQ(smpl.HeldBytes(), c.body.size());
+        EXPECT_EQ(Saved(smpl), Chunk("smpl", c.body));
+        const std::uint32_t count = smpl.LoopCount;
+        smpl.Loops.push_back({4, 2, 400, 500, 0, 0});
+        smpl.CalcSize();
+        EXPECT_EQ(smpl.LoopCount, count + 1);
+        EXPECT_EQ(smpl.ChunkSize, c.body.size() + SampleLoop::kStoredSize);
+    }
+    smpl_Chunk made;
+    made.Loops.push_back({1, 0, 10, 20, 0, 0});
+    EXPECT_EQ(Saved(made), Chunk("smpl", std::string(28, '\0') + U32(1) + U32(0) + U32(1) + U32(0) + U32(10) + U32(20) +
+                                              U32(0) + U32(0)));
+
+    const std::string inst = std::string("\x3C\xF6\xFD\x00\x7F\x01\x7F", 7);
+    auto instIn = AfterID(Chunk("inst", inst) + kNext);
+    inst_Chunk instrument;
+    instrument.LoadData(instIn);
+    EXPECT_EQ(Rest(instIn), kNext);
+    EXPECT_EQ(int{instrument.FineTune}, -10);
+    EXPECT_EQ(int{instrument.Gain}, -3);
+    EXPECT_EQ(int{instrument.HighVelocity}, 127);
+    EXPECT_EQ(Saved(instrument), Chunk("inst", inst));  // 7 bytes and a pad byte
+    inst_Chunk madeInst;
+    EXPECT_EQ(Saved(madeInst), Chunk("inst", std::string(7, '\0')));
+}
+
 TEST(ListChunk, TypesLabelsAndTextsAndKeepsTheRest) {
     const std::string other = Chunk("note", "odd");
     const std::string stored = List("adtl", Labl(1, "intro") + Ltxt(1, 4410, "rgn ", 1, 2, 3, 4) + other);
