@@ -15,12 +15,6 @@ bool OneFrameABlock(std::uint16_t tag) {
     return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
 }
 
-// "2 channels", "1 channel": `what` is the plural, an 's' taken off for one.
-std::string Count(std::uint64_t count, std::string_view what) {
-    if (count == 1 && what.ends_with('s')) what.remove_suffix(1);
-    return std::to_string(count) + ' ' + std::string(what);
-}
-
 // Frames of a coding of one frame a block. A PCM header whose block align
 // is not channels x bytes per sample, or whose byte rate is not rate x block
 // align, is named; the frames then count channels x bytes per sample.
@@ -29,15 +23,17 @@ std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding
     const std::uint64_t frameBytes = audio.channels * sampleBytes;
     std::uint64_t divisor = audio.blockAlign;
     if (audio.codingTag == kTagPcm && frameBytes != 0 && audio.blockAlign != frameBytes) {
-        findings.push_back({Severity::Warning, "block align says " + Count(audio.blockAlign, "bytes") + " a frame" + ", " +
-                                                   Count(audio.channels, "channels") + " of " + Count(audio.bits, "bits") + " take " +
-                                                   std::to_string(frameBytes)});
+        findings.push_back(Make(Code::BlockAlignMismatch, {{"block_align", std::uint64_t{audio.blockAlign}},
+                                                           {"channels", std::uint64_t{audio.channels}},
+                                                           {"bits", std::uint64_t{audio.bits}},
+                                                           {"frame_bytes", frameBytes}}));
         divisor = frameBytes;
     } else if (audio.codingTag == kTagPcm &&
                audio.bytesPerSecond != std::uint64_t{audio.rate} * audio.blockAlign) {
-        findings.push_back({Severity::Warning, "bytes per second says " + std::to_string(audio.bytesPerSecond) + ", " +
-                                                   Count(audio.rate, "frames") + " of " + Count(audio.blockAlign, "bytes") + " take " +
-                                                   std::to_string(std::uint64_t{audio.rate} * audio.blockAlign)});
+        findings.push_back(Make(Code::ByteRateMismatch, {{"bytes_per_second", std::uint64_t{audio.bytesPerSecond}},
+                                                         {"rate", std::uint64_t{audio.rate}},
+                                                         {"block_align", std::uint64_t{audio.blockAlign}},
+                                                         {"expected", std::uint64_t{audio.rate} * audio.blockAlign}}));
     }
     if (divisor == 0) return std::nullopt;
     return audio.dataBytes / divisor;
@@ -88,8 +84,7 @@ Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std:
         if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
             audio.frames = factCount;
             if (most && *factCount > *most) {
-                findings.push_back({Severity::Warning, "'fact' chunk counts " + Count(*factCount, "frames") +
-                                                           ", the data holds " + std::to_string(*most)});
+                findings.push_back(Make(Code::FactBeyondData, {{"fact", *factCount}, {"frames", *most}}));
                 audio.frames = most;
             }
         } else {

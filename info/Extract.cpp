@@ -64,6 +64,14 @@ bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istre
     return kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
 }
 
+// A finding about what `what` names, which leads its message; the package
+// `path` joins its values.
+Facts::Finding Within(const std::string& what, Facts::Finding finding, const std::string& path) {
+    finding.text = what + ": " + finding.text;
+    finding.values.emplace_back("path", path);
+    return finding;
+}
+
 enum class Outcome { Written, Skipped, Failed };
 
 const char* OutcomeName(Outcome outcome) {
@@ -103,7 +111,7 @@ private:
     // The messages of the package at hand, or of its sound at hand: each
     // sound's stand in its own entry of the report, written when it is done.
     struct Messages {
-        std::vector<std::string> warnings, errors;
+        std::vector<Facts::Finding> warnings, errors;
     };
 
     void ExtractPackage(const std::string& path);
@@ -125,18 +133,18 @@ private:
     // bytes, or with --pcm, where the core decodes its samples, the sound as
     // 16-bit PCM.
     Saved Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf, const std::string& file,
-               const std::string& what);
+               const std::string& name, const std::string& path);
     // A line on standard error, kept for the report of the sound or the
     // package at hand.
-    void Warn(const std::string& message) {
+    void Warn(Facts::Finding finding) {
         progress_.Clear();
-        err_ << kPrefix << "warning: " << message << '\n';
-        if (request_.json) messages_.warnings.push_back(message);
+        err_ << kPrefix << "warning: " << finding.text << '\n';
+        if (request_.json) messages_.warnings.push_back(std::move(finding));
     }
-    void Fail(const std::string& message) {
+    void Fail(Facts::Finding finding) {
         progress_.Clear();
-        err_ << kPrefix << message << '\n';
-        if (request_.json) messages_.errors.push_back(message);
+        err_ << kPrefix << finding.text << '\n';
+        if (request_.json) messages_.errors.push_back(std::move(finding));
     }
     // The report's "warnings" and "errors" members, from the messages kept;
     // for a sound only those it has.
@@ -145,7 +153,7 @@ private:
         for (const auto* texts : {&messages_.warnings, &messages_.errors}) {
             if (texts->empty() && !always) continue;
             json.Key(texts == &messages_.warnings ? "warnings" : "errors").BeginArray();
-            for (const std::string& text : *texts) json.String(text);
+            for (const Facts::Finding& finding : *texts) json.Value(FactsJson::FindingJson(finding));
             json.End();
         }
         messages_ = {};
@@ -188,7 +196,7 @@ int Extraction::Run() {
     out_ << std::flush;
     err_ << std::flush;
     if (!out_) {
-        Fail("cannot write to standard output");
+        Fail(Facts::Make(Facts::Code::StandardOutput));
         return kInfoFailure;
     }
     return skipped_ + failed_ + packagesNotRead_ + notConverted_ == 0 ? kInfoSuccess : kInfoFailure;
@@ -230,20 +238,23 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     if (!package || package->GetPackageFile().fail()) {
         const std::string why = package ? Intake::WhyNotPackage(*package, path) : "";
-        Fail(Escape::Shown(path) + " is not a readable sound package" + (why.empty() ? "" : ": " + why));
+        Fail(Facts::Make(Facts::Code::NotAPackage, {{"path", path}, {"reason", why}}));
         ++packagesNotRead_;
         begin("error");
         return end();
     }
-    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
+    if (run.folder != Join(request_.folder, name)) {
+        Warn(Facts::Make(Facts::Code::FolderRenamed, {{"path", path}, {"folder", run.folder}}));
+    }
     Facts::Groups groups(*package);
-    for (const Facts::Finding& finding : groups.Findings()) Warn(Escape::Shown(path) + ": " + finding.text);
+    for (const Facts::Finding& finding : groups.Findings()) Warn(Within(Escape::Shown(path), finding, path));
     // The SOUNDs asked for, each the export it means (Facts::FindSounds),
     // as the print finds it; a "#N" only where export N holds a sound.
     const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(*package, groups, request_.sounds);
     for (std::size_t n = 0; n < matches.size(); ++n) {
-        const std::string several = Facts::SeveralNamed(*package, groups, matches[n]);
-        if (!several.empty()) Warn(Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path) + ": " + several);
+        if (const auto several = Facts::SeveralNamed(*package, groups, matches[n])) {
+            Warn(Within(Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path), *several, path));
+        }
     }
     // Each export meant, with the SOUNDs that mean it, in table order.
     std::vector<std::pair<std::size_t, std::size_t>> wanted;
@@ -291,7 +302,7 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
-        Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
+        Fail(Facts::Make(Facts::Code::NoSound, {{"sound", request_.sounds[n]}, {"path", path}}));
         if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound");
         Count(Outcome::Failed, 0);
     }
@@ -323,7 +334,7 @@ bool Extraction::MakePackageFolder(PackageRun& run) {
     // DIR is the user's: a link on its path is followed. Inside it nothing is.
     if (!top_) top_ = Platform::Folder::Open(request_.folder);
     if (top_) run.held = top_->Enter(run.name, &run.fresh);
-    if (!run.held) Fail("cannot make the folder " + Escape::Shown(run.folder));
+    if (!run.held) Fail(Facts::Make(Facts::Code::CannotMakeFolder, {{"folder", run.folder}}));
     return run.held != nullptr;
 }
 
@@ -339,7 +350,7 @@ const Platform::Folder* Extraction::MakeGroupFolders(PackageRun& run, const std:
         const std::size_t next = std::min(folders.find('/', from), folders.size());
         level = (level ? *level : *run.held).Enter(folders.substr(from, next - from));
         if (!level) {
-            Fail("cannot make the folder " + Escape::Shown(Join(run.folder, folders.substr(0, next))));
+            Fail(Facts::Make(Facts::Code::CannotMakeFolder, {{"folder", Join(run.folder, folders.substr(0, next))}}));
             return nullptr;
         }
         from = next + 1;
@@ -353,10 +364,13 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
                               const Platform::Folder* into) {
     const std::string file = Join(run.folder, fileName);
     const std::string leaf = fileName.substr(fileName.rfind('/') + 1);
-    const auto quoted = [&] { return Escape::Quoted(name) + " in " + Escape::Shown(run.path); };
-    if (!FileNames::IsSafe(name, kSoundExtension)) {
-        Warn(quoted() + " cannot be a file name; its file is " + Escape::Shown(file));
-    }
+    // The sound's finding of `code`: its name, its package, then `values`.
+    const auto about = [&](Facts::Code code, Facts::Values values = {}) {
+        Facts::Values named{{"sound", name}, {"path", run.path}};
+        named.insert(named.end(), values.begin(), values.end());
+        return Facts::Make(code, std::move(named));
+    };
+    if (!FileNames::IsSafe(name, kSoundExtension)) Warn(about(Facts::Code::NotAFileName, {{"file", file}}));
 
     Outcome outcome = Outcome::Failed;
     std::string reason;
@@ -365,23 +379,23 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         reason = "the folder cannot be made";
     } else if (!holdsWave && Facts::PastTheEnd(*sound.Package, sound.Package->Exports[index])) {
         reason = "past the end of the file";
-        Fail(quoted() + ": its bytes lie past the end of the file: nothing written");
+        Fail(about(Facts::Code::PastTheEndNotWritten));
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
-        Fail(quoted() + " holds no WAVE file: nothing written");
+        Fail(about(Facts::Code::HoldsNoWave));
     } else if (!run.fresh && !request_.overwrite && into->Holds(leaf)) {
         // Each file of a folder is named once in a run: in a folder this run
         // made, none exists yet.
         outcome = Outcome::Skipped;
         reason = "the file exists";
-        Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
+        Fail(Facts::Make(Facts::Code::FileExists, {{"file", file}}));
     } else {
         // The file appears whole or not at all, and a link in its place is
         // replaced, never written through (Platform::OutputFile). Without /y
         // a file that another program puts there meanwhile is kept too.
         Saved saved;
         try {
-            saved = Save(sound, *into, leaf, file, quoted());
+            saved = Save(sound, *into, leaf, file, name, run.path);
         } catch (const std::bad_alloc&) {
             saved = {};
         }
@@ -389,18 +403,19 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         bytes = result.Bytes;
         if (saved.unread) {
             reason = "cut short";
-            Fail("cannot read all of " + quoted() + ": " + Escape::Shown(file) + " is not written");
+            Fail(about(Facts::Code::SoundReadShort, {{"file", file}}));
         } else if (!result.WroteAll && !request_.overwrite && into->Holds(leaf)) {
             outcome = Outcome::Skipped;
             reason = "the file exists";
-            Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
+            Fail(Facts::Make(Facts::Code::FileExists, {{"file", file}}));
         } else if (!result.WroteAll) {
             reason = "cannot be written";
             Fail(Intake::CannotWrite(file, result.WriteError));
         } else if (!result.ReadAll) {
             reason = "cut short";
-            Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(saved.held) +
-                 " of its " + std::to_string(sound.WaveSize) + " bytes that the package holds");
+            Fail(about(Facts::Code::CutShortWritten, {{"file", file},
+                                                      {"held", saved.held},
+                                                      {"wave_size", std::int64_t{sound.WaveSize}}}));
         } else {
             outcome = Outcome::Written;
         }
@@ -420,7 +435,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
 }
 
 Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf,
-                                   const std::string& file, const std::string& what) {
+                                   const std::string& file, const std::string& name, const std::string& path) {
     const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
     Saved saved;
     KZ_SaveResult& result = saved.result;
@@ -428,9 +443,10 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     if (request_.pcm) {
         std::vector<Facts::Finding> findings;
         wave = sound.GetWAVE(WaveLoad::HeadersOnly, Intake::Collect(findings));
-        const std::string notConverted = DecodesToPcm16(*wave) ? "" : NotConvertedMessage(what, wave->FmtChunk);
-        if (!notConverted.empty()) {
-            Fail(notConverted);
+        const auto notConverted =
+            DecodesToPcm16(*wave) ? std::nullopt : NotConverted(wave->FmtChunk, path, &name);
+        if (notConverted) {
+            Fail(*notConverted);
             ++notConverted_;
         }
     }
@@ -455,7 +471,10 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     const Pcm16Save converted = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
     // What could not be decoded is said; the file holds the rest. Samples
     // the input no longer holds leave no file.
-    for (const std::string& finding : converted.Findings) Fail(what + ": " + finding);
+    for (const std::string& finding : converted.Findings) {
+        Fail(Facts::Make(Facts::Code::SoundSamplesNotDecoded,
+                         {{"sound", name}, {"path", path}, {"detail", finding}}));
+    }
     saved.unread = !converted.ReadAll;
     if (saved.unread) return saved;
     if (!converted.Findings.empty()) ++notConverted_;

@@ -89,12 +89,12 @@ private:
         out_ << "==> " << Escape::Printable(text) << " <==\n";
         printed_ = true;
     }
-    void Fail(const std::string& path, const std::string& message, const json& soundFields = json::object()) {
+    void Fail(const std::string& path, const Facts::Finding& error, const json& soundFields = json::object()) {
         progress_.Clear();
-        err_ << kPrefix << message << '\n' << std::flush;
+        err_ << kPrefix << error.text << '\n' << std::flush;
         status_ = kInfoFailure;
         if (!document_) return;
-        json file = FactsJson::ErrorFile(path, message);
+        json file = FactsJson::ErrorFile(path, error);
         file.update(soundFields);
         document_->Add(file);
     }
@@ -108,7 +108,7 @@ private:
     void CheckOutput() {
         out_.flush();
         if (out_.fail()) {
-            err_ << kPrefix << "cannot write to standard output\n" << std::flush;
+            err_ << kPrefix << Facts::Make(Facts::Code::StandardOutput).text << '\n' << std::flush;
             throw Stop{kInfoFailure};
         }
     }
@@ -132,7 +132,7 @@ int InfoRun::Run() {
             try {
                 RunTarget(target);
             } catch (const std::bad_alloc&) {
-                Fail(target.file, "not enough memory to read " + Shown(target.file));
+                Fail(target.file, Facts::Make(Facts::Code::OutOfMemory, {{"path", target.file}}));
             }
             CheckOutput();
         }
@@ -228,12 +228,15 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
     if (name.ends_with(kPackageExtension)) {
         name.resize(name.size() - kPackageExtension.size());
     } else {
-        err_ << kPrefix << "warning: " << Shown(name) << " does not end in \".kzs\": Snd_Pull will look for "
-             << Shown(name + std::string(kPackageExtension)) << '\n';
+        err_ << kPrefix << "warning: "
+             << Facts::Make(Facts::Code::NoKzsExtension,
+                            {{"name", name}, {"looked_for", name + std::string(kPackageExtension)}})
+                    .text
+             << '\n';
     }
     for (const char c : name) {
         if (Escape::IsControl(static_cast<unsigned char>(c))) {
-            return Fail(path, "the package name " + Shown(name) + " cannot stand in a script");
+            return Fail(path, Facts::Make(Facts::Code::PackageNameInScript, {{"name", name}}));
         }
     }
 
@@ -242,16 +245,21 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
         if (safe) {
             out_ << sound << '\n';
         } else {
-            err_ << kPrefix << "left out of the script, not usable as a file name: " << Escape::Quoted(sound) << '\n';
+            err_ << kPrefix << Facts::Make(Facts::Code::NameNotInScript, {{"sound", std::string(sound)}}).text << '\n';
         }
     });
     // Sounds after the first of their name: Snd_Pull finds that one instead.
     std::optional<Facts::Groups> groups;
     Facts::ForEachUnreachable(package, [&](std::size_t index, std::size_t first) {
         if (!groups) groups.emplace(package);
-        err_ << kPrefix << "warning: " << Shown(path) << ": Snd_Pull cannot reach "
-             << Facts::FullNameShown(package, *groups, index) << ": its name finds "
-             << Facts::FullNameShown(package, *groups, first) << " first\n";
+        err_ << kPrefix << "warning: "
+             << Facts::Make(Facts::Code::Unreachable, {{"path", path},
+                                                       {"sound", Facts::FullName(package, *groups, index)},
+                                                       {"index", std::uint64_t{index}},
+                                                       {"first_sound", Facts::FullName(package, *groups, first)},
+                                                       {"first", std::uint64_t{first}}})
+                    .text
+             << '\n';
     });
     out_ << std::flush;
     err_ << std::flush;
@@ -265,26 +273,26 @@ void InfoRun::RunSound(KZ_Package& package, Facts::Groups& groups, const std::st
     // A SOUND that names several exports takes the first; the warning names
     // the others, ahead of what the sound's headers say.
     std::vector<Facts::Finding> findings;
-    const std::string several = Facts::SeveralNamed(package, groups, match);
-    if (!several.empty()) findings.push_back({Facts::Severity::Warning, several});
-    const auto fail = [&](const std::string& message) {
-        if (!several.empty()) {
+    const std::optional<Facts::Finding> several = Facts::SeveralNamed(package, groups, match);
+    if (several) findings.push_back(*several);
+    const auto fail = [&](Facts::Code code) {
+        if (several) {
             progress_.Clear();
-            err_ << kPrefix << "warning: " << what << ": " << several << '\n';
-            fields["warnings"] = json::array({several});
+            err_ << kPrefix << "warning: " << what << ": " << several->text << '\n';
+            fields["warnings"] = json::array({FactsJson::FindingJson(*several)});
         }
-        Fail(path, message, fields);
+        Fail(path, Facts::Make(code, {{"sound", name}, {"path", path}}), fields);
     };
     // The lookup Snd_Pull makes: an export stored with offset -1 is no match.
     // "#N" names only an export that holds a sound.
     const KZ_Export_Element* found = match.chosen ? &package.Exports[*match.chosen] : nullptr;
-    if (!found || found->DataOffset == -1) return fail("no sound " + what);
+    if (!found || found->DataOffset == -1) return fail(Facts::Code::NoSound);
     if (!Facts::HoldsWave(package, *found)) {
         const bool gone = Facts::PastTheEnd(package, *found);
         package.GetPackageFile().close();
-        if (match.byIndex && !gone) return fail("no sound " + what);
+        if (match.byIndex && !gone) return fail(Facts::Code::NoSound);
         fields["export"] = *match.chosen;
-        return fail(what + (gone ? ": its bytes lie past the end of the file" : " is not a valid WAVE file"));
+        return fail(gone ? Facts::Code::BytesPastTheEnd : Facts::Code::NotAWave);
     }
     fields["export"] = *match.chosen;
     const std::unique_ptr<WAVE_File> wave = Intake::LoadSound(package, *found, LoadFor(true), Intake::Collect(findings));
@@ -327,14 +335,14 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     const std::string& path = *args_.wavePath;
     // A file without its format or its samples is not made whole with
     // invented ones.
-    if (!whole) return Fail(input, "not written: " + Shown(path) + " would hold a format or samples the input lacks");
+    if (!whole) return Fail(input, Facts::Make(Facts::Code::NotWrittenIncomplete, {{"output", path}}));
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (!toStandardOutput_ && SameFile(path, input)) {
-        return Fail(input, "will not write over the input file " + Shown(path));
+        return Fail(input, Facts::Make(Facts::Code::WouldOverwriteInput, {{"output", path}}));
     }
     if (toStandardOutput_) {
-        if (!Write(wave, samples, out_, input)) return Fail(input, "cannot read all of " + Shown(input));
+        if (!Write(wave, samples, out_, input)) return Fail(input, Facts::Make(Facts::Code::CannotReadAll, {{"path", input}}));
         CheckOutput();
         return;
     }
@@ -349,7 +357,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     through.flush();
     progress_.Clear();
     // Not committed, the output leaves nothing behind.
-    if (!read) return Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not written");
+    if (!read) return Fail(input, Facts::Make(Facts::Code::InputCutShort, {{"path", input}, {"output", path}}));
     if (!through) file.Stream().setstate(std::ios::badbit);
     if (!file.Commit()) return Fail(input, Intake::CannotWrite(path, file.Error()));
 }
@@ -369,13 +377,14 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
     if (!DecodesToPcm16(wave)) {
         // PCM and float are written as they are; any other coding too, but
         // what was asked for did not happen.
-        const std::string notConverted = NotConvertedMessage(Shown(input), wave.FmtChunk);
-        if (!notConverted.empty()) Fail(input, notConverted);
+        if (const auto notConverted = NotConverted(wave.FmtChunk, input)) Fail(input, *notConverted);
         return plain();
     }
     const Pcm16Save saved = Facts::SaveAsPcm16(wave, samples, out);
     // What could not be decoded (damaged blocks, a cut-short end) is said.
-    for (const std::string& finding : saved.Findings) err_ << kPrefix << Shown(input) << ": " << finding << '\n';
+    for (const std::string& finding : saved.Findings) {
+        err_ << kPrefix << Facts::Make(Facts::Code::SamplesNotDecoded, {{"path", input}, {"detail", finding}}).text << '\n';
+    }
     if (!saved.Findings.empty()) status_ = kInfoFailure;
     return saved.ReadAll;
 }

@@ -53,9 +53,12 @@ std::string Because(Undecoded why, const fmt_Chunk& fmt, std::uint16_t tag) {
 
 }  // namespace
 
-std::string NotConvertedMessage(const std::string& what, const fmt_Chunk& fmt) {
+std::optional<Facts::Finding> NotConverted(const fmt_Chunk& fmt, const std::string& path, const std::string* sound) {
     const SampleLayout layout = LayoutOf(fmt);
     const Undecoded why = Pcm16Refusal(fmt);
-    if (why == Undecoded::None) return {};
-    return what + " is not converted to PCM: " + Because(why, fmt, layout.Tag) + "; written as stored";
+    if (why == Undecoded::None) return std::nullopt;
+    Facts::Values values{{"path", path}, {"cause", Because(why, fmt, layout.Tag)}};
+    if (sound == nullptr) return Facts::Make(Facts::Code::NotConverted, std::move(values));
+    values.emplace(values.begin(), "sound", *sound);
+    return Facts::Make(Facts::Code::SoundNotConverted, std::move(values));
 }

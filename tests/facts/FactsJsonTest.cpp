@@ -7,6 +7,7 @@
 #include <string>
 
 #include "facts/FactsJson.h"
+#include "facts/Intake.h"
 #include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "tests/package/PackageFile.h"
@@ -39,13 +40,16 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
             whole.push_back(FactsJson::Package(*withExports, "a.kzs"));
         }
         if (files > 1) {
-            writer.Add(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
-            whole.push_back(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            writer.Add(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
+            whole.push_back(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
             writer.AddPackage(*without, "c.kzs");
             whole.push_back(FactsJson::Package(*without, "c.kzs"));
             writer.AddPackage(*cut, "d.kzs");
             whole.push_back(FactsJson::Package(*cut, "d.kzs"));
-            EXPECT_EQ(whole.back()["warnings"], json::array({"Last: cut short: 384 of its 484 bytes are in the file"}));
+            EXPECT_EQ(whole.back()["warnings"],
+                      json::parse(R"([{"code": "sound_cut_short", "severity": "warning",
+                                       "message": "Last: cut short: 384 of its 484 bytes are in the file",
+                                       "values": {"index": 1, "name": "Last", "held": 384, "wave_size": 484}}])"));
         }
         writer.Finish();
         EXPECT_EQ(written.str(), FactsJson::Dump(FactsJson::Document(whole)));
@@ -66,7 +70,7 @@ TEST(FactsJson, FileCutShortLeavesTheDocumentWhole) {
         file.Unsigned(1);
         file.End();
         if (keyed) file.Key("cues");
-        writer.Add(FactsJson::ErrorFile("a.wav", "not enough memory"));
+        writer.Add(FactsJson::ErrorFile("a.wav", Facts::Make(Facts::Code::OutOfMemory, {{"path", "a.wav"}})));
         writer.Finish();
         const json document = json::parse(written.str());
         EXPECT_EQ(document["files"].size(), 2u);
