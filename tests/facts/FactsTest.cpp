@@ -154,7 +154,8 @@ TEST(Facts, ASoundByIndexWithinTheTableOnly) {
     EXPECT_EQ(Intake::SoundJson(*p, 0, "p.kzs")["type"], "wave");
     const auto beyond = Intake::SoundJson(*p, 1, "p.kzs");
     EXPECT_EQ(beyond["type"], "error");
-    EXPECT_EQ(beyond["errors"][0], "no export 1 in package 'p.kzs'");
+    EXPECT_EQ(beyond["errors"][0]["message"], "no export 1 in package 'p.kzs'");
+    EXPECT_EQ(beyond["errors"][0]["code"], "no_export");
 }
 
 // A model a 32-bit size cannot state is shown as it is saved: as RF64, its
