@@ -3,6 +3,8 @@
 // stored bytes kept beside it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -130,3 +132,14 @@ TEST(FactsJson, AModelSavedAsRf64ListsItsDs64First) {
 }
 
 }  // namespace
+
+// Every code stands in docs/snd_info.md's table, with its severity.
+TEST(FactsJson, EveryFindingCodeIsDocumented) {
+    std::ifstream file(std::string(SND_SOURCE_DIR) + "/docs/snd_info.md", std::ios::binary);
+    const std::string docs((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(docs.empty());
+    for (const Facts::FindingKind& kind : Facts::FindingKinds()) {
+        const std::string row = "| `" + std::string(kind.name) + "` | " + std::string(Facts::SeverityName(kind.severity)) + " |";
+        EXPECT_NE(docs.find(row), std::string::npos) << row;
+    }
+}
