@@ -47,13 +47,88 @@ struct Stop {
     int status;
 };
 
+// The form of a run's output on standard output, chosen once: text for
+// people, or one JSON document written file by file as the run goes. The
+// lines on standard error are the run's own, the same in either form.
+class Report {
+public:
+    virtual ~Report() = default;
+    // A FILE or a SOUND that could not be shown: `error`, with the sound's
+    // fields (its name, its export).
+    virtual void Failed(const std::string& path, const Facts::Finding& error, const json& soundFields) = 0;
+    virtual void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) = 0;
+    // `heading` heads the print where a call prints several; `name` names
+    // the file on its first line.
+    virtual void Wave(const Facts::Wave& facts, const std::string& path, const std::string& heading,
+                      const std::string& name, const json& soundFields) = 0;
+    // After the last FILE, and after bad usage found late: what was written
+    // stays whole.
+    virtual void Finish() {}
+};
+
+class TextReport : public Report {
+public:
+    TextReport(std::ostream& out, bool headings) : out_(out), headings_(headings) {}
+
+    // Failures are said on standard error alone.
+    void Failed(const std::string&, const Facts::Finding&, const json&) override {}
+    void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) override {
+        Heading(path);
+        FactsText::PrintPackage(package, path, options, out_);
+    }
+    void Wave(const Facts::Wave& facts, const std::string&, const std::string& heading, const std::string& name,
+              const json&) override {
+        Heading(heading);
+        FactsText::PrintWave(facts, name, out_);
+    }
+
+private:
+    // The heading line before each print of a call that prints several.
+    void Heading(const std::string& text) {
+        if (!headings_) return;
+        if (printed_) out_ << '\n';
+        out_ << "==> " << Escape::Printable(text) << " <==\n";
+        printed_ = true;
+    }
+
+    std::ostream& out_;
+    bool headings_;
+    bool printed_ = false;
+};
+
+class JsonReport : public Report {
+public:
+    explicit JsonReport(std::ostream& out) : document_(out) {}
+
+    void Failed(const std::string& path, const Facts::Finding& error, const json& soundFields) override {
+        json file = FactsJson::ErrorFile(path, error);
+        file.update(soundFields);
+        document_.Add(file);
+    }
+    void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) override {
+        document_.AddPackage(package, path, options.progress, options.warn);
+    }
+    void Wave(const Facts::Wave& facts, const std::string& path, const std::string&, const std::string&,
+              const json& soundFields) override {
+        document_.AddWave(facts, path, soundFields);
+    }
+    void Finish() override { document_.Finish(); }
+
+private:
+    FactsJson::DocumentWriter document_;
+};
+
 class InfoRun {
 public:
     InfoRun(const Arguments& args, std::ostream& out, std::ostream& err, bool showProgress)
         : args_(args), out_(out), err_(err), progress_(err, showProgress) {
         std::size_t prints = 0;
         for (const Target& target : args.targets) prints += std::max<std::size_t>(target.sounds.size(), 1);
-        headings_ = prints > 1 && !args.script && !args.json;
+        if (args.json) {
+            report_ = std::make_unique<JsonReport>(out);
+        } else {
+            report_ = std::make_unique<TextReport>(out, prints > 1 && !args.script);
+        }
         toStandardOutput_ = args.wavePath && *args.wavePath == kStandardOutput;
     }
 
@@ -82,21 +157,11 @@ private:
         return args_.wavePath && !seekable ? Intake::Load::Everything : Intake::Load::HeadersOnly;
     }
 
-    // The heading line before each print of a call that prints several.
-    void Heading(const std::string& text) {
-        if (!headings_) return;
-        if (printed_) out_ << '\n';
-        out_ << "==> " << Escape::Printable(text) << " <==\n";
-        printed_ = true;
-    }
     void Fail(const std::string& path, const Facts::Finding& error, const json& soundFields = json::object()) {
         progress_.Clear();
         err_ << kPrefix << error.text << '\n' << std::flush;
         status_ = kInfoFailure;
-        if (!document_) return;
-        json file = FactsJson::ErrorFile(path, error);
-        file.update(soundFields);
-        document_->Add(file);
+        report_->Failed(path, error, soundFields);
     }
     [[noreturn]] void BadUsage(const std::string& reason) {
         out_ << std::flush;
@@ -116,18 +181,14 @@ private:
     const Arguments& args_;
     std::ostream& out_;
     std::ostream& err_;
-    // The JSON document, written file by file as the run goes.
-    std::optional<FactsJson::DocumentWriter> document_;
+    std::unique_ptr<Report> report_;
     int status_ = kInfoSuccess;
-    bool headings_ = false;
-    bool printed_ = false;
     bool toStandardOutput_ = false;
     Progress progress_;
 };
 
 int InfoRun::Run() {
     try {
-        if (args_.json) document_.emplace(out_);
         for (const Target& target : args_.targets) {
             try {
                 RunTarget(target);
@@ -136,14 +197,12 @@ int InfoRun::Run() {
             }
             CheckOutput();
         }
-        if (document_) {
-            document_->Finish();
-            CheckOutput();
-        }
+        report_->Finish();
+        CheckOutput();
     } catch (const Stop& stop) {
         // Bad usage found on the way still leaves a whole document.
-        if (stop.status == kInfoBadUsage && document_) {
-            document_->Finish();
+        if (stop.status == kInfoBadUsage) {
+            report_->Finish();
             out_.flush();
         }
         return stop.status;
@@ -208,17 +267,12 @@ void InfoRun::RunPackage(const Target& target) {
         progress_.Clear();
         err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
     };
-    if (document_) {
-        document_->AddPackage(package, path, exportsRead, warn);
-        progress_.Clear();
-        return;
-    }
     FactsText::ListOptions options;
     options.verbose = args_.verbose;
     options.progress = exportsRead;
     options.warn = warn;
-    Heading(path);
-    FactsText::PrintPackage(package, path, options, out_);
+    report_->Package(package, path, options);
+    progress_.Clear();
 }
 
 // The package line is the file's name without its ".kzs", as Snd_Pull adds
@@ -316,13 +370,7 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
     }
     err_ << std::flush;
     if (!whole) status_ = kInfoFailure;
-    if (toStandardOutput_) return whole;
-    if (document_) {
-        document_->AddWave(facts, path, soundFields);
-        return whole;
-    }
-    Heading(heading);
-    FactsText::PrintWave(facts, name, out_);
+    if (!toStandardOutput_) report_->Wave(facts, path, heading, name, soundFields);
     return whole;
 }
 
