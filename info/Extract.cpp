@@ -6,6 +6,7 @@
 #include <optional>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
 
 #include "common/Folder.h"
 #include "common/Platform.h"
@@ -83,10 +84,146 @@ const char* OutcomeName(Outcome outcome) {
     return "";
 }
 
+// The findings said about a package, or about one of its sounds.
+struct Messages {
+    std::vector<Facts::Finding> warnings, errors;
+};
+
+// What became of one sound.
+struct SoundEntry {
+    json index;                 // null for a SOUND the package lacks
+    const std::string& name;
+    const std::string* group;   // none for a SOUND the package lacks
+    const std::string* file;    // its path; none for a SOUND the package lacks
+    std::uint64_t bytes = 0;
+    Outcome outcome = Outcome::Failed;
+    std::string reason;         // why it is not written; empty when it is
+    std::string written;        // the file written as a line shows it (DIR/<package>/<file>); empty for none
+};
+
+struct Counts {
+    std::uint64_t written = 0, skipped = 0, failed = 0, bytes = 0, packagesNotRead = 0;
+    std::uint64_t notConverted = 0;  // --pcm asked for, the samples not (wholly) decoded
+};
+
+// The form of the extraction's output on standard output, chosen once: a
+// line for each file written and one that sums the run up, or the JSON
+// report, written package by package and sound by sound as they are done.
+class ExtractReport {
+public:
+    virtual ~ExtractReport() = default;
+    // A package's entry, with the findings about it so far; `read` false for
+    // one that cannot be read (its entry ends here).
+    virtual void BeginPackage(const std::string& path, bool read, const std::string& folder, Messages own) = 0;
+    virtual void Sound(const SoundEntry& sound, Messages messages) = 0;
+    virtual void EndPackage() = 0;
+    virtual void Finish(const Counts& counts) = 0;
+};
+
+class TextExtractReport : public ExtractReport {
+public:
+    TextExtractReport(std::ostream& out, Progress& progress, bool quiet) : out_(out), progress_(progress), quiet_(quiet) {}
+
+    void BeginPackage(const std::string&, bool, const std::string&, Messages) override {}
+    void Sound(const SoundEntry& sound, Messages) override {
+        if (sound.written.empty() || quiet_) return;
+        progress_.Clear();
+        line_.assign("  writing: ").append(sound.written).push_back('\n');
+        out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    }
+    void EndPackage() override {}
+    void Finish(const Counts& counts) override {
+        out_ << counts.written << (counts.written == 1 ? " sound" : " sounds") << " written (" << counts.bytes
+             << " bytes), " << counts.skipped << " skipped, " << counts.failed << " failed";
+        if (counts.packagesNotRead > 0) {
+            out_ << ", " << counts.packagesNotRead << (counts.packagesNotRead == 1 ? " package" : " packages")
+                 << " not read";
+        }
+        out_ << '\n';
+    }
+
+private:
+    std::ostream& out_;
+    Progress& progress_;
+    bool quiet_;
+    std::string line_;  // the line of each sound written, kept from sound to sound
+};
+
+class JsonExtractReport : public ExtractReport {
+public:
+    JsonExtractReport(std::ostream& out, bool overwrite, bool pcm) : document_(out), overwrite_(overwrite), pcm_(pcm) {}
+
+    void BeginPackage(const std::string& path, bool read, const std::string& folder, Messages own) override {
+        JsonStream& json = document_.Files();
+        json.BeginObject();
+        json.Text("path", path);
+        json.Key("type").Value(read ? "package" : "error");
+        WriteMessages(own, true);
+        json.Key("extract").BeginObject();
+        json.Text("folder", folder);
+        json.Key("overwrite").Value(overwrite_);
+        json.Key("pcm").Value(pcm_);
+        json.Key("sounds").BeginArray();
+        if (!read) EndPackage();
+    }
+    void Sound(const SoundEntry& sound, Messages messages) override {
+        JsonStream& json = document_.Files();
+        json.BeginObject();
+        json.Key("index").Value(sound.index);
+        json.Text("name", sound.name);
+        if (sound.group != nullptr) json.Text("group", *sound.group);
+        if (sound.file != nullptr) {
+            json.Text("file", *sound.file);
+        } else {
+            json.Key("file").Value(nullptr);
+        }
+        json.Key("bytes").Unsigned(sound.bytes);
+        json.Key("status").Value(OutcomeName(sound.outcome));
+        if (!sound.reason.empty()) json.Key("reason").Value(sound.reason);
+        WriteMessages(messages, false);
+        json.End();
+    }
+    void EndPackage() override {
+        JsonStream& json = document_.Files();
+        json.End();
+        json.End();
+        json.End();
+    }
+    void Finish(const Counts& counts) override {
+        document_.Finish({{"written", counts.written},
+                          {"skipped", counts.skipped},
+                          {"failed", counts.failed},
+                          {"not_converted", counts.notConverted},
+                          {"bytes", counts.bytes},
+                          {"packages_not_read", counts.packagesNotRead}});
+    }
+
+private:
+    // The "warnings" and "errors" members; for a sound only those it has.
+    void WriteMessages(const Messages& messages, bool always) {
+        JsonStream& json = document_.Files();
+        for (const auto* findings : {&messages.warnings, &messages.errors}) {
+            if (findings->empty() && !always) continue;
+            json.Key(findings == &messages.warnings ? "warnings" : "errors").BeginArray();
+            for (const Facts::Finding& finding : *findings) json.Value(FactsJson::FindingJson(finding));
+            json.End();
+        }
+    }
+
+    FactsJson::DocumentWriter document_;
+    bool overwrite_, pcm_;
+};
+
 class Extraction {
 public:
     Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
-        : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {}
+        : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {
+        if (request.json) {
+            report_ = std::make_unique<JsonExtractReport>(out, request.overwrite, request.pcm);
+        } else {
+            report_ = std::make_unique<TextExtractReport>(out, progress_, request.quiet);
+        }
+    }
 
     int Run();
 
@@ -107,11 +244,6 @@ private:
         KZ_SaveResult result;
         std::uint64_t held = 0;  // of the sound's bytes, those the package holds
         bool unread = false;     // --pcm: the input gave less than was measured; nothing written
-    };
-    // The messages of the package at hand, or of its sound at hand: each
-    // sound's stand in its own entry of the report, written when it is done.
-    struct Messages {
-        std::vector<Facts::Finding> warnings, errors;
     };
 
     void ExtractPackage(const std::string& path);
@@ -139,67 +271,37 @@ private:
     void Warn(Facts::Finding finding) {
         progress_.Clear();
         err_ << kPrefix << "warning: " << finding.text << '\n';
-        if (request_.json) messages_.warnings.push_back(std::move(finding));
+        messages_.warnings.push_back(std::move(finding));
     }
     void Fail(Facts::Finding finding) {
         progress_.Clear();
         err_ << kPrefix << finding.text << '\n';
-        if (request_.json) messages_.errors.push_back(std::move(finding));
+        messages_.errors.push_back(std::move(finding));
     }
-    // The report's "warnings" and "errors" members, from the messages kept;
-    // for a sound only those it has.
-    void WriteMessages(bool always) {
-        JsonStream& json = document_->Files();
-        for (const auto* texts : {&messages_.warnings, &messages_.errors}) {
-            if (texts->empty() && !always) continue;
-            json.Key(texts == &messages_.warnings ? "warnings" : "errors").BeginArray();
-            for (const Facts::Finding& finding : *texts) json.Value(FactsJson::FindingJson(finding));
-            json.End();
-        }
-        messages_ = {};
-    }
-    // One entry of the report's "sounds", with its messages.
-    void WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
-                    std::uint64_t bytes, Outcome outcome, const std::string& reason);
-
     const ExtractRequest& request_;
     std::ostream& out_;
     std::ostream& err_;
     FileNames::FolderNames folders_;
     std::unique_ptr<Platform::Folder> top_;  // DIR, held from its first use on
-    std::string line_;  // the line of each sound written, kept from sound to sound
-    std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
-    std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
-    std::optional<FactsJson::DocumentWriter> document_;  // with --json: the report, written as it goes
+    Counts counts_;
+    // The messages of the package at hand, or of its sound at hand: each
+    // sound's stand in its own entry of the report, written when it is done.
     Messages messages_;
     Progress progress_;
+    std::unique_ptr<ExtractReport> report_;
 };
 
 int Extraction::Run() {
-    if (request_.json) document_.emplace(out_);
     for (const std::string& path : request_.packages) ExtractPackage(path);
-    if (document_) {
-        document_->Finish({{"written", written_},
-                           {"skipped", skipped_},
-                           {"failed", failed_},
-                           {"not_converted", notConverted_},
-                           {"bytes", bytes_},
-                           {"packages_not_read", packagesNotRead_}});
-    } else {
-        out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
-             << skipped_ << " skipped, " << failed_ << " failed";
-        if (packagesNotRead_ > 0) {
-            out_ << ", " << packagesNotRead_ << (packagesNotRead_ == 1 ? " package" : " packages") << " not read";
-        }
-        out_ << '\n';
-    }
+    report_->Finish(counts_);
     out_ << std::flush;
     err_ << std::flush;
     if (!out_) {
         Fail(Facts::Make(Facts::Code::StandardOutput));
         return kInfoFailure;
     }
-    return skipped_ + failed_ + packagesNotRead_ + notConverted_ == 0 ? kInfoSuccess : kInfoFailure;
+    const Counts& c = counts_;
+    return c.skipped + c.failed + c.packagesNotRead + c.notConverted == 0 ? kInfoSuccess : kInfoFailure;
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
@@ -207,28 +309,6 @@ void Extraction::ExtractPackage(const std::string& path) {
     PackageRun run{path, folders_.Take(name, ""), "", "", nullptr, false, "", nullptr};
     run.folder = Join(request_.folder, run.name);
     run.shownFolder = Escape::Printable(run.folder);
-    // The package's entry among the document's files: its own messages,
-    // then its sounds one by one as they are done.
-    const auto begin = [&](const char* type) {
-        if (!document_) return;
-        JsonStream& json = document_->Files();
-        json.BeginObject();
-        json.Text("path", path);
-        json.Key("type").Value(type);
-        WriteMessages(true);
-        json.Key("extract").BeginObject();
-        json.Text("folder", run.folder);
-        json.Key("overwrite").Value(request_.overwrite);
-        json.Key("pcm").Value(request_.pcm);
-        json.Key("sounds").BeginArray();
-    };
-    const auto end = [&] {
-        if (!document_) return;
-        JsonStream& json = document_->Files();
-        json.End();
-        json.End();
-        json.End();
-    };
     // The package borrows the path text for as long as it lives.
     std::unique_ptr<KZ_Package> package;
     try {
@@ -239,9 +319,8 @@ void Extraction::ExtractPackage(const std::string& path) {
     if (!package || package->GetPackageFile().fail()) {
         const std::string why = package ? Intake::WhyNotPackage(*package, path) : "";
         Fail(Facts::Make(Facts::Code::NotAPackage, {{"path", path}, {"reason", why}}));
-        ++packagesNotRead_;
-        begin("error");
-        return end();
+        ++counts_.packagesNotRead;
+        return report_->BeginPackage(path, false, run.folder, std::exchange(messages_, {}));
     }
     if (run.folder != Join(request_.folder, name)) {
         Warn(Facts::Make(Facts::Code::FolderRenamed, {{"path", path}, {"folder", run.folder}}));
@@ -263,7 +342,9 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     std::sort(wanted.begin(), wanted.end());
 
-    begin("package");
+    // The package's entry among the document's files: its own messages,
+    // then its sounds one by one as they are done.
+    report_->BeginPackage(path, true, run.folder, std::exchange(messages_, {}));
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
@@ -303,31 +384,13 @@ void Extraction::ExtractPackage(const std::string& path) {
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
         Fail(Facts::Make(Facts::Code::NoSound, {{"sound", request_.sounds[n]}, {"path", path}}));
-        if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound");
+        report_->Sound({nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound", ""},
+                       std::exchange(messages_, {}));
         Count(Outcome::Failed, 0);
     }
     package->GetPackageFile().close();
     progress_.Clear();
-    end();
-}
-
-void Extraction::WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
-                            std::uint64_t bytes, Outcome outcome, const std::string& reason) {
-    JsonStream& json = document_->Files();
-    json.BeginObject();
-    json.Key("index").Value(index);
-    json.Text("name", name);
-    if (group != nullptr) json.Text("group", *group);
-    if (file != nullptr) {
-        json.Text("file", *file);
-    } else {
-        json.Key("file").Value(nullptr);
-    }
-    json.Key("bytes").Unsigned(bytes);
-    json.Key("status").Value(OutcomeName(outcome));
-    if (!reason.empty()) json.Key("reason").Value(reason);
-    WriteMessages(false);
-    json.End();
+    report_->EndPackage();
 }
 
 bool Extraction::MakePackageFolder(PackageRun& run) {
@@ -375,6 +438,7 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     Outcome outcome = Outcome::Failed;
     std::string reason;
     std::uint64_t bytes = 0;
+    std::string written;  // as the line shows it
     if (into == nullptr) {
         reason = "the folder cannot be made";
     } else if (!holdsWave && Facts::PastTheEnd(*sound.Package, sound.Package->Exports[index])) {
@@ -419,18 +483,15 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         } else {
             outcome = Outcome::Written;
         }
-        if (result.WroteAll && !request_.json && !request_.quiet) {
-            progress_.Clear();
+        if (result.WroteAll) {
             // File names are plain ASCII unless the name held other characters.
             const bool ascii = std::all_of(fileName.begin(), fileName.end(),
                                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-            line_.assign("  writing: ").append(run.shownFolder).append(1, '/');
-            line_.append(ascii ? fileName : Escape::Printable(fileName)).push_back('\n');
-            out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+            written.assign(run.shownFolder).append(1, '/').append(ascii ? fileName : Escape::Printable(fileName));
         }
     }
     Count(outcome, bytes);
-    if (document_) WriteSound(index, name, &group, &file, bytes, outcome, reason);
+    report_->Sound({index, name, &group, &file, bytes, outcome, reason, std::move(written)}, std::exchange(messages_, {}));
     if (request_.onStep) request_.onStep(ExtractStep::Done, file);
 }
 
@@ -447,7 +508,7 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
             DecodesToPcm16(*wave) ? std::nullopt : NotConverted(wave->FmtChunk, path, &name);
         if (notConverted) {
             Fail(*notConverted);
-            ++notConverted_;
+            ++counts_.notConverted;
         }
     }
     if (!wave || !DecodesToPcm16(*wave)) {
@@ -477,7 +538,7 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     }
     saved.unread = !converted.ReadAll;
     if (saved.unread) return saved;
-    if (!converted.Findings.empty()) ++notConverted_;
+    if (!converted.Findings.empty()) ++counts_.notConverted;
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = wave->CalcSize();
     if (!result.WroteAll) result.WriteError = out.Error();
@@ -487,9 +548,9 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {
     switch (outcome) {
-        case Outcome::Written: ++written_, bytes_ += bytes; break;
-        case Outcome::Skipped: ++skipped_; break;
-        case Outcome::Failed: ++failed_; break;
+        case Outcome::Written: ++counts_.written, counts_.bytes += bytes; break;
+        case Outcome::Skipped: ++counts_.skipped; break;
+        case Outcome::Failed: ++counts_.failed; break;
     }
 }
 
