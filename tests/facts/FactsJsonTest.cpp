@@ -143,3 +143,34 @@ TEST(FactsJson, EveryFindingCodeIsDocumented) {
         EXPECT_NE(docs.find(row), std::string::npos) << row;
     }
 }
+
+// A message made from its values: a unit's plural for all but 1, a reason
+// only where there is one, codes and names escaped, numbers below 0.
+TEST(FactsJson, FindingTextsFromTheirValues) {
+    using Facts::Code;
+    const struct {
+        Code code;
+        Facts::Values values;
+        const char* text;
+    } cases[] = {
+        {Code::FactBeyondData, {{"fact", std::uint64_t{1}}, {"frames", std::uint64_t{0}}},
+         "'fact' chunk counts 1 frame, the data holds 0"},
+        {Code::FactBeyondData, {{"fact", std::uint64_t{11}}, {"frames", std::uint64_t{10}}},
+         "'fact' chunk counts 11 frames, the data holds 10"},
+        {Code::CannotOpen, {{"path", "a'b"}, {"reason", ""}}, "cannot open 'a'b'"},
+        {Code::CannotOpen, {{"path", "x\x01"}, {"reason", "no such file"}}, "cannot open 'x\\x01': no such file"},
+        {Code::ChunkSizeMismatch, {{"chunk", Facts::ChunkId(0x00617461)}, {"claimed", std::uint64_t{1}}, {"held", std::uint64_t{0}}},
+         "'ata\\x00' chunk claims 1 byte, holds 0"},
+        {Code::GroupOutside, {{"index", std::uint64_t{2}}, {"name", "a\"b"}, {"object", std::int64_t{-2}}},
+         "export 2 \"a\\\"b\" is in object -2, outside the tables: it stands at the top level"},
+        {Code::SoundPastTheEnd, {{"name", "G.\xFF"}}, "G.\\xFF: its bytes lie past the end of the file"},
+        {Code::NoFormat, {}, "no 'fmt ' chunk: the format is not known"},
+    };
+    for (const auto& c : cases) {
+        const Facts::Finding finding = Facts::Make(c.code, c.values);
+        EXPECT_EQ(finding.text, c.text);
+        EXPECT_EQ(finding.severity, Facts::KindOf(c.code).severity);
+    }
+    EXPECT_EQ(FactsJson::FindingJson(Facts::Make(Code::GroupOutside, cases[5].values))["values"],
+              json::parse(R"({"index": 2, "name": "a\"b", "object": -2})"));
+}
