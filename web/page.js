@@ -27,7 +27,7 @@ window.SndPage = window.SndPage || {};
   SndPage.message = (kind, text) => {
     const line = document.createElement('div');
     line.className = kind;
-    line.textContent = kind + ': ' + (text.message ?? text);  // a finding object of the JSON, or a text
+    line.textContent = kind + ': ' + text;
     ui.messages.append(line);
   };
   SndPage.clearMessages = () => { ui.messages.textContent = ''; };
