@@ -83,13 +83,7 @@ json FindingJson(const Finding& finding) {
     return object;
 }
 
-json Findings(const std::vector<Finding>& findings, Severity severity) {
-    json array = json::array();
-    for (const Finding& finding : findings) {
-        if (finding.severity == severity) array.push_back(FindingJson(finding));
-    }
-    return array;
-}
+
 
 json Document(json files) {
     json document;

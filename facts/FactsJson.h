@@ -135,7 +135,5 @@ std::string CodeBytes(std::uint32_t code);
 // A finding: {"code", "severity", "message", "values": {name: number or
 // text}}, texts as PutText puts them.
 json FindingJson(const Facts::Finding& finding);
-// The `findings` of one severity, as a JSON array of those objects.
-json Findings(const std::vector<Facts::Finding>& findings, Facts::Severity severity);
 
 }  // namespace FactsJson

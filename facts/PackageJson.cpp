@@ -71,7 +71,8 @@ json Package(KZ_Package& package, const std::string& path) {
     json file;
     PutText(file, "path", path);
     file["type"] = "package";
-    json warnings = Findings(reader.GroupFindings(), Severity::Warning);
+    json warnings = json::array();
+    for (const Finding& finding : reader.GroupFindings()) warnings.push_back(FindingJson(finding));
     reader.ForEachCut([&](const Export& entry) { warnings.push_back(FindingJson(CutFinding(entry))); });
     file["warnings"] = std::move(warnings);
     file["errors"] = json::array();

@@ -174,3 +174,20 @@ TEST(FactsJson, FindingTextsFromTheirValues) {
     EXPECT_EQ(FactsJson::FindingJson(Facts::Make(Code::GroupOutside, cases[5].values))["values"],
               json::parse(R"({"index": 2, "name": "a\"b", "object": -2})"));
 }
+
+// The WAVE model's messages kept as findings, each with its code.
+TEST(FactsJson, TheModelsMessagesTakeTheirCodes) {
+    std::vector<Facts::Finding> findings;
+    const Diagnostics::Sink sink = Intake::Collect(findings);
+    for (const char* message : {"Not a valid WAVE file.", "Unknown Phoneme Tag: q\xFF", "Something else."}) sink(message);
+    ASSERT_EQ(findings.size(), 3u);
+    json codes = json::array();
+    for (const Facts::Finding& finding : findings) codes.push_back(FactsJson::FindingJson(finding));
+    EXPECT_EQ(codes, json::parse(R"([
+        {"code": "not_valid_wave_model", "severity": "warning", "message": "Not a valid WAVE file.", "values": {}},
+        {"code": "unknown_phoneme_tag", "severity": "warning", "message": "Unknown Phoneme Tag: q\ufffd",
+         "message_bytes": [85, 110, 107, 110, 111, 119, 110, 32, 80, 104, 111, 110, 101, 109, 101, 32, 84, 97, 103, 58, 32, 113, 255],
+         "values": {"tag": "q\ufffd", "tag_bytes": [113, 255]}},
+        {"code": "model_message", "severity": "warning", "message": "Something else.", "values": {"message": "Something else."}}
+    ])"));
+}
