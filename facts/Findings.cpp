@@ -38,7 +38,7 @@ constexpr std::array kKinds{
     FindingKind{NoFormat, "no_format", E, "no 'fmt ' chunk: the format is not known"},
     FindingKind{NoData, "no_data", E, "no 'data' chunk: there are no samples"},
     FindingKind{NotValidWaveModel, "not_valid_wave_model", W, "Not a valid WAVE file."},
-    FindingKind{UnknownPhonemeTag, "unknown_phoneme_tag", W, "Unknown Phoneme Tag: {tag}"},
+    FindingKind{UnknownPhonemeTag, "unknown_phoneme_tag", W, "Unknown Phoneme Tag: {tag:printable}"},
     FindingKind{ModelMessage, "model_message", W, "{message}"},
     FindingKind{GroupLoop, "group_loop", W,
                 "export {index} {name:quoted} is inside itself through its groups: it stands at the top level"},
