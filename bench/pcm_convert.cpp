@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         } else if (id == kDataID) {
             const SampleLayout layout = LayoutOf(fmt);
             const FrameCount frames = SoundFrames(layout, size, fact);
-            if (!frames.Finding.empty()) std::cerr << frames.Finding << '\n';
+            if (frames.SetAside != FactSetAside::No) std::cerr << "'fact' count " << frames.Fact << " set aside\n";
             const Pcm16Result result = ConvertToPcm16(layout, in, size, out, frames.Frames);
             for (const auto& finding : result.Findings) std::cerr << finding << '\n';
             return result.Written && out.flush() ? 0 : 1;

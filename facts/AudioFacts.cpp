@@ -10,12 +10,6 @@ namespace Facts {
 
 namespace {
 
-// "2 channels", "1 channel": `what` is the plural, an 's' taken off for one.
-std::string Count(std::uint64_t count, std::string_view what) {
-    if (count == 1 && what.ends_with('s')) what.remove_suffix(1);
-    return std::to_string(count) + ' ' + std::string(what);
-}
-
 // Frames of a coding of one frame a block. A PCM header whose block align
 // is not channels x bytes per sample, or whose byte rate is not rate x block
 // align, is named; the frames then count channels x bytes per sample.
@@ -24,15 +18,17 @@ std::optional<std::uint64_t> PlainFrames(const Audio& audio, std::vector<Finding
     const std::uint64_t frameBytes = audio.channels * sampleBytes;
     std::uint64_t divisor = audio.blockAlign;
     if (audio.codingTag == kTagPcm && frameBytes != 0 && audio.blockAlign != frameBytes) {
-        findings.push_back({Severity::Warning, "block align says " + Count(audio.blockAlign, "bytes") + " a frame" + ", " +
-                                                   Count(audio.channels, "channels") + " of " + Count(audio.bits, "bits") + " take " +
-                                                   std::to_string(frameBytes)});
+        findings.push_back(Make(Code::BlockAlignMismatch, {{"block_align", std::uint64_t{audio.blockAlign}},
+                                                           {"channels", std::uint64_t{audio.channels}},
+                                                           {"bits", std::uint64_t{audio.bits}},
+                                                           {"frame_bytes", frameBytes}}));
         divisor = frameBytes;
     } else if (audio.codingTag == kTagPcm &&
                audio.bytesPerSecond != std::uint64_t{audio.rate} * audio.blockAlign) {
-        findings.push_back({Severity::Warning, "bytes per second says " + std::to_string(audio.bytesPerSecond) + ", " +
-                                                   Count(audio.rate, "frames") + " of " + Count(audio.blockAlign, "bytes") + " take " +
-                                                   std::to_string(std::uint64_t{audio.rate} * audio.blockAlign)});
+        findings.push_back(Make(Code::ByteRateMismatch, {{"bytes_per_second", std::uint64_t{audio.bytesPerSecond}},
+                                                         {"rate", std::uint64_t{audio.rate}},
+                                                         {"block_align", std::uint64_t{audio.blockAlign}},
+                                                         {"expected", std::uint64_t{audio.rate} * audio.blockAlign}}));
     }
     if (divisor == 0) return std::nullopt;
     return audio.dataBytes / divisor;
@@ -77,7 +73,11 @@ Audio AudioOf(const fmt_Chunk* fmt, std::optional<std::uint64_t> factCount, std:
     } else {
         if (layout.Known()) {
             FrameCount count = SoundFrames(layout, audio.dataBytes, factCount);
-            if (!count.Finding.empty()) findings.push_back({Severity::Warning, std::move(count.Finding)});
+            if (count.SetAside != FactSetAside::No) {
+                findings.push_back(Make(count.SetAside == FactSetAside::BeyondData ? Code::FactBeyondData
+                                                                                   : Code::FactShortOfData,
+                                        {{"fact", count.Fact}, {"frames", count.Frames}}));
+            }
             audio.frames = count.Frames;
         } else if (factCount && (*factCount > 0 || audio.dataBytes == 0)) {
             // Nothing else tells; a count of 0 beside samples is what writers

@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "facts/Findings.h"
 #include "facts/Groups.h"
 #include "wave/CueList.h"
 
@@ -66,16 +67,6 @@ struct Audio {
     std::optional<std::uint64_t> frames;  // sample frames; unknown where nothing tells
     std::optional<std::uint64_t> blocks;  // for codecs of many frames a block
     std::optional<Duration> duration;     // frames at the sample rate
-};
-
-// A note says what is unusual but expected (a size that a writer which
-// streams its output leaves in place); a warning, what does not hold; an
-// error, what keeps the file from being whole.
-enum class Severity { Warning, Error, Note };
-
-struct Finding {
-    Severity severity = Severity::Warning;
-    std::string text;
 };
 
 // The audio facts of a format chunk (null when the file has none), a "fact"
@@ -359,11 +350,11 @@ struct Export {
 // ("Wind.Gusts.Hit"); the name alone at the top level.
 std::string FullName(const Export& entry);
 
-// What a listing says of a cut sound, naming it by its full name (escaped
+// The finding of a cut sound, naming it by its full name (escaped
 // as Escape::Printable does):
 //   Birds: cut short: 11554 of its 52964 bytes are in the file
 //   Bell: its bytes lie past the end of the file
-std::string CutText(const Export& entry);
+Finding CutFinding(const Export& entry);
 
 // A package's sounds added up.
 struct Totals {

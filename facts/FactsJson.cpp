@@ -63,13 +63,27 @@ void PutText(json& object, const std::string& key, std::string_view bytes) {
     object[key + "_bytes"] = std::move(values);
 }
 
-json Texts(const std::vector<Finding>& findings, Severity severity) {
-    json array = json::array();
-    for (const Finding& finding : findings) {
-        if (finding.severity == severity) array.push_back(finding.text);
+json FindingJson(const Finding& finding) {
+    json object;
+    object["code"] = KindOf(finding.code).name;
+    object["severity"] = SeverityName(finding.severity);
+    PutText(object, "message", finding.text);
+    json values = json::object();
+    for (const auto& [name, value] : finding.values) {
+        const std::string key(name);
+        if (const auto* text = std::get_if<std::string>(&value)) {
+            PutText(values, key, *text);
+        } else if (const auto* number = std::get_if<std::uint64_t>(&value)) {
+            values[key] = *number;
+        } else {
+            values[key] = std::get<std::int64_t>(value);
+        }
     }
-    return array;
+    object["values"] = std::move(values);
+    return object;
 }
+
+
 
 json Document(json files) {
     json document;
@@ -106,12 +120,12 @@ json Wave(const Facts::Wave& wave) {
     return json::parse(text.str());
 }
 
-json ErrorFile(const std::string& path, const std::string& error) {
+json ErrorFile(const std::string& path, const Finding& error) {
     json file;
     PutText(file, "path", path);
     file["type"] = "error";
     file["warnings"] = json::array();
-    file["errors"] = json::array({error});
+    file["errors"] = json::array({FindingJson(error)});
     return file;
 }
 

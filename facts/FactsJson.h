@@ -3,12 +3,12 @@
 //
 // Every document Snd_Info prints:
 //
-//   { "schema": 6, "program": "Snd_Info", "version": "1.1.0",
+//   { "schema": 7, "program": "Snd_Info", "version": "1.1.0",
 //     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for
 // a WAVE file or a sound of a package, "error"), "warnings" and "errors"
-// (arrays of texts), "notes" (only where there are some), then for a package "package", "exports", "totals", for
+// (arrays of findings, FindingJson), "notes" (only where there are some), then for a package "package", "exports", "totals", for
 // a WAVE file "wave", for a sound of a package also "sound" and "export", and
 // for a package extracted with /x: "extract".
 //
@@ -38,7 +38,7 @@ using json = nlohmann::ordered_json;
 
 // Raised when a field is renamed, removed or changes its meaning; new fields
 // keep the number.
-inline constexpr int kSchema = 6;
+inline constexpr int kSchema = 7;
 
 // The document around `files` (a JSON array of <file> objects).
 json Document(json files);
@@ -108,7 +108,7 @@ json Audio(const Facts::Audio& audio);
 json WaveFile(const Facts::Wave& wave, const std::string& path);
 
 // The <file> object of a FILE that could not be read (type "error").
-json ErrorFile(const std::string& path, const std::string& error);
+json ErrorFile(const std::string& path, const Facts::Finding& error);
 
 // The <file> object of a package already read (type "package"):
 //   "package": { "tag", "tag_code", "version", "flags", "guid" or "legacy",
@@ -132,7 +132,8 @@ void PutText(json& object, const std::string& key, std::string_view bytes);
 void PutCode(json& object, const std::string& key, std::uint32_t code);
 std::string CodeBytes(std::uint32_t code);
 
-// The texts of the `findings` of one severity, as a JSON array.
-json Texts(const std::vector<Facts::Finding>& findings, Facts::Severity severity);
+// A finding: {"code", "severity", "message", "values": {name: number or
+// text}}, texts as PutText puts them.
+json FindingJson(const Facts::Finding& finding);
 
 }  // namespace FactsJson

@@ -44,14 +44,14 @@ Groups::Groups(const KZ_Package& package) : package_(package) {
     inner_.assign(count, kNone);
     std::vector<std::uint8_t> depth(count, kUnknown);
     std::size_t unnamed = 0;
-    const auto find = [&](std::size_t index, const std::string& what) {
+    const auto find = [&](std::size_t index, Code code, Values values = {}) {
         if (findings_.size() == kMaxFindings) {
             ++unnamed;
             return;
         }
-        findings_.push_back({Severity::Warning, "export " + std::to_string(index) + " " +
-                                                    Escape::Quoted(package.NameAt(package.Exports[index].ObjectName)) +
-                                                    " " + what});
+        Values named{{"index", std::uint64_t{index}}, {"name", std::string(package.NameAt(package.Exports[index].ObjectName))}};
+        named.insert(named.end(), values.begin(), values.end());
+        findings_.push_back(Make(code, std::move(named)));
     };
 
     // Loops: each chain is walked until it meets an export walked before.
@@ -75,7 +75,7 @@ Groups::Groups(const KZ_Package& package) : package_(package) {
                     first = std::min(first, on.index);
                 }
                 depth[first] = kCut;
-                find(first, "is inside itself through its groups: it stands at the top level");
+                find(first, Code::GroupLoop);
             }
             break;
         }
@@ -105,8 +105,7 @@ Groups::Groups(const KZ_Package& package) : package_(package) {
                 // Cut from its loop.
             } else if (up.kind == Encloser::Outside) {
                 depth[at] = 0;
-                find(at, "is in object " + std::to_string(package.Exports[at].Package) +
-                             ", outside the tables: it stands at the top level");
+                find(at, Code::GroupOutside, {{"object", std::int64_t{package.Exports[at].Package}}});
             } else if (up.kind == Encloser::Nothing) {
                 depth[at] = 0;
             } else if (depth[up.index] < kMaxDepth) {
@@ -118,8 +117,7 @@ Groups::Groups(const KZ_Package& package) : package_(package) {
                 inner_[at] = inner_[up.index];
                 const Enclosing outer = EnclosingOf(package, up.index);
                 if (outer.kind == Encloser::Export && inner_[up.index] == outer.index) {
-                    find(at, "lies more than " + std::to_string(kMaxDepth) + " groups deep: it stands in the " +
-                                 std::to_string(kMaxDepth) + " outermost");
+                    find(at, Code::GroupTooDeep, {{"depth", std::uint64_t{kMaxDepth}}});
                 }
             }
             any_ = any_ || inner_[at] != kNone;
@@ -127,7 +125,7 @@ Groups::Groups(const KZ_Package& package) : package_(package) {
         }
     }
     if (unnamed > 0) {
-        findings_.push_back({Severity::Warning, std::to_string(unnamed) + " more exports whose groups go wrong"});
+        findings_.push_back(Make(Code::MoreGroupFindings, {{"count", std::uint64_t{unnamed}}}));
     }
 }
 

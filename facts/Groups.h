@@ -22,11 +22,11 @@
 #include <string_view>
 #include <vector>
 
+#include "facts/Findings.h"
+
 class KZ_Package;
 
 namespace Facts {
-
-struct Finding;
 
 // An export's full name: its group path and its name joined with '.'; its
 // name alone at the top level ("Wind.Gusts.Hit", "Top").

@@ -21,7 +21,6 @@ namespace Intake {
 
 namespace {
 
-using Escape::Shown;
 using FactsJson::json;
 
 WaveLoad Mode(Load load) { return load == Load::HeadersOnly ? WaveLoad::HeadersOnly : WaveLoad::Everything; }
@@ -71,8 +70,6 @@ constexpr std::string_view kPackageTag = "KZSP";
 constexpr std::size_t kShownBytes = 12;
 // Where a package's generation entries begin: right after their count.
 constexpr std::uint64_t kGenerationsOffset = 56;
-
-std::string Because(const std::string& reason) { return reason.empty() ? reason : ": " + reason; }
 
 std::string Counted(std::uint64_t count, const char* one, const char* many = nullptr) {
     return std::to_string(count) + " " + (count == 1 ? one : many ? many : std::string(one) + "s");
@@ -137,23 +134,23 @@ void Input::Close() {
     file_.close();
 }
 
-std::string CannotOpen(const std::string& path, int error) {
-    return "cannot open " + Shown(path) + Because(Platform::Reason(error, Platform::Access::Read));
+Facts::Finding CannotOpen(const std::string& path, int error) {
+    return Facts::Make(Facts::Code::CannotOpen,
+                       {{"path", path}, {"reason", Platform::Reason(error, Platform::Access::Read)}});
 }
-std::string CannotWrite(const std::string& path, int error) {
-    return "cannot write " + Shown(path) + Because(Platform::Reason(error, Platform::Access::Write));
+Facts::Finding CannotWrite(const std::string& path, int error) {
+    return Facts::Make(Facts::Code::CannotWrite,
+                       {{"path", path}, {"reason", Platform::Reason(error, Platform::Access::Write)}});
 }
-std::string NotValidWave(const std::string& path, const std::string& why) {
-    return Shown(path) + " is not a valid WAVE file" + Because(why);
+Facts::Finding NotValidWave(const std::string& path, const std::string& why) {
+    return Facts::Make(Facts::Code::NotValidWave, {{"path", path}, {"reason", why}});
 }
-std::string BigEndian(const std::string& path) {
-    return NotValidWave(path) + ": big-endian RIFX files are not supported";
+Facts::Finding BigEndian(const std::string& path) { return Facts::Make(Facts::Code::BigEndian, {{"path", path}}); }
+Facts::Finding PackageFromPipe(const std::string& path) {
+    return Facts::Make(Facts::Code::PackageFromPipe, {{"path", path}});
 }
-std::string PackageFromPipe(const std::string& path) {
-    return Shown(path) + " is not a WAVE file, and a package cannot be read from a pipe";
-}
-std::string NotReadable(const std::string& path, const std::string& why) {
-    return Shown(path) + " is neither a WAVE file nor a readable sound package" + Because(why);
+Facts::Finding NotReadable(const std::string& path, const std::string& why) {
+    return Facts::Make(Facts::Code::NotReadable, {{"path", path}, {"reason", why}});
 }
 
 std::string WhyNotPackage(const KZ_Package& package, const std::string& path) {
@@ -194,7 +191,17 @@ std::string WhyNotPackage(const KZ_Package& package, const std::string& path) {
 
 Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings) {
     return [&findings](std::string_view message) {
-        findings.push_back({Facts::Severity::Warning, std::string(message)});
+        // The model's two messages: "Not a valid WAVE file." and "Unknown
+        // Phoneme Tag: <tag>".
+        constexpr std::string_view kPhonemeTag = "Unknown Phoneme Tag: ";
+        if (message == Facts::KindOf(Facts::Code::NotValidWaveModel).text) {
+            findings.push_back(Facts::Make(Facts::Code::NotValidWaveModel));
+        } else if (message.starts_with(kPhonemeTag)) {
+            findings.push_back(
+                Facts::Make(Facts::Code::UnknownPhonemeTag, {{"tag", std::string(message.substr(kPhonemeTag.size()))}}));
+        } else {
+            findings.push_back(Facts::Make(Facts::Code::ModelMessage, {{"message", std::string(message)}}));
+        }
     };
 }
 
@@ -224,14 +231,14 @@ void AddFile(FactsJson::DocumentWriter& document, Facts::Source& source) {
 
 json SoundJson(KZ_Package& package, std::size_t index, const std::string& path) {
     if (index >= package.Exports.size()) {
-        return FactsJson::ErrorFile(path, "no export " + std::to_string(index) + " in package " + Shown(path));
+        return FactsJson::ErrorFile(path, Facts::Make(Facts::Code::NoExport, {{"index", std::uint64_t{index}}, {"path", path}}));
     }
     const KZ_Export_Element& entry = package.Exports[index];
     const std::string name = entry.GetName();
     if (!Facts::HoldsWave(package, entry)) {
         package.GetPackageFile().close();
-        return WithSound(FactsJson::ErrorFile(path, Shown(name) + " in package " + Shown(path) + " is not a valid WAVE file"),
-                         name, index);
+        return WithSound(
+            FactsJson::ErrorFile(path, Facts::Make(Facts::Code::NotAWave, {{"sound", name}, {"path", path}})), name, index);
     }
     std::vector<Facts::Finding> findings;
     const std::unique_ptr<WAVE_File> wave = LoadSound(package, entry, Load::HeadersOnly, Collect(findings));

@@ -78,12 +78,12 @@ private:
 // written, `path` as given, each with its reason after a colon where there
 // is one: `error` a system error number (Platform::Reason words it), `why`
 // what the file showed (WhyNotPackage).
-std::string CannotOpen(const std::string& path, int error);
-std::string CannotWrite(const std::string& path, int error);
-std::string NotValidWave(const std::string& path, const std::string& why = {});
-std::string BigEndian(const std::string& path);
-std::string PackageFromPipe(const std::string& path);
-std::string NotReadable(const std::string& path, const std::string& why);
+Facts::Finding CannotOpen(const std::string& path, int error);
+Facts::Finding CannotWrite(const std::string& path, int error);
+Facts::Finding NotValidWave(const std::string& path, const std::string& why = {});
+Facts::Finding BigEndian(const std::string& path);
+Facts::Finding PackageFromPipe(const std::string& path);
+Facts::Finding NotReadable(const std::string& path, const std::string& why);
 
 // What a FILE that failed as a package showed, to say why it is refused:
 // why it cannot be opened; for a file that does not begin with the tag our
@@ -93,7 +93,7 @@ std::string NotReadable(const std::string& path, const std::string& why);
 // fit in the file"). Empty when nothing is known.
 std::string WhyNotPackage(const KZ_Package& package, const std::string& path);
 
-// A sink that keeps the model's messages as warnings.
+// A sink that keeps the model's messages as warnings, each with its code.
 Diagnostics::Sink Collect(std::vector<Facts::Finding>& findings);
 
 // Loads the model from `in` (at "RIFF"), its messages going to `sink`. With

@@ -173,11 +173,12 @@ PackageHead HeadOf(const KZ_Package& package) {
 
 std::string FullName(const Export& entry) { return FullName(entry.group, entry.name); }
 
-std::string CutText(const Export& entry) {
-    const std::string name = Escape::Printable(FullName(entry));
-    if (entry.cut == Cut::PastTheEnd) return name + ": its bytes lie past the end of the file";
-    return name + ": cut short: " + std::to_string(entry.fileSize) + " of its " + std::to_string(entry.waveSize.value_or(0)) +
-           " bytes are in the file";
+Finding CutFinding(const Export& entry) {
+    Values values{{"index", std::uint64_t{entry.index}}, {"name", FullName(entry)}};
+    if (entry.cut == Cut::PastTheEnd) return Make(Code::SoundPastTheEnd, std::move(values));
+    values.emplace_back("held", entry.fileSize);
+    values.emplace_back("wave_size", entry.waveSize.value_or(0));
+    return Make(Code::SoundCutShort, std::move(values));
 }
 
 void Totals::Add(const Export& entry) {

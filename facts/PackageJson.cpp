@@ -71,8 +71,9 @@ json Package(KZ_Package& package, const std::string& path) {
     json file;
     PutText(file, "path", path);
     file["type"] = "package";
-    json warnings = Texts(reader.GroupFindings(), Severity::Warning);
-    reader.ForEachCut([&](const Export& entry) { warnings.push_back(CutText(entry)); });
+    json warnings = json::array();
+    for (const Finding& finding : reader.GroupFindings()) warnings.push_back(FindingJson(finding));
+    reader.ForEachCut([&](const Export& entry) { warnings.push_back(FindingJson(CutFinding(entry))); });
     file["warnings"] = std::move(warnings);
     file["errors"] = json::array();
     file["package"] = HeaderJson(HeadOf(package));
@@ -115,11 +116,11 @@ void DocumentWriter::AddPackage(KZ_Package& package, const std::string& path,
     // The warnings stand before the exports: the cut sounds are found first,
     // from their sound headers, and each is written as it is found.
     stream_.Key("warnings").BeginArray();
-    for (const Finding& finding : reader.GroupFindings()) stream_.String(finding.text);
+    for (const Finding& finding : reader.GroupFindings()) stream_.Value(FindingJson(finding));
     reader.ForEachCut([&](const Export& entry) {
-        const std::string text = CutText(entry);
-        stream_.String(text);
-        if (warn) warn(text);
+        const Finding finding = CutFinding(entry);
+        stream_.Value(FindingJson(finding));
+        if (warn) warn(finding.text);
     });
     stream_.End();
     stream_.Key("errors").BeginArray();

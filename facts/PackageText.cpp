@@ -107,7 +107,7 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
         Facts::Export entry = reader.Read(i);
         widen(CellsOf(entry));
         totals.Add(entry);
-        if (entry.cut != Facts::Cut::None) warn(Facts::CutText(entry));
+        if (entry.cut != Facts::Cut::None) warn(Facts::CutFinding(entry).text);
         keptBytes += sizeof entry + entry.name.capacity() + entry.group.capacity() + entry.className.capacity();
         if (keptBytes <= keepBytes && kept.size() == i && kept.size() < kept.capacity()) kept.push_back(std::move(entry));
         if (options.progress) options.progress(i + 1, count);
@@ -152,7 +152,7 @@ void PrintPackage(KZ_Package& package, const std::string& path, const ListOption
     // sound headers, so that no line is held however many there are.
     if (totals.cutShort + totals.pastTheEnd > 0) {
         out << '\n';
-        reader.ForEachCut([&](const Facts::Export& entry) { out << Facts::CutText(entry) << '\n'; });
+        reader.ForEachCut([&](const Facts::Export& entry) { out << Facts::CutFinding(entry).text << '\n'; });
     }
     out << std::flush;
 }

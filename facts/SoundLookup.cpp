@@ -92,17 +92,18 @@ std::string FullNameShown(const KZ_Package& package, Groups& groups, std::size_t
     return Escape::Quoted(FullName(package, groups, index)) + " (#" + std::to_string(index) + ")";
 }
 
-std::string SeveralNamed(const KZ_Package& package, Groups& groups, const SoundMatch& match) {
-    if (!match.chosen || match.others.empty()) return {};
+std::optional<Finding> SeveralNamed(const KZ_Package& package, Groups& groups, const SoundMatch& match) {
+    if (!match.chosen || match.others.empty()) return std::nullopt;
     const auto named = [&](std::size_t index) { return FullNameShown(package, groups, index); };
-    std::string text = "names " + std::to_string(1 + match.others.size() + match.moreOthers) + " exports, " +
-                       named(*match.chosen);
+    std::string exports = named(*match.chosen);
     for (std::size_t n = 0; n < match.others.size(); ++n) {
         const bool last = n + 1 == match.others.size() && match.moreOthers == 0;
-        text += (last ? " and " : ", ") + named(match.others[n]);
+        exports += (last ? " and " : ", ") + named(match.others[n]);
     }
-    if (match.moreOthers > 0) text += " and " + std::to_string(match.moreOthers) + " more";
-    return text + ": the first is taken";
+    if (match.moreOthers > 0) exports += " and " + std::to_string(match.moreOthers) + " more";
+    return Make(Code::SeveralNamed, {{"count", std::uint64_t{1 + match.others.size() + match.moreOthers}},
+                                     {"index", std::uint64_t{*match.chosen}},
+                                     {"exports", std::move(exports)}});
 }
 
 void ForEachUnreachable(KZ_Package& package, const std::function<void(std::size_t index, std::size_t first)>& take) {

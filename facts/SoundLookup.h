@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "facts/Findings.h"
+
 class KZ_Package;
 
 namespace Facts {
@@ -51,8 +53,8 @@ std::string FullNameShown(const KZ_Package& package, Groups& groups, std::size_t
 
 // For a SOUND that names several exports, the warning that says so, to stand
 // after "'<SOUND>' in package '<FILE>': ": how many, each by its full name
-// and number, and that the first is taken. Empty when it names one or none.
-std::string SeveralNamed(const KZ_Package& package, Groups& groups, const SoundMatch& match);
+// and number, and that the first is taken. None when it names one or none.
+std::optional<Finding> SeveralNamed(const KZ_Package& package, Groups& groups, const SoundMatch& match);
 
 // Each export holding a sound that Snd_Pull cannot reach, because an earlier
 // export has its name and Snd_Pull takes the first: handed to `take` with

@@ -51,7 +51,7 @@ void Source::ReadPackage() {
 
 std::string Source::WhyNotPackage() const { return package_ ? Intake::WhyNotPackage(*package_, path_) : std::string(); }
 
-std::string Source::Refusal(bool asWave) const {
+Facts::Finding Source::Refusal(bool asWave) const {
     if (package_) {
         const std::string why = WhyNotPackage();
         return asWave ? Intake::NotValidWave(path_, why) : Intake::NotReadable(path_, why);

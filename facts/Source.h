@@ -50,7 +50,7 @@ public:
     // file, is a pipe that is no WAVE file, or fails as a package. For the
     // last, `asWave` (a WAVE file was asked for) says it is not a valid WAVE
     // file instead of not a readable package.
-    std::string Refusal(bool asWave = false) const;
+    Facts::Finding Refusal(bool asWave = false) const;
     // What a package that failed showed (Intake::WhyNotPackage).
     std::string WhyNotPackage() const;
 

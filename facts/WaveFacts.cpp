@@ -138,9 +138,8 @@ SamplerChunk SamplerOf(const smpl_Chunk& smpl, std::vector<Finding>& findings) {
         facts.loops.push_back({loop.CueID, loop.Type, loop.Start, loop.End, loop.Fraction, loop.PlayCount});
     }
     if (smpl.Loops.size() < smpl.LoopCount) {
-        findings.push_back({Severity::Warning, "'smpl' chunk counts " + std::to_string(smpl.LoopCount) +
-                                                   " loops, holds " + std::to_string(smpl.Loops.size()) +
-                                                   ": the rest are left out"});
+        findings.push_back(Make(Code::SmplLoopsMissing, {{"loop_count", std::uint64_t{smpl.LoopCount}},
+                                                         {"loops", std::uint64_t{smpl.Loops.size()}}}));
     }
     return facts;
 }
@@ -161,13 +160,12 @@ struct Context {
 Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
     std::vector<Finding>& findings = context.findings;
     if (raw.ChunkID == kDs64ID && !context.rf64) {
-        findings.push_back({Severity::Warning, "a 'ds64' chunk in a RIFF file means nothing there: kept as it is stored"});
+        findings.push_back(Make(Code::Ds64InRiff));
     } else if (raw.ChunkID == kDs64ID && !context.foundDs64) {
         // Too short for its fields: the RF64 file's own finding says so.
     } else if (raw.ChunkID == kFmtID || raw.ChunkID == kFactID || raw.ChunkID == kDataID || raw.ChunkID == kDs64ID) {
-        findings.push_back({Severity::Warning, "a second " + Escape::Code(raw.ChunkID) + " chunk (" +
-                                                   std::to_string(raw.ChunkData.size()) +
-                                                   " bytes) is kept as it is stored; the first one is the sound's"});
+        findings.push_back(Make(Code::ChunkRepeated, {{"chunk", ChunkId(raw.ChunkID)},
+                                                      {"bytes", std::uint64_t{raw.ChunkData.size()}}}));
     }
     return RawChunk{HeadOf(raw)};
 }
@@ -213,13 +211,12 @@ std::optional<std::uint64_t> HeldBytes(const RIFF_Chunk& chunk, const WAVE_File&
     return chunk.HeldBytes();
 }
 
-std::string ByteCount(std::uint64_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
-
 void CheckClaim(const RIFF_Chunk& chunk, const WAVE_File& wave, std::vector<Finding>& findings) {
     const auto held = HeldBytes(chunk, wave);
     if (!held || *held >= chunk.ClaimedSize) return;
-    findings.push_back({Severity::Warning, Escape::Code(chunk.ChunkID) + " chunk claims " + ByteCount(chunk.ClaimedSize) +
-                                               ", holds " + std::to_string(*held)});
+    findings.push_back(Make(Code::ChunkSizeMismatch, {{"chunk", ChunkId(chunk.ChunkID)},
+                                                      {"claimed", std::uint64_t{chunk.ClaimedSize}},
+                                                      {"held", *held}}));
 }
 
 // A data chunk, a chunk kept as raw bytes or a labelled text (at top level or
@@ -231,16 +228,13 @@ void CheckSizes(const WAVE_File& wave, std::vector<Finding>& findings) {
     const bool inDs64 = wave.RiffSize == WAVE_File::kUnknownRiffSize && wave.Found.Ds64;
     const std::uint64_t riffSize = inDs64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
     if ((inDs64 || wave.RiffSize != WAVE_File::kUnknownRiffSize) && riffSize != wave.ImageBytes) {
-        findings.push_back({Severity::Warning, "RIFF size says " + ByteCount(riffSize) + ", " +
-                                                   std::to_string(wave.ImageBytes) + " follow the RIFF header"});
+        findings.push_back(Make(Code::RiffSizeMismatch, {{"riff_size", riffSize}, {"follow", std::uint64_t{wave.ImageBytes}}}));
     }
     // A RIFF file's data size of 0xFFFFFFFF, as a writer that streams its
     // output leaves it, says nothing of the bytes: the load read them to the
     // end of the image.
     if (wave.RiffID == kRiffID && wave.Found.Data && wave.DataChunk.ClaimedSize == ChunkIO::BoundedInput::kUnlimited) {
-        findings.push_back({Severity::Note, "'data' chunk's size is 0xFFFFFFFF, as a writer that streams its output "
-                                            "leaves it: its samples are read to the end of the file (" +
-                                                ByteCount(wave.DataChunk.StoredBytes) + ")"});
+        findings.push_back(Make(Code::DataSizeStreamed, {{"bytes", std::uint64_t{wave.DataChunk.StoredBytes}}}));
     } else {
         CheckClaim(wave.DataChunk, wave, findings);
     }
@@ -299,11 +293,11 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     const bool valid = (wave.RiffID == kRiffID || wave.RiffID == kRf64ID) && wave.FormType == kWaveID;
     Context context{wave.RiffID == kRf64ID, wave.Found.Ds64, facts.findings};
     if (wave.RiffID == kRf64ID && valid && !wave.Found.Ds64) {
-        facts.findings.push_back({Severity::Warning, "an RF64 file without a whole 'ds64' chunk: its 64-bit sizes are not known"});
+        facts.findings.push_back(Make(Code::Rf64WithoutDs64));
     }
     CheckSizes(wave, facts.findings);
-    if (valid && !wave.Found.Fmt) facts.findings.push_back({Severity::Error, "no 'fmt ' chunk: the format is not known"});
-    if (valid && !wave.Found.Data) facts.findings.push_back({Severity::Error, "no 'data' chunk: there are no samples"});
+    if (valid && !wave.Found.Fmt) facts.findings.push_back(Make(Code::NoFormat));
+    if (valid && !wave.Found.Data) facts.findings.push_back(Make(Code::NoData));
     facts.riffSizeStored = wave.RiffSize == kSizeElsewhere && wave.Found.Ds64 ? wave.Ds64Chunk.RiffSize : wave.RiffSize;
     facts.riffSize = wave.CalcSize() - 8;
     facts.storedBytes = std::uint64_t{8} + wave.ImageBytes;

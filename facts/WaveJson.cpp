@@ -384,7 +384,7 @@ void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& 
     const auto texts = [&](const char* key, Severity severity) {
         out.Key(key).BeginArray();
         for (const Finding& finding : wave.findings) {
-            if (finding.severity == severity) out.String(finding.text);
+            if (finding.severity == severity) out.Value(FindingJson(finding));
         }
         out.End();
     };

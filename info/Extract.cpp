@@ -6,6 +6,7 @@
 #include <optional>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
 
 #include "common/Folder.h"
 #include "common/Platform.h"
@@ -39,6 +40,14 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder + '/' + name;
 }
 
+// A finding about what `what` names, which leads its message; the package
+// `path` joins its values.
+Facts::Finding Within(const std::string& what, Facts::Finding finding, const std::string& path) {
+    finding.text = what + ": " + finding.text;
+    finding.values.emplace_back("path", path);
+    return finding;
+}
+
 enum class Outcome { Written, Skipped, Failed };
 
 const char* OutcomeName(Outcome outcome) {
@@ -50,10 +59,146 @@ const char* OutcomeName(Outcome outcome) {
     return "";
 }
 
+// The findings said about a package, or about one of its sounds.
+struct Messages {
+    std::vector<Facts::Finding> warnings, errors;
+};
+
+// What became of one sound.
+struct SoundEntry {
+    json index;                 // null for a SOUND the package lacks
+    const std::string& name;
+    const std::string* group;   // none for a SOUND the package lacks
+    const std::string* file;    // its path; none for a SOUND the package lacks
+    std::uint64_t bytes = 0;
+    Outcome outcome = Outcome::Failed;
+    std::string reason;         // why it is not written; empty when it is
+    std::string written;        // the file written as a line shows it (DIR/<package>/<file>); empty for none
+};
+
+struct Counts {
+    std::uint64_t written = 0, skipped = 0, failed = 0, bytes = 0, packagesNotRead = 0;
+    std::uint64_t notConverted = 0;  // --pcm asked for, the samples not (wholly) decoded
+};
+
+// The form of the extraction's output on standard output, chosen once: a
+// line for each file written and one that sums the run up, or the JSON
+// report, written package by package and sound by sound as they are done.
+class ExtractReport {
+public:
+    virtual ~ExtractReport() = default;
+    // A package's entry, with the findings about it so far; `read` false for
+    // one that cannot be read (its entry ends here).
+    virtual void BeginPackage(const std::string& path, bool read, const std::string& folder, Messages own) = 0;
+    virtual void Sound(const SoundEntry& sound, Messages messages) = 0;
+    virtual void EndPackage() = 0;
+    virtual void Finish(const Counts& counts) = 0;
+};
+
+class TextExtractReport : public ExtractReport {
+public:
+    TextExtractReport(std::ostream& out, Progress& progress, bool quiet) : out_(out), progress_(progress), quiet_(quiet) {}
+
+    void BeginPackage(const std::string&, bool, const std::string&, Messages) override {}
+    void Sound(const SoundEntry& sound, Messages) override {
+        if (sound.written.empty() || quiet_) return;
+        progress_.Clear();
+        line_.assign("  writing: ").append(sound.written).push_back('\n');
+        out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    }
+    void EndPackage() override {}
+    void Finish(const Counts& counts) override {
+        out_ << counts.written << (counts.written == 1 ? " sound" : " sounds") << " written (" << counts.bytes
+             << " bytes), " << counts.skipped << " skipped, " << counts.failed << " failed";
+        if (counts.packagesNotRead > 0) {
+            out_ << ", " << counts.packagesNotRead << (counts.packagesNotRead == 1 ? " package" : " packages")
+                 << " not read";
+        }
+        out_ << '\n';
+    }
+
+private:
+    std::ostream& out_;
+    Progress& progress_;
+    bool quiet_;
+    std::string line_;  // the line of each sound written, kept from sound to sound
+};
+
+class JsonExtractReport : public ExtractReport {
+public:
+    JsonExtractReport(std::ostream& out, bool overwrite, bool pcm) : document_(out), overwrite_(overwrite), pcm_(pcm) {}
+
+    void BeginPackage(const std::string& path, bool read, const std::string& folder, Messages own) override {
+        JsonStream& json = document_.Files();
+        json.BeginObject();
+        json.Text("path", path);
+        json.Key("type").Value(read ? "package" : "error");
+        WriteMessages(own, true);
+        json.Key("extract").BeginObject();
+        json.Text("folder", folder);
+        json.Key("overwrite").Value(overwrite_);
+        json.Key("pcm").Value(pcm_);
+        json.Key("sounds").BeginArray();
+        if (!read) EndPackage();
+    }
+    void Sound(const SoundEntry& sound, Messages messages) override {
+        JsonStream& json = document_.Files();
+        json.BeginObject();
+        json.Key("index").Value(sound.index);
+        json.Text("name", sound.name);
+        if (sound.group != nullptr) json.Text("group", *sound.group);
+        if (sound.file != nullptr) {
+            json.Text("file", *sound.file);
+        } else {
+            json.Key("file").Value(nullptr);
+        }
+        json.Key("bytes").Unsigned(sound.bytes);
+        json.Key("status").Value(OutcomeName(sound.outcome));
+        if (!sound.reason.empty()) json.Key("reason").Value(sound.reason);
+        WriteMessages(messages, false);
+        json.End();
+    }
+    void EndPackage() override {
+        JsonStream& json = document_.Files();
+        json.End();
+        json.End();
+        json.End();
+    }
+    void Finish(const Counts& counts) override {
+        document_.Finish({{"written", counts.written},
+                          {"skipped", counts.skipped},
+                          {"failed", counts.failed},
+                          {"not_converted", counts.notConverted},
+                          {"bytes", counts.bytes},
+                          {"packages_not_read", counts.packagesNotRead}});
+    }
+
+private:
+    // The "warnings" and "errors" members; for a sound only those it has.
+    void WriteMessages(const Messages& messages, bool always) {
+        JsonStream& json = document_.Files();
+        for (const auto* findings : {&messages.warnings, &messages.errors}) {
+            if (findings->empty() && !always) continue;
+            json.Key(findings == &messages.warnings ? "warnings" : "errors").BeginArray();
+            for (const Facts::Finding& finding : *findings) json.Value(FactsJson::FindingJson(finding));
+            json.End();
+        }
+    }
+
+    FactsJson::DocumentWriter document_;
+    bool overwrite_, pcm_;
+};
+
 class Extraction {
 public:
     Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
-        : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {}
+        : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {
+        if (request.json) {
+            report_ = std::make_unique<JsonExtractReport>(out, request.overwrite, request.pcm);
+        } else {
+            report_ = std::make_unique<TextExtractReport>(out, progress_, request.quiet);
+        }
+    }
 
     int Run();
 
@@ -75,11 +220,6 @@ private:
         std::uint64_t held = 0;  // of the sound's bytes, those the package holds
         bool unread = false;     // --pcm: the input gave less than was measured; nothing written
     };
-    // The messages of the package at hand, or of its sound at hand: each
-    // sound's stand in its own entry of the report, written when it is done.
-    struct Messages {
-        std::vector<std::string> warnings, errors;
-    };
 
     void ExtractPackage(const std::string& path);
     // One export that holds a sound, or claims to by its class; `into` is
@@ -100,73 +240,43 @@ private:
     // bytes, or with --pcm, where the core decodes its samples, the sound as
     // 16-bit PCM.
     Saved Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf, const std::string& file,
-               const std::string& what);
+               const std::string& name, const std::string& path);
     // A line on standard error, kept for the report of the sound or the
     // package at hand.
-    void Warn(const std::string& message) {
+    void Warn(Facts::Finding finding) {
         progress_.Clear();
-        err_ << kPrefix << "warning: " << message << '\n';
-        if (request_.json) messages_.warnings.push_back(message);
+        err_ << kPrefix << "warning: " << finding.text << '\n';
+        messages_.warnings.push_back(std::move(finding));
     }
-    void Fail(const std::string& message) {
+    void Fail(Facts::Finding finding) {
         progress_.Clear();
-        err_ << kPrefix << message << '\n';
-        if (request_.json) messages_.errors.push_back(message);
+        err_ << kPrefix << finding.text << '\n';
+        messages_.errors.push_back(std::move(finding));
     }
-    // The report's "warnings" and "errors" members, from the messages kept;
-    // for a sound only those it has.
-    void WriteMessages(bool always) {
-        JsonStream& json = document_->Files();
-        for (const auto* texts : {&messages_.warnings, &messages_.errors}) {
-            if (texts->empty() && !always) continue;
-            json.Key(texts == &messages_.warnings ? "warnings" : "errors").BeginArray();
-            for (const std::string& text : *texts) json.String(text);
-            json.End();
-        }
-        messages_ = {};
-    }
-    // One entry of the report's "sounds", with its messages.
-    void WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
-                    std::uint64_t bytes, Outcome outcome, const std::string& reason);
-
     const ExtractRequest& request_;
     std::ostream& out_;
     std::ostream& err_;
     FileNames::FolderNames folders_;
     std::unique_ptr<Platform::Folder> top_;  // DIR, held from its first use on
-    std::string line_;  // the line of each sound written, kept from sound to sound
-    std::uint64_t written_ = 0, skipped_ = 0, failed_ = 0, bytes_ = 0, packagesNotRead_ = 0;
-    std::uint64_t notConverted_ = 0;  // --pcm asked for, the samples not (wholly) decoded
-    std::optional<FactsJson::DocumentWriter> document_;  // with --json: the report, written as it goes
+    Counts counts_;
+    // The messages of the package at hand, or of its sound at hand: each
+    // sound's stand in its own entry of the report, written when it is done.
     Messages messages_;
     Progress progress_;
+    std::unique_ptr<ExtractReport> report_;
 };
 
 int Extraction::Run() {
-    if (request_.json) document_.emplace(out_);
     for (const std::string& path : request_.packages) ExtractPackage(path);
-    if (document_) {
-        document_->Finish({{"written", written_},
-                           {"skipped", skipped_},
-                           {"failed", failed_},
-                           {"not_converted", notConverted_},
-                           {"bytes", bytes_},
-                           {"packages_not_read", packagesNotRead_}});
-    } else {
-        out_ << written_ << (written_ == 1 ? " sound" : " sounds") << " written (" << bytes_ << " bytes), "
-             << skipped_ << " skipped, " << failed_ << " failed";
-        if (packagesNotRead_ > 0) {
-            out_ << ", " << packagesNotRead_ << (packagesNotRead_ == 1 ? " package" : " packages") << " not read";
-        }
-        out_ << '\n';
-    }
+    report_->Finish(counts_);
     out_ << std::flush;
     err_ << std::flush;
     if (!out_) {
-        Fail("cannot write to standard output");
+        Fail(Facts::Make(Facts::Code::StandardOutput));
         return kInfoFailure;
     }
-    return skipped_ + failed_ + packagesNotRead_ + notConverted_ == 0 ? kInfoSuccess : kInfoFailure;
+    const Counts& c = counts_;
+    return c.skipped + c.failed + c.packagesNotRead + c.notConverted == 0 ? kInfoSuccess : kInfoFailure;
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
@@ -174,28 +284,6 @@ void Extraction::ExtractPackage(const std::string& path) {
     PackageRun run{path, folders_.Take(name, ""), "", "", nullptr, false, "", nullptr};
     run.folder = Join(request_.folder, run.name);
     run.shownFolder = Escape::Printable(run.folder);
-    // The package's entry among the document's files: its own messages,
-    // then its sounds one by one as they are done.
-    const auto begin = [&](const char* type) {
-        if (!document_) return;
-        JsonStream& json = document_->Files();
-        json.BeginObject();
-        json.Text("path", path);
-        json.Key("type").Value(type);
-        WriteMessages(true);
-        json.Key("extract").BeginObject();
-        json.Text("folder", run.folder);
-        json.Key("overwrite").Value(request_.overwrite);
-        json.Key("pcm").Value(request_.pcm);
-        json.Key("sounds").BeginArray();
-    };
-    const auto end = [&] {
-        if (!document_) return;
-        JsonStream& json = document_->Files();
-        json.End();
-        json.End();
-        json.End();
-    };
     std::unique_ptr<Facts::Source> source;
     try {
         source = Facts::Source::OpenPackage(path);
@@ -204,21 +292,23 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     if (!source || source->GetKind() != Facts::Source::Kind::Package) {
         const std::string why = source ? source->WhyNotPackage() : "";
-        Fail(Escape::Shown(path) + " is not a readable sound package" + (why.empty() ? "" : ": " + why));
-        ++packagesNotRead_;
-        begin("error");
-        return end();
+        Fail(Facts::Make(Facts::Code::NotAPackage, {{"path", path}, {"reason", why}}));
+        ++counts_.packagesNotRead;
+        return report_->BeginPackage(path, false, run.folder, std::exchange(messages_, {}));
     }
     KZ_Package* package = source->Package();
-    if (run.folder != Join(request_.folder, name)) Warn("the sounds of " + Escape::Shown(path) + " go to " + Escape::Shown(run.folder));
+    if (run.folder != Join(request_.folder, name)) {
+        Warn(Facts::Make(Facts::Code::FolderRenamed, {{"path", path}, {"folder", run.folder}}));
+    }
     Facts::Groups& groups = source->Groups();
-    for (const Facts::Finding& finding : groups.Findings()) Warn(Escape::Shown(path) + ": " + finding.text);
+    for (const Facts::Finding& finding : groups.Findings()) Warn(Within(Escape::Shown(path), finding, path));
     // The SOUNDs asked for, each the export it means (Facts::FindSounds),
     // as the print finds it; a "#N" only where export N holds a sound.
     const std::vector<Facts::SoundMatch> matches = Facts::FindSounds(*package, groups, request_.sounds);
     for (std::size_t n = 0; n < matches.size(); ++n) {
-        const std::string several = Facts::SeveralNamed(*package, groups, matches[n]);
-        if (!several.empty()) Warn(Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path) + ": " + several);
+        if (const auto several = Facts::SeveralNamed(*package, groups, matches[n])) {
+            Warn(Within(Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path), *several, path));
+        }
     }
     // Each export meant, with the SOUNDs that mean it, in table order.
     std::vector<std::pair<std::size_t, std::size_t>> wanted;
@@ -227,7 +317,9 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     std::sort(wanted.begin(), wanted.end());
 
-    begin("package");
+    // The package's entry among the document's files: its own messages,
+    // then its sounds one by one as they are done.
+    report_->BeginPackage(path, true, run.folder, std::exchange(messages_, {}));
     // Its sounds are copied one after the other: the stream stays open.
     package->KeepFileOpen = true;
 
@@ -266,38 +358,20 @@ void Extraction::ExtractPackage(const std::string& path) {
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
-        Fail("no sound " + Escape::Shown(request_.sounds[n]) + " in package " + Escape::Shown(path));
-        if (document_) WriteSound(nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound");
+        Fail(Facts::Make(Facts::Code::NoSound, {{"sound", request_.sounds[n]}, {"path", path}}));
+        report_->Sound({nullptr, request_.sounds[n], nullptr, nullptr, 0, Outcome::Failed, "no such sound", ""},
+                       std::exchange(messages_, {}));
         Count(Outcome::Failed, 0);
     }
     progress_.Clear();
-    end();
-}
-
-void Extraction::WriteSound(const json& index, const std::string& name, const std::string* group, const std::string* file,
-                            std::uint64_t bytes, Outcome outcome, const std::string& reason) {
-    JsonStream& json = document_->Files();
-    json.BeginObject();
-    json.Key("index").Value(index);
-    json.Text("name", name);
-    if (group != nullptr) json.Text("group", *group);
-    if (file != nullptr) {
-        json.Text("file", *file);
-    } else {
-        json.Key("file").Value(nullptr);
-    }
-    json.Key("bytes").Unsigned(bytes);
-    json.Key("status").Value(OutcomeName(outcome));
-    if (!reason.empty()) json.Key("reason").Value(reason);
-    WriteMessages(false);
-    json.End();
+    report_->EndPackage();
 }
 
 bool Extraction::MakePackageFolder(PackageRun& run) {
     // DIR is the user's: a link on its path is followed. Inside it nothing is.
     if (!top_) top_ = Platform::Folder::Open(request_.folder);
     if (top_) run.held = top_->Enter(run.name, &run.fresh);
-    if (!run.held) Fail("cannot make the folder " + Escape::Shown(run.folder));
+    if (!run.held) Fail(Facts::Make(Facts::Code::CannotMakeFolder, {{"folder", run.folder}}));
     return run.held != nullptr;
 }
 
@@ -313,7 +387,7 @@ const Platform::Folder* Extraction::MakeGroupFolders(PackageRun& run, const std:
         const std::size_t next = std::min(folders.find('/', from), folders.size());
         level = (level ? *level : *run.held).Enter(folders.substr(from, next - from));
         if (!level) {
-            Fail("cannot make the folder " + Escape::Shown(Join(run.folder, folders.substr(0, next))));
+            Fail(Facts::Make(Facts::Code::CannotMakeFolder, {{"folder", Join(run.folder, folders.substr(0, next))}}));
             return nullptr;
         }
         from = next + 1;
@@ -327,35 +401,39 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
                               const Platform::Folder* into) {
     const std::string file = Join(run.folder, fileName);
     const std::string leaf = fileName.substr(fileName.rfind('/') + 1);
-    const auto quoted = [&] { return Escape::Quoted(name) + " in " + Escape::Shown(run.path); };
-    if (!FileNames::IsSafe(name, kSoundExtension)) {
-        Warn(quoted() + " cannot be a file name; its file is " + Escape::Shown(file));
-    }
+    // The sound's finding of `code`: its name, its package, then `values`.
+    const auto about = [&](Facts::Code code, Facts::Values values = {}) {
+        Facts::Values named{{"sound", name}, {"path", run.path}};
+        named.insert(named.end(), values.begin(), values.end());
+        return Facts::Make(code, std::move(named));
+    };
+    if (!FileNames::IsSafe(name, kSoundExtension)) Warn(about(Facts::Code::NotAFileName, {{"file", file}}));
 
     Outcome outcome = Outcome::Failed;
     std::string reason;
     std::uint64_t bytes = 0;
+    std::string written;  // as the line shows it
     if (into == nullptr) {
         reason = "the folder cannot be made";
     } else if (!holdsWave && Facts::PastTheEnd(*sound.Package, sound.Package->Exports[index])) {
         reason = "past the end of the file";
-        Fail(quoted() + ": its bytes lie past the end of the file: nothing written");
+        Fail(about(Facts::Code::PastTheEndNotWritten));
     } else if (!holdsWave) {
         reason = "holds no WAVE file";
-        Fail(quoted() + " holds no WAVE file: nothing written");
+        Fail(about(Facts::Code::HoldsNoWave));
     } else if (!run.fresh && !request_.overwrite && into->Holds(leaf)) {
         // Each file of a folder is named once in a run: in a folder this run
         // made, none exists yet.
         outcome = Outcome::Skipped;
         reason = "the file exists";
-        Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
+        Fail(Facts::Make(Facts::Code::FileExists, {{"file", file}}));
     } else {
         // The file appears whole or not at all, and a link in its place is
         // replaced, never written through (Platform::OutputFile). Without /y
         // a file that another program puts there meanwhile is kept too.
         Saved saved;
         try {
-            saved = Save(sound, *into, leaf, file, quoted());
+            saved = Save(sound, *into, leaf, file, name, run.path);
         } catch (const std::bad_alloc&) {
             saved = {};
         }
@@ -363,38 +441,36 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         bytes = result.Bytes;
         if (saved.unread) {
             reason = "cut short";
-            Fail("cannot read all of " + quoted() + ": " + Escape::Shown(file) + " is not written");
+            Fail(about(Facts::Code::SoundReadShort, {{"file", file}}));
         } else if (!result.WroteAll && !request_.overwrite && into->Holds(leaf)) {
             outcome = Outcome::Skipped;
             reason = "the file exists";
-            Fail(Escape::Shown(file) + " exists: skipped (/y overwrites it)");
+            Fail(Facts::Make(Facts::Code::FileExists, {{"file", file}}));
         } else if (!result.WroteAll) {
             reason = "cannot be written";
             Fail(Intake::CannotWrite(file, result.WriteError));
         } else if (!result.ReadAll) {
             reason = "cut short";
-            Fail(quoted() + " is cut short: " + Escape::Shown(file) + " holds the " + std::to_string(saved.held) +
-                 " of its " + std::to_string(sound.WaveSize) + " bytes that the package holds");
+            Fail(about(Facts::Code::CutShortWritten, {{"file", file},
+                                                      {"held", saved.held},
+                                                      {"wave_size", std::int64_t{sound.WaveSize}}}));
         } else {
             outcome = Outcome::Written;
         }
-        if (result.WroteAll && !request_.json && !request_.quiet) {
-            progress_.Clear();
+        if (result.WroteAll) {
             // File names are plain ASCII unless the name held other characters.
             const bool ascii = std::all_of(fileName.begin(), fileName.end(),
                                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-            line_.assign("  writing: ").append(run.shownFolder).append(1, '/');
-            line_.append(ascii ? fileName : Escape::Printable(fileName)).push_back('\n');
-            out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+            written.assign(run.shownFolder).append(1, '/').append(ascii ? fileName : Escape::Printable(fileName));
         }
     }
     Count(outcome, bytes);
-    if (document_) WriteSound(index, name, &group, &file, bytes, outcome, reason);
+    report_->Sound({index, name, &group, &file, bytes, outcome, reason, std::move(written)}, std::exchange(messages_, {}));
     if (request_.onStep) request_.onStep(ExtractStep::Done, file);
 }
 
 Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into, const std::string& leaf,
-                                   const std::string& file, const std::string& what) {
+                                   const std::string& file, const std::string& name, const std::string& path) {
     const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
     Saved saved;
     KZ_SaveResult& result = saved.result;
@@ -402,10 +478,11 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     if (request_.pcm) {
         std::vector<Facts::Finding> findings;
         wave = sound.GetWAVE(WaveLoad::HeadersOnly, Intake::Collect(findings));
-        const std::string notConverted = DecodesToPcm16(*wave) ? "" : NotConvertedMessage(what, wave->FmtChunk);
-        if (!notConverted.empty()) {
-            Fail(notConverted);
-            ++notConverted_;
+        const auto notConverted =
+            DecodesToPcm16(*wave) ? std::nullopt : NotConverted(wave->FmtChunk, path, &name);
+        if (notConverted) {
+            Fail(*notConverted);
+            ++counts_.notConverted;
         }
     }
     if (!wave || !DecodesToPcm16(*wave)) {
@@ -429,10 +506,13 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     const Pcm16Save converted = Facts::SaveAsPcm16(*wave, &samples, out.Stream());
     // What could not be decoded is said; the file holds the rest. Samples
     // the input no longer holds leave no file.
-    for (const std::string& finding : converted.Findings) Fail(what + ": " + finding);
+    for (const std::string& finding : converted.Findings) {
+        Fail(Facts::Make(Facts::Code::SoundSamplesNotDecoded,
+                         {{"sound", name}, {"path", path}, {"detail", finding}}));
+    }
     saved.unread = !converted.ReadAll;
     if (saved.unread) return saved;
-    if (!converted.Findings.empty()) ++notConverted_;
+    if (!converted.Findings.empty()) ++counts_.notConverted;
     result.WroteAll = out.Commit();
     if (result.WroteAll) result.Bytes = wave->CalcSize();
     if (!result.WroteAll) result.WriteError = out.Error();
@@ -442,9 +522,9 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {
     switch (outcome) {
-        case Outcome::Written: ++written_, bytes_ += bytes; break;
-        case Outcome::Skipped: ++skipped_; break;
-        case Outcome::Failed: ++failed_; break;
+        case Outcome::Written: ++counts_.written, counts_.bytes += bytes; break;
+        case Outcome::Skipped: ++counts_.skipped; break;
+        case Outcome::Failed: ++counts_.failed; break;
     }
 }
 

@@ -48,13 +48,88 @@ struct Stop {
     int status;
 };
 
+// The form of a run's output on standard output, chosen once: text for
+// people, or one JSON document written file by file as the run goes. The
+// lines on standard error are the run's own, the same in either form.
+class Report {
+public:
+    virtual ~Report() = default;
+    // A FILE or a SOUND that could not be shown: `error`, with the sound's
+    // fields (its name, its export).
+    virtual void Failed(const std::string& path, const Facts::Finding& error, const json& soundFields) = 0;
+    virtual void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) = 0;
+    // `heading` heads the print where a call prints several; `name` names
+    // the file on its first line.
+    virtual void Wave(const Facts::Wave& facts, const std::string& path, const std::string& heading,
+                      const std::string& name, const json& soundFields) = 0;
+    // After the last FILE, and after bad usage found late: what was written
+    // stays whole.
+    virtual void Finish() {}
+};
+
+class TextReport : public Report {
+public:
+    TextReport(std::ostream& out, bool headings) : out_(out), headings_(headings) {}
+
+    // Failures are said on standard error alone.
+    void Failed(const std::string&, const Facts::Finding&, const json&) override {}
+    void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) override {
+        Heading(path);
+        FactsText::PrintPackage(package, path, options, out_);
+    }
+    void Wave(const Facts::Wave& facts, const std::string&, const std::string& heading, const std::string& name,
+              const json&) override {
+        Heading(heading);
+        FactsText::PrintWave(facts, name, out_);
+    }
+
+private:
+    // The heading line before each print of a call that prints several.
+    void Heading(const std::string& text) {
+        if (!headings_) return;
+        if (printed_) out_ << '\n';
+        out_ << "==> " << Escape::Printable(text) << " <==\n";
+        printed_ = true;
+    }
+
+    std::ostream& out_;
+    bool headings_;
+    bool printed_ = false;
+};
+
+class JsonReport : public Report {
+public:
+    explicit JsonReport(std::ostream& out) : document_(out) {}
+
+    void Failed(const std::string& path, const Facts::Finding& error, const json& soundFields) override {
+        json file = FactsJson::ErrorFile(path, error);
+        file.update(soundFields);
+        document_.Add(file);
+    }
+    void Package(KZ_Package& package, const std::string& path, const FactsText::ListOptions& options) override {
+        document_.AddPackage(package, path, options.progress, options.warn);
+    }
+    void Wave(const Facts::Wave& facts, const std::string& path, const std::string&, const std::string&,
+              const json& soundFields) override {
+        document_.AddWave(facts, path, soundFields);
+    }
+    void Finish() override { document_.Finish(); }
+
+private:
+    FactsJson::DocumentWriter document_;
+};
+
 class InfoRun {
 public:
     InfoRun(const Arguments& args, std::ostream& out, std::ostream& err, bool showProgress)
         : args_(args), out_(out), err_(err), progress_(err, showProgress) {
         std::size_t prints = 0;
         for (const Target& target : args.targets) prints += std::max<std::size_t>(target.sounds.size(), 1);
-        headings_ = prints > 1 && !args.script && !args.json;
+        if (args.json) {
+            report_ = std::make_unique<JsonReport>(out);
+        } else {
+            report_ = std::make_unique<TextReport>(out, prints > 1 && !args.script);
+        }
         toStandardOutput_ = args.wavePath && *args.wavePath == kStandardOutput;
     }
 
@@ -82,21 +157,11 @@ private:
         return args_.wavePath && !seekable ? Intake::Load::Everything : Intake::Load::HeadersOnly;
     }
 
-    // The heading line before each print of a call that prints several.
-    void Heading(const std::string& text) {
-        if (!headings_) return;
-        if (printed_) out_ << '\n';
-        out_ << "==> " << Escape::Printable(text) << " <==\n";
-        printed_ = true;
-    }
-    void Fail(const std::string& path, const std::string& message, const json& soundFields = json::object()) {
+    void Fail(const std::string& path, const Facts::Finding& error, const json& soundFields = json::object()) {
         progress_.Clear();
-        err_ << kPrefix << message << '\n' << std::flush;
+        err_ << kPrefix << error.text << '\n' << std::flush;
         status_ = kInfoFailure;
-        if (!document_) return;
-        json file = FactsJson::ErrorFile(path, message);
-        file.update(soundFields);
-        document_->Add(file);
+        report_->Failed(path, error, soundFields);
     }
     [[noreturn]] void BadUsage(const std::string& reason) {
         out_ << std::flush;
@@ -108,7 +173,7 @@ private:
     void CheckOutput() {
         out_.flush();
         if (out_.fail()) {
-            err_ << kPrefix << "cannot write to standard output\n" << std::flush;
+            err_ << kPrefix << Facts::Make(Facts::Code::StandardOutput).text << '\n' << std::flush;
             throw Stop{kInfoFailure};
         }
     }
@@ -116,34 +181,28 @@ private:
     const Arguments& args_;
     std::ostream& out_;
     std::ostream& err_;
-    // The JSON document, written file by file as the run goes.
-    std::optional<FactsJson::DocumentWriter> document_;
+    std::unique_ptr<Report> report_;
     int status_ = kInfoSuccess;
-    bool headings_ = false;
-    bool printed_ = false;
     bool toStandardOutput_ = false;
     Progress progress_;
 };
 
 int InfoRun::Run() {
     try {
-        if (args_.json) document_.emplace(out_);
         for (const Target& target : args_.targets) {
             try {
                 RunTarget(target);
             } catch (const std::bad_alloc&) {
-                Fail(target.file, "not enough memory to read " + Shown(target.file));
+                Fail(target.file, Facts::Make(Facts::Code::OutOfMemory, {{"path", target.file}}));
             }
             CheckOutput();
         }
-        if (document_) {
-            document_->Finish();
-            CheckOutput();
-        }
+        report_->Finish();
+        CheckOutput();
     } catch (const Stop& stop) {
         // Bad usage found on the way still leaves a whole document.
-        if (stop.status == kInfoBadUsage && document_) {
-            document_->Finish();
+        if (stop.status == kInfoBadUsage) {
+            report_->Finish();
             out_.flush();
         }
         return stop.status;
@@ -199,17 +258,12 @@ void InfoRun::RunPackage(const Target& target, Facts::Source& source) {
         progress_.Clear();
         err_ << kPrefix << "warning: " << Shown(path) << ": " << finding << '\n';
     };
-    if (document_) {
-        document_->AddPackage(package, path, exportsRead, warn);
-        progress_.Clear();
-        return;
-    }
     FactsText::ListOptions options;
     options.verbose = args_.verbose;
     options.progress = exportsRead;
     options.warn = warn;
-    Heading(path);
-    FactsText::PrintPackage(package, path, options, out_);
+    report_->Package(package, path, options);
+    progress_.Clear();
 }
 
 // The package line is the file's name without its ".kzs", as Snd_Pull adds
@@ -219,12 +273,15 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
     if (name.ends_with(kPackageExtension)) {
         name.resize(name.size() - kPackageExtension.size());
     } else {
-        err_ << kPrefix << "warning: " << Shown(name) << " does not end in \".kzs\": Snd_Pull will look for "
-             << Shown(name + std::string(kPackageExtension)) << '\n';
+        err_ << kPrefix << "warning: "
+             << Facts::Make(Facts::Code::NoKzsExtension,
+                            {{"name", name}, {"looked_for", name + std::string(kPackageExtension)}})
+                    .text
+             << '\n';
     }
     for (const char c : name) {
         if (Escape::IsControl(static_cast<unsigned char>(c))) {
-            return Fail(path, "the package name " + Shown(name) + " cannot stand in a script");
+            return Fail(path, Facts::Make(Facts::Code::PackageNameInScript, {{"name", name}}));
         }
     }
 
@@ -233,16 +290,21 @@ void InfoRun::RunScript(KZ_Package& package, const std::string& path) {
         if (safe) {
             out_ << sound << '\n';
         } else {
-            err_ << kPrefix << "left out of the script, not usable as a file name: " << Escape::Quoted(sound) << '\n';
+            err_ << kPrefix << Facts::Make(Facts::Code::NameNotInScript, {{"sound", std::string(sound)}}).text << '\n';
         }
     });
     // Sounds after the first of their name: Snd_Pull finds that one instead.
     std::optional<Facts::Groups> groups;
     Facts::ForEachUnreachable(package, [&](std::size_t index, std::size_t first) {
         if (!groups) groups.emplace(package);
-        err_ << kPrefix << "warning: " << Shown(path) << ": Snd_Pull cannot reach "
-             << Facts::FullNameShown(package, *groups, index) << ": its name finds "
-             << Facts::FullNameShown(package, *groups, first) << " first\n";
+        err_ << kPrefix << "warning: "
+             << Facts::Make(Facts::Code::Unreachable, {{"path", path},
+                                                       {"sound", Facts::FullName(package, *groups, index)},
+                                                       {"index", std::uint64_t{index}},
+                                                       {"first_sound", Facts::FullName(package, *groups, first)},
+                                                       {"first", std::uint64_t{first}}})
+                    .text
+             << '\n';
     });
     out_ << std::flush;
     err_ << std::flush;
@@ -258,27 +320,27 @@ void InfoRun::RunSound(Facts::Source& source, const std::string& name, const Fac
     // A SOUND that names several exports takes the first; the warning names
     // the others, ahead of what the sound's headers say.
     std::vector<Facts::Finding> findings;
-    const std::string several = Facts::SeveralNamed(package, groups, match);
-    if (!several.empty()) findings.push_back({Facts::Severity::Warning, several});
-    const auto fail = [&](const std::string& message) {
-        if (!several.empty()) {
+    const std::optional<Facts::Finding> several = Facts::SeveralNamed(package, groups, match);
+    if (several) findings.push_back(*several);
+    const auto fail = [&](Facts::Code code) {
+        if (several) {
             progress_.Clear();
-            err_ << kPrefix << "warning: " << what << ": " << several << '\n';
-            fields["warnings"] = json::array({several});
+            err_ << kPrefix << "warning: " << what << ": " << several->text << '\n';
+            fields["warnings"] = json::array({FactsJson::FindingJson(*several)});
         }
-        Fail(path, message, fields);
+        Fail(path, Facts::Make(code, {{"sound", name}, {"path", path}}), fields);
     };
     // The lookup Snd_Pull makes: an export stored with offset -1 is no match.
     // "#N" names only an export that holds a sound.
     const KZ_Export_Element* found = match.chosen ? &package.Exports[*match.chosen] : nullptr;
-    if (!found || found->DataOffset == -1) return fail("no sound " + what);
+    if (!found || found->DataOffset == -1) return fail(Facts::Code::NoSound);
     const std::unique_ptr<WAVE_File> wave =
         source.LoadSound(*match.chosen, LoadFor(true), Intake::Collect(findings));
     if (!wave) {
         const bool gone = Facts::PastTheEnd(package, *found);
-        if (match.byIndex && !gone) return fail("no sound " + what);
+        if (match.byIndex && !gone) return fail(Facts::Code::NoSound);
         fields["export"] = *match.chosen;
-        return fail(what + (gone ? ": its bytes lie past the end of the file" : " is not a valid WAVE file"));
+        return fail(gone ? Facts::Code::BytesPastTheEnd : Facts::Code::NotAWave);
     }
     fields["export"] = *match.chosen;
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
@@ -298,13 +360,7 @@ bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const 
     }
     err_ << std::flush;
     if (!whole) status_ = kInfoFailure;
-    if (toStandardOutput_) return whole;
-    if (document_) {
-        document_->AddWave(facts, path, soundFields);
-        return whole;
-    }
-    Heading(heading);
-    FactsText::PrintWave(facts, name, out_);
+    if (!toStandardOutput_) report_->Wave(facts, path, heading, name, soundFields);
     return whole;
 }
 
@@ -317,14 +373,14 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     const std::string& path = *args_.wavePath;
     // A file without its format or its samples is not made whole with
     // invented ones.
-    if (!whole) return Fail(input, "not written: " + Shown(path) + " would hold a format or samples the input lacks");
+    if (!whole) return Fail(input, Facts::Make(Facts::Code::NotWrittenIncomplete, {{"output", path}}));
     // The model may hold less than the input (a damaged file loses what it
     // cannot place), so the input is never replaced by it.
     if (!toStandardOutput_ && SameFile(path, input)) {
-        return Fail(input, "will not write over the input file " + Shown(path));
+        return Fail(input, Facts::Make(Facts::Code::WouldOverwriteInput, {{"output", path}}));
     }
     if (toStandardOutput_) {
-        if (!Write(wave, samples, out_, input)) return Fail(input, "cannot read all of " + Shown(input));
+        if (!Write(wave, samples, out_, input)) return Fail(input, Facts::Make(Facts::Code::CannotReadAll, {{"path", input}}));
         CheckOutput();
         return;
     }
@@ -339,7 +395,7 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     through.flush();
     progress_.Clear();
     // Not committed, the output leaves nothing behind.
-    if (!read) return Fail(input, "cannot read all of " + Shown(input) + ": " + Shown(path) + " is not written");
+    if (!read) return Fail(input, Facts::Make(Facts::Code::InputCutShort, {{"path", input}, {"output", path}}));
     if (!through) file.Stream().setstate(std::ios::badbit);
     if (!file.Commit()) return Fail(input, Intake::CannotWrite(path, file.Error()));
 }
@@ -359,13 +415,14 @@ bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, c
     if (!DecodesToPcm16(wave)) {
         // PCM and float are written as they are; any other coding too, but
         // what was asked for did not happen.
-        const std::string notConverted = NotConvertedMessage(Shown(input), wave.FmtChunk);
-        if (!notConverted.empty()) Fail(input, notConverted);
+        if (const auto notConverted = NotConverted(wave.FmtChunk, input)) Fail(input, *notConverted);
         return plain();
     }
     const Pcm16Save saved = Facts::SaveAsPcm16(wave, samples, out);
     // What could not be decoded (damaged blocks, a cut-short end) is said.
-    for (const std::string& finding : saved.Findings) err_ << kPrefix << Shown(input) << ": " << finding << '\n';
+    for (const std::string& finding : saved.Findings) {
+        err_ << kPrefix << Facts::Make(Facts::Code::SamplesNotDecoded, {{"path", input}, {"detail", finding}}).text << '\n';
+    }
     if (!saved.Findings.empty()) status_ = kInfoFailure;
     return saved.ReadAll;
 }

@@ -51,11 +51,38 @@ std::string Because(Undecoded why, const fmt_Chunk& fmt, std::uint16_t tag) {
     return "its samples are " + coding + ", which is not decoded";
 }
 
+// The refusal as a stable name, for scripts: the value "refusal".
+std::string_view RefusalName(Undecoded why) {
+    switch (why) {
+        case Undecoded::NoChannels: return "no_channels";
+        case Undecoded::NoBlockAlign: return "no_block_align";
+        case Undecoded::FrameSize: return "frame_size";
+        case Undecoded::BitsPerSample: return "bits_per_sample";
+        case Undecoded::Channels: return "channels";
+        case Undecoded::BlockTooSmall: return "block_too_small";
+        case Undecoded::NoExtension: return "no_extension";
+        case Undecoded::NoCoefficients: return "no_coefficients";
+        case Undecoded::ShortExtensible: return "short_extensible";
+        case Undecoded::NoSubFormat: return "no_sub_format";
+        case Undecoded::Pcm16Channels: return "pcm16_channels";
+        case Undecoded::Pcm16ByteRate: return "pcm16_byte_rate";
+        case Undecoded::Coding:
+        case Undecoded::None: break;
+    }
+    return "coding";
+}
+
 }  // namespace
 
-std::string NotConvertedMessage(const std::string& what, const fmt_Chunk& fmt) {
+std::optional<Facts::Finding> NotConverted(const fmt_Chunk& fmt, const std::string& path, const std::string* sound) {
     const SampleLayout layout = LayoutOf(fmt);
     const Undecoded why = Pcm16Refusal(fmt);
-    if (why == Undecoded::None) return {};
-    return what + " is not converted to PCM: " + Because(why, fmt, layout.Tag) + "; written as stored";
+    if (why == Undecoded::None) return std::nullopt;
+    Facts::Values values{{"path", path},
+                         {"cause", Because(why, fmt, layout.Tag)},
+                         {"refusal", std::string(RefusalName(why))},
+                         {"coding_tag", std::uint64_t{layout.Tag}}};
+    if (sound == nullptr) return Facts::Make(Facts::Code::NotConverted, std::move(values));
+    values.emplace(values.begin(), "sound", *sound);
+    return Facts::Make(Facts::Code::SoundNotConverted, std::move(values));
 }

@@ -3,12 +3,16 @@
 // (Pcm16Refusal); the words are Snd_Info's.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "facts/Findings.h"
 
 class fmt_Chunk;
 
 // "<what> is not converted to PCM: <cause>; written as stored" for a format
-// that SavePcm16 leaves as stored; empty for one it decodes, and for PCM and
-// float, whose samples need no decoding. `what` names the file, or the sound
-// in its package.
-std::string NotConvertedMessage(const std::string& what, const fmt_Chunk& fmt);
+// that SavePcm16 leaves as stored; none for one it decodes, and for PCM and
+// float, whose samples need no decoding. The file is `path`, or the sound
+// `sound` in the package `path`.
+std::optional<Facts::Finding> NotConverted(const fmt_Chunk& fmt, const std::string& path,
+                                           const std::string* sound = nullptr);

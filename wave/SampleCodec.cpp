@@ -181,15 +181,16 @@ std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes) 
 }
 
 FrameCount SoundFrames(const SampleLayout& layout, std::uint64_t dataBytes, std::optional<std::uint64_t> factSampleCount) {
-    FrameCount count{FramesInData(layout, dataBytes), {}};
+    FrameCount count{FramesInData(layout, dataBytes)};
     // A count of 0 is what writers that stream leave: nothing to weigh.
     if (!factSampleCount || *factSampleCount == 0 || layout.FramesPerBlock <= 1) return count;
     const std::uint64_t fact = *factSampleCount;
-    const std::string stated = "'fact' chunk counts " + Counted(fact, fact == 1 ? "frame" : "frames") + ", ";
     if (fact > count.Frames) {
-        count.Finding = stated + "the data holds " + std::to_string(count.Frames);
+        count.SetAside = FactSetAside::BeyondData;
+        count.Fact = fact;
     } else if (layout.Decodable && count.Frames - fact >= layout.FramesPerBlock) {
-        count.Finding = stated + "short of the " + std::to_string(count.Frames) + " the data holds by a block or more";
+        count.SetAside = FactSetAside::ShortOfData;
+        count.Fact = fact;
     } else {
         count.Frames = fact;
     }

@@ -141,9 +141,13 @@ std::uint32_t FramesInBlock(const SampleLayout& layout, std::uint64_t bytes);
 // cut-short one. UINT64_MAX if the count would not fit 64 bits.
 std::uint64_t FramesInData(const SampleLayout& layout, std::uint64_t dataBytes);
 
+// Why a "fact" count was set aside, where it was.
+enum class FactSetAside { No, BeyondData, ShortOfData };
+
 struct FrameCount {
     std::uint64_t Frames = 0;
-    std::string Finding;  // a fact count that was set aside, and why
+    FactSetAside SetAside = FactSetAside::No;
+    std::uint64_t Fact = 0;  // the count set aside
 };
 
 // The frames of the sound: the one length rule, for the facts, the PCM

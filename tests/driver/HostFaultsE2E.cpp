@@ -97,7 +97,11 @@ TEST(HostFaultsE2E, FullDiskDuringExtraction) {
     ASSERT_EQ(sounds.size(), 3u);
     EXPECT_EQ(sounds[2], nlohmann::json({{"index", 2}, {"name", "Large2"}, {"group", ""}, {"file", "out/Ambient/Large2.wav"},
                                          {"bytes", 0}, {"status", "failed"}, {"reason", "cannot be written"},
-                                         {"errors", {"cannot write 'out/Ambient/Large2.wav': file too large"}}}));
+                                         {"errors", {{{"code", "cannot_write"},
+                                                      {"severity", "error"},
+                                                      {"message", "cannot write 'out/Ambient/Large2.wav': file too large"},
+                                                      {"values", {{"path", "out/Ambient/Large2.wav"},
+                                                                  {"reason", "file too large"}}}}}}}));
     EXPECT_EQ(sounds[1]["status"], "written");
     EXPECT_EQ(FilesIn(dir.Path() / "out" / "Ambient"), std::vector<std::string>{"Small.wav"});
 }

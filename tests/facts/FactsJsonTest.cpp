@@ -3,10 +3,13 @@
 // stored bytes kept beside it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
 #include "facts/FactsJson.h"
+#include "facts/Intake.h"
 #include "wave/Audio.h"
 #include "kit/PackageBuilder.h"
 #include "tests/package/PackageFile.h"
@@ -39,13 +42,16 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
             whole.push_back(FactsJson::Package(*withExports, "a.kzs"));
         }
         if (files > 1) {
-            writer.Add(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
-            whole.push_back(FactsJson::ErrorFile("b.wav", "cannot open 'b.wav'"));
+            writer.Add(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
+            whole.push_back(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
             writer.AddPackage(*without, "c.kzs");
             whole.push_back(FactsJson::Package(*without, "c.kzs"));
             writer.AddPackage(*cut, "d.kzs");
             whole.push_back(FactsJson::Package(*cut, "d.kzs"));
-            EXPECT_EQ(whole.back()["warnings"], json::array({"Last: cut short: 384 of its 484 bytes are in the file"}));
+            EXPECT_EQ(whole.back()["warnings"],
+                      json::parse(R"([{"code": "sound_cut_short", "severity": "warning",
+                                       "message": "Last: cut short: 384 of its 484 bytes are in the file",
+                                       "values": {"index": 3, "name": "Last", "held": 384, "wave_size": 484}}])"));
         }
         writer.Finish();
         EXPECT_EQ(written.str(), FactsJson::Dump(FactsJson::Document(whole)));
@@ -66,7 +72,7 @@ TEST(FactsJson, FileCutShortLeavesTheDocumentWhole) {
         file.Unsigned(1);
         file.End();
         if (keyed) file.Key("cues");
-        writer.Add(FactsJson::ErrorFile("a.wav", "not enough memory"));
+        writer.Add(FactsJson::ErrorFile("a.wav", Facts::Make(Facts::Code::OutOfMemory, {{"path", "a.wav"}})));
         writer.Finish();
         const json document = json::parse(written.str());
         EXPECT_EQ(document["files"].size(), 2u);
@@ -126,3 +132,62 @@ TEST(FactsJson, AModelSavedAsRf64ListsItsDs64First) {
 }
 
 }  // namespace
+
+// Every code stands in docs/snd_info.md's table, with its severity.
+TEST(FactsJson, EveryFindingCodeIsDocumented) {
+    std::ifstream file(std::string(SND_SOURCE_DIR) + "/docs/snd_info.md", std::ios::binary);
+    const std::string docs((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(docs.empty());
+    for (const Facts::FindingKind& kind : Facts::FindingKinds()) {
+        const std::string row = "| `" + std::string(kind.name) + "` | " + std::string(Facts::SeverityName(kind.severity)) + " |";
+        EXPECT_NE(docs.find(row), std::string::npos) << row;
+    }
+}
+
+// A message made from its values: a unit's plural for all but 1, a reason
+// only where there is one, codes and names escaped, numbers below 0.
+TEST(FactsJson, FindingTextsFromTheirValues) {
+    using Facts::Code;
+    const struct {
+        Code code;
+        Facts::Values values;
+        const char* text;
+    } cases[] = {
+        {Code::FactBeyondData, {{"fact", std::uint64_t{1}}, {"frames", std::uint64_t{0}}},
+         "'fact' chunk counts 1 frame, the data holds 0"},
+        {Code::FactBeyondData, {{"fact", std::uint64_t{11}}, {"frames", std::uint64_t{10}}},
+         "'fact' chunk counts 11 frames, the data holds 10"},
+        {Code::CannotOpen, {{"path", "a'b"}, {"reason", ""}}, "cannot open 'a'b'"},
+        {Code::CannotOpen, {{"path", "x\x01"}, {"reason", "no such file"}}, "cannot open 'x\\x01': no such file"},
+        {Code::ChunkSizeMismatch, {{"chunk", Facts::ChunkId(0x00617461)}, {"claimed", std::uint64_t{1}}, {"held", std::uint64_t{0}}},
+         "'ata\\x00' chunk claims 1 byte, holds 0"},
+        {Code::GroupOutside, {{"index", std::uint64_t{2}}, {"name", "a\"b"}, {"object", std::int64_t{-2}}},
+         "export 2 \"a\\\"b\" is in object -2, outside the tables: it stands at the top level"},
+        {Code::SoundPastTheEnd, {{"name", "G.\xFF"}}, "G.\\xFF: its bytes lie past the end of the file"},
+        {Code::NoFormat, {}, "no 'fmt ' chunk: the format is not known"},
+    };
+    for (const auto& c : cases) {
+        const Facts::Finding finding = Facts::Make(c.code, c.values);
+        EXPECT_EQ(finding.text, c.text);
+        EXPECT_EQ(finding.severity, Facts::KindOf(c.code).severity);
+    }
+    EXPECT_EQ(FactsJson::FindingJson(Facts::Make(Code::GroupOutside, cases[5].values))["values"],
+              json::parse(R"({"index": 2, "name": "a\"b", "object": -2})"));
+}
+
+// The WAVE model's messages kept as findings, each with its code; a tag's
+// bytes from the file reach no console unescaped.
+TEST(FactsJson, TheModelsMessagesTakeTheirCodes) {
+    std::vector<Facts::Finding> findings;
+    const Diagnostics::Sink sink = Intake::Collect(findings);
+    for (const char* message : {"Not a valid WAVE file.", "Unknown Phoneme Tag: q\xFF", "Something else."}) sink(message);
+    ASSERT_EQ(findings.size(), 3u);
+    json codes = json::array();
+    for (const Facts::Finding& finding : findings) codes.push_back(FactsJson::FindingJson(finding));
+    EXPECT_EQ(codes, json::parse(R"([
+        {"code": "not_valid_wave_model", "severity": "warning", "message": "Not a valid WAVE file.", "values": {}},
+        {"code": "unknown_phoneme_tag", "severity": "warning", "message": "Unknown Phoneme Tag: q\\xFF",
+         "values": {"tag": "q\ufffd", "tag_bytes": [113, 255]}},
+        {"code": "model_message", "severity": "warning", "message": "Something else.", "values": {"message": "Something else."}}
+    ])"));
+}

@@ -181,8 +181,8 @@ TEST(Facts, ASourceIsAWaveFileAPackageOrSaysWhyNot) {
         EXPECT_EQ(source->GetKind(), c.kind);
         EXPECT_EQ(Facts::Source::PackagesRead(), read + c.packagesRead);
         if (c.kind == Kind::Refused) {
-            EXPECT_EQ(source->Refusal(), "'" + path + "'" + c.refusal);
-            EXPECT_EQ(source->Refusal(true), "'" + path + "'" + c.asWave);
+            EXPECT_EQ(source->Refusal().text, "'" + path + "'" + c.refusal);
+            EXPECT_EQ(source->Refusal(true).text, "'" + path + "'" + c.asWave);
         }
         std::vector<Facts::Finding> findings;
         const auto sink = Intake::Collect(findings);
@@ -208,7 +208,7 @@ TEST(Facts, ASourceIsAWaveFileAPackageOrSaysWhyNot) {
     EXPECT_EQ(wave->WhyNotPackage().substr(0, 26), "it begins with 52 49 46 46");
     EXPECT_EQ(Facts::Source::OpenPackage((dir.Path() / "p.kzs").string())->GetKind(), Kind::Package);
     const std::string missing = (dir.Path() / "m.kzs").string();
-    EXPECT_EQ(Facts::Source::Open(missing)->Refusal().rfind("cannot open '" + missing + "'", 0), 0u);
+    EXPECT_EQ(Facts::Source::Open(missing)->Refusal().text.rfind("cannot open '" + missing + "'", 0), 0u);
 }
 
 // The page asks for a sound by its export index: one past the table is no
@@ -220,7 +220,8 @@ TEST(Facts, ASoundByIndexWithinTheTableOnly) {
     EXPECT_EQ(Intake::SoundJson(*p, 0, "p.kzs")["type"], "wave");
     const auto beyond = Intake::SoundJson(*p, 1, "p.kzs");
     EXPECT_EQ(beyond["type"], "error");
-    EXPECT_EQ(beyond["errors"][0], "no export 1 in package 'p.kzs'");
+    EXPECT_EQ(beyond["errors"][0]["message"], "no export 1 in package 'p.kzs'");
+    EXPECT_EQ(beyond["errors"][0]["code"], "no_export");
 }
 
 // A model a 32-bit size cannot state is shown as it is saved: as RF64, its

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -141,6 +142,19 @@ TEST(FindingsE2E, WhatTheHeadersSayAndWhatTheyLack) {
         EXPECT_EQ(r.err, c.err.empty() ? "" : "Snd_Info: " + c.err);
         EXPECT_EQ(r.exitStatus, c.status);
         EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+        // The JSON holds the finding said, its severity by the member it
+        // stands in and in its own.
+        const auto doc = nlohmann::json::parse(Info(dir, {"in.wav", "--json"}).out)["files"][0];
+        nlohmann::json said = nlohmann::json::array();
+        for (const auto& [member, severity, lead] : {std::tuple{"warnings", "warning", "warning: "},
+                                                     std::tuple{"errors", "error", ""}, std::tuple{"notes", "note", "note: "}}) {
+            for (const auto& finding : doc.value(member, nlohmann::json::array())) {
+                EXPECT_EQ(finding["severity"], severity);
+                const bool about = finding.value("values", nlohmann::json::object()).contains("path");
+                said.push_back(lead + (about ? "" : std::string("'in.wav': ")) + finding["message"].get<std::string>() + "\n");
+            }
+        }
+        EXPECT_EQ(said, c.err.empty() ? nlohmann::json::array() : nlohmann::json::array({c.err}));
         const RunResult saved = Info(dir, {"in.wav", "/w:out.wav"});
         EXPECT_EQ(saved.exitStatus, c.status);
         EXPECT_EQ(std::filesystem::exists(dir.Path() / "out.wav"), c.written);
@@ -168,7 +182,9 @@ TEST(FindingsE2E, JsonAndPackagesSayTheSame) {
     dir.Write("streamed.wav", Riff(PcmFmt(2, 8000, 16) + Header("data", 0xFFFFFFFF) + "abcd"));
     const auto streamed = nlohmann::json::parse(Info(dir, {"streamed.wav", "--json"}).out)["files"][0];
     EXPECT_EQ(streamed["warnings"], nlohmann::json::array());
-    EXPECT_EQ(streamed["notes"].size(), 1u);
+    EXPECT_EQ(streamed["notes"], nlohmann::json::parse(R"j([{"code": "data_size_streamed", "severity": "note",
+        "message": "'data' chunk's size is 0xFFFFFFFF, as a writer that streams its output leaves it: its samples are read to the end of the file (4 bytes)",
+        "values": {"bytes": 4}}])j"));
     EXPECT_EQ(streamed["wave"]["container"], "RIFF");
     EXPECT_EQ(doc["wave"]["audio"]["frames"], 1000);
     EXPECT_EQ(doc["wave"]["audio"]["duration"], 0.125);

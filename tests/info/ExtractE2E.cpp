@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kit/PackageBuilder.h"
+#include "tests/support/JsonFindings.h"
 #include "tests/support/RunTool.h"
 
 namespace {
@@ -232,15 +233,18 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     const auto report = nlohmann::json::parse(json.out);
     // One shape for every document: schema, program, version, files, totals;
     // each package's extraction under its own entry, with the lines said.
-    EXPECT_EQ(report["schema"], 6);
+    EXPECT_EQ(report["schema"], 7);
     EXPECT_EQ(report["totals"], nlohmann::json({{"written", 3}, {"skipped", 0}, {"failed", 3}, {"not_converted", 0},
                                                 {"bytes", kWind.size() + kRain.size() + kDrop.size()},
                                                 {"packages_not_read", 1}}));
     const auto& files = report["files"];
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[1], nlohmann::json::parse(R"j({"path": "pk/Broken.kzs", "type": "error", "warnings": [],
-        "errors": ["'pk/Broken.kzs' is not a readable sound package: it begins with )j"
-                                              R"j(6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")"],
+        "errors": [{"code": "not_a_package", "severity": "error",
+                    "message": "'pk/Broken.kzs' is not a readable sound package: it begins with )j"
+                                              R"j(6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")",
+                    "values": {"path": "pk/Broken.kzs", "reason": "it begins with )j"
+                                              R"j(6E 6F 74 20 61 20 70 61 63 6B 61 67 (\"not a packag\")"}}],
         "extract": {"folder": "json/Broken", "overwrite": false, "pcm": false, "sounds": []}})j"));
     EXPECT_EQ(files[0]["type"], "package");
     // The messages about one sound stand with it; the package has none of its own.
@@ -267,7 +271,22 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
     expected[4]["warnings"] = {"\"\\xFF\" in 'pk/Damaged.kzs' cannot be a file name; its file is 'json/Damaged/%FF.wav'"};
     expected[5]["errors"] = {"\"Short\" in 'pk/Damaged.kzs' is cut short: 'json/Damaged/Short.wav' holds the " + std::to_string(kThunder.size()) + " of its " +
                              std::to_string(kThunder.size() + 100) + " bytes that the package holds"};
-    EXPECT_EQ(packages[0]["extract"]["sounds"], expected);
+    // Each sound's findings: their codes, the values of one, then their messages.
+    auto sounds = packages[0]["extract"]["sounds"];
+    EXPECT_EQ(sounds[5]["errors"][0]["values"],
+              nlohmann::json({{"sound", "Short"}, {"path", "pk/Damaged.kzs"}, {"file", "json/Damaged/Short.wav"},
+                              {"held", kThunder.size()}, {"wave_size", kThunder.size() + 100}}));
+    std::vector<std::string> codes;
+    for (auto& sound : sounds) {
+        for (const char* key : {"warnings", "errors"}) {
+            if (!sound.contains(key)) continue;
+            for (const auto& finding : sound[key]) codes.push_back(finding["code"]);
+            sound[key] = Parts(sound[key]);
+        }
+    }
+    EXPECT_EQ(codes, (std::vector<std::string>{"holds_no_wave", "holds_no_wave", "not_a_file_name", "not_a_file_name",
+                                               "cut_short_written"}));
+    EXPECT_EQ(sounds, expected);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "info/Extract.h"
 #include "kit/PackageBuilder.h"
+#include "tests/support/JsonFindings.h"
 #include "tests/support/RunTool.h"
 
 namespace {
@@ -61,30 +62,31 @@ TEST(GroupsE2E, FoldersGroupsAndWarnings) {
         std::vector<std::string> files, flat;  // under out/p
         std::vector<std::string> groups;       // the JSON's, export by export
         std::string warning;                   // after "Snd_Info: warning: 'p.kzs': export "
+        std::string code;                      // its code in the JSON
     } cases[] = {
         {"nested groups, one name in two",
          {{"Wind", 0, false}, {"Gusts", 1, false}, {"Hit", 1, true}, {"Hit", 2, true}, {"Top", 0, true}},
          {"Top.wav", "Wind/Gusts/Hit.wav", "Wind/Hit.wav"},
          {"Hit (2).wav", "Hit.wav", "Top.wav"},
-         {"", "Wind", "Wind", "Wind.Gusts", ""}, ""},
+         {"", "Wind", "Wind", "Wind.Gusts", ""}, "", ""},
         {"group names that are no file names",
          {{"..", 0, false}, {"a/b", 1, false}, {"x", 2, true}, {"y", 1, true}},
-         {".%2E/a%2Fb/x.wav", ".%2E/y.wav"}, {"x.wav", "y.wav"}, {"", "..", "...a/b", ".."}, ""},
+         {".%2E/a%2Fb/x.wav", ".%2E/y.wav"}, {"x.wav", "y.wav"}, {"", "..", "...a/b", ".."}, "", ""},
         {"two groups of one name share a folder; a group folder beside a sound's file",
          {{"G", 0, false}, {"G", 0, false}, {"s", 1, true}, {"s", 2, true}, {"s.wav", 0, false}, {"s", 0, true},
           {"t", 5, true}},
          {"G/s (2).wav", "G/s.wav", "s.wav", "s.wav (2)/t.wav"},
          {"s (2).wav", "s (3).wav", "s.wav", "t.wav"},
-         {"", "", "G", "G", "", "", "s.wav"}, ""},
+         {"", "", "G", "G", "", "", "s.wav"}, "", ""},
         {"an import encloses",
-         {{"G", I, false}, {"s", 1, true}}, {"G/s.wav"}, {"s.wav"}, {"", "G"}, ""},
+         {{"G", I, false}, {"s", 1, true}}, {"G/s.wav"}, {"s.wav"}, {"", "G"}, "", ""},
         {"a loop",
          {{"A", 2, false}, {"B", 1, false}, {"s", 2, true}},
          {"A/B/s.wav"}, {"s.wav"}, {"", "A", "A.B"},
-         "0 \"A\" is inside itself through its groups: it stands at the top level"},
+         "0 \"A\" is inside itself through its groups: it stands at the top level", "group_loop"},
         {"outside the table",
          {{"G", 7, false}, {"s", 1, true}},
-         {"G/s.wav"}, {"s.wav"}, {"", "G"}, "0 \"G\" is in object 7, outside the tables: it stands at the top level"},
+         {"G/s.wav"}, {"s.wav"}, {"", "G"}, "0 \"G\" is in object 7, outside the tables: it stands at the top level", "group_outside"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -111,7 +113,8 @@ TEST(GroupsE2E, FoldersGroupsAndWarnings) {
         const auto& warnings = document["files"][0]["warnings"];
         EXPECT_EQ(warnings.size(), c.warning.empty() ? 0u : 1u);
         if (!c.warning.empty()) {
-            EXPECT_EQ(warnings[0], "export " + c.warning);
+            EXPECT_EQ(warnings[0]["message"], "export " + c.warning);
+            EXPECT_EQ(warnings[0]["code"], c.code);
         }
     }
 }
@@ -239,7 +242,10 @@ TEST(GroupsE2E, SoundsByFullName) {
         const auto json = nlohmann::json::parse(TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound, "--json"}, dir.Path()).out);
         const auto& file = json["files"][0];
         EXPECT_EQ(file.value("export", -1), c.chosen);
-        EXPECT_EQ(file["warnings"], c.warning.empty() ? nlohmann::json::array() : nlohmann::json::array({c.warning}));
+        EXPECT_EQ(Parts(file["warnings"]), c.warning.empty() ? nlohmann::json::array() : nlohmann::json::array({c.warning}));
+        if (!c.warning.empty()) {
+            EXPECT_EQ(file["warnings"][0]["code"], "several_named");
+        }
 
         const RunResult save = TestSupport::Run(SndInfoPath(), {"p.kzs", c.sound, "/w:s.wav"}, dir.Path());
         EXPECT_EQ(save.err, warning + failure);

@@ -213,7 +213,10 @@ TEST(JsonHostileE2E, ExtractionReportKeepsPathBytes) {
     // A SOUND named that the package lacks: its entry carries its own error.
     EXPECT_EQ(sounds[2], json::parse("{\"index\": null, \"name\": \"No\xEF\xBF\xBD\", \"name_bytes\": [78, 111, 254],"
                                      " \"file\": null, \"bytes\": 0, \"status\": \"failed\", \"reason\": \"no such sound\","
-                                     " \"errors\": [\"no sound 'No\\\\xFE' in package 'p\\\\xFD.kzs'\"]}"));
+                                     " \"errors\": [{\"code\": \"no_sound\", \"severity\": \"error\","
+                                     " \"message\": \"no sound 'No\\\\xFE' in package 'p\\\\xFD.kzs'\","
+                                     " \"values\": {\"sound\": \"No\xEF\xBF\xBD\", \"sound_bytes\": [78, 111, 254],"
+                                     " \"path\": \"p\xEF\xBF\xBD.kzs\", \"path_bytes\": [112, 253, 46, 107, 122, 115]}}]}"));
     EXPECT_EQ(doc["totals"]["failed"], 1);
 }
 #endif

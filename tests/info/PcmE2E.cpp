@@ -58,35 +58,36 @@ TEST(PcmE2E, ExtractionDecodesCopiesOrSaysNotConverted) {
         const char* name;
         std::string wave;
         std::string cause;
+        const char* refusal;  // the JSON's name for the cause
     };
     const NotConverted rows[] = {
         {"Gsm", Riff(Fmt(0x31, 1, 8000, 65, 0, U16(320)) + Chunk("fact", U32(320)) + Chunk("data", std::string(65, '\0'))),
-         "its samples are GSM 6.10, which is not decoded"},
-        {"Tag1234", Wave(Fmt(0x1234, 1, 8000, 1, 8, ""), 4), "its samples are of format tag 0x1234, which is not decoded"},
-        {"MuLawAlign2", Wave(Fmt(7, 1, 8000, 2, 8), 8), "its block align is 2 bytes, but a frame of 1 channel of mu-law is 1 byte"},
-        {"MuLawNoChannels", Wave(Fmt(7, 0, 8000, 1, 8), 8), "its format has no channels"},
-        {"ALawNoAlign", Wave(Fmt(6, 2, 8000, 0, 8), 8), "its format's block align is 0"},
+         "its samples are GSM 6.10, which is not decoded", "coding"},
+        {"Tag1234", Wave(Fmt(0x1234, 1, 8000, 1, 8, ""), 4), "its samples are of format tag 0x1234, which is not decoded", "coding"},
+        {"MuLawAlign2", Wave(Fmt(7, 1, 8000, 2, 8), 8), "its block align is 2 bytes, but a frame of 1 channel of mu-law is 1 byte", "frame_size"},
+        {"MuLawNoChannels", Wave(Fmt(7, 0, 8000, 1, 8), 8), "its format has no channels", "no_channels"},
+        {"ALawNoAlign", Wave(Fmt(6, 2, 8000, 0, 8), 8), "its format's block align is 0", "no_block_align"},
         {"ALaw40000", Wave(Fmt(6, 40000, 8000, 40000, 8), 40000),
-         "its 40000 channels are more than 16-bit PCM can state (32767)"},
+         "its 40000 channels are more than 16-bit PCM can state (32767)", "pcm16_channels"},
         {"ALawRate", Wave(Fmt(6, 30000, 100000, 30000, 8), 30000),
-         "16-bit PCM of 30000 channels at 100000 Hz would take 6000000000 bytes a second, more than a format can state"},
-        {"MsNoPairs", Wave(Fmt(2, 1, 8000, 64, 4, U16(114) + U16(0)), 64), "its MS ADPCM format stores no coefficient pair"},
+         "16-bit PCM of 30000 channels at 100000 Hz would take 6000000000 bytes a second, more than a format can state", "pcm16_byte_rate"},
+        {"MsNoPairs", Wave(Fmt(2, 1, 8000, 64, 4, U16(114) + U16(0)), 64), "its MS ADPCM format stores no coefficient pair", "no_coefficients"},
         {"MsNoExtension", Wave(Fmt(2, 1, 8000, 64, 4), 64),
-         "its MS ADPCM format lacks the extension that holds its coefficient pairs"},
+         "its MS ADPCM format lacks the extension that holds its coefficient pairs", "no_extension"},
         {"MsExtensible3", Wave(Fmt(0xFFFE, 3, 8000, 192, 4, Extensible(2, U16(114) + kMsPairs)), 192),
-         "its samples are MS ADPCM of 3 channels, which is not decoded (1 or 2 are)"},
+         "its samples are MS ADPCM of 3 channels, which is not decoded (1 or 2 are)", "channels"},
         {"MsBits", Wave(Fmt(2, 1, 8000, 64, 8, U16(114) + kMsPairs), 64),
-         "its samples are MS ADPCM of 8 bits, which is not decoded (4 bits are)"},
+         "its samples are MS ADPCM of 8 bits, which is not decoded (4 bits are)", "bits_per_sample"},
         {"MsSmallBlock", Wave(Fmt(2, 2, 8000, 13, 4, U16(2) + kMsPairs), 13),
-         "its blocks of 13 bytes cannot hold the headers of 2 channels of MS ADPCM (7 bytes each)"},
+         "its blocks of 13 bytes cannot hold the headers of 2 channels of MS ADPCM (7 bytes each)", "block_too_small"},
         {"ImaSmallBlock", Wave(Fmt(0x11, 3, 8000, 8, 4, U16(1)), 16),
-         "its blocks of 8 bytes cannot hold the headers of 3 channels of IMA ADPCM (4 bytes each)"},
+         "its blocks of 8 bytes cannot hold the headers of 3 channels of IMA ADPCM (4 bytes each)", "block_too_small"},
         {"Ima3Bits", Wave(Fmt(0x11, 1, 8000, 36, 3, U16(65)), 36),
-         "its samples are IMA ADPCM of 3 bits, which is not decoded (4 bits are)"},
+         "its samples are IMA ADPCM of 3 bits, which is not decoded (4 bits are)", "bits_per_sample"},
         {"ShortExtensible", Wave(Fmt(0xFFFE, 1, 8000, 1, 8, U32(7)), 4),
-         "its extensible format's extension holds 4 bytes, fewer than 22"},
+         "its extensible format's extension holds 4 bytes, fewer than 22", "short_extensible"},
         {"NoSubFormat", Wave(Fmt(0xFFFE, 1, 8000, 1, 8, U16(8) + U32(4) + U16(7) + std::string(14, '\0')), 4),
-         "its extensible format's sub-format GUID names no format tag"},
+         "its extensible format's sub-format GUID names no format tag", "no_sub_format"},
     };
     TempDir dir;
     const std::string pcm = PcmWave(1, 8000, 16, 50);
@@ -112,6 +113,14 @@ TEST(PcmE2E, ExtractionDecodesCopiesOrSaysNotConverted) {
     const auto totals = nlohmann::json::parse(json.out)["totals"];
     EXPECT_EQ(totals["not_converted"], std::size(rows));
     EXPECT_EQ(totals["written"], std::size(rows) + 2);
+    const auto sounds = nlohmann::json::parse(json.out)["files"][0]["extract"]["sounds"];
+    ASSERT_EQ(sounds.size(), std::size(rows) + 2);
+    for (std::size_t n = 0; n < std::size(rows); ++n) {
+        const auto& error = sounds[n + 2]["errors"][0];
+        EXPECT_EQ(error["code"], "sound_not_converted");
+        EXPECT_EQ(error["values"]["refusal"], rows[n].refusal) << rows[n].name;
+        EXPECT_EQ(error["values"]["cause"], rows[n].cause);
+    }
 
     for (const NotConverted& row : rows) {
         dir.Write("in.wav", row.wave);

@@ -539,7 +539,7 @@ TEST(SndInfoE2E, BadUsageFoundLateKeepsWhatCameBefore) {
     b.Write(dir.Path() / "A.kzs");
     const std::string listing = Info(dir, {"A.kzs"}).out;
     const std::string script = Info(dir, {"A.kzs", "/dpl"}).out;
-    const std::string emptyDocument = std::string("{\n  \"schema\": 6,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
+    const std::string emptyDocument = std::string("{\n  \"schema\": 7,\n  \"program\": \"Snd_Info\",\n  \"version\": \"") +
                                       SND_VERSION + "\",\n  \"files\": []\n}\n";
     const std::string lookedUp = "a SOUND is looked up in a package, not in a WAVE file";
     const struct {
@@ -608,7 +608,10 @@ TEST(SndInfoE2E, ErrorsEndWithStatusOne) {
     } cases[] = {
         {{"missing.kzs"}, "", "cannot open 'missing.kzs': no such file"},
         {{"pk"}, "", "cannot open 'pk': it is a folder"},
-        {{"--json", "pk"}, "{\"errors\":[\"cannot open 'pk': it is a folder\"]}", "cannot open 'pk': it is a folder"},
+        {{"--json", "pk"},
+         R"({"errors": [{"code": "cannot_open", "severity": "error", "message": "cannot open 'pk': it is a folder",
+                         "values": {"path": "pk", "reason": "it is a folder"}}]})",
+         "cannot open 'pk': it is a folder"},
         {{"Damaged.kzs"}, "", "'Damaged.kzs' is neither a WAVE file nor a readable sound package: its export table "
                               "(268435456 entries at offset " + std::to_string(ExportOffsetOf(dir.Read("Damaged.kzs"))) +
                               ") does not fit in the file"},

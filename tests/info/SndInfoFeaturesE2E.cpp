@@ -14,6 +14,7 @@
 #include "kit/Example.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
+#include "tests/support/JsonFindings.h"
 #include "tests/support/RunTool.h"
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/Audio.h"
@@ -202,7 +203,7 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     const RunResult r = Info(dir, {"--json", "pk\\Ambient.kzs", "tagged.wav", "Odd.kzs", "missing.wav", "pk/Weather.kzs", "Nope"});
     EXPECT_EQ(r.exitStatus, 1);
     const json doc = Parsed(r);
-    EXPECT_EQ(doc["schema"], 6);
+    EXPECT_EQ(doc["schema"], 7);
     EXPECT_EQ(doc["program"], "Snd_Info");
     EXPECT_EQ(doc["version"], SND_VERSION);
     const json& files = doc["files"];
@@ -250,7 +251,9 @@ TEST(SndInfoJsonE2E, ParsesBackWithEverythingThePrintShows) {
     EXPECT_FALSE(files[2]["exports"][0].contains("name") && files[2]["exports"][1].contains("name_bytes"));
 
     EXPECT_EQ(files[3], json::parse(R"({"path":"missing.wav","type":"error","warnings":[],
-                                        "errors":["cannot open 'missing.wav': no such file"]})"));
+                                        "errors":[{"code":"cannot_open","severity":"error",
+                                                   "message":"cannot open 'missing.wav': no such file",
+                                                   "values":{"path":"missing.wav","reason":"no such file"}}]})"));
     EXPECT_EQ(files[4]["type"], "error");
     EXPECT_EQ(files[4]["sound"], "Nope");
     EXPECT_EQ(r.err, "Snd_Info: cannot open 'missing.wav': no such file\nSnd_Info: no sound 'Nope' in package 'pk/Weather.kzs'\n");
@@ -397,7 +400,7 @@ TEST(SndInfoListingE2E, ACutPackageSaysWhatItLost) {
         const RunResult j = Info(dir, {"pk/Cut.kzs", "--json"});
         EXPECT_EQ(j.err, err);
         const json file = Parsed(j)["files"][0];
-        EXPECT_EQ(file["warnings"], json(warnings));
+        EXPECT_EQ(Parts(file["warnings"]), json(warnings));
         for (const auto& [index, facts] : {std::pair{1, c.birds}, std::pair{3, c.bell}}) {
             const json& entry = file["exports"][index];
             EXPECT_EQ(entry["sound"], true);
@@ -483,19 +486,21 @@ TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
     const struct {
         std::string what, wave;
         std::vector<std::string> warnings;
+        std::vector<std::string> codes;  // in the JSON
     } cases[] = {
         {"a data chunk that claims 4 GiB", wb::Riff(fmt + wb::Header("data", 0xFFFFFFF0) + std::string(980, '\x80')),
-         {"'data' chunk claims 4294967280 bytes, holds 980"}},
+         {"'data' chunk claims 4294967280 bytes, holds 980"}, {"chunk_size_mismatch"}},
         {"a RIFF size too large", wb::Riff(1000, fmt + wb::Chunk("data", "ab")),
-         {"RIFF size says 1000 bytes, 38 follow the RIFF header"}},
+         {"RIFF size says 1000 bytes, 38 follow the RIFF header"}, {"riff_size_mismatch"}},
         {"a RIFF size too small, and a tag in a list claiming more than the list",
          wb::Riff(50, fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "INFO" + wb::Header("INAM", 50) + "abc")),
-         {"RIFF size says 50 bytes, 62 follow the RIFF header", "'INAM' chunk claims 50 bytes, holds 3"}},
+         {"RIFF size says 50 bytes, 62 follow the RIFF header", "'INAM' chunk claims 50 bytes, holds 3"},
+         {"riff_size_mismatch", "chunk_size_mismatch"}},
         {"a labelled text cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Chunk("LIST", "adtl" + wb::Header("ltxt", 40) + std::string(22, 'x'))),
-         {"'ltxt' chunk claims 40 bytes, holds 22"}},
+         {"'ltxt' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
         {"a chunk at the end cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Header("junk", 40) + std::string(22, 'x')),
-         {"'junk' chunk claims 40 bytes, holds 22"}},
-        {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}},
+         {"'junk' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
+        {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -513,7 +518,9 @@ TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
             EXPECT_EQ(r.err, err);
             std::vector<std::string> more = args;
             more.push_back("--json");
-            EXPECT_EQ(Parsed(Info(dir, more))["files"][0]["warnings"], json(c.warnings));
+            const json warnings = Parsed(Info(dir, more))["files"][0]["warnings"];
+            EXPECT_EQ(Parts(warnings, "code"), json(c.codes));
+            EXPECT_EQ(Parts(warnings), json(c.warnings));
         }
     }
 }

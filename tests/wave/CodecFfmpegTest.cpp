@@ -109,7 +109,7 @@ TEST_P(CodecAgainstFfmpeg, DecodesAsFfmpegDoes) {
     std::optional<std::uint32_t> fact;
     if (wave.FactChunk.ChunkSize != 0) fact = wave.FactChunk.SampleCount;
     const FrameCount frames = SoundFrames(layout, data.size(), fact);
-    EXPECT_EQ(frames.Finding, "");
+    EXPECT_EQ(frames.SetAside, FactSetAside::No);
     // The sound, and at most the padding of its last block.
     EXPECT_GE(frames.Frames, row.frames);
     EXPECT_LT(frames.Frames - row.frames, layout.FramesPerBlock);

@@ -175,32 +175,30 @@ TEST(SampleLayout, FactTrimsOnlyTheLastBlocksPadding) {
     struct Case {
         std::optional<std::uint32_t> fact;
         std::uint64_t frames;
-        std::string finding;
+        FactSetAside setAside;
     };
+    using enum FactSetAside;
     const Case cases[] = {
-        {std::nullopt, 1010, ""},
-        {1001, 1001, ""},
-        {1010, 1010, ""},
-        {506, 506, ""},
-        {505, 1010, "'fact' chunk counts 505 frames, short of the 1010 the data holds by a block or more"},
-        {1, 1010, "'fact' chunk counts 1 frame, short of the 1010 the data holds by a block or more"},
-        {0, 1010, ""},  // writers that stream leave 0
-        {1011, 1010, "'fact' chunk counts 1011 frames, the data holds 1010"},
+        {std::nullopt, 1010, No},
+        {1001, 1001, No},
+        {1010, 1010, No},
+        {506, 506, No},
+        {505, 1010, ShortOfData},
+        {1, 1010, ShortOfData},
+        {0, 1010, No},  // writers that stream leave 0
+        {1011, 1010, BeyondData},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fact ? std::to_string(*c.fact) : "no fact");
         const FrameCount count = SoundFrames(ima, 512, c.fact);
         EXPECT_EQ(count.Frames, c.frames);
-        if (c.finding.empty()) {
-            EXPECT_EQ(count.Finding, "");
-        } else {
-            EXPECT_EQ(count.Finding, c.finding);
-        }
+        EXPECT_EQ(count.SetAside, c.setAside);
+        EXPECT_EQ(count.Fact, c.setAside == No ? 0 : *c.fact);
     }
     // One frame a block: the data's length is the count.
     const SampleLayout muLaw = LayoutOf(Format(7, 1, 1, 8));
     EXPECT_EQ(SoundFrames(muLaw, 100, 3).Frames, 100u);
-    EXPECT_EQ(SoundFrames(muLaw, 100, 3).Finding, "");
+    EXPECT_EQ(SoundFrames(muLaw, 100, 3).SetAside, FactSetAside::No);
     EXPECT_EQ(SoundFrames(LayoutOf(Format(0x55, 1, 1, 0)), 100, 0).Frames, 0u);
 }
 
