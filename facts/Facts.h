@@ -1,8 +1,10 @@
 // facts/: what the programs and the page say about a package or a WAVE file.
 // One pass over the package reader or the WAVE model builds plain values --
 // this header -- and everything shown is rendered from them: the text
-// (FactsText.h), the JSON (FactsJson.h), and the page through that JSON. A
-// fact is worked out once, here; the renderers only format it.
+// (FactsText.h), the JSON (FactsJson.h), and the page through that JSON. The
+// facts read what the core works out (the sample layout and the length rule
+// in wave/SampleCodec.h, each chunk's fields from its model class); the
+// renderers only format them.
 //
 //   Describe(WAVE_File&)        -> Wave: sizes, audio summary, chunks, findings
 //   ExportReader::Read(entry)   -> Export: one export with its audio summary

@@ -113,13 +113,6 @@ json Audio(const Facts::Audio& audio) {
     return object;
 }
 
-json Wave(const Facts::Wave& wave) {
-    std::ostringstream text;
-    JsonStream out(text);
-    WriteWave(out, wave);
-    return json::parse(text.str());
-}
-
 json ErrorFile(const std::string& path, const Finding& error) {
     json file;
     PutText(file, "path", path);

@@ -56,7 +56,8 @@ public:
     explicit DocumentWriter(std::ostream& out);
     // Also after a <file> cut short: that one is closed first.
     void Add(const json& file);
-    // The same as Add(Package(package, path)); `progress` is told how many
+    // A package's <file> object (described below); reads each
+    // sound's WAVE headers through the package's stream. `progress` is told how many
     // exports of how many have been read, and `warn` each warning about a
     // cut sound as it is written.
     void AddPackage(KZ_Package& package, const std::string& path,
@@ -83,18 +84,15 @@ private:
     std::ostream& out_;
 };
 
-// The "wave" object, streamed; see Wave().
-void WriteWave(JsonStream& out, const Facts::Wave& wave);
-// The <file> object of a WAVE file, streamed, with `extra`'s members last.
-void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& path, const json& extra);
-
-// The "wave" object: "container" ("RIFF" or "RF64", as stored), "riff_size" (as saving would write it),
+// The "wave" object, streamed: "container" ("RIFF" or "RF64", as stored), "riff_size" (as saving would write it),
 // "riff_size_stored", "stored_bytes", "audio", "chunks" (every chunk in saved
 // order with its fields), "cues" (cue points), "cue_texts" (the labels, texts
 // and notes of each cue id the points name, once per id), "info" (LIST INFO
 // tags in file order: {code, text}), "phonemes" (text, words and their
 // phonemes, of the first phoneme chunk), "loops".
-json Wave(const Facts::Wave& wave);
+void WriteWave(JsonStream& out, const Facts::Wave& wave);
+// The <file> object of a WAVE file, streamed, with `extra`'s members last.
+void WriteWaveFile(JsonStream& out, const Facts::Wave& wave, const std::string& path, const json& extra);
 
 // "audio": "format" (name, or null), "format_tag", "sub_format_tag" (an
 // extensible format's), "channels", "rate", "bits", "block_align",
@@ -110,7 +108,8 @@ json WaveFile(const Facts::Wave& wave, const std::string& path);
 // The <file> object of a FILE that could not be read (type "error").
 json ErrorFile(const std::string& path, const Facts::Finding& error);
 
-// The <file> object of a package already read (type "package"):
+// The <file> object of a package already read (type "package"), as
+// DocumentWriter::AddPackage writes it:
 //   "package": { "tag", "tag_code", "version", "flags", "guid" or "legacy",
 //                "generations", "names", "imports", "exports" ({count, offset}) }
 //   "exports": [ { "index", "name", "group" (its group path), "class", "data_size", "data_offset"
@@ -120,9 +119,6 @@ json ErrorFile(const std::string& path, const Facts::Finding& error);
 //                  the end of the file") and "wave_size" (the bytes its sound
 //                  header states; null where that header is cut) } ]
 //   "totals":  { "sounds", "bytes", "duration" (seconds) }
-// Reads each sound's WAVE headers through the package's stream, which it
-// closes again.
-json Package(KZ_Package& package, const std::string& path);
 
 // Sets object[key] to `bytes` as a JSON string, and object[key + "_bytes"]
 // to the byte values when they are not valid UTF-8.

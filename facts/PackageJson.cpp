@@ -66,29 +66,6 @@ json TotalsJson(const Totals& totals) {
 
 }  // namespace
 
-json Package(KZ_Package& package, const std::string& path) {
-    ExportReader reader(package);
-    json file;
-    PutText(file, "path", path);
-    file["type"] = "package";
-    json warnings = json::array();
-    for (const Finding& finding : reader.GroupFindings()) warnings.push_back(FindingJson(finding));
-    reader.ForEachCut([&](const Export& entry) { warnings.push_back(FindingJson(CutFinding(entry))); });
-    file["warnings"] = std::move(warnings);
-    file["errors"] = json::array();
-    file["package"] = HeaderJson(HeadOf(package));
-    json exports = json::array();
-    Totals totals;
-    for (std::size_t i = 0; i < package.Exports.size(); ++i) {
-        const Export entry = reader.Read(i);
-        exports.push_back(ExportJson(entry));
-        totals.Add(entry);
-    }
-    file["exports"] = std::move(exports);
-    file["totals"] = TotalsJson(totals);
-    return file;
-}
-
 DocumentWriter::DocumentWriter(std::ostream& out) : stream_(out), out_(out) {
     stream_.BeginObject();
     stream_.Key("schema").Value(kSchema);

@@ -1,5 +1,5 @@
 // The JSON builders without the command line: the document written piece by
-// piece is the document built whole, and every text is valid UTF-8 with its
+// piece is laid out as the document dumped whole, and every text is valid UTF-8 with its
 // stored bytes kept beside it.
 #include <gtest/gtest.h>
 
@@ -31,6 +31,14 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
     PackageFile withExports(bytes);
     PackageFile without(PackageBuilder(60).Build());
     PackageFile cut(bytes.substr(0, bytes.size() - 100));  // its warnings stand before its exports
+    // A package's <file> object, as a document of that one file holds it.
+    const auto alone = [](KZ_Package& package, const std::string& path) {
+        std::ostringstream text;
+        FactsJson::DocumentWriter writer(text);
+        writer.AddPackage(package, path);
+        writer.Finish();
+        return json::parse(text.str())["files"].at(0);
+    };
 
     for (const int files : {0, 1, 3}) {
         SCOPED_TRACE(files);
@@ -39,15 +47,15 @@ TEST(FactsJson, WrittenPieceByPieceEqualsBuiltWhole) {
         json whole = json::array();
         if (files > 0) {
             writer.AddPackage(*withExports, "a.kzs");
-            whole.push_back(FactsJson::Package(*withExports, "a.kzs"));
+            whole.push_back(alone(*withExports, "a.kzs"));
         }
         if (files > 1) {
             writer.Add(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
             whole.push_back(FactsJson::ErrorFile("b.wav", Intake::CannotOpen("b.wav", 0)));
             writer.AddPackage(*without, "c.kzs");
-            whole.push_back(FactsJson::Package(*without, "c.kzs"));
+            whole.push_back(alone(*without, "c.kzs"));
             writer.AddPackage(*cut, "d.kzs");
-            whole.push_back(FactsJson::Package(*cut, "d.kzs"));
+            whole.push_back(alone(*cut, "d.kzs"));
             EXPECT_EQ(whole.back()["warnings"],
                       json::parse(R"([{"code": "sound_cut_short", "severity": "warning",
                                        "message": "Last: cut short: 384 of its 484 bytes are in the file",

@@ -105,7 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ostringstream listing;
         FactsText::PrintPackage(package, path, {}, listing);
         Check(InfoFuzz::PrintsSafely(listing.str()));
-        Check(nlohmann::json::accept(FactsJson::Dump(FactsJson::Package(package, path))));
+        std::ostringstream document;
+        FactsJson::DocumentWriter writer(document);
+        writer.AddPackage(package, path);
+        writer.Finish();
+        Check(nlohmann::json::accept(document.str()));
         for (std::size_t i = 0; i < package.Exports.size() && i < 4; ++i) {
             Check(nlohmann::json::accept(FactsJson::Dump(Intake::SoundJson(package, i, path))));
         }
