@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <fstream>
 
-#include "common/LittleEndian.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
 #include "package/KZ_Package.h"
@@ -25,8 +24,6 @@ struct StoredWave {
     std::optional<std::uint64_t> waveSize;  // for a cut sound, where its header tells
     std::uint64_t begin = 0;
     std::uint64_t held = 0;  // min(WaveSize, bytes up to the package's end)
-    std::uint32_t riffSize = 0;
-    bool rf64 = false;
 };
 
 // Whether `bytes`, fewer than a RIFF header, begin one of a WAVE image:
@@ -77,8 +74,6 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
     if (got == kRiffHeaderSize) {
         const RiffKind kind = SniffRiff(std::string_view(header, kRiffHeaderSize));
         stored.riffWave = kind == RiffKind::Wave || kind == RiffKind::Rf64Wave;
-        stored.rf64 = kind == RiffKind::Rf64Wave;
-        stored.riffSize = LittleEndian::FromBytes<std::uint32_t>(header + 4);
         stored.sound = stored.riffWave;
     } else if (cut && got == stored.held) {
         // Less than a RIFF header is there: its class says what it is.
@@ -91,59 +86,31 @@ StoredWave ReadStoredWave(KZ_Package& package, const KZ_Export_Element& entry, s
     return stored;
 }
 
-// Walks the chunks of a sound's image from the stream's position, as the
-// WAVE model reads them: a chunk begins before `imageEnd` bytes past the RIFF
-// header and its body ends where the sound's `held` bytes end at the latest.
-// Reads "fmt ", "fact" and "ds64" with the model's own readers, measures the
-// "data" body and steps over every other body; stops once the length is
-// known (after the data for a coding of one frame a block, else once "fact"
-// is read or the image ends).
-Audio ReadAudio(std::istream& package, std::uint64_t imageEnd, std::uint64_t held, bool rf64) {
-    // `held` counts from the package's measured size: no need to measure again.
-    ChunkIO::BoundedInput view(package.rdbuf(), ChunkIO::BoundedInput::Measured{held});
-    std::istream in(&view);
-    fmt_Chunk fmt;
-    fact_Chunk fact;
-    ds64_Chunk ds64;
-    bool foundFmt = false, foundFact = false, foundDs64 = false;
-    std::optional<std::uint64_t> dataBytes;
-    // The frames can be counted once the data's size is known.
-    const auto countable = [&] { return foundFmt && (CountedByData(fmt) || foundFact); };
-    std::uint32_t id = 0;
-    while (view.Consumed() < imageEnd && ChunkIO::ReadChunkID(in, id)) {
-        if (id == kFmtID && !foundFmt) {
-            const std::uint64_t before = view.Consumed();
-            fmt.LoadData(in);
-            // Cut off by the end of the sound's bytes before the end of its
-            // fixed fields, it tells no format: the fields not there would
-            // read as zero channels, rate and bits.
-            constexpr std::uint64_t kSizeField = 4, kFixedFields = 16;
-            foundFmt = view.Consumed() - before >= kSizeField + std::min<std::uint64_t>(fmt.ClaimedSize, kFixedFields);
-        } else if (id == kFactID && !foundFact) {
-            fact.LoadData(in);
-            foundFact = fact.ChunkSize != 0;
-        } else if (id == kDs64ID && rf64 && !foundDs64 && !ChunkRegistry::TooShort(id, ChunkScope::File, in)) {
-            ds64.LoadData(in);
-            foundDs64 = true;
-            if (imageEnd == ChunkIO::BoundedInput::kUnlimited) imageEnd = ds64.RiffSize - std::min<std::uint64_t>(ds64.RiffSize, 4);
-        } else {
-            data_Chunk data;
-            const std::uint64_t largeSize = foundDs64 && id == kDataID ? ds64.DataSize : kSizeElsewhere;
-            // Then the data chunk is the last one needed: its samples are counted, not read.
-            if (id == kDataID && !dataBytes && countable()) {
-                data.LoadHeaderAndStop(in, largeSize);
-            } else {
-                data.LoadHeaderOnly(in, largeSize);
-            }
-            if (id == kDataID && !dataBytes) dataBytes = data.StoredBytes;
-        }
-        if (!in.good()) break;
-        if (dataBytes && countable()) break;
+// Moves `in` back over the `count` bytes just read, which began at `at`:
+// from the stream's buffer where it still holds them (a seek would drop it).
+void Unread(std::istream& in, std::size_t count, std::uint64_t at) {
+    bool back = true;
+    for (std::size_t n = 0; back && n < count; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
+    if (!back) {
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(at));
     }
-    std::optional<std::uint64_t> factCount;
-    if (foundFact) factCount = fact.SampleCount == kSizeElsewhere && foundDs64 ? ds64.SampleCount : fact.SampleCount;
+}
+
+// The length of a sound whose RIFF header `package` has just read, as the
+// WAVE model's own load finds it: a summary, which reads no more of the
+// image's `held` bytes than the length needs.
+Audio ReadAudio(std::istream& package, const StoredWave& stored) {
+    Unread(package, kRiffHeaderSize, stored.begin);
+    // `held` counts from the package's measured size: no need to measure again.
+    ChunkIO::BoundedInput view(package.rdbuf(), ChunkIO::BoundedInput::Measured{stored.held});
+    std::istream in(&view);
+    WAVE_File wave;
+    wave.LoadData(in, WaveLoad::Summary, [](std::string_view) {});
     std::vector<Finding> ignored;  // the listing shows no findings
-    return AudioOf(foundFmt ? &fmt : nullptr, factCount, dataBytes, ignored);
+    // A format chunk cut off before its fixed fields tells no format.
+    return AudioOf(wave.Found.FmtFields ? &wave.FmtChunk : nullptr, FactCount(wave),
+                   wave.Found.Data ? std::optional<std::uint64_t>(wave.DataChunk.BodyBytes()) : std::nullopt, ignored);
 }
 
 std::uint64_t FileBytes(std::ifstream& in) {
@@ -212,11 +179,7 @@ Export ExportReader::Read(std::size_t index) {
     facts.fileSize = stored.held;
     // A sound cut inside its RIFF header has no chunks to read.
     if (!stored.riffWave) return facts;
-    // Past the RIFF header: where the chunks begin and where the RIFF size ends them.
-    const std::uint64_t imageEnd = stored.riffSize == WAVE_File::kUnknownRiffSize
-                                       ? ChunkIO::BoundedInput::kUnlimited
-                                       : std::uint64_t{stored.riffSize} - std::min<std::uint32_t>(stored.riffSize, 4);
-    facts.audio = ReadAudio(package_.GetPackageFile(), imageEnd, stored.held - kRiffHeaderSize, stored.rf64);
+    facts.audio = ReadAudio(package_.GetPackageFile(), stored);
     return facts;
 }
 
@@ -253,9 +216,9 @@ bool HoldsWave(const KZ_Export_Element& entry, const KZ_Sound& sound, std::istre
     char header[kRiffHeaderSize];
     in.read(header, kRiffHeaderSize);
     const bool read = in.gcount() == static_cast<std::streamsize>(kRiffHeaderSize);
-    bool back = read;
-    for (std::size_t n = 0; back && n < kRiffHeaderSize; ++n) back = in.rdbuf()->sungetc() != std::char_traits<char>::eof();
-    if (!back) {
+    if (read) {
+        Unread(in, kRiffHeaderSize, static_cast<std::uint64_t>(sound.WaveOffset));
+    } else {
         in.clear();
         in.seekg(static_cast<std::streamoff>(sound.WaveOffset));
     }

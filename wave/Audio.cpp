@@ -5,6 +5,7 @@
 
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
+#include "wave/SampleCodec.h"
 
 void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sink& sink) {
     *this = WAVE_File{};
@@ -47,6 +48,13 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
     // its output leaves it so, as it cannot go back to fill it in.
     const auto dataSize = [&] { return rf64 ? largeSize(kDataID) : ChunkIO::BoundedInput::kUnlimited; };
     ChainBuilder chain(FirstChunk);
+    const bool summary = mode == WaveLoad::Summary;
+    // A summary has what it needs once the frames can be counted from the
+    // data's size: with the format and, for a coding of several frames a
+    // block, the fact count.
+    const auto countable = [&] {
+        return Found.FmtFields && (OneFrameABlock(LayoutOf(FmtChunk).Codec) || FactChunk.ChunkSize != 0);
+    };
     std::uint32_t chunkID = 0;
     while (stored.Consumed() < imageEnd && ChunkIO::ReadChunkID(bytes, chunkID)) {
         // The file's own members, the first of each; every other chunk as
@@ -61,22 +69,33 @@ void WAVE_File::LoadData(std::istream& in, WaveLoad mode, const Diagnostics::Sin
                                : std::max<std::uint64_t>(Ds64Chunk.RiffSize, 4) + 8;
             }
         } else if (chunkID == kFmtID && !Found.Fmt) {
+            const std::uint64_t before = stored.Consumed();
             FmtChunk.LoadData(bytes);
             Found.Fmt = true;
+            constexpr std::uint64_t kSizeField = 4, kFixedFields = 16;
+            Found.FmtFields =
+                stored.Consumed() - before >= kSizeField + std::min<std::uint64_t>(FmtChunk.ClaimedSize, kFixedFields);
         } else if (chunkID == kFactID && !Found.Fact) {
             FactChunk.LoadData(bytes);
             Found.Fact = true;
         } else if (chunkID == kDataID && !Found.Data) {
-            if (mode == WaveLoad::HeadersOnly) {
+            if (summary && countable()) {
+                DataChunk.LoadHeaderAndStop(bytes, dataSize());
+            } else if (mode != WaveLoad::Everything) {
                 DataChunk.LoadHeaderOnly(bytes, dataSize());
             } else {
                 DataChunk.LoadData(bytes, dataSize());
             }
             Found.Data = true;
+        } else if (summary) {
+            // Stepped over: its header read, its body measured and passed.
+            data_Chunk passed;
+            passed.LoadHeaderOnly(bytes, largeSize(chunkID));
         } else {
             // A second "fmt ", "fact", "data" or "ds64" is kept as stored, where it stood.
             chain.Append(ChunkRegistry::Load(chunkID, bytes, ChunkScope::File, largeSize(chunkID)));
         }
+        if (summary && (!bytes.good() || (Found.Data && countable()))) break;
     }
     ImageBytes = present();
 }
@@ -161,7 +180,7 @@ void WAVE_File::WriteHead(std::ostream& out) {
 }
 
 void WAVE_File::SaveData(std::ostream& out) {
-    if (LoadMode == WaveLoad::HeadersOnly) {
+    if (LoadMode != WaveLoad::Everything) {
         // No samples to write: a file without them must not pass for a copy.
         out.setstate(std::ios::failbit);
         return;
@@ -188,6 +207,11 @@ void WAVE_File::SaveData(std::ostream& out, std::istream& samples) {
 }
 
 void WAVE_File::SaveData(std::ostream& out, const std::function<bool(std::ostream&)>& writeBody) {
+    if (LoadMode == WaveLoad::Summary) {
+        // The chunks a summary stepped over are not there to write.
+        out.setstate(std::ios::failbit);
+        return;
+    }
     CalcSize();
     WriteHead(out);
     DataChunk.SaveAround(out, [&](std::ostream& to) {

@@ -43,6 +43,16 @@
 // (writes nothing, sets the stream's failbit); SaveData(out, samples) copies
 // the samples from the input instead, so that a file of any size is saved
 // in pieces.
+//
+// What the length of the sound needs, and no more: wave.LoadData(in,
+// WaveLoad::Summary) loads "ds64", "fmt ", "fact" and "data" as above and
+// steps over every other chunk without making it (FirstChunk stays empty);
+// the data chunk's body is counted, not held. The load stops as soon as the
+// frames can be counted: after the data chunk for a coding of one frame a
+// block, else once "fact" is read too, or at the image's end. Where it stops
+// at the data chunk and the input knows how many bytes it holds, the stream
+// is left at the first sample (stepping over them would only read bytes no
+// one wants). Such a model is not saved either.
 #pragma once
 
 #include <cstdint>
@@ -60,7 +70,7 @@
 #include "wave/Sampler.h"
 #include "wave/RIFF_Chunk.h"
 
-enum class WaveLoad { Everything, HeadersOnly };
+enum class WaveLoad { Everything, HeadersOnly, Summary };
 
 class WAVE_File {
 public:
@@ -91,6 +101,11 @@ public:
         bool Fmt = false;
         bool Fact = false;
         bool Data = false;
+        // Whether the bytes held the format chunk's fixed fields (the first
+        // 16, or all its size claims when it claims fewer). Cut off before
+        // them by the end of the bytes, the format it tells is made up of
+        // zeros where the fields were not there.
+        bool FmtFields = false;
     } Found;
 
     // A RiffSize that writers which stream their output leave in place: the
@@ -115,8 +130,8 @@ public:
     // "RIFF", RiffSize, "WAVE", then fmt, fact when present, data, and the
     // chain in order, with every size recomputed; a file that a 32-bit RIFF
     // size cannot state is written as RF64 with "ds64" after its header.
-    // After a HeadersOnly load it writes nothing and sets the failbit of
-    // `out`.
+    // After a HeadersOnly or Summary load it writes nothing and sets the
+    // failbit of `out`.
     void SaveData(std::ostream& out);
     // The same for a model loaded headers only from a stream that could tell
     // where the samples lie (DataChunk.SourceOffset): they are copied from
@@ -125,7 +140,8 @@ public:
     void SaveData(std::ostream& out, std::istream& samples);
     // The same with the data chunk's body written by `writeBody` (which must
     // write DataChunk.BodyBytes() bytes, and returns whether it could) in
-    // place of ChunkData: for samples that are made as they are written.
+    // place of ChunkData: for samples that are made as they are written. Not
+    // after a Summary load: it writes nothing and sets the failbit of `out`.
     void SaveData(std::ostream& out, const std::function<bool(std::ostream&)>& writeBody);
     // The largest size a 32-bit field can state: a larger file is saved as RF64.
     static constexpr std::uint64_t kLargestRiffSize = 0xFFFFFFFF;
