@@ -1,8 +1,8 @@
 // The chunk registry: the one table from a chunk's identifier to the class
 // that loads, sizes, saves and describes it, with the fixed fields its body
 // must hold. A load makes every chunk through it -- a file's chain
-// (WAVE_File::LoadData), a list's sub-chunks (LIST_Chunk) -- and the
-// listing's fast path asks it the same question of "ds64".
+// (WAVE_File::LoadData), a list's sub-chunks (LIST_Chunk) -- and tells
+// every load, a summary's too, whether a "ds64" is whole.
 //
 // A kind that is shown, edited and saved is one class (RIFF_Chunk's
 // contract, its Kind) and one row here. A row may also be added while a

@@ -338,6 +338,7 @@ TEST(Facts, ListingAgreesWithTheWholeSoundInAnyChunkOrder) {
         {"ADPCM: fact before data", Riff(ima + fact + blocks), 100},
         {"ADPCM: fact after data", Riff(ima + blocks + fact), 100},
         {"ADPCM: data before fmt and fact", Riff(blocks + ima + fact), 100},
+        {"ADPCM: an empty fact, then one", Riff(ima + Chunk("fact", "") + blocks + fact), 130},
     };
     PackageBuilder b;
     for (const auto& c : cases) b.AddSound(c.what, c.wave);

@@ -568,6 +568,42 @@ TEST(WaveFile, HeadersOnlyLoadsAllButTheSamples) {
     }
 }
 
+// A summary reads the members and stops once the frames can be counted:
+// where it leaves the stream, whether the format's fixed fields were there.
+// Other chunks are stepped over, never made, and the model is not saved.
+TEST(WaveFile, SummaryStopsOnceTheFramesCanBeCounted) {
+    const std::string pcm = PcmFmt(2, 8000, 16), data = Chunk("data", std::string(40, 'p'));
+    const std::string ima = Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65));
+    const std::string blocks = Chunk("data", std::string(72, 'a')), fact = Chunk("fact", U32(100)), cue = Cue({{1, 2}});
+    const struct {
+        const char* what;
+        std::string chunks;
+        std::size_t left;  // where the stream is left, past the RIFF header
+        bool fmtFields;
+    } cases[] = {
+        {"one frame a block: at the first sample", pcm + data + cue, pcm.size() + 8, true},
+        {"data before fmt: after fmt", data + pcm + cue, data.size() + pcm.size(), true},
+        {"blocks: after the fact", ima + blocks + fact + cue, ima.size() + blocks.size() + fact.size(), true},
+        {"blocks, no fact: the image's end", ima + blocks + cue, ima.size() + blocks.size() + cue.size(), true},
+        {"an empty fact stays the file's", ima + Chunk("fact", "") + blocks + fact, ima.size() + 8 + blocks.size() + fact.size(), true},
+        {"fmt cut inside its fixed fields", Header("fmt ", 16) + std::string(15, 'f'), 23, false},
+        {"fmt claims 14, all there", Chunk("fmt ", std::string(14, 'f')) + data, 22 + data.size(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::istringstream in(Riff(c.chunks));
+        WAVE_File wave;
+        wave.LoadData(in, WaveLoad::Summary);
+        EXPECT_EQ(static_cast<std::size_t>(in.tellg()), 12 + c.left);
+        EXPECT_EQ(wave.Found.FmtFields, c.fmtFields);
+        EXPECT_TRUE(wave.Found.Fmt);
+        EXPECT_EQ(wave.FirstChunk, nullptr);
+        std::ostringstream out;
+        wave.SaveData(out, [](std::ostream&) { return true; });
+        EXPECT_TRUE(out.fail());
+    }
+}
+
 TEST(WaveFile, HeadersOnlyStepsOverTheSamplesWhereverTheyLie) {
     const std::string samples(1 << 20, 's');
     const std::string bytes = Riff(PcmFmt(1, 8000, 8) + Chunk("data", samples) + Cue({{1, 2}}));
