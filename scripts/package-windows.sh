@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes build/windows/Snd_Pull-VERSION-windows.zip: the Windows programs, the
-# README for Windows users (docs/README-windows.txt, as README.txt) and the
-# example, in one folder Snd_Pull-VERSION-windows/. VERSION is the project's,
+# README for Windows users (docs/README-windows.txt, as README.txt), the
+# licence texts (LICENSE.txt, THIRD-PARTY.txt) and the example, in one folder Snd_Pull-VERSION-windows/. VERSION is the project's,
 # from CMakeLists.txt.
 #
 # The example folder holds the files that example/ ships (its generator's
@@ -24,6 +24,8 @@ for exe in build/windows/Snd_*.exe; do
 done
 # Windows Notepad and type show CR LF line ends best.
 sed 's/$/\r/' docs/README-windows.txt > "$stage/$name/README.txt"
+sed 's/$/\r/' LICENSE > "$stage/$name/LICENSE.txt"
+sed 's/$/\r/' THIRD-PARTY.md > "$stage/$name/THIRD-PARTY.txt"
 
 if [ -d example ]; then
   # The files that example/ ships (not what a run has left in it), less the

@@ -79,6 +79,8 @@ ninja -C "$obj" -j 2
 rm -f build/web/snd-core.js
 cp web/index.html web/page.css web/store.js web/core.js web/wave.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
+# The page ships the licence texts of its own code and of what it carries (fflate, nlohmann/json).
+cp LICENSE THIRD-PARTY.md build/web/
 echo "Built the page into $root/build/web/"
 
 $build_only && exit 0
