@@ -314,6 +314,12 @@ TEST(Facts, AChunkKindAddedThroughTheRegistryAlone) {
     wave.SaveData(saved);
     EXPECT_EQ(saved.str(), Riff(head + Chunk("mrk!", WaveBuilder::U16(0x1234) + "gong!") + Chunk("mrk!", "x")));
 
+    // A kind added for the file's level is not looked for inside a list.
+    std::istringstream listed(Riff(head + Chunk("LIST", "adtl" + Chunk("mrk!", WaveBuilder::U16(3) + "bell"))));
+    wave.LoadData(listed);
+    ASSERT_EQ(wave.FirstChunk->Kind(), ChunkKind::List);
+    EXPECT_EQ(static_cast<LIST_Chunk&>(*wave.FirstChunk).FirstSubChunk->Kind(), ChunkKind::Raw);
+
     ChunkRegistry::Remove(id, ChunkScope::File);
     std::istringstream again(bytes);
     wave.LoadData(again);
