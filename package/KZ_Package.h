@@ -34,7 +34,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/InputFile.h"
+#include "../common/InputFile.h"
 
 class KZ_Package;
 

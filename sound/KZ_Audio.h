@@ -21,9 +21,9 @@
 #include <optional>
 #include <string>
 
-#include "common/Diagnostics.h"
-#include "common/InputFile.h"
-#include "common/OutputFile.h"
+#include "../common/Diagnostics.h"
+#include "../common/InputFile.h"
+#include "../common/OutputFile.h"
 
 class KZ_Package;
 class WAVE_File;

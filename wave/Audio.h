@@ -61,14 +61,14 @@
 #include <memory>
 #include <ostream>
 
-#include "common/Diagnostics.h"
-#include "wave/CueList.h"
-#include "wave/Ds64.h"
-#include "wave/FormatChunks.h"
-#include "wave/Phoneme.h"
-#include "wave/ChunkRegistry.h"
-#include "wave/Sampler.h"
-#include "wave/RIFF_Chunk.h"
+#include "../common/Diagnostics.h"
+#include "CueList.h"
+#include "Ds64.h"
+#include "FormatChunks.h"
+#include "Phoneme.h"
+#include "ChunkRegistry.h"
+#include "Sampler.h"
+#include "RIFF_Chunk.h"
 
 enum class WaveLoad { Everything, HeadersOnly, Summary };
 

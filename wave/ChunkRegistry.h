@@ -14,7 +14,7 @@
 #include <istream>
 #include <memory>
 
-#include "wave/RIFF_Chunk.h"
+#include "RIFF_Chunk.h"
 
 // Where a chunk stands: in a file's chain, or inside a list. A class is
 // typed only where its row says ("labl" in a list, "cue " in the file).

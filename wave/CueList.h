@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "wave/RIFF_Chunk.h"
+#include "RIFF_Chunk.h"
 
 // One cue point record, 24 bytes:
 //   0 CueID  4 Position  8 DataChunkID  12 ChunkStart  16 BlockStart  20 SampleOffset

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "wave/RIFF_Chunk.h"
+#include "RIFF_Chunk.h"
 
 struct Ds64Entry {
     static constexpr std::uint32_t kStoredSize = 12;

@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "wave/ChunkIO.h"
+#include "ChunkIO.h"
 
-#include "wave/RIFF_Chunk.h"
+#include "RIFF_Chunk.h"
 
 // "fmt ": how the samples are encoded.
 //   0  2  FormatTag        1 = plain PCM, no extension follows

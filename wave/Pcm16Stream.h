@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "wave/SampleCodec.h"
+#include "SampleCodec.h"
 
 // Gives up to `count` bytes at `into` and returns how many it gave: fewer
 // than asked only where the bytes end.

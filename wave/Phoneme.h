@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "common/Diagnostics.h"
-#include "wave/RIFF_Chunk.h"
+#include "../common/Diagnostics.h"
+#include "RIFF_Chunk.h"
 
 struct Phoneme_Block {
     static constexpr std::uint32_t kStoredSize = 14;

@@ -36,7 +36,7 @@
 #include <variant>
 #include <vector>
 
-#include "common/LittleEndian.h"
+#include "../common/LittleEndian.h"
 
 // Four-character codes: the four bytes in file order read as one
 // little-endian 32-bit value, compared exactly (case and blanks count).

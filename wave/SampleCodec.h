@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "wave/FormatChunks.h"
-#include "wave/MsAdpcm.h"
+#include "FormatChunks.h"
+#include "MsAdpcm.h"
 
 enum class SampleCodec : std::uint8_t { Unknown, Pcm, Float, MsAdpcm, ALaw, MuLaw, ImaAdpcm, Gsm610 };
 

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "wave/RIFF_Chunk.h"
+#include "RIFF_Chunk.h"
 
 // One sampler loop, 24 bytes:
 //   0 CueID  4 Type (0 forward, 1 alternating, 2 backward)  8 Start (sample frames)

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "wave/SampleCodec.h"
+#include "SampleCodec.h"
 
 class WAVE_File;
 
