@@ -3,7 +3,7 @@
 //
 // Every document Snd_Info prints:
 //
-//   { "schema": 7, "program": "Snd_Info", "version": "1.1.0",
+//   { "schema": 7, "program": "Snd_Info", "version": "1.2.0",
 //     "files": [ <file>, ... ], "totals": {...} (where the run has them) }
 //
 // A <file> object: "path" (the FILE as given), "type" ("package", "wave" for

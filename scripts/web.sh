@@ -47,6 +47,7 @@ obj="$root/build/web-obj"
 mkdir -p "$obj/include" build/web
 [ -e "$obj/include/nlohmann" ] || ln -s /usr/include/nlohmann "$obj/include/nlohmann"
 version=$(sed -n 's/^project([A-Za-z_]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "scripts/web.sh: no project version in CMakeLists.txt" >&2; exit 1; }
 sources=$(ls common/*.cpp package/*.cpp sound/*.cpp wave/*.cpp facts/*.cpp web/*.cpp | grep -v -e '^common/[A-Za-z]*Windows\.cpp$')
 
 {
@@ -77,7 +78,9 @@ ninja -C "$obj" -j 2
 # worker from a Blob, not from a file.
 { echo 'function SndWorkerMain() {'; cat "$obj/snd-core.js" web/worker.js; echo '}'; } > build/web/snd-worker.js
 rm -f build/web/snd-core.js
-cp web/index.html web/page.css web/store.js web/core.js web/wave.js web/sound.js web/page.js build/web/
+# The footer shows the same version as the core's JSON and the programs' --version.
+sed "s/@SND_VERSION@/$version/g" web/index.html > build/web/index.html
+cp web/page.css web/store.js web/core.js web/wave.js web/sound.js web/page.js build/web/
 cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
 # The page ships the licence texts of its own code and of what it carries (fflate, nlohmann/json).
 cp LICENSE THIRD-PARTY.md build/web/

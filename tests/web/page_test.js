@@ -175,6 +175,10 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
     await page.goto(url);
     await page.waitForSelector('body[data-ready=yes]', {timeout: 20000});
+    // The footer names the project's one version, as project() in CMakeLists.txt states it.
+    const version = /^project\(\w+ VERSION ([0-9.]+)/m.exec(fs.readFileSync(path.join(__dirname, '..', '..', 'CMakeLists.txt'), 'utf8'))[1];
+    const footer = await page.$eval('footer', (f) => f.textContent.trim());
+    check('the footer shows the version', footer === 'Snd_Pull ' + version, footer);
     const input = await page.$('#open');
     const status = () => page.$eval('#status', (s) => ({text: s.textContent, failed: s.classList.contains('failed')}));
     const open = async (...files) => {
