@@ -15,8 +15,8 @@ if [ $# -ge 2 ]; then
   build=$1
   out=$2
 else
-  # dpkg-shlibdeps works out the programs' dependencies.
-  bash scripts/deps.sh dpkg-dev
+  # dpkg-shlibdeps (with file) works out the programs' dependencies.
+  bash scripts/deps.sh dpkg-dev file
   build=build/package
   out=build/packages
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSND_TESTS=OFF >/dev/null

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 # groff renders the man pages, python3-jsonschema checks every JSON document
 # against docs/snd_info.schema.json; pkgconf, dpkg-dev and lintian for the
 # tests of the installed tree and the Debian packages.
-bash scripts/deps.sh ffmpeg sox groff-base python3-jsonschema pkgconf dpkg-dev lintian
+bash scripts/deps.sh ffmpeg sox groff-base python3-jsonschema pkgconf dpkg-dev file lintian
 
 jobs=$(nproc)
 cmake -S . -B build/gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
