@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -70,6 +71,39 @@ std::vector<std::string> Words(const char* text) {
 std::string FromEnvironment(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     return value && *value ? value : fallback;
+}
+
+// Whether `args` ask Snd_Info for its JSON document (/json in any case).
+bool AsksForJson(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+        if (arg == "--json") return true;
+        std::string lower = arg;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        return lower == "/json";
+    });
+}
+
+// Where SND_JSON_DUMP names a folder, what a run of Snd_Info with --json
+// printed is kept there as a file of its own (and its command line beside
+// it), for the check against docs/snd_info.schema.json that runs after the
+// tests (tests/facts/validate_json.py). What is not JSON there (a run cut
+// short, bad usage) the check counts and passes over.
+void KeepJsonDocument(const std::string& program, const std::vector<std::string>& args, const fs::path& folder,
+                      const std::string& out) {
+    const char* dump = std::getenv("SND_JSON_DUMP");
+    if (dump == nullptr || *dump == '\0' || program != SndInfoPath() || !AsksForJson(args)) return;
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const std::string name = std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" + std::to_string(random());
+    std::string command = "cd " + folder.string() + " && Snd_Info";
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    // The largest documents (the hostile inputs of the resource tests, up
+    // to hundreds of MiB) repeat the shapes of the smaller ones: they are
+    // counted, not kept.
+    constexpr std::size_t kLargest = std::size_t{8} << 20;
+    if (out.size() > kLargest) command += "\nnot kept: " + std::to_string(out.size()) + " bytes";
+    WriteFile(fs::path(dump) / (name + ".txt"), command + '\n');
+    if (out.size() <= kLargest) WriteFile(fs::path(dump) / (name + ".json"), out);
 }
 
 // In a child: becomes nobody where it is root. False when that failed.
@@ -189,6 +223,7 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     result.err = ReadFile(errPath);
     // ru_maxrss counts KiB on Linux.
     result.peakMemory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+    KeepJsonDocument(program, args, folder, result.out);
     return result;
 }
 
