@@ -365,3 +365,66 @@ TEST(Facts, ListingAgreesWithTheWholeSoundInAnyChunkOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A "bext" body of `size` bytes: description "News", a time reference of
+// `samples`, version 0, the coding history "H" from byte 602 on.
+std::string BextBody(std::size_t size, std::uint32_t samples) {
+    std::string body(size, '\0');
+    body.replace(0, 4, "News");
+    if (size >= 342) body.replace(338, 4, WaveBuilder::U32(samples));
+    if (size > 602) body[602] = 'H';
+    return body;
+}
+
+// The broadcast extension as Snd_Info shows it: its time reference also as a
+// clock time where the rate is known; a body short of its fixed fields, raw
+// with a finding.
+TEST(Facts, BroadcastExtensionShownAsTextAndJson) {
+    using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
+    const std::string fields = R"("description":"News","originator":"","originator_reference":"","date":"","time":"",)";
+    const struct {
+        const char* what;
+        std::string wave;
+        std::string text;
+        std::string json;  // the chunk's object
+        std::string finding;
+    } cases[] = {
+        {"with a rate", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", BextBody(603, 8000 * 61 + 8))),
+         "'bext' 603 bytes\n  description: \"News\"\n  originator: \"\"\n  originator_reference: \"\"\n  date: \"\"\n"
+         "  time: \"\"\n  time_reference: 488008\n  time_reference_time: \"1:01.001\"\n  version: 0\n"
+         "  coding_history: \"H\"\n",
+         R"({"id":"bext","size":603,)" + fields +
+             R"("time_reference":488008,"time_reference_time":"1:01.001","version":0,"coding_history":"H"})",
+         ""},
+        {"without a format", Riff(Chunk("data", "ab") + Chunk("bext", BextBody(602, 7))),
+         "  time_reference: 7\n  version: 0\n",
+         R"({"id":"bext","size":602,)" + fields + R"("time_reference":7,"version":0,"coding_history":""})",
+         "no 'fmt ' chunk: the format is not known"},
+        {"too short", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", BextBody(100, 7))),
+         "'bext' 100 bytes, not interpreted\n", R"({"id":"bext","size":100})",
+         "'bext' is 100 bytes, shorter than its 602 fixed bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::istringstream in(c.wave);
+        WAVE_File wave;
+        wave.LoadData(in);
+        const Facts::Wave facts = Facts::Describe(wave);
+        std::ostringstream text;
+        FactsText::PrintWave(facts, "in.wav", text);
+        EXPECT_NE(text.str().find(c.text), std::string::npos) << text.str();
+        std::ostringstream json;
+        FactsJson::DocumentWriter writer(json);
+        writer.AddWave(facts, "in.wav", nlohmann::ordered_json::object());
+        writer.Finish();
+        EXPECT_EQ(nlohmann::ordered_json::parse(json.str())["files"][0]["wave"]["chunks"].back(),
+                  nlohmann::ordered_json::parse(c.json));
+        std::string findings;
+        for (const Facts::Finding& finding : facts.findings) findings += finding.text;
+        EXPECT_EQ(findings, c.finding);
+    }
+}
+
+}  // namespace
