@@ -378,10 +378,10 @@ std::string BextBody(std::size_t size, std::uint32_t samples) {
     return body;
 }
 
-// The broadcast extension as Snd_Info shows it: its time reference also as a
-// clock time where the rate is known; a body short of its fixed fields, raw
-// with a finding.
-TEST(Facts, BroadcastExtensionShownAsTextAndJson) {
+// The metadata chunks as Snd_Info shows them: the broadcast extension's time
+// reference also as a clock time where the rate is known; a body short of
+// its fixed fields, raw with a finding.
+TEST(Facts, MetadataChunksShownAsTextAndJson) {
     using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
     const std::string fields = R"("description":"News","originator":"","originator_reference":"","date":"","time":"",)";
     const struct {
@@ -405,6 +405,14 @@ TEST(Facts, BroadcastExtensionShownAsTextAndJson) {
         {"too short", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", BextBody(100, 7))),
          "'bext' 100 bytes, not interpreted\n", R"({"id":"bext","size":100})",
          "'bext' is 100 bytes, shorter than its 602 fixed bytes"},
+        {"a loop", Riff(Chunk("data", "ab") + Chunk("acid", U32(2) + U16(48) + U16(0) + U32(0) + U32(8) + U16(8) +
+                                                            U16(6) + WaveBuilder::F32(96.5f))),
+         "'acid' 24 bytes\n  type: \"loop\"\n  root_note: 48\n  beats: 8\n  meter: \"6/8\"\n  tempo: \"96.5\"\n",
+         R"({"id":"acid","size":24,"type":"loop","root_note":48,"beats":8,"meter":"6/8","tempo":"96.5"})",
+         "no 'fmt ' chunk: the format is not known"},
+        {"a short loop", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("acid", std::string(23, '\0'))),
+         "'acid' 23 bytes, not interpreted\n", R"({"id":"acid","size":23})",
+         "'acid' is 23 bytes, shorter than its 24 fixed bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/fuzz/WaveFuzz.h"
+#include "wave/Acid.h"
 #include "wave/Bext.h"
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
@@ -63,7 +64,7 @@ std::string SaveChain(RIFF_Chunk* chunk) {
     return saved;
 }
 
-constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID, kListID, kPhnmID, kLablID, kLtxtID, 0, kBextID};
+constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID, kListID, kPhnmID, kLablID, kLtxtID, 0, kBextID, kAcidID};
 
 std::unique_ptr<RIFF_Chunk> LoadSingle(std::uint32_t id, const std::string& bytes) {
     std::istringstream in(bytes);

@@ -37,7 +37,8 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
         {"sampler", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") +
                          Chunk("smpl", std::string(28, '\0') + U32(2) + U32(0) + std::string(24, '\1')) +
                          Chunk("inst", std::string(7, '\2')))},
-        {"metadata", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", Bext()) + Chunk("bext", "short"))},
+        {"metadata", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", Bext()) + Chunk("bext", "short") +
+                          Chunk("acid", U32(2) + U16(60) + U16(0) + U32(0) + U32(8) + U16(4) + U16(4) + F32(120.5f)))},
         {"ima_adpcm", Riff(Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65)) +
                            Chunk("fact", U32(70)) + Chunk("data", std::string(72, '\x11')))},
     };
@@ -54,6 +55,8 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
                                                                              static_cast<char>(i) + chunks[i].substr(4)});
     }
     seeds.push_back({"fuzz_chunks", "single_bext", std::string(1, '\2') + '\11' + Chunk("bext", Bext()).substr(4)});
+    seeds.push_back({"fuzz_chunks", "single_acid",
+                     std::string(1, '\2') + '\12' + Header("acid", 25).substr(4) + U32(1) + std::string(21, '\3')});
     return seeds;
 }
 

@@ -1,10 +1,11 @@
-// The metadata chunks ("bext"): loaded through the registry from stored
+// The metadata chunks ("bext", "acid"): loaded through the registry from stored
 // bytes, damaged ones too, shown field by field, and saved as they came.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "tests/wave/WaveTestUtil.h"
+#include "wave/Acid.h"
 #include "wave/Bext.h"
 #include "wave/ChunkRegistry.h"
 
@@ -114,6 +115,48 @@ TEST(BextChunk, AnEditedFieldChangesOnlyItsBytes) {
     }
     bext.CodingHistory.assign({'x', 'y', 'z'});
     EXPECT_EQ(Saved(bext), Chunk("bext", expected.substr(0, bext_Chunk::kFixedSize) + "xyz"));
+}
+
+// An "acid" body: flags, root note 60, the reserved fields, 16 beats, 3/4,
+// then the tempo.
+std::string AcidBody(std::uint32_t flags, float tempo) {
+    return U32(flags) + U16(60) + U16(0xABCD) + U32(0x01020304) + U32(16) + U16(4) + U16(3) + F32(tempo);
+}
+
+TEST(AcidChunk, LoadsShowsAndSavesAsStored) {
+    const struct Case {
+        const char* what;
+        std::string body;
+        bool described;
+        std::string shown;
+    } cases[] = {
+        {"a loop, no root note", AcidBody(0, 120.0f), true, "type=loop;beats=16;meter=3/4;tempo=120;"},
+        {"a one-shot with its root note", AcidBody(acid_Chunk::kOneShot | acid_Chunk::kRootNoteSet, 92.5f), true,
+         "type=one-shot;root_note=60;beats=16;meter=3/4;tempo=92.5;"},
+        {"only the root note set", AcidBody(acid_Chunk::kRootNoteSet | acid_Chunk::kStretch, 128.125f), true,
+         "type=loop;root_note=60;beats=16;meter=3/4;tempo=128.125;"},
+        {"a tempo past 3 decimals", AcidBody(acid_Chunk::kDiskBased, 99.99996f), true, "tempo=100;"},
+        {"one byte short: raw", AcidBody(0, 1.0f).substr(0, 23), false, ""},
+        {"an odd rest, padded", AcidBody(0, 60.25f) + "x", true, "tempo=60.25;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string stored = Chunk("acid", c.body);
+        std::istringstream in;
+        auto chunk = Loaded(stored, in);
+        EXPECT_EQ(Rest(in), kNext);
+        ASSERT_EQ(chunk->Kind(), c.described ? ChunkKind::Described : ChunkKind::Raw);
+        EXPECT_EQ(Saved(*chunk), stored);
+        if (!c.described) continue;
+        EXPECT_EQ(chunk->HeldBytes(), c.body.size());
+        EXPECT_NE(Shown(chunk->Describe()).find(c.shown), std::string::npos) << Shown(chunk->Describe());
+    }
+    std::istringstream in;
+    auto chunk = Loaded(Chunk("acid", AcidBody(0, 120.0f)), in);
+    auto& acid = dynamic_cast<acid_Chunk&>(*chunk);
+    acid.Tempo = 140.0f;
+    acid.MeterNumerator = 7;
+    EXPECT_EQ(Saved(acid), Chunk("acid", AcidBody(0, 120.0f).substr(0, 18) + U16(7) + F32(140.0f)));
 }
 
 }  // namespace
