@@ -9,6 +9,7 @@
 #include "wave/Audio.h"
 #include "wave/Acid.h"
 #include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkRegistry.h"
 #include "wave/ChunkIO.h"
 
@@ -163,7 +164,7 @@ struct Context {
 
 // The metadata kinds whose body too short for their fixed fields is a
 // finding (the registry keeps such a body raw).
-bool IsMetadata(std::uint32_t id) { return id == kBextID || id == kAcidID; }
+bool IsMetadata(std::uint32_t id) { return id == kBextID || id == kAcidID || id == kCartID; }
 
 // A raw chunk where a member of the file's own is named.
 Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {

@@ -5,6 +5,7 @@
 
 #include "wave/Acid.h"
 #include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/CueList.h"
 #include "wave/Ds64.h"
@@ -23,7 +24,7 @@ std::unique_ptr<RIFF_Chunk> Make() {
 // The fixed fields: a cue count, a list type, three u32 sizes and a table
 // length, a cue id, the 20 bytes of a labelled text, a text size and a word
 // count, a sampler's 36 bytes, an instrument's 7, the broadcast extension's
-// 602, the loop chunk's 24.
+// 602, the loop chunk's 24, the cart chunk's 2048.
 constexpr ChunkClass kStandardRows[] = {
     {kFmtID, ChunkScope::File, 0, nullptr},
     {kFactID, ChunkScope::File, 0, nullptr},
@@ -36,6 +37,7 @@ constexpr ChunkClass kStandardRows[] = {
     {kInstID, ChunkScope::File, inst_Chunk::kFixedSize, Make<inst_Chunk>},
     {kBextID, ChunkScope::File, bext_Chunk::kFixedSize, Make<bext_Chunk>},
     {kAcidID, ChunkScope::File, acid_Chunk::kFixedSize, Make<acid_Chunk>},
+    {kCartID, ChunkScope::File, cart_Chunk::kFixedSize, Make<cart_Chunk>},
     {kLablID, ChunkScope::List, 4, Make<labl_Chunk>},
     {kLtxtID, ChunkScope::List, 20, Make<ltxt_Chunk>},
 };

@@ -378,6 +378,16 @@ std::string BextBody(std::size_t size, std::uint32_t samples) {
     return body;
 }
 
+// A "cart" body: version 0101, title "Rain", a level reference of -1, the
+// last post timer "EOD " 7.
+std::string CartBody() {
+    std::string body(2048, '\0');
+    body.replace(0, 8, "0101Rain");
+    body.replace(680, 4, WaveBuilder::U32(0xFFFFFFFF));
+    body.replace(684 + 7 * 8, 8, "EOD" + std::string(1, '\0') + WaveBuilder::U32(7));
+    return body;
+}
+
 // The metadata chunks as Snd_Info shows them: the broadcast extension's time
 // reference also as a clock time where the rate is known; a body short of
 // its fixed fields, raw with a finding.
@@ -413,6 +423,16 @@ TEST(Facts, MetadataChunksShownAsTextAndJson) {
         {"a short loop", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("acid", std::string(23, '\0'))),
          "'acid' 23 bytes, not interpreted\n", R"({"id":"acid","size":23})",
          "'acid' is 23 bytes, shorter than its 24 fixed bytes"},
+        {"a cart", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("cart", CartBody())),
+         "'cart' 2048 bytes\n  version: \"0101\"\n  title: \"Rain\"\n",
+         R"({"id":"cart","size":2048,"version":"0101","title":"Rain","artist":"","cut_id":"","client_id":"",)"
+         R"("category":"","classification":"","out_cue":"","start":"","end":"","producer_app_id":"",)"
+         R"("producer_app_version":"","user_def":"","level_reference":"-1","post_timer_8":"EOD 7","url":"",)"
+         R"("tag_text":""})",
+         ""},
+        {"a short cart", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("cart", CartBody().substr(1))),
+         "'cart' 2047 bytes, not interpreted\n", R"({"id":"cart","size":2047})",
+         "'cart' is 2047 bytes, shorter than its 2048 fixed bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -14,6 +14,7 @@
 #include "tests/fuzz/WaveFuzz.h"
 #include "wave/Acid.h"
 #include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
 
@@ -64,7 +65,8 @@ std::string SaveChain(RIFF_Chunk* chunk) {
     return saved;
 }
 
-constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID, kListID, kPhnmID, kLablID, kLtxtID, 0, kBextID, kAcidID};
+constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID,  kListID, kPhnmID,
+                                        kLablID, kLtxtID, 0,       kBextID, kAcidID, kCartID};
 
 std::unique_ptr<RIFF_Chunk> LoadSingle(std::uint32_t id, const std::string& bytes) {
     std::istringstream in(bytes);

@@ -57,6 +57,10 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
     seeds.push_back({"fuzz_chunks", "single_bext", std::string(1, '\2') + '\11' + Chunk("bext", Bext()).substr(4)});
     seeds.push_back({"fuzz_chunks", "single_acid",
                      std::string(1, '\2') + '\12' + Header("acid", 25).substr(4) + U32(1) + std::string(21, '\3')});
+    std::string cart(2048, '\0');
+    cart.replace(0, 8, "0101Song");
+    cart.replace(684, 8, "SEC1" + U32(12000));
+    seeds.push_back({"fuzz_chunks", "single_cart", std::string(1, '\2') + '\13' + Chunk("cart", cart + "tags").substr(4)});
     return seeds;
 }
 

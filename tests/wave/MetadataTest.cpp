@@ -1,4 +1,4 @@
-// The metadata chunks ("bext", "acid"): loaded through the registry from stored
+// The metadata chunks ("bext", "acid", "cart"): loaded through the registry from stored
 // bytes, damaged ones too, shown field by field, and saved as they came.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include "tests/wave/WaveTestUtil.h"
 #include "wave/Acid.h"
 #include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkRegistry.h"
 
 namespace {
@@ -157,6 +158,62 @@ TEST(AcidChunk, LoadsShowsAndSavesAsStored) {
     acid.Tempo = 140.0f;
     acid.MeterNumerator = 7;
     EXPECT_EQ(Saved(acid), Chunk("acid", AcidBody(0, 120.0f).substr(0, 18) + U16(7) + F32(140.0f)));
+}
+
+// A "cart" body: version 0101, the title `title`, dates, a level reference
+// of -20000, timers 1 and 3 used, then the URL and `tags`.
+std::string CartBody(const std::string& title, const std::string& tags) {
+    std::string texts = Field("0101", 4) + Field(title, 64) + Field("Artist\xFF", 64);
+    for (const char* text : {"CUT7", "", "NEWS", "", "out"}) texts += Field(text, 64);
+    texts += "2024-05-06" + Field("", 8) + "2024-06-01" + "23:59:59";
+    texts += Field("Playout", 64) + Field("2.1", 64) + Field("", 64);
+    std::string timers = "SEC1" + U32(12000) + std::string(8, '\0') + Field("EOD", 4) + U32(99);
+    timers.resize(64, '\0');
+    return texts + U32(static_cast<std::uint32_t>(-20000)) + timers + std::string(276, 'r') +
+           Field("http://x.example/c", 1024) + tags;
+}
+
+TEST(CartChunk, LoadsShowsAndSavesAsStored) {
+    const std::string shown =
+        "version=0101;title=Rain;artist=Artist\xFF;cut_id=CUT7;client_id=;category=NEWS;classification=;out_cue=out;"
+        "start=2024-05-06;end=2024-06-01 23:59:59;producer_app_id=Playout;producer_app_version=2.1;user_def=;"
+        "level_reference=-20000;post_timer_1=SEC1 12000;post_timer_3=EOD 99;url=http://x.example/c;";
+    const struct Case {
+        const char* what;
+        std::string body;
+        bool described;
+        std::string shown;
+    } cases[] = {
+        {"the fixed bytes alone", CartBody("Rain", ""), true, shown + "tag_text=;"},
+        {"one byte short: raw", CartBody("Rain", "").substr(0, 2047), false, ""},
+        {"an odd tag text, padded", CartBody("Rain", std::string("<tag/>\r\n\0\0x", 11)), true, "tag_text=<tag/>\r\n;"},
+        {"a title without NUL", CartBody(std::string(64, 't'), "ab"), true,
+         "title=" + std::string(64, 't') + ";artist="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string stored = Chunk("cart", c.body);
+        std::istringstream in;
+        auto chunk = Loaded(stored, in);
+        EXPECT_EQ(Rest(in), kNext);
+        ASSERT_EQ(chunk->Kind(), c.described ? ChunkKind::Described : ChunkKind::Raw);
+        EXPECT_EQ(Saved(*chunk), stored);
+        if (!c.described) continue;
+        EXPECT_EQ(chunk->HeldBytes(), c.body.size());
+        EXPECT_NE(Shown(chunk->Describe()).find(c.shown), std::string::npos) << Shown(chunk->Describe());
+    }
+    const std::string body = CartBody("Rain", "tags");
+    std::istringstream in;
+    auto chunk = Loaded(Chunk("cart", body), in);
+    auto& cart = dynamic_cast<cart_Chunk&>(*chunk);
+    cart.Title.Set("Snow");
+    cart.PostTimers[2].Value = 0x01020304;
+    cart.URL.Set("");
+    std::string expected = body;
+    expected.replace(4, 4, "Snow");
+    expected.replace(684 + 2 * 8 + 4, 4, U32(0x01020304));
+    expected.replace(1024, 1024, std::string(1024, '\0'));
+    EXPECT_EQ(Saved(cart), Chunk("cart", expected));
 }
 
 }  // namespace
