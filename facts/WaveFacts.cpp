@@ -6,12 +6,12 @@
 #include "facts/Facts.h"
 #include "facts/FactsText.h"
 #include "facts/Overload.h"
-#include "wave/Audio.h"
 #include "wave/Acid.h"
+#include "wave/Audio.h"
 #include "wave/Bext.h"
 #include "wave/Cart.h"
-#include "wave/ChunkRegistry.h"
 #include "wave/ChunkIO.h"
+#include "wave/ChunkRegistry.h"
 
 namespace Facts {
 
