@@ -30,6 +30,8 @@ constexpr std::array kKinds{
     FindingKind{ChunkRepeated, "chunk_repeated", W,
                 "a second {chunk:code} chunk ({bytes} bytes) is kept as it is stored; the first one is the sound's"},
     FindingKind{ChunkSizeMismatch, "chunk_size_mismatch", W, "{chunk:code} chunk claims {claimed|bytes}, holds {held}"},
+    FindingKind{ChunkShorterThanFixed, "chunk_shorter_than_fixed", W,
+                "{chunk:code} is {bytes|bytes}, shorter than its {fixed} fixed bytes"},
     FindingKind{RiffSizeMismatch, "riff_size_mismatch", W,
                 "RIFF size says {riff_size|bytes}, {follow} follow the RIFF header"},
     FindingKind{DataSizeStreamed, "data_size_streamed", N,

@@ -34,6 +34,7 @@ enum class Code : std::uint8_t {
     Ds64InRiff,
     ChunkRepeated,
     ChunkSizeMismatch,
+    ChunkShorterThanFixed,
     RiffSizeMismatch,
     DataSizeStreamed,
     Rf64WithoutDs64,

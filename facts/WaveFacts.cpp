@@ -4,9 +4,14 @@
 #include "common/LittleEndian.h"
 #include "facts/Escape.h"
 #include "facts/Facts.h"
+#include "facts/FactsText.h"
 #include "facts/Overload.h"
+#include "wave/Acid.h"
 #include "wave/Audio.h"
+#include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkIO.h"
+#include "wave/ChunkRegistry.h"
 
 namespace Facts {
 
@@ -154,7 +159,12 @@ struct Context {
     bool rf64 = false;       // the file was RF64
     bool foundDs64 = false;  // with a whole "ds64"
     std::vector<Finding>& findings;
+    std::uint32_t rate = 0;  // the sample rate, 0 where the format is not known
 };
+
+// The metadata kinds whose body too short for their fixed fields is a
+// finding (the registry keeps such a body raw).
+bool IsMetadata(std::uint32_t id) { return id == kBextID || id == kAcidID || id == kCartID; }
 
 // A raw chunk where a member of the file's own is named.
 Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
@@ -167,7 +177,29 @@ Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
         findings.push_back(Make(Code::ChunkRepeated, {{"chunk", ChunkId(raw.ChunkID)},
                                                       {"bytes", std::uint64_t{raw.ChunkData.size()}}}));
     }
+    const ChunkClass* row = IsMetadata(raw.ChunkID) ? ChunkRegistry::Find(raw.ChunkID, ChunkScope::File) : nullptr;
+    if (row != nullptr && raw.ChunkData.size() < row->fixedSize) {
+        // Too short for its fixed fields: the registry kept it raw.
+        findings.push_back(Make(Code::ChunkShorterThanFixed, {{"chunk", ChunkId(raw.ChunkID)},
+                                                              {"bytes", std::uint64_t{raw.ChunkData.size()}},
+                                                              {"fixed", std::uint64_t{row->fixedSize}}}));
+    }
     return RawChunk{HeadOf(raw)};
+}
+
+// A "bext" chunk counts its time reference in samples: as a clock time too,
+// right after it, where the sample rate is known.
+DescribedChunk DescribedOf(const RIFF_Chunk& chunk, const Context& context) {
+    DescribedChunk facts{HeadOf(chunk), chunk.Describe()};
+    const auto* bext = dynamic_cast<const bext_Chunk*>(&chunk);
+    if (bext == nullptr || context.rate == 0) return facts;
+    const std::uint64_t samples = bext->TimeReference();
+    if (samples / context.rate > UINT64_MAX / 1000) return facts;  // beyond what milliseconds can count
+    const auto at = std::find_if(facts.fields.begin(), facts.fields.end(),
+                                 [](const ChunkField& field) { return field.name == "time_reference"; });
+    if (at == facts.fields.end()) return facts;
+    facts.fields.insert(at + 1, {"time_reference_time", FactsText::Clock(TimeOf(samples, context.rate)->Milliseconds())});
+    return facts;
 }
 
 // Each kind the model has is shown here: a new one makes the switch warn.
@@ -192,7 +224,7 @@ Chunk ChunkOf(const RIFF_Chunk& chunk, Context& context) {
         case ChunkKind::Instrument:
             return InstrumentOf(As<inst_Chunk>(chunk));
         case ChunkKind::Described:
-            return DescribedChunk{HeadOf(chunk), chunk.Describe()};
+            return DescribedOf(chunk, context);
         case ChunkKind::Raw:
             return RawChunkOf(As<unknown_Chunk>(chunk), context);
         case ChunkKind::Bare:
@@ -307,6 +339,7 @@ Wave Describe(WAVE_File& wave, std::vector<Finding> findings) {
     facts.audio = AudioOf(wave.Found.Fmt ? &fmt : nullptr, FactCount(wave),
                           wave.Found.Data ? std::optional<std::uint64_t>(wave.DataChunk.BodyBytes()) : std::nullopt,
                           facts.findings);
+    context.rate = facts.audio.rate;
 
     // The chunks the file holds: a format or data chunk it lacks is not made up.
     // Counted first, so that the list is made once at its size: grown by

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "wave/Acid.h"
+#include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/CueList.h"
 #include "wave/Ds64.h"
@@ -20,7 +23,8 @@ std::unique_ptr<RIFF_Chunk> Make() {
 
 // The fixed fields: a cue count, a list type, three u32 sizes and a table
 // length, a cue id, the 20 bytes of a labelled text, a text size and a word
-// count, a sampler's 36 bytes, an instrument's 7.
+// count, a sampler's 36 bytes, an instrument's 7, the broadcast extension's
+// 602, the loop chunk's 24, the cart chunk's 2048.
 constexpr ChunkClass kStandardRows[] = {
     {kFmtID, ChunkScope::File, 0, nullptr},
     {kFactID, ChunkScope::File, 0, nullptr},
@@ -31,6 +35,9 @@ constexpr ChunkClass kStandardRows[] = {
     {kPhnmID, ChunkScope::File, 8, Make<phnm_Chunk>},
     {kSmplID, ChunkScope::File, smpl_Chunk::kFixedSize, Make<smpl_Chunk>},
     {kInstID, ChunkScope::File, inst_Chunk::kFixedSize, Make<inst_Chunk>},
+    {kBextID, ChunkScope::File, bext_Chunk::kFixedSize, Make<bext_Chunk>},
+    {kAcidID, ChunkScope::File, acid_Chunk::kFixedSize, Make<acid_Chunk>},
+    {kCartID, ChunkScope::File, cart_Chunk::kFixedSize, Make<cart_Chunk>},
     {kLablID, ChunkScope::List, 4, Make<labl_Chunk>},
     {kLtxtID, ChunkScope::List, 20, Make<ltxt_Chunk>},
 };

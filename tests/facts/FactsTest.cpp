@@ -365,3 +365,94 @@ TEST(Facts, ListingAgreesWithTheWholeSoundInAnyChunkOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A "bext" body of `size` bytes: description "News", a time reference of
+// `samples`, version 0, the coding history "H" from byte 602 on.
+std::string BextBody(std::size_t size, std::uint32_t samples) {
+    std::string body(size, '\0');
+    body.replace(0, 4, "News");
+    if (size >= 342) body.replace(338, 4, WaveBuilder::U32(samples));
+    if (size > 602) body[602] = 'H';
+    return body;
+}
+
+// A "cart" body: version 0101, title "Rain", a level reference of -1, the
+// last post timer "EOD " 7.
+std::string CartBody() {
+    std::string body(2048, '\0');
+    body.replace(0, 8, "0101Rain");
+    body.replace(680, 4, WaveBuilder::U32(0xFFFFFFFF));
+    body.replace(684 + 7 * 8, 8, "EOD" + std::string(1, '\0') + WaveBuilder::U32(7));
+    return body;
+}
+
+// The metadata chunks as Snd_Info shows them: the broadcast extension's time
+// reference also as a clock time where the rate is known; a body short of
+// its fixed fields, raw with a finding.
+TEST(Facts, MetadataChunksShownAsTextAndJson) {
+    using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
+    const std::string fields = R"("description":"News","originator":"","originator_reference":"","date":"","time":"",)";
+    const struct {
+        const char* what;
+        std::string wave;
+        std::string text;
+        std::string json;  // the chunk's object
+        std::string finding;
+    } cases[] = {
+        {"with a rate", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", BextBody(603, 8000 * 61 + 8))),
+         "'bext' 603 bytes\n  description: \"News\"\n  originator: \"\"\n  originator_reference: \"\"\n  date: \"\"\n"
+         "  time: \"\"\n  time_reference: 488008\n  time_reference_time: \"1:01.001\"\n  version: 0\n"
+         "  coding_history: \"H\"\n",
+         R"({"id":"bext","size":603,)" + fields +
+             R"("time_reference":488008,"time_reference_time":"1:01.001","version":0,"coding_history":"H"})",
+         ""},
+        {"without a format", Riff(Chunk("data", "ab") + Chunk("bext", BextBody(602, 7))),
+         "  time_reference: 7\n  version: 0\n",
+         R"({"id":"bext","size":602,)" + fields + R"("time_reference":7,"version":0,"coding_history":""})",
+         "no 'fmt ' chunk: the format is not known"},
+        {"too short", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", BextBody(100, 7))),
+         "'bext' 100 bytes, not interpreted\n", R"({"id":"bext","size":100})",
+         "'bext' is 100 bytes, shorter than its 602 fixed bytes"},
+        {"a loop", Riff(Chunk("data", "ab") + Chunk("acid", U32(2) + U16(48) + U16(0) + U32(0) + U32(8) + U16(8) +
+                                                            U16(6) + WaveBuilder::F32(96.5f))),
+         "'acid' 24 bytes\n  type: \"loop\"\n  root_note: 48\n  beats: 8\n  meter: \"6/8\"\n  tempo: \"96.5\"\n",
+         R"({"id":"acid","size":24,"type":"loop","root_note":48,"beats":8,"meter":"6/8","tempo":"96.5"})",
+         "no 'fmt ' chunk: the format is not known"},
+        {"a short loop", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("acid", std::string(23, '\0'))),
+         "'acid' 23 bytes, not interpreted\n", R"({"id":"acid","size":23})",
+         "'acid' is 23 bytes, shorter than its 24 fixed bytes"},
+        {"a cart", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("cart", CartBody())),
+         "'cart' 2048 bytes\n  version: \"0101\"\n  title: \"Rain\"\n",
+         R"({"id":"cart","size":2048,"version":"0101","title":"Rain","artist":"","cut_id":"","client_id":"",)"
+         R"("category":"","classification":"","out_cue":"","start":"","end":"","producer_app_id":"",)"
+         R"("producer_app_version":"","user_def":"","level_reference":"-1","post_timer_8":"EOD 7","url":"",)"
+         R"("tag_text":""})",
+         ""},
+        {"a short cart", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("cart", CartBody().substr(1))),
+         "'cart' 2047 bytes, not interpreted\n", R"({"id":"cart","size":2047})",
+         "'cart' is 2047 bytes, shorter than its 2048 fixed bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::istringstream in(c.wave);
+        WAVE_File wave;
+        wave.LoadData(in);
+        const Facts::Wave facts = Facts::Describe(wave);
+        std::ostringstream text;
+        FactsText::PrintWave(facts, "in.wav", text);
+        EXPECT_NE(text.str().find(c.text), std::string::npos) << text.str();
+        std::ostringstream json;
+        FactsJson::DocumentWriter writer(json);
+        writer.AddWave(facts, "in.wav", nlohmann::ordered_json::object());
+        writer.Finish();
+        EXPECT_EQ(nlohmann::ordered_json::parse(json.str())["files"][0]["wave"]["chunks"].back(),
+                  nlohmann::ordered_json::parse(c.json));
+        std::string findings;
+        for (const Facts::Finding& finding : facts.findings) findings += finding.text;
+        EXPECT_EQ(findings, c.finding);
+    }
+}
+
+}  // namespace

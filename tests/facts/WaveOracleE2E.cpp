@@ -343,4 +343,34 @@ TEST(WaveOracleE2E, FactsAgreeWithFfprobeAndFfmpegAndSavesDecodeTheSame) {
     }
 }
 
+// A "bext" chunk written by ffmpeg: Snd_Info's fields against the tags
+// ffprobe makes of them (under names of its own).
+TEST(WaveOracleE2E, BroadcastExtensionAgreesWithFfprobe) {
+    for (const char* program : {"ffmpeg", "ffprobe"}) {
+        if (!OnPath(program)) GTEST_SKIP() << program << " is not on PATH (scripts/deps.sh installs it)";
+    }
+    TempDir dir;
+    ASSERT_TRUE(Oracle(dir.Path(), "ffmpeg -v error -y -f lavfi -i sine=d=0.1:sample_rate=44100 -write_bext 1 "
+                                   "-metadata description='Rain take' -metadata originator=Low "
+                                   "-metadata originator_reference=REF9 -metadata origination_date=2024-05-06 "
+                                   "-metadata origination_time=07:08:09 -metadata time_reference=88200 "
+                                   "-metadata coding_history=A=PCM,F=44100 bext.wav"));
+    const auto probe = Oracle(dir.Path(), "ffprobe -v error -show_entries format_tags -of json bext.wav");
+    ASSERT_TRUE(probe);
+    const json tags = json::parse(*probe)["format"]["tags"];
+    const json document = json::parse(TestSupport::Run(SndInfoPath(), {"--json", "bext.wav"}, dir.Path()).out);
+    json bext;
+    for (const json& chunk : document["files"][0]["wave"]["chunks"]) {
+        if (chunk["id"] == "bext") bext = chunk;
+    }
+    ASSERT_TRUE(bext.is_object()) << document.dump();
+    const std::pair<const char*, const char*> fields[] = {
+        {"description", "comment"},   {"originator", "encoded_by"}, {"originator_reference", "originator_reference"},
+        {"date", "date"},             {"time", "creation_time"},    {"coding_history", "coding_history"},
+    };
+    for (const auto& [field, tag] : fields) EXPECT_EQ(bext[field], tags.value(tag, json())) << field;
+    EXPECT_EQ(std::to_string(Number(bext["time_reference"])), tags.value("time_reference", ""));
+    EXPECT_EQ(bext["time_reference_time"], "0:02.000");  // 88200 samples at 44100 Hz
+}
+
 }  // namespace

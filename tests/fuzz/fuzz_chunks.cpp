@@ -1,5 +1,6 @@
 // Chunks from the fuzzer's bytes. The first byte picks how they are read:
-//   0  a chain, dispatched as a file's body is (every typed class)
+//   0  a chain, dispatched as a file's body is (every typed class, those of
+//      the registry's rows too)
 //   1  a chain, dispatched as a list's body is (labl, ltxt, raw)
 //   2  one chunk of the class picked by the second byte, from a plain stream
 // Every chunk must then size and save consistently (WaveFuzz::SaveChecked),
@@ -11,7 +12,11 @@
 #include <string>
 
 #include "tests/fuzz/WaveFuzz.h"
+#include "wave/Acid.h"
+#include "wave/Bext.h"
+#include "wave/Cart.h"
 #include "wave/ChunkIO.h"
+#include "wave/ChunkRegistry.h"
 
 namespace {
 
@@ -30,7 +35,7 @@ std::unique_ptr<RIFF_Chunk> FileChunk(std::uint32_t id, std::istream& in) {
     } else if (id == kPhnmID) {
         return std::make_unique<phnm_Chunk>(in);
     } else {
-        return std::make_unique<unknown_Chunk>(id, in);
+        return ChunkRegistry::Load(id, in, ChunkScope::File);
     }
     chunk->LoadData(in);
     return chunk;
@@ -60,7 +65,8 @@ std::string SaveChain(RIFF_Chunk* chunk) {
     return saved;
 }
 
-constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID, kListID, kPhnmID, kLablID, kLtxtID, 0};
+constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID,  kListID, kPhnmID,
+                                        kLablID, kLtxtID, 0,       kBextID, kAcidID, kCartID};
 
 std::unique_ptr<RIFF_Chunk> LoadSingle(std::uint32_t id, const std::string& bytes) {
     std::istringstream in(bytes);

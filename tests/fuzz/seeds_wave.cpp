@@ -7,6 +7,16 @@ namespace {
 
 using namespace WaveBuilder;
 
+// A "bext" body of version 2 with a coding history of odd length.
+std::string Bext() {
+    std::string body(602, '\0');
+    body.replace(0, 5, "Take1");
+    body.replace(338, 4, U32(48000));
+    body.replace(346, 2, U16(2));
+    body.replace(412, 2, U16(0xF704));
+    return body + "A=PCM,F=48000\r\n";
+}
+
 std::vector<FuzzSeeds::Seed> MakeSeeds() {
     const std::string adtl = List("adtl", Labl(1, "one") + Labl(2, "second") + Ltxt(1, 100, "rgn ", 1, 2, 3, 4, "text") +
                                               Chunk("note", "odd"));
@@ -27,6 +37,8 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
         {"sampler", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") +
                          Chunk("smpl", std::string(28, '\0') + U32(2) + U32(0) + std::string(24, '\1')) +
                          Chunk("inst", std::string(7, '\2')))},
+        {"metadata", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", Bext()) + Chunk("bext", "short") +
+                          Chunk("acid", U32(2) + U16(60) + U16(0) + U32(0) + U32(8) + U16(4) + U16(4) + F32(120.5f)))},
         {"ima_adpcm", Riff(Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65)) +
                            Chunk("fact", U32(70)) + Chunk("data", std::string(72, '\x11')))},
     };
@@ -42,6 +54,13 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
         seeds.push_back({"fuzz_chunks", std::string("single_") + single[i], std::string(1, '\2') +
                                                                              static_cast<char>(i) + chunks[i].substr(4)});
     }
+    seeds.push_back({"fuzz_chunks", "single_bext", std::string(1, '\2') + '\11' + Chunk("bext", Bext()).substr(4)});
+    seeds.push_back({"fuzz_chunks", "single_acid",
+                     std::string(1, '\2') + '\12' + Header("acid", 25).substr(4) + U32(1) + std::string(21, '\3')});
+    std::string cart(2048, '\0');
+    cart.replace(0, 8, "0101Song");
+    cart.replace(684, 8, "SEC1" + U32(12000));
+    seeds.push_back({"fuzz_chunks", "single_cart", std::string(1, '\2') + '\13' + Chunk("cart", cart + "tags").substr(4)});
     return seeds;
 }
 
