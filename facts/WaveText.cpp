@@ -71,6 +71,19 @@ std::string_view InfoTagName(std::uint32_t code) {
         {LittleEndian::FourCC("ITCH"), "Technician"}, {LittleEndian::FourCC("IKEY"), "Keywords"},
         {LittleEndian::FourCC("ISBJ"), "Subject"},   {LittleEndian::FourCC("ISRC"), "Source"},
         {LittleEndian::FourCC("ILNG"), "Language"},
+        // The rest of the original INFO list, and the codes writers added
+        // since that tag editors agree on.
+        {LittleEndian::FourCC("IARL"), "Archival location"}, {LittleEndian::FourCC("ICMS"), "Commissioned"},
+        {LittleEndian::FourCC("ICRP"), "Cropped"},     {LittleEndian::FourCC("IDIM"), "Dimensions"},
+        {LittleEndian::FourCC("IDPI"), "Dots per inch"}, {LittleEndian::FourCC("ILGT"), "Lightness"},
+        {LittleEndian::FourCC("IMED"), "Medium"},      {LittleEndian::FourCC("IPLT"), "Palette setting"},
+        {LittleEndian::FourCC("ISHP"), "Sharpness"},   {LittleEndian::FourCC("ISRF"), "Source form"},
+        {LittleEndian::FourCC("IPRT"), "Part"},        {LittleEndian::FourCC("ISTR"), "Starring"},
+        {LittleEndian::FourCC("IWRI"), "Written by"},  {LittleEndian::FourCC("IPRO"), "Produced by"},
+        {LittleEndian::FourCC("IMUS"), "Music by"},    {LittleEndian::FourCC("IEDT"), "Edited by"},
+        {LittleEndian::FourCC("ICNT"), "Country"},     {LittleEndian::FourCC("IRTD"), "Rating"},
+        {LittleEndian::FourCC("IENC"), "Encoded by"},  {LittleEndian::FourCC("IDIT"), "Digitized"},
+        {LittleEndian::FourCC("ISMP"), "SMPTE time code"}, {LittleEndian::FourCC("ISGN"), "Secondary genre"},
     };
     for (const auto& entry : kNames) {
         if (entry.code == code) return entry.name;

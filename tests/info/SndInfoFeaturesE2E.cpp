@@ -447,9 +447,10 @@ TEST(SndInfoPrintE2E, CuesTextsTagsAndPhonemes) {
          "'LIST' 36 bytes, type 'adtl'\n  'labl' 10 bytes, cue id 2: \"Other\"\n  'note' 5 bytes, cue id 1: \"n\"\n"},
         {"INFO tags by name, the rest by code",
          wb::List("INFO", wb::Chunk("INAM", std::string("Bell\0", 5)) + wb::Chunk("IART", "Me") +
-                              wb::Chunk("ICMT", "a\x1F b\xE0\xA0\x80") + wb::Chunk("IXYZ", "v")),
-         "'LIST' 54 bytes, type 'INFO'\n  Title: \"Bell\"\n  Artist: \"Me\"\n"
-         "  Comment: \"a\\x1F b\xE0\xA0\x80\"\n  'IXYZ': \"v\"\n"},
+                              wb::Chunk("ICMT", "a\x1F b\xE0\xA0\x80") + wb::Chunk("IXYZ", "v") +
+                              wb::Chunk("IMED", "tape") + wb::Chunk("ISGN", "x")),
+         "'LIST' 76 bytes, type 'INFO'\n  Title: \"Bell\"\n  Artist: \"Me\"\n"
+         "  Comment: \"a\\x1F b\xE0\xA0\x80\"\n  'IXYZ': \"v\"\n  Medium: \"tape\"\n  Secondary genre: \"x\"\n"},
         {"phoneme symbols, ASCII too, none for a blank or a control",
          wb::Phnm("x", {{"x", 0, 0, 0, 0, {{"iy", 0x69}, {"sp", 0x20}, {"us", 0x1F}, {"hi", 0x0800}}}}),
          "'phnm' 117 bytes\n  Text: \"x\"\n  Words: 1\n  Word \"x\": int A 0, int B 0, float A 0, float B 0, phonemes 4\n"
