@@ -1,6 +1,6 @@
-// The metadata chunks ("bext", "acid", "cart"): loaded through the registry
-// from stored bytes, damaged ones too, shown field by field, saved as they
-// came, and edited one field at a time.
+// The metadata chunks ("bext", "acid", "cart", "iXML", "axml"): loaded
+// through the registry from stored bytes, damaged ones too, shown field by
+// field, saved as they came, and edited one field at a time.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -10,6 +10,7 @@
 #include "wave/Bext.h"
 #include "wave/Cart.h"
 #include "wave/ChunkRegistry.h"
+#include "wave/XmlChunk.h"
 
 namespace {
 
@@ -102,6 +103,9 @@ TEST(MetadataChunks, LoadShowAndSaveAsStored) {
         {"cart: one byte short", "cart", CartBody("Rain", "").substr(0, 2047), ""},
         {"cart: an odd tag text, padded", "cart", CartBody("Rain", "<t/>" + nulAndMore + "x"), "tag_text=<t/>h;"},
         {"cart: a title without NUL", "cart", CartBody(std::string(64, 't'), ""), "title=" + std::string(64, 't') + ";a"},
+        {"iXML: NUL-padded, old text after the NUL", "iXML", std::string("<BWFXML/>\0\0<OLD>\0", 17), "xml=<BWFXML/>;"},
+        {"axml: an odd size, padded", "axml", "<core>\xC3\xA9</core>", "xml=<core>\xC3\xA9</core>;"},
+        {"iXML: an empty body", "iXML", "", "xml=;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -117,11 +121,13 @@ TEST(MetadataChunks, LoadShowAndSaveAsStored) {
     }
 }
 
-// A field set in code changes its own bytes and no others.
+// A field set in code changes its own bytes and no others; an XML chunk's
+// text is its whole body.
 TEST(MetadataChunks, AnEditedFieldChangesOnlyItsBytes) {
     const std::string bext = BextBody(std::string(256, 'd'), 2, '\x55', std::string("history\0after", 13));
     const std::string cart = CartBody("Rain", "tags");
     const std::string acid = AcidBody(0, 120.0f);
+    const std::string xml("<a/>\0\0", 6);
     const struct {
         const char* id;
         const std::string& body;
@@ -141,6 +147,8 @@ TEST(MetadataChunks, AnEditedFieldChangesOnlyItsBytes) {
         {"cart", cart, [](RIFF_Chunk& c) { dynamic_cast<cart_Chunk&>(c).PostTimers[2].Value = 0x01020304; }, 704,
          U32(0x01020304)},
         {"cart", cart, [](RIFF_Chunk& c) { dynamic_cast<cart_Chunk&>(c).URL.Set(""); }, 1024, std::string(1024, '\0')},
+        // The whole body: a longer text, of an odd size.
+        {"iXML", xml, [](RIFF_Chunk& c) { dynamic_cast<xml_Chunk&>(c).Text = "<BWFXML/>"; }, 0, "<BWFXML/>"},
     };
     for (const auto& e : edits) {
         SCOPED_TRACE(std::string(e.id) + " at " + std::to_string(e.at));
