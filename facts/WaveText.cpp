@@ -14,6 +14,7 @@
 #include "common/LittleEndian.h"
 #include "facts/Escape.h"
 #include "facts/Overload.h"
+#include "facts/Utf8.h"
 #include "package/KZ_Package.h"
 
 namespace FactsText {
@@ -94,6 +95,22 @@ std::string_view InfoTagName(std::uint32_t code) {
 // ---- the WAVE print -------------------------------------------------------
 
 constexpr std::size_t kExtraBytesShown = 32;
+constexpr std::size_t kTextBytesShown = 1024;
+
+// A described chunk's text: a long one (an XML document runs to many
+// kilobytes) as its first 1024 bytes, cut between characters, and its whole
+// length: "<?xml ..." ... (3000 bytes). The JSON keeps the whole text.
+std::string DescribedText(std::string_view text) {
+    if (text.size() <= kTextBytesShown) return Quoted(text);
+    std::size_t cut = 0;
+    while (cut < kTextBytesShown) {
+        std::uint32_t code = 0;
+        const std::size_t length = std::max<std::size_t>(Utf8::MultiByteLength(text, cut, code), 1);
+        if (cut + length > kTextBytesShown) break;
+        cut += length;
+    }
+    return Quoted(text.substr(0, cut)) + " ... (" + Bytes(text.size()) + ")";
+}
 
 class WavePrinter {
 public:
@@ -234,7 +251,7 @@ public:
             out_ << "  " << field.name << ": ";
             std::visit(Overload{
                            [&](std::uint64_t number) { out_ << number; },
-                           [&](const std::string& text) { out_ << Quoted(text); },
+                           [&](const std::string& text) { out_ << DescribedText(text); },
                        },
                        field.value);
             out_ << '\n';

@@ -390,10 +390,11 @@ std::string CartBody() {
 
 // The metadata chunks as Snd_Info shows them: the broadcast extension's time
 // reference also as a clock time where the rate is known; a body short of
-// its fixed fields, raw with a finding.
+// its fixed fields, raw with a finding; a long text cut in the text only.
 TEST(Facts, MetadataChunksShownAsTextAndJson) {
     using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
     const std::string fields = R"("description":"News","originator":"","originator_reference":"","date":"","time":"",)";
+    const std::string longXml = std::string(1023, 'x') + "\xC3\xA9" + std::string(1975, 'y');
     const struct {
         const char* what;
         std::string wave;
@@ -433,6 +434,12 @@ TEST(Facts, MetadataChunksShownAsTextAndJson) {
         {"a short cart", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("cart", CartBody().substr(1))),
          "'cart' 2047 bytes, not interpreted\n", R"({"id":"cart","size":2047})",
          "'cart' is 2047 bytes, shorter than its 2048 fixed bytes"},
+        {"an iXML", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("iXML", std::string("<BWFXML/>\0\0\0", 12))),
+         "'iXML' 12 bytes\n  xml: \"<BWFXML/>\"\n", R"({"id":"iXML","size":12,"xml":"<BWFXML/>"})", ""},
+        // Cut before the character that would end past 1024 bytes.
+        {"a long axml", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("axml", longXml)),
+         "'axml' 3000 bytes\n  xml: \"" + longXml.substr(0, 1023) + "\" ... (3000 bytes)\n",
+         R"({"id":"axml","size":3000,"xml":")" + longXml + R"("})", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
