@@ -501,6 +501,10 @@ TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
          {"'ltxt' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
         {"a chunk at the end cut short", wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Header("junk", 40) + std::string(22, 'x')),
          {"'junk' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
+        {"an iXML chunk cut short, its text not UTF-8",
+         wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Header("iXML", 40) +
+                  std::string("<BWFXML>\xFF</BWFXML>\0\0\0\0", 22)),
+         {"'iXML' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
         {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}, {}},
     };
     for (const auto& c : cases) {
