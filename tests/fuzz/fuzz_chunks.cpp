@@ -17,6 +17,7 @@
 #include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
+#include "wave/XmlChunk.h"
 
 namespace {
 
@@ -65,8 +66,8 @@ std::string SaveChain(RIFF_Chunk* chunk) {
     return saved;
 }
 
-constexpr std::uint32_t kSingleIDs[] = {kFmtID, kFactID, kDataID, kCueID,  kListID, kPhnmID,
-                                        kLablID, kLtxtID, 0,       kBextID, kAcidID, kCartID};
+constexpr std::uint32_t kSingleIDs[] = {kFmtID,  kFactID, kDataID, kCueID,  kListID, kPhnmID, kLablID,
+                                        kLtxtID, 0,       kBextID, kAcidID, kCartID, kIxmlID, kAxmlID};
 
 std::unique_ptr<RIFF_Chunk> LoadSingle(std::uint32_t id, const std::string& bytes) {
     std::istringstream in(bytes);

@@ -38,7 +38,9 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
                          Chunk("smpl", std::string(28, '\0') + U32(2) + U32(0) + std::string(24, '\1')) +
                          Chunk("inst", std::string(7, '\2')))},
         {"metadata", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", Bext()) + Chunk("bext", "short") +
-                          Chunk("acid", U32(2) + U16(60) + U16(0) + U32(0) + U32(8) + U16(4) + U16(4) + F32(120.5f)))},
+                          Chunk("acid", U32(2) + U16(60) + U16(0) + U32(0) + U32(8) + U16(4) + U16(4) + F32(120.5f)) +
+                          Chunk("iXML", std::string("<BWFXML><PROJECT>P</PROJECT></BWFXML>\0\0", 39)) +
+                          Chunk("axml", "<core/>"))},
         {"ima_adpcm", Riff(Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65)) +
                            Chunk("fact", U32(70)) + Chunk("data", std::string(72, '\x11')))},
     };
@@ -61,6 +63,8 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
     cart.replace(0, 8, "0101Song");
     cart.replace(684, 8, "SEC1" + U32(12000));
     seeds.push_back({"fuzz_chunks", "single_cart", std::string(1, '\2') + '\13' + Chunk("cart", cart + "tags").substr(4)});
+    seeds.push_back({"fuzz_chunks", "single_ixml",
+                     std::string(1, '\2') + '\14' + Chunk("iXML", std::string("<BWFXML/>\0\0\0", 12)).substr(4)});
     return seeds;
 }
 
