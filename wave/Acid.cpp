@@ -1,21 +1,36 @@
 #include "wave/Acid.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "wave/ChunkIO.h"
 
 namespace {
 
-// A tempo with up to 3 decimals, trailing zeros dropped, in any locale.
+// A tempo with up to 3 decimals, trailing zeros dropped, the same in any
+// locale and with any standard library (the WebAssembly build's has no
+// to_chars for floating point): thousandths counted in integers.
 std::string Decimal(float value) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, double{value}, std::chars_format::fixed, 3);
-    std::string shown(text, result.ptr);
-    if (shown.find('.') != std::string::npos) {
-        while (shown.back() == '0') shown.pop_back();
-        if (shown.back() == '.') shown.pop_back();
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    // Beyond 2^53 thousandths a double holds no fractional digits anyway.
+    if (std::fabs(double{value}) >= 9.0e12) {
+        char whole[64];
+        std::snprintf(whole, sizeof whole, "%.0f", double{value});
+        return whole;
+    }
+    const long long thousandths = std::llround(double{value} * 1000.0);
+    const unsigned long long magnitude = static_cast<unsigned long long>(thousandths < 0 ? -thousandths : thousandths);
+    std::string shown(thousandths < 0 ? 1 : 0, '-');
+    shown += std::to_string(magnitude / 1000);
+    if (const unsigned long long fraction = magnitude % 1000; fraction != 0) {
+        std::string digits = std::to_string(fraction);
+        digits.insert(0, 3 - digits.size(), '0');
+        while (digits.back() == '0') digits.pop_back();
+        shown += '.';
+        shown += digits;
     }
     return shown;
 }

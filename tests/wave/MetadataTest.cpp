@@ -3,6 +3,7 @@
 // field, saved as they came, and edited one field at a time.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "tests/wave/WaveTestUtil.h"
@@ -97,6 +98,9 @@ TEST(MetadataChunks, LoadShowAndSaveAsStored) {
         {"acid: a root note, 3 decimals", "acid", AcidBody(acid_Chunk::kRootNoteSet | acid_Chunk::kStretch, 128.125f),
          "type=loop;root_note=60;beats"},
         {"acid: a tempo past 3 decimals", "acid", AcidBody(acid_Chunk::kDiskBased, 99.99996f), "tempo=100;"},
+        {"acid: a slow negative tempo, a leading zero kept", "acid", AcidBody(0, -0.05f), "tempo=-0.05;"},
+        {"acid: no tempo a number can show", "acid", AcidBody(0, std::numeric_limits<float>::quiet_NaN()), "tempo=nan;"},
+        {"acid: a tempo too large for thousandths", "acid", AcidBody(0, 1.0e13f), "tempo=9999999827968;"},
         {"acid: one byte short", "acid", AcidBody(0, 1.0f).substr(0, 23), ""},
         {"acid: an odd rest, padded", "acid", AcidBody(0, 60.25f) + "x", "tempo=60.25;"},
         {"cart: the fixed bytes alone", "cart", CartBody("Rain", ""), cart + "tag_text=;"},
