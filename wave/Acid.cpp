@@ -73,8 +73,7 @@ void acid_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t acid_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(*HeldBytes(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }
 
 std::vector<ChunkField> acid_Chunk::Describe() const {

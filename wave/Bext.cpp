@@ -82,8 +82,7 @@ void bext_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t bext_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(*HeldBytes(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }
 
 std::vector<ChunkField> bext_Chunk::Describe() const {

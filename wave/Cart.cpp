@@ -71,8 +71,7 @@ void cart_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t cart_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(*HeldBytes(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }
 
 std::vector<ChunkField> cart_Chunk::Describe() const {

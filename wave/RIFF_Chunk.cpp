@@ -28,6 +28,11 @@ std::uint32_t RIFF_Chunk::StoredLength() const { return 8 + ChunkSize + ChunkIO:
 
 void RIFF_Chunk::WritePad(std::ostream& out) const { ChunkIO::WritePad(out, ChunkSize); }
 
+std::uint32_t RIFF_Chunk::SizeFromHeldBytes() {
+    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(HeldBytes().value_or(0), kSizeElsewhere));
+    return StoredLength();
+}
+
 std::unique_ptr<RIFF_Chunk> RIFF_Chunk::SetNextChunk(std::unique_ptr<RIFF_Chunk> next) {
     NextChunk.swap(next);
     return next;

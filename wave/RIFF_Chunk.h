@@ -115,6 +115,9 @@ protected:
     // an odd ChunkSize needs, and that pad byte written after the body.
     std::uint32_t StoredLength() const;
     void WritePad(std::ostream& out) const;
+    // CalcSize of a class that holds its whole body: ChunkSize becomes
+    // HeldBytes() (kSizeElsewhere beyond 32 bits); returns StoredLength().
+    std::uint32_t SizeFromHeldBytes();
 };
 
 // Appends chunks to a chain in order, from its empty head.

@@ -71,8 +71,7 @@ void smpl_Chunk::SaveData(std::ostream& out) {
 
 std::uint32_t smpl_Chunk::CalcSize() {
     LoopCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(Loops.size() + std::uint64_t{missingLoops_}, UINT32_MAX));
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(*HeldBytes(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }
 
 std::optional<std::uint64_t> smpl_Chunk::HeldBytes() const {
@@ -112,6 +111,5 @@ void inst_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t inst_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(*HeldBytes(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }

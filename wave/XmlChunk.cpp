@@ -24,8 +24,7 @@ void xml_Chunk::SaveData(std::ostream& out) {
 }
 
 std::uint32_t xml_Chunk::CalcSize() {
-    ChunkSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(Text.size(), kSizeElsewhere));
-    return StoredLength();
+    return SizeFromHeldBytes();
 }
 
 std::vector<ChunkField> xml_Chunk::Describe() const { return {{"xml", Xml()}}; }
