@@ -1,5 +1,6 @@
 // Writes the bundled example into the folder given: pk/Ambient.kzs,
-// pk/Weather.kzs, pk/Forest.kzs, batch.dpl and an empty out/ folder. Run Snd_Pull there:
+// pk/Weather.kzs, pk/Forest.kzs, pk/Studio.kzs, batch.dpl and an empty out/
+// folder. Run Snd_Pull there:
 //   Snd_Pull batch /i:pk /o:out
 #include <cstdio>
 #include <cstring>
@@ -12,7 +13,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: make_example FOLDER\n"
     "Writes the bundled example into FOLDER: pk/Ambient.kzs, pk/Weather.kzs,\n"
-    "pk/Forest.kzs, the export script batch.dpl and an empty out/ folder.\n"
+    "pk/Forest.kzs, pk/Studio.kzs, the export script batch.dpl and an empty\n"
+    "out/ folder.\n"
     "Then, in FOLDER:\n"
     "  Snd_Pull batch /i:pk /o:out\n";
 

@@ -1,9 +1,11 @@
-// The bundled example: three small packages of synthesized sounds and an
+// The bundled example: four small packages of synthesized sounds and an
 // export script that also names a sound and a package that do not exist.
 //
 //   <folder>/pk/Ambient.kzs   Wind01, Birds, Bell
 //   <folder>/pk/Weather.kzs   Rain, Thunder
 //   <folder>/pk/Forest.kzs    Wind.Hit, Wind.Gusts.Hit, Birds.Morning (in groups)
+//   <folder>/pk/Studio.kzs    Pad: a broadcast extension chunk, an ID3 tag,
+//                             two labelled regions and a sampler loop
 //   <folder>/batch.dpl        the script
 //   <folder>/out/             an empty folder for the .wav files
 //
