@@ -56,6 +56,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -363,15 +364,19 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Regions(const char* path, int index) {
     const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, ignored);
     json regions = json::array();
     if (!wave) return Result(regions);
+    // The sound's own name is escaped already: only the region's name is.
     const std::string stem = SoundStem(source, index);
-    FileNames::FolderNames files;
-    files.Take(stem, ".wav");
+    std::set<std::string> taken = {FileNames::AsciiLower(stem + ".wav")};
     for (const Facts::Region& region : Facts::RegionsOf(*wave)) {
+        std::string file;
+        for (unsigned number = 1; !taken.insert(FileNames::AsciiLower(file = stem + " - " + FileNames::FileName(region.name, number, ".wav"))).second;) {
+            ++number;
+        }
         regions.push_back({{"name", region.name},
                            {"kind", region.kind == Facts::Region::Kind::Loop ? "loop" : "region"},
                            {"start", region.start},
                            {"frames", region.frames},
-                           {"file", files.Take(stem + " - " + region.name, ".wav")}});
+                           {"file", file}});
     }
     return Result(regions);
 }

@@ -266,4 +266,133 @@ TEST(SndWeb, ReadsAPackageOnceUntilClosed) {
     EXPECT_EQ(SndWeb_ExportPcm(in.ima.c_str(), -1, out.c_str()), 0);
 }
 
+// A package of a marked sound (two regions of one name that needs an
+// escape, a point, a sampler loop) and an IMA ADPCM sound with a region; the
+// marked sound as a WAVE file beside it.
+struct Marked {
+    TempDir dir;
+    std::string package, wave, samples;
+    static constexpr const char* kIma = "ima";
+    Marked() {
+        using WaveBuilder::Chunk, WaveBuilder::Cue, WaveBuilder::Labl, WaveBuilder::List, WaveBuilder::Ltxt, WaveBuilder::PcmFmt,
+            WaveBuilder::Riff, WaveBuilder::U16, WaveBuilder::U32;
+        for (int frame = 0; frame < 100; ++frame) samples += U16(static_cast<std::uint16_t>(frame * 100));
+        const std::string sampler = U32(0) + U32(0) + U32(125000) + U32(60) + U32(0) + U32(0) + U32(0) + U32(1) + U32(0) +
+                                    U32(7) + U32(0) + U32(60) + U32(79) + U32(0) + U32(0);
+        const std::string marks = Cue({{1, 10, "data", 0, 0, 10}, {2, 50, "data", 0, 0, 50}, {3, 5, "data", 0, 0, 5}}) +
+                                  List("adtl", Labl(1, "a/b") + Labl(2, "a/b") + Labl(3, "hit") + Ltxt(1, 20, "rgn ", 0, 0, 0, 0) +
+                                                   Ltxt(2, 5, "rgn ", 0, 0, 0, 0));
+        const std::string marked = Riff(PcmFmt(1, 8000, 16) + Chunk("data", samples) + marks + Chunk("smpl", sampler));
+        // IMA ADPCM, mono: blocks of 36 bytes, 65 frames; the region lies in the second block.
+        const std::string fmt = U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65);
+        const std::string block = U16(0) + std::string(1, '\x0A') + '\0' + std::string(32, '\x77');
+        const std::string ima = Riff(Chunk("fmt ", fmt) + Chunk("data", block + block) + Cue({{1, 70, "data", 0, 0, 70}}) +
+                                     List("adtl", Labl(1, "in 2") + Ltxt(1, 10, "rgn ", 0, 0, 0, 0)));
+        PackageBuilder b;
+        b.AddSound("Marked", marked);
+        b.AddSound(kIma, ima);
+        b.AddSound("Plain", TestSupport::PcmWave({1, 2}));
+        b.AddSound("x%", marked);
+        package = (dir.Path() / "Marks.kzs").string();
+        b.Write(package);
+        wave = (dir.Path() / "Marked.wav").string();
+        WriteFile(wave, marked);
+    }
+};
+
+// The data chunk's bytes of a WAVE file (the first "data").
+std::string DataOf(const std::string& file) {
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        const std::uint32_t size = static_cast<std::uint8_t>(file[at + 4]) | static_cast<std::uint8_t>(file[at + 5]) << 8 |
+                                   static_cast<std::uint8_t>(file[at + 6]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(file[at + 7])) << 24;
+        if (file.compare(at, 4, "data") == 0) return file.substr(at + 8, size);
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+TEST(SndWeb, ListsTheRegionsAndLoopsWithTheirFiles) {
+    const Marked in;
+    const json marked = json::parse(R"([
+        {"name": "a/b", "kind": "region", "start": 10, "frames": 20, "file": "Marked - a%2Fb.wav"},
+        {"name": "a/b", "kind": "region", "start": 50, "frames": 5, "file": "Marked - a%2Fb (2).wav"},
+        {"name": "loop 1", "kind": "loop", "start": 60, "frames": 20, "file": "Marked - loop 1.wav"}])");
+    const struct {
+        std::string path;
+        int index;
+        json regions;
+    } rows[] = {
+        {in.package, 0, marked},
+        {in.wave, -1, marked},
+        {in.package, 1, json::parse(R"([{"name": "in 2", "kind": "region", "start": 70, "frames": 10, "file": "ima - in 2.wav"}])")},
+        {in.package, 2, json::array()},
+        {in.package, 4, json::array()},
+        {in.package, -1, json::array()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path + " " + std::to_string(row.index));
+        EXPECT_EQ(Parsed(SndWeb_Regions(row.path.c_str(), row.index)), row.regions);
+    }
+    // A sound whose own name is escaped: its escapes stand once.
+    std::vector<std::string> files;
+    for (const json& region : Parsed(SndWeb_Regions(in.package.c_str(), 3))) files.push_back(region["file"]);
+    EXPECT_EQ(files, (std::vector<std::string>{"x%25 - a%2Fb.wav", "x%25 - a%2Fb (2).wav", "x%25 - loop 1.wav"}));
+}
+
+// Each region and loop as a file: its frames exactly (an ADPCM one in whole
+// blocks, or decoded and cut exactly with `pcm`); a region that is not
+// there, or a sound that is not, writes nothing.
+TEST(SndWeb, WritesEachRegionAndLoop) {
+    const Marked in;
+    const std::string out = (in.dir.Path() / "region.wav").string();
+    const struct {
+        std::string path;
+        int index, region, pcm, status;
+        std::size_t firstByte, bytes;  // of the data chunk: a span of the marked sound's samples, or a length
+    } rows[] = {
+        {in.package, 0, 0, 0, 0, 20, 40},   {in.package, 0, 1, 0, 0, 100, 10}, {in.package, 0, 2, 0, 0, 120, 40},
+        {in.wave, -1, 0, 0, 0, 20, 40},     {in.package, 0, 2, 1, 0, 120, 40},  // PCM as stored: --pcm changes nothing
+        {in.package, 1, 0, 0, 0, 0, 36},    // the second IMA block, whole
+        {in.package, 1, 0, 1, 0, 0, 20},    // decoded: the region's 10 frames of 16 bits
+        {in.package, 0, 3, 0, 3, 0, 0},     {in.package, 0, -1, 0, 3, 0, 0},  {in.package, 2, 0, 0, 3, 0, 0},
+        {in.package, 9, 0, 0, 3, 0, 0},     {in.package, 3, 2, 0, 0, 120, 40},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.index) + " " + std::to_string(row.region) + " " + std::to_string(row.pcm));
+        fs::remove(out);
+        ASSERT_EQ(SndWeb_Region(row.path.c_str(), row.index, row.region, row.pcm, out.c_str()), row.status);
+        if (row.status != 0) {
+            EXPECT_FALSE(fs::exists(out));
+            continue;
+        }
+        const std::string data = DataOf(ReadFile(out));
+        EXPECT_EQ(data.size(), row.bytes);
+        if (row.index != 1) {
+            EXPECT_EQ(data, in.samples.substr(row.firstByte, row.bytes));
+        }
+    }
+}
+
+// The label track and the SFZ instrument: the marks in seconds, the loop
+// played from the sound's file; empty for a sound without them.
+TEST(SndWeb, GivesTheLabelTrackAndTheSfz) {
+    const Marked in;
+    const std::string track =
+        "0.001250\t0.003750\ta/b\n0.006250\t0.006875\ta/b\n0.000625\t0.000625\thit\n0.007500\t0.010000\tloop 1\n";
+    const struct {
+        std::string path;
+        int index;
+        std::string labels;
+        bool sfz;
+    } rows[] = {{in.package, 0, track, true}, {in.wave, -1, track, true}, {in.package, 3, track, true},
+                {in.package, 2, "", false}, {in.package, 7, "", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.index));
+        EXPECT_EQ(std::string(SndWeb_Labels(row.path.c_str(), row.index)), row.labels);
+        const std::string sfz = SndWeb_Sfz(row.path.c_str(), row.index, "Marked.wav");
+        EXPECT_EQ(sfz.find("sample=Marked.wav\n") != std::string::npos, row.sfz) << sfz;
+        EXPECT_EQ(sfz.find("loop_start=60\nloop_end=79\n") != std::string::npos, row.sfz) << sfz;
+    }
+}
+
 }  // namespace
