@@ -5,15 +5,21 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "facts/LabelTrack.h"
+#include "facts/Sfz.h"
 #include "kit/PackageBuilder.h"
 #include "kit/WaveBuilder.h"
 #include "tests/support/JsonFindings.h"
 #include "tests/support/RunTool.h"
+#include "wave/Audio.h"
 
 namespace {
 
@@ -377,4 +383,43 @@ TEST(ExtractE2E, RegionsBesideTheirSounds) {
     EXPECT_EQ(sounds[0]["regions"][2]["status"], "written");
     EXPECT_EQ(sounds[1]["regions"][1]["name"], "loop 1");
     EXPECT_EQ(sounds[2]["regions"], nlohmann::json::array());
+}
+
+// A sound's label track and instrument beside it, as the core makes them,
+// only where it has them; the JSON report names their files.
+TEST(ExtractE2E, LabelTracksAndInstrumentsBesideTheirSounds) {
+    TempDir dir;
+    const std::string marked = WithRegions({{0, 10, "Intro"}, {500, 20, ""}});
+    PackageBuilder b;
+    b.AddSound("Marked", marked);
+    b.AddSound("Plain", kWind);
+    b.Write(dir.Path() / "Pk.kzs");
+    const auto model = [](const std::string& bytes) {
+        std::istringstream in(bytes);
+        auto wave = std::make_unique<WAVE_File>();
+        wave->LoadData(in, WaveLoad::Everything, [](std::string_view) {});
+        return wave;
+    };
+    const RunResult r = Info(dir, {"Pk.kzs", "/x:out", "--labels", "/SFZ", "-q"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"Marked", marked}, {"Plain", kWind}}) {
+        SCOPED_TRACE(name);
+        const auto wave = model(bytes);
+        const std::string track = Facts::LabelTrack(*wave);
+        const std::optional<std::string> sfz = Facts::Sfz(*wave, name + ".wav");
+        EXPECT_EQ(dir.Exists("out/Pk/" + name + ".txt"), !track.empty());
+        EXPECT_EQ(dir.Read("out/Pk/" + name + ".txt"), track);
+        EXPECT_EQ(dir.Exists("out/Pk/" + name + ".sfz"), sfz.has_value());
+        EXPECT_EQ(dir.Read("out/Pk/" + name + ".sfz"), sfz.value_or(""));
+    }
+    EXPECT_FALSE(dir.Read("out/Pk/Marked.txt").empty());
+    EXPECT_FALSE(dir.Read("out/Pk/Marked.sfz").empty());
+
+    const RunResult j = Info(dir, {"Pk.kzs", "/x:json", "--labels", "--sfz", "--json"});
+    EXPECT_EQ(j.exitStatus, 0) << j.err;
+    const nlohmann::json sounds = nlohmann::json::parse(j.out)["files"][0]["extract"]["sounds"];
+    EXPECT_EQ(sounds[0]["labels"], "json/Pk/Marked.txt");
+    EXPECT_EQ(sounds[0]["sfz"], "json/Pk/Marked.sfz");
+    EXPECT_FALSE(sounds[0].contains("regions"));
+    EXPECT_FALSE(sounds[1].contains("sfz"));
 }
