@@ -56,10 +56,11 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -205,25 +206,35 @@ std::uint64_t FrameOf(double value, std::uint64_t otherwise) {
     return static_cast<std::uint64_t>(value);
 }
 
-// The file name of the sound without its ".wav": for export `index`, the
-// name /x: gives its file (its group's folders left out); for a WAVE file,
-// its own name. Empty when there is none.
-std::string SoundStem(Facts::Source& source, int index) {
-    std::string file;
+// The file names /x: --regions gives the regions beside the sound, leaf
+// names only: "<sound> - <name>.wav", numbered in the sound's folder after
+// the files of the exports before it and its own. (Extraction also numbers
+// them after the region files of the sounds before; finding those would
+// load each of those sounds.) Beside a WAVE file, after its own name.
+std::vector<std::string> RegionFiles(Facts::Source& source, int index, const std::vector<Facts::Region>& regions) {
+    constexpr std::string_view kWav = ".wav";
+    std::vector<std::string> files;
     if (index < 0) {
-        file = FileNames::BaseName(source.Path());
-    } else if (KZ_Package* package = source.Package(); package != nullptr && static_cast<std::size_t>(index) < package->Exports.size()) {
-        // Numbered over the table in its order, as /x: numbers them.
-        FileNames::SoundFiles names(source.Groups(), false);
-        for (std::size_t at = 0; at <= static_cast<std::size_t>(index); ++at) {
-            const KZ_Export_Element& entry = package->Exports[at];
-            const std::optional<std::string> taken = names.Take(at, entry, Facts::HoldsWave(*package, entry));
-            if (at == static_cast<std::size_t>(index) && taken) file = FileNames::BaseName(*taken);
-        }
+        std::string stem(FileNames::BaseName(source.Path()));
+        if (FileNames::AsciiLower(stem).ends_with(kWav)) stem.resize(stem.size() - kWav.size());
+        FileNames::FolderNames folder;
+        for (const Facts::Region& region : regions) files.push_back(folder.TakeBeside(stem, region.name, kWav));
+        return files;
     }
-    const std::size_t dot = file.rfind('.');
-    if (dot != std::string::npos && FileNames::AsciiLower(file.substr(dot)) == ".wav") file.resize(dot);
-    return file;
+    // A sound was loaded: the export exists, and holds it.
+    KZ_Package& package = *source.Package();
+    FileNames::SoundFiles names(source.Groups(), false);
+    std::string leaf;
+    for (std::size_t at = 0; at <= static_cast<std::size_t>(index); ++at) {
+        const KZ_Export_Element& entry = package.Exports[at];
+        const std::optional<std::string> taken = names.Take(at, entry, Facts::HoldsWave(package, entry));
+        if (taken) leaf = FileNames::BaseName(*taken);
+    }
+    const std::string stem = leaf.substr(0, leaf.size() - std::min(leaf.size(), kWav.size()));
+    for (const Facts::Region& region : regions) {
+        files.emplace_back(FileNames::BaseName(names.TakeBeside(stem, region.name, kWav)));
+    }
+    return files;
 }
 
 }  // namespace
@@ -356,27 +367,22 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
 }
 
 // The regions and loops (Facts::RegionsOf), each with the file name /x:
-// --regions gives it: "<sound> - <name>.wav", numbered among the sound's
-// files as the folder numbers them.
+// --regions gives it (RegionFiles).
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Regions(const char* path, int index) {
     Facts::Source& source = SourceOf(path);
     std::vector<Facts::Finding> ignored;
     const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, ignored);
     json regions = json::array();
     if (!wave) return Result(regions);
-    // The sound's own name is escaped already: only the region's name is.
-    const std::string stem = SoundStem(source, index);
-    std::set<std::string> taken = {FileNames::AsciiLower(stem + ".wav")};
-    for (const Facts::Region& region : Facts::RegionsOf(*wave)) {
-        std::string file;
-        for (unsigned number = 1; !taken.insert(FileNames::AsciiLower(file = stem + " - " + FileNames::FileName(region.name, number, ".wav"))).second;) {
-            ++number;
-        }
+    const std::vector<Facts::Region> list = Facts::RegionsOf(*wave);
+    const std::vector<std::string> files = RegionFiles(source, index, list);
+    for (std::size_t at = 0; at < list.size(); ++at) {
+        const Facts::Region& region = list[at];
         regions.push_back({{"name", region.name},
                            {"kind", region.kind == Facts::Region::Kind::Loop ? "loop" : "region"},
                            {"start", region.start},
                            {"frames", region.frames},
-                           {"file", file}});
+                           {"file", files[at]}});
     }
     return Result(regions);
 }

@@ -395,4 +395,36 @@ TEST(SndWeb, GivesTheLabelTrackAndTheSfz) {
     }
 }
 
+// What the page downloads beside a sound is what /x: writes beside it with
+// --regions, --labels and --sfz (and --pcm): the same names, the same bytes.
+TEST(SndWeb, TakesOutWhatExtractionWrites) {
+    const Marked in;
+    const fs::path folder = in.dir.Path();
+    for (const int pcm : {0, 1}) {
+        SCOPED_TRACE(pcm);
+        const fs::path out = folder / ("x" + std::to_string(pcm));
+        std::vector<std::string> args = {in.package, "/x:" + out.string(), "--regions", "--labels", "--sfz"};
+        if (pcm) args.push_back("--pcm");
+        TestSupport::Run(SndInfoPath(), args, folder);
+        const std::string page = (folder / "page.wav").string();
+        std::size_t compared = 0;
+        for (const auto& [index, sound] : {std::pair{0, "Marked"}, {1, "ima"}, {3, "x%25"}}) {
+            const json regions = Parsed(SndWeb_Regions(in.package.c_str(), index));
+            for (std::size_t region = 0; region < regions.size(); ++region) {
+                const fs::path written = out / "Marks" / regions[region]["file"].get<std::string>();
+                ASSERT_TRUE(fs::exists(written)) << written;
+                ASSERT_EQ(SndWeb_Region(in.package.c_str(), index, static_cast<int>(region), pcm, page.c_str()), 0);
+                EXPECT_EQ(ReadFile(page), ReadFile(written)) << written;
+                ++compared;
+            }
+            const fs::path labels = out / "Marks" / (std::string(sound) + ".txt");
+            EXPECT_EQ(std::string(SndWeb_Labels(in.package.c_str(), index)), fs::exists(labels) ? ReadFile(labels) : "");
+            const fs::path sfz = out / "Marks" / (std::string(sound) + ".sfz");
+            EXPECT_EQ(std::string(SndWeb_Sfz(in.package.c_str(), index, (std::string(sound) + ".wav").c_str())),
+                      fs::exists(sfz) ? ReadFile(sfz) : "");
+        }
+        EXPECT_EQ(compared, 7u);
+    }
+}
+
 }  // namespace
