@@ -267,15 +267,17 @@ TEST(SndWeb, ReadsAPackageOnceUntilClosed) {
 }
 
 // A package of a marked sound (two regions of one name that needs an
-// escape, a point, a sampler loop) and an IMA ADPCM sound with a region; the
-// marked sound as a WAVE file beside it.
+// escape, a point, a sampler loop), an IMA ADPCM sound with a region, a
+// sound without marks and the marked sound under a name that needs an
+// escape; the marked sound as a WAVE file beside it.
 struct Marked {
     TempDir dir;
-    std::string package, wave, samples;
+    std::string package, wave;
     static constexpr const char* kIma = "ima";
     Marked() {
         using WaveBuilder::Chunk, WaveBuilder::Cue, WaveBuilder::Labl, WaveBuilder::List, WaveBuilder::Ltxt, WaveBuilder::PcmFmt,
             WaveBuilder::Riff, WaveBuilder::U16, WaveBuilder::U32;
+        std::string samples;
         for (int frame = 0; frame < 100; ++frame) samples += U16(static_cast<std::uint16_t>(frame * 100));
         const std::string sampler = U32(0) + U32(0) + U32(125000) + U32(60) + U32(0) + U32(0) + U32(0) + U32(1) + U32(0) +
                                     U32(7) + U32(0) + U32(60) + U32(79) + U32(0) + U32(0);
@@ -300,17 +302,8 @@ struct Marked {
     }
 };
 
-// The data chunk's bytes of a WAVE file (the first "data").
-std::string DataOf(const std::string& file) {
-    for (std::size_t at = 12; at + 8 <= file.size();) {
-        const std::uint32_t size = static_cast<std::uint8_t>(file[at + 4]) | static_cast<std::uint8_t>(file[at + 5]) << 8 |
-                                   static_cast<std::uint8_t>(file[at + 6]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(file[at + 7])) << 24;
-        if (file.compare(at, 4, "data") == 0) return file.substr(at + 8, size);
-        at += 8 + size + (size & 1);
-    }
-    return {};
-}
-
+// The regions listed with the names /x: gives their files; none for a
+// sound without marks, an export without a sound, or no such export.
 TEST(SndWeb, ListsTheRegionsAndLoopsWithTheirFiles) {
     const Marked in;
     const json marked = json::parse(R"([
@@ -333,82 +326,24 @@ TEST(SndWeb, ListsTheRegionsAndLoopsWithTheirFiles) {
         SCOPED_TRACE(row.path + " " + std::to_string(row.index));
         EXPECT_EQ(Parsed(SndWeb_Regions(row.path.c_str(), row.index)), row.regions);
     }
-    // A sound whose own name is escaped: its escapes stand once.
-    std::vector<std::string> files;
-    for (const json& region : Parsed(SndWeb_Regions(in.package.c_str(), 3))) files.push_back(region["file"]);
-    EXPECT_EQ(files, (std::vector<std::string>{"x%25 - a%2Fb.wav", "x%25 - a%2Fb (2).wav", "x%25 - loop 1.wav"}));
-}
-
-// Each region and loop as a file: its frames exactly (an ADPCM one in whole
-// blocks, or decoded and cut exactly with `pcm`); a region that is not
-// there, or a sound that is not, writes nothing.
-TEST(SndWeb, WritesEachRegionAndLoop) {
-    const Marked in;
-    const std::string out = (in.dir.Path() / "region.wav").string();
-    const struct {
-        std::string path;
-        int index, region, pcm, status;
-        std::size_t firstByte, bytes;  // of the data chunk: a span of the marked sound's samples, or a length
-    } rows[] = {
-        {in.package, 0, 0, 0, 0, 20, 40},   {in.package, 0, 1, 0, 0, 100, 10}, {in.package, 0, 2, 0, 0, 120, 40},
-        {in.wave, -1, 0, 0, 0, 20, 40},     {in.package, 0, 2, 1, 0, 120, 40},  // PCM as stored: --pcm changes nothing
-        {in.package, 1, 0, 0, 0, 0, 36},    // the second IMA block, whole
-        {in.package, 1, 0, 1, 0, 0, 20},    // decoded: the region's 10 frames of 16 bits
-        {in.package, 0, 3, 0, 3, 0, 0},     {in.package, 0, -1, 0, 3, 0, 0},  {in.package, 2, 0, 0, 3, 0, 0},
-        {in.package, 9, 0, 0, 3, 0, 0},     {in.package, 3, 2, 0, 0, 120, 40},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.index) + " " + std::to_string(row.region) + " " + std::to_string(row.pcm));
-        fs::remove(out);
-        ASSERT_EQ(SndWeb_Region(row.path.c_str(), row.index, row.region, row.pcm, out.c_str()), row.status);
-        if (row.status != 0) {
-            EXPECT_FALSE(fs::exists(out));
-            continue;
-        }
-        const std::string data = DataOf(ReadFile(out));
-        EXPECT_EQ(data.size(), row.bytes);
-        if (row.index != 1) {
-            EXPECT_EQ(data, in.samples.substr(row.firstByte, row.bytes));
-        }
-    }
-}
-
-// The label track and the SFZ instrument: the marks in seconds, the loop
-// played from the sound's file; empty for a sound without them.
-TEST(SndWeb, GivesTheLabelTrackAndTheSfz) {
-    const Marked in;
-    const std::string track =
-        "0.001250\t0.003750\ta/b\n0.006250\t0.006875\ta/b\n0.000625\t0.000625\thit\n0.007500\t0.010000\tloop 1\n";
-    const struct {
-        std::string path;
-        int index;
-        std::string labels;
-        bool sfz;
-    } rows[] = {{in.package, 0, track, true}, {in.wave, -1, track, true}, {in.package, 3, track, true},
-                {in.package, 2, "", false}, {in.package, 7, "", false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.index));
-        EXPECT_EQ(std::string(SndWeb_Labels(row.path.c_str(), row.index)), row.labels);
-        const std::string sfz = SndWeb_Sfz(row.path.c_str(), row.index, "Marked.wav");
-        EXPECT_EQ(sfz.find("sample=Marked.wav\n") != std::string::npos, row.sfz) << sfz;
-        EXPECT_EQ(sfz.find("loop_start=60\nloop_end=79\n") != std::string::npos, row.sfz) << sfz;
-    }
 }
 
 // What the page downloads beside a sound is what /x: writes beside it with
-// --regions, --labels and --sfz (and --pcm): the same names, the same bytes.
+// --regions, --labels and --sfz (and --pcm): the same names, the same bytes;
+// the WAVE file gives what the same sound in the package gives. A region or
+// sound that is not there writes nothing.
 TEST(SndWeb, TakesOutWhatExtractionWrites) {
     const Marked in;
     const fs::path folder = in.dir.Path();
+    const std::string page = (folder / "page.wav").string();
     for (const int pcm : {0, 1}) {
         SCOPED_TRACE(pcm);
         const fs::path out = folder / ("x" + std::to_string(pcm));
         std::vector<std::string> args = {in.package, "/x:" + out.string(), "--regions", "--labels", "--sfz"};
         if (pcm) args.push_back("--pcm");
         TestSupport::Run(SndInfoPath(), args, folder);
-        const std::string page = (folder / "page.wav").string();
         std::size_t compared = 0;
-        for (const auto& [index, sound] : {std::pair{0, "Marked"}, {1, "ima"}, {3, "x%25"}}) {
+        for (const auto& [index, sound] : {std::pair{0, "Marked"}, {1, "ima"}, {2, "Plain"}, {3, "x%25"}}) {
             const json regions = Parsed(SndWeb_Regions(in.package.c_str(), index));
             for (std::size_t region = 0; region < regions.size(); ++region) {
                 const fs::path written = out / "Marks" / regions[region]["file"].get<std::string>();
@@ -424,6 +359,16 @@ TEST(SndWeb, TakesOutWhatExtractionWrites) {
                       fs::exists(sfz) ? ReadFile(sfz) : "");
         }
         EXPECT_EQ(compared, 7u);
+        ASSERT_EQ(SndWeb_Region(in.wave.c_str(), -1, 2, pcm, page.c_str()), 0);
+        EXPECT_EQ(ReadFile(page), ReadFile(out / "Marks" / "Marked - loop 1.wav"));
+    }
+    EXPECT_EQ(std::string(SndWeb_Labels(in.wave.c_str(), -1)), ReadFile(folder / "x0" / "Marks" / "Marked.txt"));
+    EXPECT_EQ(std::string(SndWeb_Sfz(in.wave.c_str(), -1, "Marked.wav")), ReadFile(folder / "x0" / "Marks" / "Marked.sfz"));
+    for (const auto& [index, region] : {std::pair{0, 3}, {0, -1}, {2, 0}, {9, 0}}) {
+        SCOPED_TRACE(std::to_string(index) + " " + std::to_string(region));
+        fs::remove(page);
+        EXPECT_EQ(SndWeb_Region(in.package.c_str(), index, region, 0, page.c_str()), 3);
+        EXPECT_FALSE(fs::exists(page));
     }
 }
 
