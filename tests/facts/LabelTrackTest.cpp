@@ -100,6 +100,14 @@ TEST(LabelTrack, MarksInCueOrderThenLoopsThenWords) {
          Riff(FmtWithExtension(0x55, 1, 8000, 0, "") + Chunk("fact", U32(4000)) + Chunk("data", "xy") +
               Phnm("", {{"a"}, {"b"}})),
          "0.000000\t0.250000\ta\n0.250000\t0.500000\tb\n"},
+        {"words share a count of frames beyond 2^62",
+         [] {
+             const std::string body = FmtWithExtension(0x55, 1, 48000, 0, "") + Chunk("fact", U32(0xFFFFFFFF)) +
+                                      Chunk("data", "xy") + Phnm("", {{"a"}, {"b"}, {"c"}, {"d"}});
+             return "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(40 + body.size(), 2, 0x5555555580000001) + body;
+         }(),
+         "0.000000\t32025597353918.464005\ta\n32025597353918.464005\t64051194707836.928010\tb\n"
+         "64051194707836.928010\t96076792061755.392016\tc\n96076792061755.392016\t128102389415673.856021\td\n"},
         {"no words without frames", Riff(PcmFmt(1, 8000, 8) + Point(1, 0) + Phnm("", {{"a"}})),
          "0.000000\t0.000000\tcue 1\n"},
         {"tabs and line breaks become spaces",
