@@ -15,22 +15,19 @@ namespace Facts {
 
 namespace {
 
-// A 128-bit product of two 64-bit values, and its division by a 64-bit
-// value, without a compiler's 128-bit type (not every target has one): a
-// time is frames (up to 64 bits) times a scale, over the rate times a count.
+// A 96-bit product and its division, without a compiler's 128-bit type (not
+// every target has one): a time is frames (up to 64 bits) times a word's
+// index or a million, over the rate times the number of words.
 struct Wide {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
 };
 
-Wide Multiply(std::uint64_t a, std::uint64_t b) {
-    const std::uint64_t aLow = a & 0xFFFFFFFF, aHigh = a >> 32;
-    const std::uint64_t bLow = b & 0xFFFFFFFF, bHigh = b >> 32;
-    const std::uint64_t lowLow = aLow * bLow;
-    const std::uint64_t highLow = aHigh * bLow;
-    const std::uint64_t lowHigh = aLow * bHigh;
-    const std::uint64_t middle = (lowLow >> 32) + (highLow & 0xFFFFFFFF) + (lowHigh & 0xFFFFFFFF);
-    return {aHigh * bHigh + (highLow >> 32) + (lowHigh >> 32) + (middle >> 32), (middle << 32) | (lowLow & 0xFFFFFFFF)};
+Wide Multiply(std::uint64_t a, std::uint32_t b) {
+    const std::uint64_t low = (a & 0xFFFFFFFF) * b;
+    const std::uint64_t high = (a >> 32) * b;
+    const std::uint64_t sum = low + (high << 32);
+    return {(high >> 32) + (sum < low), sum};
 }
 
 struct Quotient {
@@ -38,15 +35,16 @@ struct Quotient {
     std::uint64_t rest = 0;
 };
 
-// `value` / `divisor` (not 0), bit by bit: the rest stays below the divisor.
+// `value` / `divisor`, bit by bit. The divisor lies between 0 and 2^63 (a
+// rate times a count of words, which a signed 32-bit field states), so the
+// rest, below it, never loses a bit to the shift.
 Quotient Divide(Wide value, std::uint64_t divisor) {
     Quotient q;
     for (int bit = 127; bit >= 0; --bit) {
-        const bool carry = (q.rest >> 63) != 0;
         const std::uint64_t next = bit >= 64 ? (value.high >> (bit - 64)) & 1 : (value.low >> bit) & 1;
         q.rest = (q.rest << 1) | next;
         q.whole <<= 1;
-        if (carry || q.rest >= divisor) {
+        if (q.rest >= divisor) {
             q.rest -= divisor;
             q.whole |= 1;
         }
@@ -56,7 +54,7 @@ Quotient Divide(Wide value, std::uint64_t divisor) {
 
 // The time a * b / d seconds (b <= d, d > 0) to the nearest microsecond,
 // half up: "12.345678", whatever the locale, from integers alone.
-std::string Seconds(std::uint64_t a, std::uint64_t b, std::uint64_t d) {
+std::string Seconds(std::uint64_t a, std::uint32_t b, std::uint64_t d) {
     const Quotient seconds = Divide(Multiply(a, b), d);
     const Quotient micros = Divide(Multiply(seconds.rest, 1000000), d);
     std::uint64_t whole = seconds.whole;
@@ -134,8 +132,8 @@ public:
     // A mark from frame `start` to frame `end`.
     void Add(std::uint64_t start, std::uint64_t end, std::string_view label) { Add(start, 1, end, 1, 1, label); }
     // A mark from startFrames * startScale / count frames to endFrames * endScale / count.
-    void Add(std::uint64_t startFrames, std::uint64_t startScale, std::uint64_t endFrames, std::uint64_t endScale,
-             std::uint64_t count, std::string_view label) {
+    void Add(std::uint64_t startFrames, std::uint32_t startScale, std::uint64_t endFrames, std::uint32_t endScale,
+             std::uint32_t count, std::string_view label) {
         text_ += Seconds(startFrames, startScale, count * rate_);
         text_ += '\t';
         text_ += Seconds(endFrames, endScale, count * rate_);
@@ -191,8 +189,9 @@ std::string LabelTrack(const WAVE_File& wave) {
             AudioOf(wave.Found.Fmt ? &wave.FmtChunk : nullptr, FactCount(wave),
                     wave.Found.Data ? std::optional<std::uint64_t>(wave.DataChunk.BodyBytes()) : std::nullopt, ignored);
         const std::uint64_t frames = audio.frames.value_or(0);
-        const std::uint64_t count = phnm->Words.size();
-        for (std::uint64_t i = 0; frames > 0 && i < count; ++i) {
+        // No more than the signed 32-bit word count states.
+        const auto count = static_cast<std::uint32_t>(phnm->Words.size());
+        for (std::uint32_t i = 0; frames > 0 && i < count; ++i) {
             const Word_Block& word = phnm->Words[i];
             const std::string label = UpToNul(std::string_view(word.Word.data(), word.Word.size()));
             if (word.IntA >= 0 && word.IntB > word.IntA && static_cast<std::uint64_t>(word.IntB) <= frames) {

@@ -92,14 +92,23 @@ TEST(LabelTrack, MarksInCueOrderThenLoopsThenWords) {
         {"loops end after their last frame", Sound(8000, 0, Smpl(0, {{0, 80, 799, 0}, {1, 0, 7999, 3}})),
          "0.010000\t0.100000\tloop 1\n0.000000\t1.000000\tloop 2\n"},
         {"words at their positions or sharing the sound",
-         Sound(3, 9, Phnm("", {{"one", 3, 6}, {"two", 0, 10}, {"three", -1, 2}, {"four", 5, 5}})),
-         "1.000000\t2.000000\tone\n0.750000\t1.500000\ttwo\n1.500000\t2.250000\tthree\n2.250000\t3.000000\tfour\n"},
+         Sound(3, 9, Phnm("", {{"one", 0, 3}, {"two", 0, 10}, {"three", -1, 2}, {"four", 5, 5}, {"five", 6, 9}})),
+         "0.000000\t1.000000\tone\n0.600000\t1.200000\ttwo\n1.200000\t1.800000\tthree\n1.800000\t2.400000\tfour\n"
+         "2.000000\t3.000000\tfive\n"},
         {"words share a length that does not divide", Sound(8000, 8000, Phnm("", {{"a"}, {"b"}, {"c"}})),
          "0.000000\t0.333333\ta\n0.333333\t0.666667\tb\n0.666667\t1.000000\tc\n"},
         {"words share the fact count of a codec without layout",
          Riff(FmtWithExtension(0x55, 1, 8000, 0, "") + Chunk("fact", U32(4000)) + Chunk("data", "xy") +
               Phnm("", {{"a"}, {"b"}})),
          "0.000000\t0.250000\ta\n0.250000\t0.500000\tb\n"},
+        {"words share a count of frames beyond 2^62",
+         [] {
+             const std::string body = FmtWithExtension(0x55, 1, 48000, 0, "") + Chunk("fact", U32(0xFFFFFFFF)) +
+                                      Chunk("data", "xy") + Phnm("", {{"a"}, {"b"}, {"c"}, {"d"}});
+             return "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(40 + body.size(), 2, 0x5555555580000001) + body;
+         }(),
+         "0.000000\t32025597353918.464005\ta\n32025597353918.464005\t64051194707836.928010\tb\n"
+         "64051194707836.928010\t96076792061755.392016\tc\n96076792061755.392016\t128102389415673.856021\td\n"},
         {"no words without frames", Riff(PcmFmt(1, 8000, 8) + Point(1, 0) + Phnm("", {{"a"}})),
          "0.000000\t0.000000\tcue 1\n"},
         {"tabs and line breaks become spaces",
