@@ -215,6 +215,55 @@ void FolderNames::Keep(const std::string& key) {
     }
 }
 
+namespace {
+
+// `text`, a name made by the rules, cut to at most `budget` bytes, never
+// inside a %XX or a UTF-8 character.
+std::string_view CutMade(std::string_view text, std::size_t budget) {
+    std::size_t end = std::min(text.size(), budget);
+    if (end < text.size()) {
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        if (end >= 1 && text[end - 1] == '%') {
+            end -= 1;
+        } else if (end >= 2 && text[end - 2] == '%') {
+            end -= 2;
+        }
+    }
+    return text.substr(0, end);
+}
+
+}  // namespace
+
+std::string FolderNames::TakeBeside(std::string_view prefix, std::string_view name, std::string_view extension) {
+    // The name keeps at least this much of the file name however long the prefix.
+    constexpr std::size_t kLeastName = 16;
+    constexpr std::string_view kJoin = " - ";
+    std::string key;
+    for (unsigned number = 1;; ++number) {
+        const std::string suffix = number > 1 ? " (" + std::to_string(number) + ")" : "";
+        const std::size_t fixed = kJoin.size() + suffix.size() + extension.size();
+        std::string file(CutMade(prefix, kMaxFileName - std::min(kMaxFileName, fixed + kLeastName)));
+        file += kJoin;
+        file += Stem(name, kMaxFileName - std::min(kMaxFileName - 1, file.size() + suffix.size() + extension.size()));
+        file += suffix;
+        file += extension;
+        std::string lower = AsciiLower(file);
+        if (number == 1) {
+            // Numbers given before for this name are not tried again.
+            key = lower;
+            const auto next = besideNext_.find(key);
+            if (next != besideNext_.end()) {
+                number = next->second - 1;
+                continue;
+            }
+        }
+        if (taken_.contains(lower) || TakenByNumber(lower)) continue;
+        taken_.emplace(std::move(lower), Entry{});
+        besideNext_[key] = number + 1;
+        return file;
+    }
+}
+
 bool FolderNames::TakenByNumber(std::string_view lower) const {
     for (const std::string& extension : extensions_) {
         // "<unnumbered> (N)<extension>", N written as std::to_string writes it.
@@ -244,8 +293,15 @@ std::string PackageLayout::Take(const std::vector<std::string_view>& group, std:
         if (added) folders_.push_back({at, folders_[at].names.Take(level, ""), {}});
         at = child->second;
     }
+    last_ = at;
     std::string path = folders_[at].names.Take(name, extension);
     for (; at != 0; at = folders_[at].parent) path.insert(0, folders_[at].name + '/');
+    return path;
+}
+
+std::string PackageLayout::TakeBeside(std::string_view prefix, std::string_view name, std::string_view extension) {
+    std::string path = folders_[last_].names.TakeBeside(prefix, name, extension);
+    for (std::size_t at = last_; at != 0; at = folders_[at].parent) path.insert(0, folders_[at].name + '/');
     return path;
 }
 

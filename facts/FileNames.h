@@ -64,6 +64,12 @@ std::string PackageName(std::string_view path);
 class FolderNames {
 public:
     std::string Take(std::string_view name, std::string_view extension);
+    // A file that goes with another of this folder: "<prefix> - <name by
+    // the rules><extension>", `prefix` being that file's name without its
+    // extension (already made by the rules, kept as it is: cut only where
+    // the whole would pass kMaxFileName), numbered "(N)" before the
+    // extension where taken: "Bell - Intro.wav", "Bell - Intro (2).wav".
+    std::string TakeBeside(std::string_view prefix, std::string_view name, std::string_view extension);
 
 private:
     struct Entry {
@@ -82,6 +88,9 @@ private:
     // File names given (ASCII letters in lower case).
     std::unordered_map<std::string, Entry> taken_;
     std::vector<std::string> extensions_;  // of the names held by number, in lower case
+    // For TakeBeside: the number a name tries next, by its unnumbered file
+    // name (lower case), so that many of one name cost no search each.
+    std::unordered_map<std::string, unsigned> besideNext_;
 };
 
 // Hands out the files of one package's folder: a sound's file stands in the
@@ -96,6 +105,10 @@ public:
     // `group` holds the group names outermost first, as views that stay
     // valid while the layout lives.
     std::string Take(const std::vector<std::string_view>& group, std::string_view name, std::string_view extension);
+    // FolderNames::TakeBeside in the folder of the last file Take gave,
+    // whose name without its extension is `prefix`: the path under the
+    // package's folder.
+    std::string TakeBeside(std::string_view prefix, std::string_view name, std::string_view extension);
 
 private:
     struct Folder {
@@ -105,6 +118,7 @@ private:
     };
     std::vector<Folder> folders_ = std::vector<Folder>(1);  // [0]: the package's own
     std::map<std::pair<std::size_t, std::string_view>, std::size_t> children_;
+    std::size_t last_ = 0;  // the folder of the last file given
 };
 
 // The files extraction (/x:) writes for a package's exports, also the names
@@ -120,6 +134,10 @@ public:
     // (2).wav"); none for an export that gets no file. Take every export in
     // table order.
     std::optional<std::string> Take(std::size_t index, const KZ_Export_Element& entry, bool holdsWave);
+    // A file beside the last one Take gave (PackageLayout::TakeBeside).
+    std::string TakeBeside(std::string_view prefix, std::string_view name, std::string_view extension) {
+        return layout_.TakeBeside(prefix, name, extension);
+    }
 
 private:
     Facts::Groups& groups_;

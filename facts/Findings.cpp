@@ -104,6 +104,9 @@ constexpr std::array kKinds{
                 "the package name {name:shown} cannot stand in a script"},
     FindingKind{NoKzsExtension, "no_kzs_extension", W,
                 "{name:shown} does not end in \".kzs\": Snd_Pull will look for {looked_for:shown}"},
+    FindingKind{RegionNotCut, "region_not_cut", E, "region {region:quoted} is not cut{reason:because}"},
+    FindingKind{RegionSamplesNotDecoded, "region_samples_not_decoded", E, "region {region:quoted}: {detail}"},
+    FindingKind{NoRegion, "no_region", E, "no region {region:quoted}; its regions: {regions}"},
 };
 
 constexpr bool InCodeOrder() {
@@ -113,7 +116,7 @@ constexpr bool InCodeOrder() {
     return true;
 }
 static_assert(InCodeOrder(), "the table's rows stand in the order of Code, one for each");
-static_assert(kKinds.size() == static_cast<std::size_t>(NoKzsExtension) + 1, "every code has its row");
+static_assert(kKinds.size() == static_cast<std::size_t>(NoRegion) + 1, "every code has its row");
 
 std::string Plain(const Value& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return *text;

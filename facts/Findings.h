@@ -88,6 +88,10 @@ enum class Code : std::uint8_t {
     NameNotInScript,
     PackageNameInScript,
     NoKzsExtension,
+    // regions and loops taken out of a sound
+    RegionNotCut,
+    RegionSamplesNotDecoded,
+    NoRegion,
 };
 
 // One row of the table. `text` is the message with its values in braces:

@@ -39,6 +39,12 @@ void WriteUsage(std::ostream& out) {
         << "   /v           -v, --verbose    list a package's header and each export's class,\n"
         << "                                 data size and offset too\n"
         << "   /q           -q, --quiet      leave out the line /x: writes for each sound\n"
+        << "   /regions     --regions        with /x:, also each region and loop of a sound as\n"
+        << "                                 <sound> - <name>.wav beside it\n"
+        << "   /labels      --labels         with /x:, also a sound's marks as <sound>.txt\n"
+        << "   /sfz         --sfz            with /x:, also a looped sound as <sound>.sfz\n"
+        << "   /region:NAME --region=NAME    with /w:, save only the region (or \"loop N\")\n"
+        << "                                 of that name\n"
         << "   /?           -h, --help       print this text\n"
         << "                --version        print the program's version\n\n"
         << "   Snd_Info PACKAGE          lists the package's sounds\n"
@@ -55,7 +61,9 @@ namespace {
 constexpr std::string_view kPackageExtension = ".kzs";
 constexpr std::string_view kWaveExtension = ".wav";
 
-enum class Option { Write, Script, Json, Extract, Overwrite, Pcm, Flat, Sound, Verbose, Quiet, Help, Version };
+enum class Option {
+    Write, Script, Json, Extract, Overwrite, Pcm, Flat, Sound, Verbose, Quiet, Help, Version, Regions, Region, Labels, Sfz
+};
 
 // Every option: its slash form (any letter case; "" for none), its GNU long
 // form, and whether it takes a value (slash "/w:VALUE", GNU "--write=VALUE"
@@ -74,6 +82,8 @@ constexpr OptionForm kOptions[] = {
     {"", "--sound", true, Option::Sound},       {"/v", "--verbose", false, Option::Verbose},
     {"/q", "--quiet", false, Option::Quiet},    {"/?", "--help", false, Option::Help},
     {"", "--version", false, Option::Version},  {"", "--flat", false, Option::Flat},
+    {"/regions", "--regions", false, Option::Regions}, {"/region:", "--region", true, Option::Region},
+    {"/labels", "--labels", false, Option::Labels}, {"/sfz", "--sfz", false, Option::Sfz},
 };
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -120,6 +130,7 @@ std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_vie
     if (form.takesValue && (!value || value->empty())) {
         return std::string(spelt) + (form.option == Option::Extract ? " needs a folder after it"
                                      : form.option == Option::Sound ? " needs a sound's name after it"
+                                     : form.option == Option::Region ? " needs a region's name after it"
                                                                     : " needs a file name after it");
     }
     switch (form.option) {
@@ -138,6 +149,10 @@ std::optional<std::string> Parser::Apply(const OptionForm& form, std::string_vie
         case Option::Quiet: args.quiet = true; break;
         case Option::Help: args.help = true; break;
         case Option::Version: args.version = true; break;
+        case Option::Regions: args.regions = true; break;
+        case Option::Region: args.region = std::string(*value); break;
+        case Option::Labels: args.labels = true; break;
+        case Option::Sfz: args.sfz = true; break;
     }
     return std::nullopt;
 }
@@ -215,6 +230,10 @@ std::optional<std::string> Parser::Parse(Arguments& args) {
     if (args.overwrite && !args.extractFolder) return "/y goes with /x:";
     if (args.flat && !args.extractFolder) return "--flat goes with /x:";
     if (args.pcm && !args.extractFolder && !args.wavePath) return "--pcm goes with /w: or /x:";
+    if (args.regions && !args.extractFolder) return "--regions goes with /x:";
+    if (args.labels && !args.extractFolder) return "--labels goes with /x:";
+    if (args.sfz && !args.extractFolder) return "--sfz goes with /x:";
+    if (args.region && !args.wavePath) return "--region goes with /w:";
     if (args.extractFolder) {
         if (args.script || args.wavePath) return "/x: writes files of its own: /dpl and /w: do not go with it";
         if (args.targets.size() > 1 && args.SoundCount() > 0) {

@@ -24,6 +24,10 @@ struct Arguments {
     bool flat = false;                         // --flat: /x: writes no group folders
     bool verbose = false;                      // -v: a package's internals too
     bool quiet = false;                        // -q: no line per sound written
+    bool regions = false;                      // --regions: /x: writes each region and loop as a file too
+    bool labels = false;                       // --labels: /x: writes each sound's label track too
+    bool sfz = false;                          // --sfz: /x: writes each looped sound's SFZ instrument too
+    std::optional<std::string> region;         // --region=LABEL: /w: saves that region alone
     bool help = false;
     bool version = false;
 

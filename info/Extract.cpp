@@ -16,6 +16,9 @@
 #include "facts/Intake.h"
 #include "facts/FileNames.h"
 #include "facts/Groups.h"
+#include "facts/LabelTrack.h"
+#include "facts/Regions.h"
+#include "facts/Sfz.h"
 #include "facts/SoundLookup.h"
 #include "facts/Source.h"
 #include "facts/FactsJson.h"
@@ -32,6 +35,8 @@ using json = nlohmann::ordered_json;
 
 constexpr std::string_view kPrefix = "Snd_Info: ";
 constexpr std::string_view kSoundExtension = ".wav";
+constexpr std::string_view kLabelsExtension = ".txt";
+constexpr std::string_view kSfzExtension = ".sfz";
 
 // `folder` + '/' + `name`; a folder that already ends in a separator gets no
 // second one.
@@ -64,6 +69,17 @@ struct Messages {
     std::vector<Facts::Finding> warnings, errors;
 };
 
+// A file written beside a sound (--regions, --labels, --sfz).
+enum class BesideKind { Region, Labels, Sfz };
+struct BesideFile {
+    BesideKind kind = BesideKind::Region;
+    std::string name;  // the region's; empty for the others
+    std::string file;  // its path
+    std::uint64_t bytes = {};
+    Outcome outcome = Outcome::Failed;
+    std::string written = {};  // as a line shows it; empty when not written
+};
+
 // What became of one sound.
 struct SoundEntry {
     json index;                 // null for a SOUND the package lacks
@@ -74,10 +90,13 @@ struct SoundEntry {
     Outcome outcome = Outcome::Failed;
     std::string reason;         // why it is not written; empty when it is
     std::string written;        // the file written as a line shows it (DIR/<package>/<file>); empty for none
+    std::vector<BesideFile> beside = {};  // the files written beside it
 };
 
 struct Counts {
     std::uint64_t written = 0, skipped = 0, failed = 0, bytes = 0, packagesNotRead = 0;
+    // The files beside the sounds: regions, label tracks, instruments.
+    std::uint64_t besideWritten = 0, besideSkipped = 0, besideFailed = 0, besideBytes = 0;
     std::uint64_t notConverted = 0;  // --pcm asked for, the samples not (wholly) decoded
 };
 
@@ -97,14 +116,14 @@ public:
 
 class TextExtractReport : public ExtractReport {
 public:
-    TextExtractReport(std::ostream& out, Progress& progress, bool quiet) : out_(out), progress_(progress), quiet_(quiet) {}
+    TextExtractReport(std::ostream& out, Progress& progress, bool quiet, bool beside)
+        : out_(out), progress_(progress), quiet_(quiet), beside_(beside) {}
 
     void BeginPackage(const std::string&, bool, const std::string&, Messages) override {}
     void Sound(const SoundEntry& sound, Messages) override {
-        if (sound.written.empty() || quiet_) return;
-        progress_.Clear();
-        line_.assign("  writing: ").append(sound.written).push_back('\n');
-        out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+        if (quiet_) return;
+        Line(sound.written);
+        for (const BesideFile& file : sound.beside) Line(file.written);
     }
     void EndPackage() override {}
     void Finish(const Counts& counts) override {
@@ -114,19 +133,35 @@ public:
             out_ << ", " << counts.packagesNotRead << (counts.packagesNotRead == 1 ? " package" : " packages")
                  << " not read";
         }
+        // Only where files beside the sounds were asked for: the line of
+        // every other run stays as it was.
+        if (beside_) {
+            out_ << "; " << counts.besideWritten << (counts.besideWritten == 1 ? " file" : " files")
+                 << " beside them written (" << counts.besideBytes << " bytes), " << counts.besideSkipped
+                 << " skipped, " << counts.besideFailed << " failed";
+        }
         out_ << '\n';
     }
 
 private:
+    void Line(const std::string& written) {
+        if (written.empty()) return;
+        progress_.Clear();
+        line_.assign("  writing: ").append(written).push_back('\n');
+        out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    }
+
     std::ostream& out_;
     Progress& progress_;
     bool quiet_;
+    bool beside_;
     std::string line_;  // the line of each sound written, kept from sound to sound
 };
 
 class JsonExtractReport : public ExtractReport {
 public:
-    JsonExtractReport(std::ostream& out, bool overwrite, bool pcm) : document_(out), overwrite_(overwrite), pcm_(pcm) {}
+    JsonExtractReport(std::ostream& out, bool overwrite, bool pcm, bool regions)
+        : document_(out), overwrite_(overwrite), pcm_(pcm), regions_(regions) {}
 
     void BeginPackage(const std::string& path, bool read, const std::string& folder, Messages own) override {
         JsonStream& json = document_.Files();
@@ -155,6 +190,23 @@ public:
         json.Key("bytes").Unsigned(sound.bytes);
         json.Key("status").Value(OutcomeName(sound.outcome));
         if (!sound.reason.empty()) json.Key("reason").Value(sound.reason);
+        if (regions_ && sound.file != nullptr) {
+            json.Key("regions").BeginArray();
+            for (const BesideFile& file : sound.beside) {
+                if (file.kind != BesideKind::Region) continue;
+                json.BeginObject();
+                json.Text("name", file.name);
+                json.Text("file", file.file);
+                json.Key("bytes").Unsigned(file.bytes);
+                json.Key("status").Value(OutcomeName(file.outcome));
+                json.End();
+            }
+            json.End();
+        }
+        for (const BesideFile& file : sound.beside) {
+            if (file.kind == BesideKind::Labels) json.Text("labels", file.file);
+            if (file.kind == BesideKind::Sfz) json.Text("sfz", file.file);
+        }
         WriteMessages(messages, false);
         json.End();
     }
@@ -186,7 +238,7 @@ private:
     }
 
     FactsJson::DocumentWriter document_;
-    bool overwrite_, pcm_;
+    bool overwrite_, pcm_, regions_;
 };
 
 class Extraction {
@@ -194,9 +246,10 @@ public:
     Extraction(const ExtractRequest& request, std::ostream& out, std::ostream& err)
         : request_(request), out_(out), err_(err), progress_(err, request.showProgress) {
         if (request.json) {
-            report_ = std::make_unique<JsonExtractReport>(out, request.overwrite, request.pcm);
+            report_ = std::make_unique<JsonExtractReport>(out, request.overwrite, request.pcm, request.regions);
         } else {
-            report_ = std::make_unique<TextExtractReport>(out, progress_, request.quiet);
+            report_ = std::make_unique<TextExtractReport>(out, progress_, request.quiet,
+                                                          request.regions || request.labels || request.sfz);
         }
     }
 
@@ -225,7 +278,19 @@ private:
     // One export that holds a sound, or claims to by its class; `into` is
     // the folder its file goes to (none when it cannot be made).
     void ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
-                      bool holdsWave, std::size_t index, const std::string& fileName, const Platform::Folder* into);
+                      bool holdsWave, std::size_t index, const std::string& fileName, const Platform::Folder* into,
+                      FileNames::SoundFiles& files);
+    // The files that go beside a sound written as `fileName` in `into`:
+    // its regions and loops, its label track, its instrument, as asked for.
+    std::vector<BesideFile> WriteBeside(PackageRun& run, KZ_Sound& sound, const std::string& name,
+                                        const std::string& fileName, const Platform::Folder& into,
+                                        FileNames::SoundFiles& files);
+    // Writes one of them, `leaf` in `into`, by `write`; `file.file` is its path.
+    void WriteBesideFile(PackageRun& run, const Platform::Folder& into, const std::string& folders,
+                         const std::string& leaf, BesideFile& file,
+                         const std::function<std::uint64_t(std::ostream&)>& write);
+    // A path under the package's folder as a line shows it.
+    static std::string ShownFile(const PackageRun& run, const std::string& fileName);
     // Makes the package's folder in DIR, never through a link; false when it
     // cannot be made.
     bool MakePackageFolder(PackageRun& run);
@@ -276,7 +341,9 @@ int Extraction::Run() {
         return kInfoFailure;
     }
     const Counts& c = counts_;
-    return c.skipped + c.failed + c.packagesNotRead + c.notConverted == 0 ? kInfoSuccess : kInfoFailure;
+    return c.skipped + c.failed + c.packagesNotRead + c.notConverted + c.besideSkipped + c.besideFailed == 0
+               ? kInfoSuccess
+               : kInfoFailure;
 }
 
 void Extraction::ExtractPackage(const std::string& path) {
@@ -354,7 +421,7 @@ void Extraction::ExtractPackage(const std::string& path) {
         }
         if (!run.held && !folderFailed) folderFailed = !MakePackageFolder(run);
         const Platform::Folder* into = run.held && holdsWave ? MakeGroupFolders(run, fileName) : run.held.get();
-        ExtractSound(run, sound, soundName, groups.Path(index), holdsWave, index, fileName, into);
+        ExtractSound(run, sound, soundName, groups.Path(index), holdsWave, index, fileName, into, files);
     }
     for (std::size_t n = 0; n < found.size(); ++n) {
         if (found[n]) continue;
@@ -398,7 +465,7 @@ const Platform::Folder* Extraction::MakeGroupFolders(PackageRun& run, const std:
 
 void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::string& name, const std::string& group,
                               bool holdsWave, std::size_t index, const std::string& fileName,
-                              const Platform::Folder* into) {
+                              const Platform::Folder* into, FileNames::SoundFiles& files) {
     const std::string file = Join(run.folder, fileName);
     const std::string leaf = fileName.substr(fileName.rfind('/') + 1);
     // The sound's finding of `code`: its name, its package, then `values`.
@@ -457,15 +524,20 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
         } else {
             outcome = Outcome::Written;
         }
-        if (result.WroteAll) {
-            // File names are plain ASCII unless the name held other characters.
-            const bool ascii = std::all_of(fileName.begin(), fileName.end(),
-                                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-            written.assign(run.shownFolder).append(1, '/').append(ascii ? fileName : Escape::Printable(fileName));
-        }
+        if (result.WroteAll) written = ShownFile(run, fileName);
     }
     Count(outcome, bytes);
-    report_->Sound({index, name, &group, &file, bytes, outcome, reason, std::move(written)}, std::exchange(messages_, {}));
+    std::vector<BesideFile> beside;
+    if (outcome == Outcome::Written && (request_.regions || request_.labels || request_.sfz)) {
+        try {
+            beside = WriteBeside(run, sound, name, fileName, *into, files);
+        } catch (const std::bad_alloc&) {
+            Fail(Facts::Make(Facts::Code::OutOfMemory, {{"path", run.path}}));
+            ++counts_.besideFailed;
+        }
+    }
+    report_->Sound({index, name, &group, &file, bytes, outcome, reason, std::move(written), std::move(beside)},
+                   std::exchange(messages_, {}));
     if (request_.onStep) request_.onStep(ExtractStep::Done, file);
 }
 
@@ -518,6 +590,102 @@ Extraction::Saved Extraction::Save(KZ_Sound& sound, const Platform::Folder& into
     if (!result.WroteAll) result.WriteError = out.Error();
     result.ReadAll = saved.held == size;
     return saved;
+}
+
+std::string Extraction::ShownFile(const PackageRun& run, const std::string& fileName) {
+    // File names are plain ASCII unless the name held other characters.
+    const bool ascii =
+        std::all_of(fileName.begin(), fileName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return run.shownFolder + '/' + (ascii ? fileName : Escape::Printable(fileName));
+}
+
+std::vector<BesideFile> Extraction::WriteBeside(PackageRun& run, KZ_Sound& sound, const std::string& name,
+                                                const std::string& fileName, const Platform::Folder& into,
+                                                FileNames::SoundFiles& files) {
+    std::vector<BesideFile> beside;
+    // What the headers say was not asked about here: the sound is written.
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave =
+        sound.GetWAVE(request_.regions ? WaveLoad::Everything : WaveLoad::HeadersOnly, Intake::Collect(ignored));
+    if (!wave) return beside;
+    const std::size_t slash = fileName.rfind('/');
+    const std::string folders = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+    const std::string leaf = fileName.substr(folders.size());
+    const std::string stem = leaf.substr(0, leaf.size() - std::min(leaf.size(), kSoundExtension.size()));
+    const std::string what = Escape::Quoted(name) + " in " + Escape::Shown(run.path);
+    if (request_.regions) {
+        for (const Facts::Region& region : Facts::RegionsOf(*wave)) {
+            const std::string path = files.TakeBeside(stem, region.name, kSoundExtension);
+            BesideFile file{BesideKind::Region, region.name, Join(run.folder, path)};
+            Facts::RegionCut cut = Facts::CutRegion(*wave, region, request_.pcm);
+            bool undecoded = false;
+            for (Facts::Finding& finding : cut.findings) {
+                undecoded = undecoded || finding.code == Facts::Code::RegionSamplesNotDecoded;
+                Fail(Within(what, std::move(finding), run.path));
+            }
+            if (undecoded) ++counts_.notConverted;
+            if (cut.wave) {
+                WriteBesideFile(run, into, folders, path.substr(folders.size()), file, [&](std::ostream& out) {
+                    cut.wave->SaveData(out);
+                    return cut.wave->CalcSize();
+                });
+            } else {
+                ++counts_.besideFailed;
+            }
+            beside.push_back(std::move(file));
+        }
+    }
+    const auto text = [](const std::string& body) {
+        return [&body](std::ostream& out) {
+            out.write(body.data(), static_cast<std::streamsize>(body.size()));
+            return std::uint64_t{body.size()};
+        };
+    };
+    if (request_.labels) {
+        const std::string track = Facts::LabelTrack(*wave);
+        if (!track.empty()) {
+            const std::string labels = stem + std::string(kLabelsExtension);
+            BesideFile file{BesideKind::Labels, "", Join(run.folder, folders + labels)};
+            WriteBesideFile(run, into, folders, labels, file, text(track));
+            beside.push_back(std::move(file));
+        }
+    }
+    if (request_.sfz) {
+        if (const std::optional<std::string> instrument = Facts::Sfz(*wave, leaf)) {
+            const std::string sfz = stem + std::string(kSfzExtension);
+            BesideFile file{BesideKind::Sfz, "", Join(run.folder, folders + sfz)};
+            WriteBesideFile(run, into, folders, sfz, file, text(*instrument));
+            beside.push_back(std::move(file));
+        }
+    }
+    return beside;
+}
+
+void Extraction::WriteBesideFile(PackageRun& run, const Platform::Folder& into, const std::string& folders,
+                                 const std::string& leaf, BesideFile& file,
+                                 const std::function<std::uint64_t(std::ostream&)>& write) {
+    const auto exists = [&] {
+        file.outcome = Outcome::Skipped;
+        ++counts_.besideSkipped;
+        Fail(Facts::Make(Facts::Code::FileExists, {{"file", file.file}}));
+    };
+    // As for the sounds: nothing is overwritten without /y, and the file
+    // appears whole or not at all.
+    if (!run.fresh && !request_.overwrite && into.Holds(leaf)) return exists();
+    const Platform::IfExists ifExists = request_.overwrite ? Platform::IfExists::ReplaceAnything : Platform::IfExists::Keep;
+    Platform::OutputFile out(into, leaf, ifExists);
+    std::uint64_t bytes = 0;
+    if (out.IsOpen()) bytes = write(out.Stream());
+    if (!out.IsOpen() || !out.Commit()) {
+        if (!request_.overwrite && into.Holds(leaf)) return exists();
+        ++counts_.besideFailed;
+        return Fail(Intake::CannotWrite(file.file, out.Error()));
+    }
+    file.outcome = Outcome::Written;
+    file.bytes = bytes;
+    file.written = ShownFile(run, folders + leaf);
+    ++counts_.besideWritten;
+    counts_.besideBytes += bytes;
 }
 
 void Extraction::Count(Outcome outcome, std::uint64_t bytes) {

@@ -35,6 +35,12 @@ struct ExtractRequest {
     bool pcm = false;  // sounds the core decodes are written as 16-bit PCM
     bool flat = false;  // every sound of a package in the package's folder
     bool quiet = false;         // no line for each sound written
+    // Beside each sound written: its regions and loops as WAVE files
+    // ("<sound> - <name>.wav", Facts::CutRegion), its label track
+    // ("<sound>.txt") and its SFZ instrument ("<sound>.sfz"), where it has them.
+    bool regions = false;
+    bool labels = false;
+    bool sfz = false;
     bool showProgress = false;  // standard error is a terminal: a progress line
     // Called with each sound's file (its path as printed) at each step: a
     // seam for the tests, which change the files between two steps.

@@ -20,6 +20,7 @@
 #include "facts/FileNames.h"
 #include "facts/Groups.h"
 #include "facts/Intake.h"
+#include "facts/Regions.h"
 #include "facts/SoundLookup.h"
 #include "facts/Source.h"
 #include "info/Arguments.h"
@@ -148,13 +149,23 @@ private:
     // Saves where /w: says; the samples of a model loaded headers only come
     // from `samples`.
     void Save(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples);
+    // --region: cuts the region out of the model (loaded whole) and saves
+    // it where /w: says; `what` names the input in the messages.
+    void SaveRegion(const WAVE_File& wave, bool whole, const std::string& input, const std::string& what);
     // Writes the model as it is, or with --pcm its samples as 16-bit PCM.
     bool Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input);
 
     // A save needs every sample; from an input that can seek, they are
     // copied from it as they are written instead of held.
+    // A region is cut from samples held.
     Intake::Load LoadFor(bool seekable) const {
-        return args_.wavePath && !seekable ? Intake::Load::Everything : Intake::Load::HeadersOnly;
+        return args_.wavePath && (!seekable || args_.region) ? Intake::Load::Everything : Intake::Load::HeadersOnly;
+    }
+    // Saves the model, or with --region the region of it, where /w: says.
+    void SaveAsAsked(WAVE_File& wave, bool whole, const std::string& input, std::istream* samples,
+                     const std::string& what) {
+        if (args_.region) return SaveRegion(wave, whole, input, what);
+        Save(wave, whole, input, samples);
     }
 
     void Fail(const std::string& path, const Facts::Finding& error, const json& soundFields = json::object()) {
@@ -229,7 +240,9 @@ void InfoRun::RunWave(const Target& target, Facts::Source& source) {
     const std::unique_ptr<WAVE_File> wave = source.LoadWave(LoadFor(input.Seekable()), Intake::Collect(findings));
     const std::string name = target.file == Intake::kStandardInput ? "standard input" : target.file;
     const bool whole = Show(*wave, std::move(findings), target.file, Shown(target.file), target.file, name, json::object());
-    if (args_.wavePath) Save(*wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr);
+    if (args_.wavePath) {
+        SaveAsAsked(*wave, whole, target.file, input.Seekable() ? &input.Stream() : nullptr, Shown(target.file));
+    }
 }
 
 void InfoRun::RunPackage(const Target& target, Facts::Source& source) {
@@ -344,7 +357,7 @@ void InfoRun::RunSound(Facts::Source& source, const std::string& name, const Fac
     }
     fields["export"] = *match.chosen;
     const bool whole = Show(*wave, std::move(findings), path, what, path + ": " + name, name + " in " + path, fields);
-    if (args_.wavePath) Save(*wave, whole, path, &source.Samples());
+    if (args_.wavePath) SaveAsAsked(*wave, whole, path, &source.Samples(), what);
 }
 
 bool InfoRun::Show(WAVE_File& wave, std::vector<Facts::Finding> findings, const std::string& path,
@@ -398,6 +411,28 @@ void InfoRun::Save(WAVE_File& wave, bool whole, const std::string& input, std::i
     if (!read) return Fail(input, Facts::Make(Facts::Code::InputCutShort, {{"path", input}, {"output", path}}));
     if (!through) file.Stream().setstate(std::ios::badbit);
     if (!file.Commit()) return Fail(input, Intake::CannotWrite(path, file.Error()));
+}
+
+void InfoRun::SaveRegion(const WAVE_File& wave, bool whole, const std::string& input, const std::string& what) {
+    if (!whole) return Fail(input, Facts::Make(Facts::Code::NotWrittenIncomplete, {{"output", *args_.wavePath}}));
+    // The finding about the input, which leads its message.
+    const auto about = [&](Facts::Finding finding) {
+        finding.text = what + ": " + finding.text;
+        finding.values.emplace_back("path", input);
+        return finding;
+    };
+    const std::vector<Facts::Region> regions = Facts::RegionsOf(wave);
+    const Facts::Region* region = Facts::FindRegion(regions, *args_.region);
+    if (region == nullptr) {
+        std::string names;
+        for (const Facts::Region& each : regions) names += (names.empty() ? "" : ", ") + Escape::Quoted(each.name);
+        return Fail(input, about(Facts::Make(Facts::Code::NoRegion,
+                                             {{"region", *args_.region}, {"regions", names.empty() ? "none" : names}})));
+    }
+    Facts::RegionCut cut = Facts::CutRegion(wave, *region, args_.pcm);
+    for (Facts::Finding& finding : cut.findings) Fail(input, about(std::move(finding)));
+    // Decoded already where --pcm asked for it and the core decodes it.
+    if (cut.wave) Save(*cut.wave, true, input, nullptr);
 }
 
 bool InfoRun::Write(WAVE_File& wave, std::istream* samples, std::ostream& out, const std::string& input) {
@@ -456,6 +491,9 @@ int SndInfoMain(int argc, const char* const* argv, std::ostream& out, std::ostre
         request.pcm = args.pcm;
         request.flat = args.flat;
         request.quiet = args.quiet;
+        request.regions = args.regions;
+        request.labels = args.labels;
+        request.sfz = args.sfz;
         request.showProgress = showProgress;
         return Extract(request, out, err);
     }

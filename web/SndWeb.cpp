@@ -21,6 +21,15 @@
 //                                      page; "pcm": whether ExportPcm converts it
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [path under the folder or null, by export index]}
+//   SndWeb_Regions(path, index)        the labelled regions and sampler loops of the WAVE file (index -1)
+//                                      or export `index`: [{name, kind, start, frames, file}], `file`
+//                                      the name `Snd_Info PATH /x:DIR --regions` gives its file
+//   SndWeb_Region(path, index, region, pcm, out)
+//                                      region `region` of that list as a WAVE file, to `out` (with
+//                                      `pcm`, decoded to 16-bit PCM first, as --pcm does)
+//   SndWeb_Labels(path, index)         the sound's label track (`--labels`), empty without marks
+//   SndWeb_Sfz(path, index, sample)    the sound's SFZ instrument (`--sfz`) playing the file `sample`,
+//                                      empty for a sound without a sampler loop
 //   SndWeb_Close(path)                 lets the file go (Facts::Source): its tables, groups and stream
 //
 // A file is opened, and a package's tables read, on the first call that
@@ -50,6 +59,8 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -60,6 +71,9 @@
 #include "facts/FactsText.h"
 #include "facts/FileNames.h"
 #include "facts/Intake.h"
+#include "facts/LabelTrack.h"
+#include "facts/Regions.h"
+#include "facts/Sfz.h"
 #include "facts/Source.h"
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
@@ -101,9 +115,9 @@ Facts::Source& SourceOf(const char* path) {
 // messages become findings. `bytes`, when given, gets the bytes of the WAVE
 // file, or the bytes the sound claims.
 std::unique_ptr<WAVE_File> LoadWave(Facts::Source& source, int index, std::vector<Facts::Finding>& findings,
-                                    std::uint64_t* bytes = nullptr) {
+                                    std::uint64_t* bytes = nullptr, Intake::Load load = Intake::Load::HeadersOnly) {
     if (index < 0) {
-        std::unique_ptr<WAVE_File> wave = source.LoadWave(Intake::Load::HeadersOnly, Intake::Collect(findings));
+        std::unique_ptr<WAVE_File> wave = source.LoadWave(load, Intake::Collect(findings));
         if (wave && bytes) {
             std::istream& in = source.Samples();
             in.seekg(0, std::ios::end);
@@ -111,8 +125,7 @@ std::unique_ptr<WAVE_File> LoadWave(Facts::Source& source, int index, std::vecto
         }
         return wave;
     }
-    std::unique_ptr<WAVE_File> wave =
-        source.LoadSound(static_cast<std::size_t>(index), Intake::Load::HeadersOnly, Intake::Collect(findings));
+    std::unique_ptr<WAVE_File> wave = source.LoadSound(static_cast<std::size_t>(index), load, Intake::Collect(findings));
     if (wave && bytes) {
         KZ_Package& package = *source.Package();
         *bytes = static_cast<std::uint64_t>(std::max(LoadSound(package, package.Exports[static_cast<std::size_t>(index)]).WaveSize, 0));
@@ -191,6 +204,37 @@ std::uint64_t FrameOf(double value, std::uint64_t otherwise) {
     if (!(value > 0)) return otherwise;
     if (value >= 18446744073709551616.0) return kToTheEnd;
     return static_cast<std::uint64_t>(value);
+}
+
+// The file names /x: --regions gives the regions beside the sound, leaf
+// names only: "<sound> - <name>.wav", numbered in the sound's folder after
+// the files of the exports before it and its own. (Extraction also numbers
+// them after the region files of the sounds before; finding those would
+// load each of those sounds.) Beside a WAVE file, after its own name.
+std::vector<std::string> RegionFiles(Facts::Source& source, int index, const std::vector<Facts::Region>& regions) {
+    constexpr std::string_view kWav = ".wav";
+    std::vector<std::string> files;
+    if (index < 0) {
+        std::string stem(FileNames::BaseName(source.Path()));
+        if (FileNames::AsciiLower(stem).ends_with(kWav)) stem.resize(stem.size() - kWav.size());
+        FileNames::FolderNames folder;
+        for (const Facts::Region& region : regions) files.push_back(folder.TakeBeside(stem, region.name, kWav));
+        return files;
+    }
+    // A sound was loaded: the export exists, and holds it.
+    KZ_Package& package = *source.Package();
+    FileNames::SoundFiles names(source.Groups(), false);
+    std::string leaf;
+    for (std::size_t at = 0; at <= static_cast<std::size_t>(index); ++at) {
+        const KZ_Export_Element& entry = package.Exports[at];
+        const std::optional<std::string> taken = names.Take(at, entry, Facts::HoldsWave(package, entry));
+        if (taken) leaf = FileNames::BaseName(*taken);
+    }
+    const std::string stem = leaf.substr(0, leaf.size() - std::min(leaf.size(), kWav.size()));
+    for (const Facts::Region& region : regions) {
+        files.emplace_back(FileNames::BaseName(names.TakeBeside(stem, region.name, kWav)));
+    }
+    return files;
 }
 
 }  // namespace
@@ -320,6 +364,75 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_FileNames(const char* path) {
         }
     }
     return Result(json{{"folder", FileNames::FileName(FileNames::PackageName(path), 1, "")}, {"files", std::move(files)}});
+}
+
+// The regions and loops (Facts::RegionsOf), each with the file name /x:
+// --regions gives it (RegionFiles).
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Regions(const char* path, int index) {
+    Facts::Source& source = SourceOf(path);
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, ignored);
+    json regions = json::array();
+    if (!wave) return Result(regions);
+    const std::vector<Facts::Region> list = Facts::RegionsOf(*wave);
+    const std::vector<std::string> files = RegionFiles(source, index, list);
+    for (std::size_t at = 0; at < list.size(); ++at) {
+        const Facts::Region& region = list[at];
+        regions.push_back({{"name", region.name},
+                           {"kind", region.kind == Facts::Region::Kind::Loop ? "loop" : "region"},
+                           {"start", region.start},
+                           {"frames", region.frames},
+                           {"file", files[at]}});
+    }
+    return Result(regions);
+}
+
+// What SndWeb_Region returns.
+enum RegionStatus : int {
+    kRegionWritten = 0,
+    kRegionNotCut = 1,  // the core could not cut it (its findings say why)
+    kRegionCannotWrite = 2,
+    kRegionNoSound = 3,  // no such sound, or no such region in it
+};
+
+// Writes region `region` of SndWeb_Regions' list as the file /x: --regions
+// writes (`pcm`: as --pcm writes it). The model is loaded whole: the cut
+// copies its samples. Nothing is left at `out` unless it was written whole.
+EMSCRIPTEN_KEEPALIVE int SndWeb_Region(const char* path, int index, int region, int pcm, const char* out) {
+    Facts::Source& source = SourceOf(path);
+    std::vector<Facts::Finding> findings;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, findings, nullptr, Intake::Load::Everything);
+    if (!wave) return kRegionNoSound;
+    const std::vector<Facts::Region> regions = Facts::RegionsOf(*wave);
+    if (region < 0 || static_cast<std::size_t>(region) >= regions.size()) return kRegionNoSound;
+    Facts::RegionCut cut = Facts::CutRegion(*wave, regions[static_cast<std::size_t>(region)], pcm != 0);
+    if (!cut.wave) return kRegionNotCut;
+    int status = kRegionCannotWrite;
+    {
+        std::ofstream file(out, std::ios::binary | std::ios::trunc);
+        if (file.is_open()) {
+            cut.wave->SaveData(file);
+            file.close();
+            if (!file.fail()) status = kRegionWritten;
+        }
+    }
+    if (status != kRegionWritten) std::remove(out);
+    return status;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Labels(const char* path, int index) {
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(SourceOf(path), index, ignored);
+    g_result = wave ? Facts::LabelTrack(*wave) : std::string();
+    return g_result.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sfz(const char* path, int index, const char* sampleFile) {
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(SourceOf(path), index, ignored);
+    const std::optional<std::string> sfz = wave ? Facts::Sfz(*wave, sampleFile) : std::nullopt;
+    g_result = sfz.value_or(std::string());
+    return g_result.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE void SndWeb_Close(const char* path) { g_sources.erase(FullPath(path)); }

@@ -11,6 +11,10 @@ int SndWeb_Export(const char* path, int index, const char* out);
 int SndWeb_ExportPcm(const char* path, int index, const char* out);
 const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count);
 const char* SndWeb_FileNames(const char* path);
+const char* SndWeb_Regions(const char* path, int index);
+int SndWeb_Region(const char* path, int index, int region, int pcm, const char* out);
+const char* SndWeb_Labels(const char* path, int index);
+const char* SndWeb_Sfz(const char* path, int index, const char* sampleFile);
 void SndWeb_Close(const char* path);
 
 }  // extern "C"

@@ -83,6 +83,17 @@ SndPage.core = (() => {
     // `Snd_Info FILE SOUND /w:OUT --pcm` writes; null for a sound the core does not convert.
     pcmBytes: (file, index) => ask('pcmBytes', file.dir, file.name, index),
 
+    // The labelled regions and sampler loops of the WAVE file (index -1) or the sound:
+    // [{name, kind, start, frames, file}], `file` the name /x: --regions gives its file.
+    regions: (file, index) => ask('regions', file.dir, file.name, index),
+    // Region `region` of that list, the bytes /x: --regions writes (`pcm`: with --pcm);
+    // null for a region the core cannot cut.
+    regionBytes: (file, index, region, pcm) => ask('regionBytes', file.dir, file.name, index, region, pcm),
+    // The sound's label track as /x: --labels writes it; '' for a sound without marks.
+    labels: (file, index) => ask('labels', file.dir, file.name, index),
+    // The sound's SFZ instrument as /x: --sfz writes it, playing the file `sample`; '' for a sound without a sampler loop.
+    sfz: (file, index, sample) => ask('sfz', file.dir, file.name, index, sample),
+
     // The folder and file names Snd_Info's /x: gives the package's sounds.
     async fileNames(file) {
       if (!file.names) file.names = await ask('fileNames', file.dir, file.name);

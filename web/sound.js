@@ -1,7 +1,8 @@
 // One sound of the page: its waveform (wave.js), playing it from any point (a format the
 // browser cannot decode from the core's 16-bit PCM conversion), looping a sampler loop or a
-// labelled region seamlessly, its chunks as Snd_Info prints them, and its downloads: as
-// stored, and as PCM where the core converts it. It shows the sound the store's `shown`
+// labelled region seamlessly, its metadata chunks as readable blocks, its chunks as Snd_Info
+// prints them, and its downloads: as stored, as PCM where the core converts it, and each
+// region and loop, the label track and the SFZ instrument as files of their own. It shows the sound the store's `shown`
 // names, and owns the sound's panel; the waveform's part of it is wave.js's.
 'use strict';
 
@@ -11,7 +12,8 @@ SndPage.sound = (() => {
   const $ = (id) => document.getElementById(id);
   const ui = {
     sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'), downloadPcm: $('download-pcm'),
-    playable: $('playable'), reason: $('sound-reason'), chunks: $('chunks'), loop: $('loop'),
+    playable: $('playable'), reason: $('sound-reason'), chunks: $('chunks'), loop: $('loop'), metadata: $('metadata'),
+    extras: $('extras'), extrasFiles: $('extras-files'), extrasPcmBox: $('extras-pcm-box'), extrasPcm: $('extras-pcm'),
   };
   const core = SndPage.core;
   const store = SndPage.store;
@@ -43,9 +45,11 @@ SndPage.sound = (() => {
     ui.downloadPcm.hidden = !peaks.pcm;
     ui.soundName.textContent = info.sound != null ? fullName(file.info, index, info.sound) : file.name;
     ui.chunks.textContent = chunks;
+    showMetadata(info.wave);
     SndPage.wave.show(shown);
     listLoops(shown);
     const sound = shown;
+    listExtras(sound);
     await decode(sound);
     if (andPlay && shown === sound && sound.buffer) play(0);
   }
@@ -61,6 +65,7 @@ SndPage.sound = (() => {
     stop();
     ++asked;
     shown = null;
+    ui.extras.hidden = true;
     SndPage.wave.hide();
     ui.sound.hidden = true;
   }
@@ -120,6 +125,89 @@ SndPage.sound = (() => {
         Number(facts.format_tag).toString(16).padStart(4, '0') + ', ' + facts.bits + ' bits); it can still be downloaded.';
       ui.playable.className = 'cannot';
       ui.sound.dataset.playable = 'no';
+    }
+  }
+
+  // ---- metadata: a block per metadata chunk, its fields as a definition list ----------
+
+  // The chunks shown as metadata, by their identifiers in the JSON, with their headings. Any
+  // other chunk that describes fields of its own (one the core learns later) is shown under its
+  // identifier; the chunks of the sound's structure are not metadata.
+  const kMetadataTitles = {bext: 'Broadcast extension', cart: 'Cart', acid: 'Acid', iXML: 'iXML', axml: 'axml', 'id3 ': 'ID3 tag', 'ID3 ': 'ID3 tag'};
+  const kStructure = new Set(['RIFF', 'RF64', 'ds64', 'fmt ', 'fact', 'data', 'cue ', 'LIST', 'smpl', 'inst', 'phnm']);
+  // The LIST INFO codes by name, as Snd_Info prints them.
+  const kInfoNames = {INAM: 'Title', IART: 'Artist', IPRD: 'Album', ICMT: 'Comment', ICRD: 'Date', IGNR: 'Genre', ITRK: 'Track',
+    ICOP: 'Copyright', ISFT: 'Software', IENG: 'Engineer', ITCH: 'Technician', IKEY: 'Keywords', ISBJ: 'Subject', ISRC: 'Source',
+    ILNG: 'Language', IARL: 'Archival location', ICMS: 'Commissioned', ICRP: 'Cropped', IDIM: 'Dimensions', IDPI: 'Dots per inch',
+    ILGT: 'Lightness', IMED: 'Medium', IPLT: 'Palette setting', ISHP: 'Sharpness', ISRF: 'Source form', IPRT: 'Part',
+    ISTR: 'Starring', IWRI: 'Written by', IPRO: 'Produced by', IMUS: 'Music by', IEDT: 'Edited by', ICNT: 'Country',
+    IRTD: 'Rating', IENC: 'Encoded by', IDIT: 'Digitized', ISMP: 'SMPTE time code', ISGN: 'Secondary genre'};
+  // Words written in capitals within a field's name.
+  const kAcronyms = new Set(['id', 'url', 'umid', 'xml', 'smpte', 'isrc']);
+  // "originator_reference" -> "Originator reference", "cut_id" -> "Cut ID"; a name with blanks
+  // or capitals in it (an ID3 frame's "TXXX description") stands as it is.
+  const readable = (name) => (/[\sA-Z]/.test(name) ? name : name.split('_').map((word, i) =>
+    (kAcronyms.has(word) ? word.toUpperCase() : i === 0 ? word.charAt(0).toUpperCase() + word.slice(1) : word)).join(' '));
+  // A text shown whole in a box of its own that scrolls: XML, a coding history, several lines.
+  const isLong = (value) => typeof value === 'string' && (value.length > 160 || value.includes('\n'));
+
+  // The blocks of a sound's metadata, as data: [{title, fields: [[name, value], ...]}], in
+  // the chunks' order. A text that was not valid UTF-8 also stands as its bytes ("x_bytes"
+  // beside "x"): it is shown once, as its text.
+  function metadataOf(wave) {
+    const blocks = [];
+    for (const chunk of wave.chunks || []) {
+      if (chunk.id === 'LIST' && chunk.list_type === 'INFO') {
+        if (blocks.some((b) => b.info)) continue;  // the JSON's "info" holds the tags of every INFO list
+        blocks.push({title: 'Info', info: true, fields: (wave.info || []).map((tag) => [kInfoNames[tag.code] || "'" + tag.code + "'", tag.text])});
+        continue;
+      }
+      const names = Object.keys(chunk).filter((key) => key !== 'id' && key !== 'size' && key !== 'id_bytes' &&
+        !(key.endsWith('_bytes') && key.slice(0, -6) in chunk));
+      const title = kMetadataTitles[chunk.id] || (!kStructure.has(chunk.id) && names.length > 0 ? "'" + chunk.id + "'" : null);
+      if (title) blocks.push({title, fields: names.map((key) => [readable(key), chunk[key]])});
+    }
+    return blocks;
+  }
+
+  function showMetadata(wave) {
+    const blocks = metadataOf(wave);
+    ui.metadata.textContent = '';
+    ui.metadata.hidden = blocks.length === 0;
+    for (const block of blocks) {
+      const part = document.createElement('section');
+      part.className = 'meta';
+      const heading = document.createElement('h3');
+      heading.textContent = block.title;
+      part.append(heading);
+      // An empty text is a field left blank: it is not listed.
+      const fields = block.fields.filter(([, value]) => value !== '' && value != null);
+      if (fields.length === 0) {
+        const none = document.createElement('p');
+        none.className = 'hint';
+        none.textContent = 'No field set.';
+        part.append(none);
+      } else {
+        const list = document.createElement('dl');
+        for (const [name, value] of fields) {
+          const term = document.createElement('dt');
+          term.textContent = name;
+          const description = document.createElement('dd');
+          if (isLong(value)) {
+            // Scrolls inside its capped box, and takes the keyboard so that it can be scrolled without a mouse.
+            const text = document.createElement('pre');
+            text.tabIndex = 0;
+            text.setAttribute('aria-label', block.title + ': ' + name);
+            text.textContent = value;
+            description.append(text);
+          } else {
+            description.textContent = String(value);
+          }
+          list.append(term, description);
+        }
+        part.append(list);
+      }
+      ui.metadata.append(part);
     }
   }
 
@@ -226,6 +314,48 @@ SndPage.sound = (() => {
   });
 
 
+  // ---- the sound's regions, loops, label track and SFZ instrument, as files ------------
+
+  // A button that saves what `bytes` gives, as `name`.
+  function extraButton(name, title, bytes, type) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = name;
+    button.title = title;
+    button.dataset.name = name;
+    button.addEventListener('click', async () => {
+      const got = await bytes();
+      if (got != null) SndPage.save(new Blob([got], {type}), name);
+    });
+    return button;
+  }
+
+  // Named as /x: --regions, --labels and --sfz name the files beside the sound's own: a region
+  // "<sound> - <name>.wav", the label track "<sound>.txt", the instrument "<sound>.sfz" (its
+  // sample the sound's file). Each is offered only where the sound has it.
+  async function listExtras(sound) {
+    ui.extras.hidden = true;
+    ui.extrasFiles.textContent = '';
+    const [regions, labels, file] = await Promise.all([core.regions(sound.file, sound.at), core.labels(sound.file, sound.at), fileName(sound)]);
+    const leaf = file.split('/').pop();
+    const sfz = await core.sfz(sound.file, sound.at, leaf);
+    if (shown !== sound) return;
+    const stem = leaf.replace(/\.wav$/i, '');
+    const rate = sound.wave.audio.rate || 1;
+    const buttons = regions.map((region, i) => extraButton(region.file,
+      (region.kind === 'loop' ? 'Sampler loop' : 'Region') + ' "' + region.name + '": ' + region.frames + ' frames from ' +
+      SndPage.clock(region.start / rate), async () => {
+        const bytes = await core.regionBytes(sound.file, sound.at, i, ui.extrasPcm.checked && !ui.extrasPcmBox.hidden);
+        if (!bytes) SndPage.say('error', 'the ' + region.kind + ' "' + region.name + '" cannot be cut out of the sound');
+        return bytes;
+      }, 'audio/wav'));
+    if (labels) buttons.push(extraButton(stem + '.txt', 'The label track: a line per mark, its start and end in seconds', () => labels, 'text/plain'));
+    if (sfz) buttons.push(extraButton(stem + '.sfz', 'An SFZ instrument playing ' + leaf + ' with its sampler loop', () => sfz, 'text/plain'));
+    ui.extrasFiles.append(...buttons);
+    ui.extrasPcmBox.hidden = !(regions.length > 0 && sound.peaks.pcm);
+    ui.extras.hidden = buttons.length === 0;
+  }
+
   // The sound the store names, shown; a new ask for the same sound shows it anew.
   store.subscribe((state, before) => {
     if (state.shown !== before.shown) {
@@ -238,7 +368,7 @@ SndPage.sound = (() => {
     }
   });
 
-  return {toggle, shown: () => shown,
+  return {toggle, shown: () => shown, metadataOf,
     // What plays: its loop points, and where it is (seconds); null when nothing plays.
     playing: () => playing && {loop: playing.source.loop, loopStart: playing.source.loopStart, loopEnd: playing.source.loopEnd, at: position()}};
 })();

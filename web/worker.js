@@ -119,6 +119,9 @@
     peaks: (dir, name, index, columns, first, count) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
       [name, index, columns, first, count], dir),
     fileNames: (dir, name) => json('SndWeb_FileNames', ['string'], [name], dir),
+    regions: (dir, name, index) => json('SndWeb_Regions', ['string', 'number'], [name, index], dir),
+    labels: (dir, name, index) => call('SndWeb_Labels', 'string', ['string', 'number'], [name, index], dir),
+    sfz: (dir, name, index, sample) => call('SndWeb_Sfz', 'string', ['string', 'number', 'string'], [name, index, sample], dir),
 
     exportBytes(dir, name, index) {
       const out = '/export.wav';
@@ -131,6 +134,14 @@
       const status = call('SndWeb_ExportPcm', 'number', ['string', 'number', 'string'], [name, index, out], dir);
       if (status === 1) return null;
       if (status !== 0) throw new Error(status === 3 ? 'no such sound' : 'the sound could not be converted to PCM');
+      return taken(out);
+    },
+
+    regionBytes(dir, name, index, region, pcm) {
+      const out = '/region.wav';
+      const status = call('SndWeb_Region', 'number', ['string', 'number', 'number', 'number', 'string'], [name, index, region, pcm ? 1 : 0, out], dir);
+      if (status === 1) return null;
+      if (status !== 0) throw new Error(status === 3 ? 'no such region' : 'the region could not be written');
       return taken(out);
     },
 

@@ -5,13 +5,21 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "facts/LabelTrack.h"
+#include "facts/Sfz.h"
 #include "kit/PackageBuilder.h"
+#include "kit/WaveBuilder.h"
 #include "tests/support/JsonFindings.h"
 #include "tests/support/RunTool.h"
+#include "wave/Audio.h"
 
 namespace {
 
@@ -290,3 +298,128 @@ TEST(ExtractE2E, DamagedSoundsAndTheJsonReport) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sound of 1000 frames with the regions (start, length, label; "" for none)
+// and one loop.
+std::string WithRegions(const std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>>& regions) {
+    namespace wb = WaveBuilder;
+    std::vector<wb::CueRecord> points;
+    std::string texts;
+    for (std::uint32_t n = 0; n < regions.size(); ++n) {
+        const auto& [start, length, label] = regions[n];
+        points.push_back({n + 1, 0, "data", 0, 0, start});
+        if (!label.empty()) texts += wb::Labl(n + 1, label);
+        texts += wb::Ltxt(n + 1, length, "rgn ", 0, 0, 0, 0);
+    }
+    const std::string smpl = wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) + wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(1) + wb::U32(0) +
+                             wb::U32(0) + wb::U32(0) + wb::U32(100) + wb::U32(199) + wb::U32(0) + wb::U32(0);
+    return wb::Riff(wb::PcmFmt(1, 22050, 16) + wb::Chunk("data", wb::Samples(16, 1, 1000)) + wb::Cue(points) + wb::List("adtl", texts) +
+                wb::Chunk("smpl", smpl));
+}
+
+}  // namespace
+
+// Each region and loop beside its sound: named after the sound's file and
+// the region, escaped and numbered among the folder's names in any letter
+// case (a later sound's file too); an existing file is kept without /y.
+TEST(ExtractE2E, RegionsBesideTheirSounds) {
+    TempDir dir;
+    PackageBuilder b;
+    b.AddSound("Bell", WithRegions({{0, 10, "Intro"}, {10, 10, "intro"}, {20, 10, "a/b"}, {30, 10, ""}, {990, 50, "Tail"}}));
+    b.AddSound("Bell", WithRegions({{5, 5, "Intro"}}));
+    b.AddSound("Bell - Intro", kWind);
+    b.Write(dir.Path() / "Pk.kzs");
+    dir.Write("out/Pk/Bell - loop 1.wav", "mine");
+
+    const struct {
+        std::string file;  // under out/Pk; "" for a sound's own
+        std::string status;
+        std::uint64_t frames;  // of a region file written
+    } rows[] = {
+        {"Bell.wav", "", 0},
+        {"Bell - Intro.wav", "written", 10},
+        {"Bell - intro (2).wav", "written", 10},
+        {"Bell - a%2Fb.wav", "written", 10},
+        {"Bell - region 4.wav", "written", 10},
+        {"Bell - Tail.wav", "written", 10},
+        {"Bell - loop 1.wav", "skipped", 0},
+        {"Bell (2).wav", "", 0},
+        {"Bell (2) - Intro.wav", "written", 5},
+        {"Bell (2) - loop 1.wav", "written", 100},
+        {"Bell - Intro (3).wav", "", 0},
+    };
+    const RunResult r = Info(dir, {"Pk.kzs", "/x:out", "--regions"});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "Snd_Info: 'out/Pk/Bell - loop 1.wav' exists: skipped (/y overwrites it)\n");
+    std::string lines;
+    std::vector<std::string> files;
+    std::size_t besideBytes = 0;
+    for (const auto& row : rows) {
+        files.push_back("Pk/" + row.file);
+        if (row.status != "skipped") lines += "  writing: out/Pk/" + row.file + "\n";
+        if (row.status != "written") continue;
+        // The frames of the region, 16-bit mono, right after fmt.
+        const std::string bytes = dir.Read("out/Pk/" + row.file);
+        besideBytes += bytes.size();
+        EXPECT_EQ(bytes.substr(36, 8), "data" + WaveBuilder::U32(static_cast<std::uint32_t>(row.frames * 2))) << row.file;
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(FilesUnder(dir.Path() / "out"), files);
+    const std::size_t soundBytes = dir.Read("out/Pk/Bell.wav").size() + dir.Read("out/Pk/Bell (2).wav").size() + kWind.size();
+    EXPECT_EQ(r.out, lines + "3 sounds written (" + std::to_string(soundBytes) + " bytes), 0 skipped, 0 failed; 7 files "
+                     "beside them written (" + std::to_string(besideBytes) + " bytes), 1 skipped, 0 failed\n");
+    EXPECT_EQ(dir.Read("out/Pk/Bell - loop 1.wav"), "mine");
+
+    // The JSON report: each sound's regions, in order, with what became of them.
+    const RunResult j = Info(dir, {"Pk.kzs", "/x:json", "--regions", "--json"});
+    EXPECT_EQ(j.exitStatus, 0) << j.err;
+    const nlohmann::json sounds = nlohmann::json::parse(j.out)["files"][0]["extract"]["sounds"];
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[0]["regions"].size(), 6u);
+    EXPECT_EQ(sounds[0]["regions"][2]["name"], "a/b");
+    EXPECT_EQ(sounds[0]["regions"][2]["file"], "json/Pk/Bell - a%2Fb.wav");
+    EXPECT_EQ(sounds[0]["regions"][2]["status"], "written");
+    EXPECT_EQ(sounds[1]["regions"][1]["name"], "loop 1");
+    EXPECT_EQ(sounds[2]["regions"], nlohmann::json::array());
+}
+
+// A sound's label track and instrument beside it, as the core makes them,
+// only where it has them; the JSON report names their files.
+TEST(ExtractE2E, LabelTracksAndInstrumentsBesideTheirSounds) {
+    TempDir dir;
+    const std::string marked = WithRegions({{0, 10, "Intro"}, {500, 20, ""}});
+    PackageBuilder b;
+    b.AddSound("Marked", marked);
+    b.AddSound("Plain", kWind);
+    b.Write(dir.Path() / "Pk.kzs");
+    const auto model = [](const std::string& bytes) {
+        std::istringstream in(bytes);
+        auto wave = std::make_unique<WAVE_File>();
+        wave->LoadData(in, WaveLoad::Everything, [](std::string_view) {});
+        return wave;
+    };
+    const RunResult r = Info(dir, {"Pk.kzs", "/x:out", "--labels", "/SFZ", "-q"});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"Marked", marked}, {"Plain", kWind}}) {
+        SCOPED_TRACE(name);
+        const auto wave = model(bytes);
+        const std::string track = Facts::LabelTrack(*wave);
+        const std::optional<std::string> sfz = Facts::Sfz(*wave, name + ".wav");
+        EXPECT_EQ(dir.Exists("out/Pk/" + name + ".txt"), !track.empty());
+        EXPECT_EQ(dir.Read("out/Pk/" + name + ".txt"), track);
+        EXPECT_EQ(dir.Exists("out/Pk/" + name + ".sfz"), sfz.has_value());
+        EXPECT_EQ(dir.Read("out/Pk/" + name + ".sfz"), sfz.value_or(""));
+    }
+    EXPECT_FALSE(dir.Read("out/Pk/Marked.txt").empty());
+    EXPECT_FALSE(dir.Read("out/Pk/Marked.sfz").empty());
+
+    const RunResult j = Info(dir, {"Pk.kzs", "/x:json", "--labels", "--sfz", "--json"});
+    EXPECT_EQ(j.exitStatus, 0) << j.err;
+    const nlohmann::json sounds = nlohmann::json::parse(j.out)["files"][0]["extract"]["sounds"];
+    EXPECT_EQ(sounds[0]["labels"], "json/Pk/Marked.txt");
+    EXPECT_EQ(sounds[0]["sfz"], "json/Pk/Marked.sfz");
+    EXPECT_FALSE(sounds[0].contains("regions"));
+    EXPECT_FALSE(sounds[1].contains("sfz"));
+}

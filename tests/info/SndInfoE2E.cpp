@@ -506,6 +506,18 @@ TEST(SndInfoE2E, BadUsage) {
         {{"A.kzs", "--extract="}, "--extract needs a folder after it"},
         {{"A.kzs", "/dpl", "/w:-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
         {{"A.kzs", "/json", "--write", "-"}, "/w:- writes the WAVE file to standard output: nothing else can go there"},
+        // What goes beside the sounds /x: writes, and the one region /w: saves.
+        {{"A.kzs", "--regions"}, "--regions goes with /x:"},
+        {{"A.kzs", "/REGIONS", "/w:o.wav"}, "--regions goes with /x:"},
+        {{"A.kzs", "--labels"}, "--labels goes with /x:"},
+        {{"A.kzs", "/labels", "Wind01", "/w:o.wav"}, "--labels goes with /x:"},
+        {{"A.kzs", "/sfz"}, "--sfz goes with /x:"},
+        {{"A.kzs", "--region=Intro"}, "--region goes with /w:"},
+        {{"A.kzs", "/region:Intro", "/x:out"}, "--region goes with /w:"},
+        {{"in.wav", "/w:o.wav", "--region"}, "--region needs a region's name after it"},
+        {{"in.wav", "/w:o.wav", "/region:"}, "/region: needs a region's name after it"},
+        {{"A.kzs", "/regionsx"}, "unknown option '/regionsx'"},
+        {{"A.kzs", "--regions=1", "/x:out"}, "unknown option '--regions=1'"},
     };
     // The usage is what --help prints (its text stands in docs/snd_info.md,
     // whose examples are run as they stand).

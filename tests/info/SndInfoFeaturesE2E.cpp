@@ -565,3 +565,67 @@ TEST(SndInfoStatusE2E, HonestAboutOutputAndInput) {
 }
 
 }  // namespace
+
+namespace {
+
+// 100 frames of 16-bit mono with a region "Verse" at 10 (20 frames), an
+// unnamed one at 40 (5 frames) and a loop over 60..69.
+std::string MarkedWave() {
+    const std::string smpl = wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) + wb::U32(0) + wb::U32(0) +
+                             wb::U32(0) + wb::U32(1) + wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) +
+                             wb::U32(69) + wb::U32(0) + wb::U32(0);
+    return wb::Riff(wb::PcmFmt(1, 8000, 16) + wb::Chunk("data", wb::Samples(16, 1, 100)) +
+                    wb::Cue({{1, 0, "data", 0, 0, 10}, {2, 0, "data", 0, 0, 40}}) +
+                    wb::List("adtl", wb::Labl(1, "Verse") + wb::Ltxt(1, 20, "rgn ", 0, 0, 0, 0) +
+                                         wb::Ltxt(2, 5, "rgn ", 0, 0, 0, 0)) +
+                    wb::Chunk("smpl", smpl));
+}
+
+}  // namespace
+
+// /w: with --region saves that region alone, of a WAVE file or a SOUND, to a
+// file or standard output; a name not there is named with those there are.
+TEST(SndInfoRegionE2E, OneRegionSavedByItsName) {
+    TempDir dir;
+    const std::string marked = MarkedWave();
+    dir.Write("m.wav", marked);
+    PackageBuilder b;
+    b.AddSound("Bell", marked);
+    b.Write(dir.Path() / "P.kzs");
+    const std::string samples = wb::Samples(16, 1, 100);
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+        std::size_t from, frames;  // of the samples the output holds
+    } rows[] = {
+        {{"m.wav", "--region=Verse", "/w:o.wav"}, 0, "", 10, 20},
+        {{"m.wav", "/REGION:region 2", "--write", "o.wav"}, 0, "", 40, 5},
+        {{"P.kzs", "Bell", "--region", "loop 1", "/w:o.wav"}, 0, "", 60, 10},
+        {{"m.wav", "--region=verse", "/w:o.wav"}, 1,
+         "Snd_Info: 'm.wav': no region \"verse\"; its regions: \"Verse\", \"region 2\", \"loop 1\"\n", 0, 0},
+        {{"P.kzs", "Bell", "--region=loop 2", "/w:o.wav"}, 1,
+         "Snd_Info: 'Bell' in package 'P.kzs': no region \"loop 2\"; its regions: \"Verse\", \"region 2\", \"loop 1\"\n",
+         0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[1] + " " + row.args[2]);
+        fs::remove(dir.Path() / "o.wav");
+        const RunResult r = Info(dir, row.args);
+        EXPECT_EQ(r.exitStatus, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(dir.Exists("o.wav"), row.status == 0);
+        if (row.status != 0) continue;
+        std::istringstream in(dir.Read("o.wav"));
+        WAVE_File saved;
+        saved.LoadData(in);
+        EXPECT_EQ(std::string(saved.DataChunk.ChunkData.begin(), saved.DataChunk.ChunkData.end()),
+                  samples.substr(row.from * 2, row.frames * 2));
+        EXPECT_EQ(WaveTest::ChainIDs(saved.FirstChunk.get()), "cue ,LIST");
+    }
+    // To standard output, nothing else there.
+    const RunResult out = Info(dir, {"m.wav", "--region=Verse", "/w:-"});
+    EXPECT_EQ(out.exitStatus, 0);
+    EXPECT_EQ(out.out.substr(0, 4), "RIFF");
+    EXPECT_EQ(out.out.find("Verse", 40) != std::string::npos, true);
+}

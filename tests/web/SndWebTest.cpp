@@ -266,4 +266,110 @@ TEST(SndWeb, ReadsAPackageOnceUntilClosed) {
     EXPECT_EQ(SndWeb_ExportPcm(in.ima.c_str(), -1, out.c_str()), 0);
 }
 
+// A package of a marked sound (two regions of one name that needs an
+// escape, a point, a sampler loop), an IMA ADPCM sound with a region, a
+// sound without marks and the marked sound under a name that needs an
+// escape; the marked sound as a WAVE file beside it.
+struct Marked {
+    TempDir dir;
+    std::string package, wave;
+    static constexpr const char* kIma = "ima";
+    Marked() {
+        using WaveBuilder::Chunk, WaveBuilder::Cue, WaveBuilder::Labl, WaveBuilder::List, WaveBuilder::Ltxt, WaveBuilder::PcmFmt,
+            WaveBuilder::Riff, WaveBuilder::U16, WaveBuilder::U32;
+        std::string samples;
+        for (int frame = 0; frame < 100; ++frame) samples += U16(static_cast<std::uint16_t>(frame * 100));
+        const std::string sampler = U32(0) + U32(0) + U32(125000) + U32(60) + U32(0) + U32(0) + U32(0) + U32(1) + U32(0) +
+                                    U32(7) + U32(0) + U32(60) + U32(79) + U32(0) + U32(0);
+        const std::string marks = Cue({{1, 10, "data", 0, 0, 10}, {2, 50, "data", 0, 0, 50}, {3, 5, "data", 0, 0, 5}}) +
+                                  List("adtl", Labl(1, "a/b") + Labl(2, "a/b") + Labl(3, "hit") + Ltxt(1, 20, "rgn ", 0, 0, 0, 0) +
+                                                   Ltxt(2, 5, "rgn ", 0, 0, 0, 0));
+        const std::string marked = Riff(PcmFmt(1, 8000, 16) + Chunk("data", samples) + marks + Chunk("smpl", sampler));
+        // IMA ADPCM, mono: blocks of 36 bytes, 65 frames; the region lies in the second block.
+        const std::string fmt = U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65);
+        const std::string block = U16(0) + std::string(1, '\x0A') + '\0' + std::string(32, '\x77');
+        const std::string ima = Riff(Chunk("fmt ", fmt) + Chunk("data", block + block) + Cue({{1, 70, "data", 0, 0, 70}}) +
+                                     List("adtl", Labl(1, "in 2") + Ltxt(1, 10, "rgn ", 0, 0, 0, 0)));
+        PackageBuilder b;
+        b.AddSound("Marked", marked);
+        b.AddSound(kIma, ima);
+        b.AddSound("Plain", TestSupport::PcmWave({1, 2}));
+        b.AddSound("x%", marked);
+        package = (dir.Path() / "Marks.kzs").string();
+        b.Write(package);
+        wave = (dir.Path() / "Marked.wav").string();
+        WriteFile(wave, marked);
+    }
+};
+
+// The regions listed with the names /x: gives their files; none for a
+// sound without marks, an export without a sound, or no such export.
+TEST(SndWeb, ListsTheRegionsAndLoopsWithTheirFiles) {
+    const Marked in;
+    const json marked = json::parse(R"([
+        {"name": "a/b", "kind": "region", "start": 10, "frames": 20, "file": "Marked - a%2Fb.wav"},
+        {"name": "a/b", "kind": "region", "start": 50, "frames": 5, "file": "Marked - a%2Fb (2).wav"},
+        {"name": "loop 1", "kind": "loop", "start": 60, "frames": 20, "file": "Marked - loop 1.wav"}])");
+    const struct {
+        std::string path;
+        int index;
+        json regions;
+    } rows[] = {
+        {in.package, 0, marked},
+        {in.wave, -1, marked},
+        {in.package, 1, json::parse(R"([{"name": "in 2", "kind": "region", "start": 70, "frames": 10, "file": "ima - in 2.wav"}])")},
+        {in.package, 2, json::array()},
+        {in.package, 4, json::array()},
+        {in.package, -1, json::array()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path + " " + std::to_string(row.index));
+        EXPECT_EQ(Parsed(SndWeb_Regions(row.path.c_str(), row.index)), row.regions);
+    }
+}
+
+// What the page downloads beside a sound is what /x: writes beside it with
+// --regions, --labels and --sfz (and --pcm): the same names, the same bytes;
+// the WAVE file gives what the same sound in the package gives. A region or
+// sound that is not there writes nothing.
+TEST(SndWeb, TakesOutWhatExtractionWrites) {
+    const Marked in;
+    const fs::path folder = in.dir.Path();
+    const std::string page = (folder / "page.wav").string();
+    for (const int pcm : {0, 1}) {
+        SCOPED_TRACE(pcm);
+        const fs::path out = folder / ("x" + std::to_string(pcm));
+        std::vector<std::string> args = {in.package, "/x:" + out.string(), "--regions", "--labels", "--sfz"};
+        if (pcm) args.push_back("--pcm");
+        TestSupport::Run(SndInfoPath(), args, folder);
+        std::size_t compared = 0;
+        for (const auto& [index, sound] : {std::pair{0, "Marked"}, {1, "ima"}, {2, "Plain"}, {3, "x%25"}}) {
+            const json regions = Parsed(SndWeb_Regions(in.package.c_str(), index));
+            for (std::size_t region = 0; region < regions.size(); ++region) {
+                const fs::path written = out / "Marks" / regions[region]["file"].get<std::string>();
+                ASSERT_TRUE(fs::exists(written)) << written;
+                ASSERT_EQ(SndWeb_Region(in.package.c_str(), index, static_cast<int>(region), pcm, page.c_str()), 0);
+                EXPECT_EQ(ReadFile(page), ReadFile(written)) << written;
+                ++compared;
+            }
+            const fs::path labels = out / "Marks" / (std::string(sound) + ".txt");
+            EXPECT_EQ(std::string(SndWeb_Labels(in.package.c_str(), index)), fs::exists(labels) ? ReadFile(labels) : "");
+            const fs::path sfz = out / "Marks" / (std::string(sound) + ".sfz");
+            EXPECT_EQ(std::string(SndWeb_Sfz(in.package.c_str(), index, (std::string(sound) + ".wav").c_str())),
+                      fs::exists(sfz) ? ReadFile(sfz) : "");
+        }
+        EXPECT_EQ(compared, 7u);
+        ASSERT_EQ(SndWeb_Region(in.wave.c_str(), -1, 2, pcm, page.c_str()), 0);
+        EXPECT_EQ(ReadFile(page), ReadFile(out / "Marks" / "Marked - loop 1.wav"));
+    }
+    EXPECT_EQ(std::string(SndWeb_Labels(in.wave.c_str(), -1)), ReadFile(folder / "x0" / "Marks" / "Marked.txt"));
+    EXPECT_EQ(std::string(SndWeb_Sfz(in.wave.c_str(), -1, "Marked.wav")), ReadFile(folder / "x0" / "Marks" / "Marked.sfz"));
+    for (const auto& [index, region] : {std::pair{0, 3}, {0, -1}, {2, 0}, {9, 0}}) {
+        SCOPED_TRACE(std::to_string(index) + " " + std::to_string(region));
+        fs::remove(page);
+        EXPECT_EQ(SndWeb_Region(in.package.c_str(), index, region, 0, page.c_str()), 3);
+        EXPECT_FALSE(fs::exists(page));
+    }
+}
+
 }  // namespace

@@ -2,9 +2,10 @@
 // own builders:
 //
 //   marks/Marked.kzs   "Bell" (the example's bell with three cue points,
-//                      their labels, a labelled region, two phoneme words and
-//                      a title), "Stereo24" (24-bit stereo), "Float" (32-bit
-//                      IEEE float), "Pcm8" (8-bit), "MuLaw" (G.711 mu-law),
+//                      their labels, a labelled region, a sampler loop, two
+//                      phoneme words, a title and a broadcast extension),
+//                      "Stereo24" (24-bit stereo), "Float" (32-bit IEEE
+//                      float), "Pcm8" (8-bit), "MuLaw" (G.711 mu-law),
 //                      "Long" (six minutes: a tone, then silence),
 //                      "Adpcm" (MS ADPCM, mono) and "Ima" (IMA ADPCM,
 //                      stereo), both half a second with a fact count that
@@ -23,7 +24,7 @@
 //                      silence between, left as a hole in the file
 //   expected.json      what the test looks for: the cue points and words
 //                      (sample positions), the sounds and their facts, the
-//                      ADPCM sounds' frames
+//                      ADPCM sounds' frames, the broadcast extension's fields
 //
 //   make_web_inputs FOLDER
 #include <cmath>
@@ -64,10 +65,25 @@ struct Span {
 };
 const std::vector<Span> kWords = {{"ding", 2205, 8000}, {"dong", 8820, 20000}};
 
+// "bext": its texts in fields of fixed width, NUL-padded, then the coding
+// history of two lines.
+const std::string kBextDescription = "Bell for the page", kBextReference = "WEB-0001";
+constexpr std::uint32_t kBextTimeReference = 88200;
+const std::string kCodingHistory = "A=PCM,F=22050,W=16,M=mono,T=example\r\nA=PCM,F=22050,W=16,M=mono,T=make_web_inputs\r\n";
+
+std::string Fixed(const std::string& text, std::size_t width) { return text + std::string(width - text.size(), '\0'); }
+
+std::string Bext() {
+    return Chunk("bext", Fixed(kBextDescription, 256) + Fixed("make_web_inputs", 32) + Fixed(kBextReference, 32) +
+                             "2026-12-09" + "17:45:00" + U32(kBextTimeReference) + U32(0) + U16(0) +
+                             std::string(64 + 10 + 180, '\0') + kCodingHistory);
+}
+
 // The example's bell (its fmt and data chunks, behind the 12-byte RIFF
-// header) with cue points, labels, a region, phoneme words and a title.
+// header) with a broadcast extension, cue points, labels, a region, phoneme
+// words, a title and a sampler loop.
 std::string MarkedBell() {
-    std::string chunks = TestSupport::ExampleWave("Bell").substr(12);
+    std::string chunks = TestSupport::ExampleWave("Bell").substr(12) + Bext();
     std::vector<CueRecord> points;
     std::string adtl;
     for (const Mark& mark : kMarks) {
@@ -267,7 +283,9 @@ int main(int argc, char** argv) {
         }
         expected += "],\n  \"loop\": {\"start\": " + std::to_string(kLoopStart) + ", \"end\": " + std::to_string(kLoopEnd) +
                     "},\n  \"frames\": {\"Adpcm\": " + std::to_string(kAdpcmFrames) +
-                    ", \"Ima\": " + std::to_string(kAdpcmFrames) + "},\n  \"many\": 10000\n}\n";
+                    ", \"Ima\": " + std::to_string(kAdpcmFrames) + "},\n  \"bext\": {\"Description\": " + Json(kBextDescription) +
+                    ", \"Originator reference\": " + Json(kBextReference) +
+                    ", \"Time reference\": " + std::to_string(kBextTimeReference) + "},\n  \"many\": 10000\n}\n";
         WriteFile(folder / "expected.json", expected);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_web_inputs: %s\n", e.what());

@@ -403,6 +403,60 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     await showSound('Bell');
     await checkMarks('Marked.kzs Bell');
 
+    // ---- the metadata: a block per metadata chunk, in the chunks' order, its fields by readable names; a long text in a
+    // capped box that scrolls and takes the keyboard.
+    const metadata = await page.$$eval('#metadata .meta', (parts) => parts.map((part) => ({
+      title: part.querySelector('h3').textContent,
+      fields: Object.fromEntries([...part.querySelectorAll('dt')].map((dt) => [dt.textContent, dt.nextElementSibling.textContent])),
+      boxes: [...part.querySelectorAll('dd > pre')].map((pre) => ({field: pre.parentNode.previousElementSibling.textContent,
+        maxHeight: getComputedStyle(pre).maxHeight, overflow: getComputedStyle(pre).overflowY, keyboard: pre.tabIndex === 0})),
+    })));
+    const bextShown = metadata.find((m) => m.title === 'Broadcast extension') || {fields: {}, boxes: []};
+    check('Marked.kzs Bell: a metadata block per metadata chunk, in order', JSON.stringify(metadata.map((m) => m.title)) === '["Broadcast extension","Info"]' &&
+      JSON.stringify(metadata[1].fields) === '{"Title":"Marked bell"}', JSON.stringify(metadata));
+    check('Marked.kzs Bell: the broadcast extension\'s fields by readable names', Object.entries(expected.bext).every(([name, value]) => bextShown.fields[name] === String(value)) &&
+      !('Version' in bextShown.fields && bextShown.fields.Version !== '0'), JSON.stringify(bextShown.fields));
+    check('Marked.kzs Bell: the coding history whole, in a capped box that scrolls', bextShown.boxes.length === 1 && bextShown.boxes[0].field === 'Coding history' &&
+      /^A=PCM,F=22050.*\r\nA=PCM.*T=make_web_inputs\r\n$/s.test(bextShown.fields['Coding history']) && bextShown.boxes[0].maxHeight !== 'none' &&
+      bextShown.boxes[0].overflow === 'auto' && bextShown.boxes[0].keyboard, JSON.stringify(bextShown.boxes));
+    // The names made readable, a text's bytes beside it left out, a chunk of fields the page does not know under its identifier, raw chunks not shown.
+    const blocks = await page.evaluate(() => [
+      {chunks: [{id: 'cart', size: 2048, cut_id: 'C1', url: 'http://x', producer_app_id: 'P', post_timer_1: 'MRK 10'}]},
+      {chunks: [{id: 'id3 ', size: 90, version: '2.3.0', 'TXXX description': 'value', APIC: '1234 bytes'}, {id: 'JUNK', size: 28}]},
+      {chunks: [{id: 'abcd', size: 4, max_true_peak_level: '-1.00', text: 'a\ufffd', text_bytes: [97, 255]}, {id: 'iXML', size: 7, xml: '<a/>'}]},
+      {chunks: [{id: 'LIST', size: 20, list_type: 'INFO'}, {id: 'LIST', size: 20, list_type: 'INFO'}, {id: 'LIST', size: 20, list_type: 'adtl'}],
+        info: [{code: 'INAM', text: 'a'}, {code: 'IXYZ', text: 'b'}, {code: 'ISGN', text: 'c'}]},
+      {chunks: [{id: 'fmt ', size: 16, format_tag: 1}, {id: 'smpl', size: 36, manufacturer: 0}, {id: 'acid', size: 24, type: 'loop', root_note: 60}]},
+    ].map((wave) => SndPage.sound.metadataOf(wave).map((b) => b.title + ': ' + b.fields.map(([name, value]) => name + '=' + value).join(', '))));
+    check('metadata blocks from the JSON: headings, readable names, what is left out', JSON.stringify(blocks) === JSON.stringify([
+      ['Cart: Cut ID=C1, URL=http://x, Producer app ID=P, Post timer 1=MRK 10'],
+      ['ID3 tag: Version=2.3.0, TXXX description=value, APIC=1234 bytes'],
+      ['\'abcd\': Max true peak level=-1.00, Text=a\ufffd', 'iXML: XML=<a/>'],
+      ['Info: Title=a, \'IXYZ\'=b, Secondary genre=c'],
+      ['Acid: Type=loop, Root note=60'],
+    ]), JSON.stringify(blocks));
+
+    // ---- the regions, loops, label track and SFZ as files: named and written as Snd_Info /x: --regions --labels --sfz
+    // writes them beside the sound.
+    const takenOut = path.join(dir, 'extracted-regions');
+    fs.rmSync(takenOut, {recursive: true, force: true});
+    const takenRun = spawnSync(sndInfo, ['Marked.kzs', '/x:' + takenOut, '--regions', '--labels', '--sfz'], {cwd: marks, encoding: 'utf8'});
+    const takenFiles = fs.existsSync(path.join(takenOut, 'Marked')) ? fs.readdirSync(path.join(takenOut, 'Marked')).filter((f) => /^Bell[ .]/.test(f) && f !== 'Bell.wav').sort() : [];
+    const offered = await page.$$eval('#extras-files button', (buttons) => buttons.map((b) => b.dataset.name));
+    check('Marked.kzs Bell: a download per region and loop, the label track and the SFZ, named as /x: names them',
+      JSON.stringify(offered) === JSON.stringify(['Bell - Ring.wav', 'Bell - loop 1.wav', 'Bell.txt', 'Bell.sfz']) &&
+      JSON.stringify(offered.slice().sort()) === JSON.stringify(takenFiles), JSON.stringify({offered, takenFiles, stderr: takenRun.stderr}));
+    for (const name of offered) {
+      const bytes = await download(name, '#extras-files button[data-name="' + name + '"]');
+      const written = path.join(takenOut, 'Marked', name);
+      check('Marked.kzs Bell: ' + name + ' equals what /x: writes', bytes && fs.existsSync(written) && Buffer.compare(bytes, fs.readFileSync(written)) === 0,
+        (bytes ? bytes.length : 'no') + ' bytes');
+      if (name === 'Bell.txt') {
+        check('Marked.kzs Bell: the label track holds the region and the loop', bytes && bytes.toString('utf8').includes('0.400000\t0.700000\tRing\n') &&
+          bytes.toString('utf8').includes('0.500000\t1.000000\tloop 1\n'), bytes && bytes.toString('utf8'));
+      }
+    }
+
     // ---- listening: channel labels, no empty strip, a time axis in clock time, zoom and scroll, a loop played over and over.
     const waveState = () => page.evaluate(() => {
       const canvas = document.getElementById('wave');
@@ -411,6 +465,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     });
     await showSound('Stereo24');
     const stereo = await waveState();
+    check('Stereo24: no metadata, no block; no region, loop or marks, no download of them', await page.$eval('#metadata', (m) => m.hidden && m.children.length === 0) &&
+      await page.$eval('#extras', (e) => e.hidden));
     await showSound('Bell');
     const whole = await waveState();
     check('channel labels: L and R for stereo, mono for one channel', stereo.channels === 'L,R' && whole.channels === 'mono', JSON.stringify([stereo.channels, whole.channels]));
