@@ -1,10 +1,20 @@
-// A looped sound as an SFZ instrument: a <region> header, sample= (the
-// sound's file name), pitch_keycenter= (the unity note), tune= (minus the
-// pitch fraction in cents), from the first loop loop_mode=loop_continuous,
-// loop_type= (forward, alternate, backward), loop_start= and loop_end=
-// (inclusive, as "smpl" stores them; a play count other than 0 as a
-// comment); lokey, hikey, lovel, hivel and volume from "inst" where present.
-// "smpl" wins over "inst" for the note and the tuning.
+// A looped sound as an SFZ instrument, from the first "smpl" chunk and its
+// first loop, one line each, in this order:
+//   <region>
+//   sample=<the sound's file name>
+//   pitch_keycenter=<the unity note>
+//   tune=<minus the pitch fraction in cents>     (left out when 0)
+//   loop_mode=loop_continuous
+//   loop_type=forward | alternate | backward     (types 0, 1, 2; any other
+//                                                  forward, then a comment
+//                                                  "// loop type N played forward")
+//   loop_start=<Start>
+//   loop_end=<End>                               (inclusive, as "smpl" stores it)
+//   // play count: N                             (when the count is not 0)
+//   lokey=, hikey=, lovel=, hivel=, volume=      (each on a line, from the first
+//                                                  "inst": its lowest and highest
+//                                                  note and velocity, its gain in dB)
+// "smpl" wins over "inst" for the note and the tuning: "inst" gives neither.
 #pragma once
 
 #include <optional>
