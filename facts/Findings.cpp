@@ -42,14 +42,14 @@ constexpr std::array kKinds{
     FindingKind{Id3FramePastTag, "id3_frame_past_tag", W,
                 "{chunk:code} chunk: the ID3 {part:printable} claims {claimed|bytes}, {held} are left in the tag"},
     FindingKind{Id3FrameIdDamaged, "id3_frame_id_damaged", W,
-                "{chunk:code} chunk: the ID3 frames end at {frame:shown}, which is no frame id"},
+                "{chunk:code} chunk: the ID3 frames end at {frame_id:shown}, which is no frame id"},
     FindingKind{Id3UnknownEncoding, "id3_unknown_encoding", W,
-                "{chunk:code} chunk: ID3 frame {frame:shown} has the text encoding {encoding}, which is not known"},
+                "{chunk:code} chunk: ID3 frame {frame_id:shown} has the text encoding {encoding}, which is not known"},
     FindingKind{Id3OddUtf16, "id3_odd_utf16", W,
-                "{chunk:code} chunk: ID3 frame {frame:shown} holds UTF-16 text of an odd {bytes|bytes}: the last is "
-                "left out"},
+                "{chunk:code} chunk: ID3 frame {frame_id:shown} holds UTF-16 text of {bytes|bytes}, an odd count: the "
+                "last byte is left out"},
     FindingKind{Id3UnpairedSurrogate, "id3_unpaired_surrogate", W,
-                "{chunk:code} chunk: ID3 frame {frame:shown} holds UTF-16 text with an unpaired surrogate, shown as "
+                "{chunk:code} chunk: ID3 frame {frame_id:shown} holds UTF-16 text with an unpaired surrogate, shown as "
                 "U+FFFD"},
     FindingKind{RiffSizeMismatch, "riff_size_mismatch", W,
                 "RIFF size says {riff_size|bytes}, {follow} follow the RIFF header"},

@@ -216,18 +216,18 @@ void Id3Findings(const id3_Chunk& id3, const std::vector<Id3Damage>& damage, std
                                                                 {"claimed", part.value}, {"held", part.limit}}));
                 break;
             case Id3Fault::FrameIdDamaged:
-                findings.push_back(Make(Code::Id3FrameIdDamaged, {{"chunk", chunk}, {"frame", part.frame}}));
+                findings.push_back(Make(Code::Id3FrameIdDamaged, {{"chunk", chunk}, {"frame_id", part.frame}}));
                 break;
             case Id3Fault::UnknownEncoding:
                 findings.push_back(Make(Code::Id3UnknownEncoding,
-                                        {{"chunk", chunk}, {"frame", part.frame}, {"encoding", part.value}}));
+                                        {{"chunk", chunk}, {"frame_id", part.frame}, {"encoding", part.value}}));
                 break;
             case Id3Fault::OddUtf16:
                 findings.push_back(
-                    Make(Code::Id3OddUtf16, {{"chunk", chunk}, {"frame", part.frame}, {"bytes", part.value}}));
+                    Make(Code::Id3OddUtf16, {{"chunk", chunk}, {"frame_id", part.frame}, {"bytes", part.value}}));
                 break;
             case Id3Fault::UnpairedSurrogate:
-                findings.push_back(Make(Code::Id3UnpairedSurrogate, {{"chunk", chunk}, {"frame", part.frame}}));
+                findings.push_back(Make(Code::Id3UnpairedSurrogate, {{"chunk", chunk}, {"frame_id", part.frame}}));
                 break;
         }
     }
