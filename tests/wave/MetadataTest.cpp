@@ -282,6 +282,7 @@ TEST(MetadataChunks, Id3TagsReadFromTheirBytes) {
         {"2.2: a compressed tag, no frames read", Id3v2Tag(2, 0x40, F2("TT2", "\0T"s)), "version=2.2.0;", ""},
         // Damaged.
         {"not a tag", "TAG" + std::string(20, 't'), "", "not_a_tag  0 0;"},
+        {"an empty body: still the class, no tag", "", "", "not_a_tag  0 0;"},
         {"a header cut short", "ID3\3\0\0\0\0\0"s, "", "not_a_tag  0 0;"},
         {"version 2.5", Id3v2Tag(5, 0, title), "version=2.5.0;", "unknown_version  5 0;"},
         {"version 2.1", Id3v2Tag(1, 0, title), "version=2.1.0;", "unknown_version  1 0;"},
