@@ -312,16 +312,18 @@ TEST(MetadataChunks, Id3TagsReadFromTheirBytes) {
          "size_damaged extended header 0 0;"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string stored = Chunk("id3 ", c.body);
-        std::istringstream in;
-        auto chunk = Loaded(stored, in);
-        EXPECT_EQ(Rest(in), "NEXT");
-        ASSERT_EQ(chunk->Kind(), ChunkKind::Described);
-        EXPECT_EQ(Saved(*chunk), stored);
-        const Id3Tag tag = dynamic_cast<const id3_Chunk&>(*chunk).Read();
-        EXPECT_EQ(Shown(tag.fields), c.fields);
-        EXPECT_EQ(Damaged(tag.damage), c.damage);
+        for (const char* id : {"id3 ", "ID3 "}) {
+            SCOPED_TRACE(std::string(id) + ": " + c.what);
+            const std::string stored = Chunk(id, c.body);
+            std::istringstream in;
+            auto chunk = Loaded(stored, in);
+            EXPECT_EQ(Rest(in), "NEXT");
+            ASSERT_EQ(chunk->Kind(), ChunkKind::Described);
+            EXPECT_EQ(Saved(*chunk), stored);
+            const Id3Tag tag = dynamic_cast<const id3_Chunk&>(*chunk).Read();
+            EXPECT_EQ(Shown(tag.fields), c.fields);
+            EXPECT_EQ(Damaged(tag.damage), c.damage);
+        }
     }
 }
 
