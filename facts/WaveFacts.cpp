@@ -12,6 +12,7 @@
 #include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
+#include "wave/Id3.h"
 
 namespace Facts {
 
@@ -187,9 +188,60 @@ Chunk RawChunkOf(const unknown_Chunk& raw, Context& context) {
     return RawChunk{HeadOf(raw)};
 }
 
+// What kept a part of an ID3 tag from being read, as findings.
+void Id3Findings(const id3_Chunk& id3, const std::vector<Id3Damage>& damage, std::vector<Finding>& findings) {
+    for (const Id3Damage& part : damage) {
+        const Value chunk = ChunkId(id3.ChunkID);
+        // Where a size or a length is wrong: the tag's header, the extended
+        // header or a frame.
+        const std::string where = part.frame.empty()                   ? std::string("tag")
+                                  : part.frame == Id3::kExtendedHeader ? part.frame
+                                                                       : "frame '" + part.frame + "'";
+        switch (part.fault) {
+            case Id3Fault::NotATag:
+                findings.push_back(Make(Code::Id3NotATag, {{"chunk", chunk}}));
+                break;
+            case Id3Fault::UnknownVersion:
+                findings.push_back(Make(Code::Id3UnknownVersion, {{"chunk", chunk}, {"major", part.value}}));
+                break;
+            case Id3Fault::SizeDamaged:
+                findings.push_back(Make(Code::Id3SizeDamaged, {{"chunk", chunk}, {"part", where}}));
+                break;
+            case Id3Fault::TagPastChunk:
+                findings.push_back(Make(Code::Id3TagPastChunk,
+                                        {{"chunk", chunk}, {"claimed", part.value}, {"held", part.limit}}));
+                break;
+            case Id3Fault::FramePastTag:
+                findings.push_back(Make(Code::Id3FramePastTag, {{"chunk", chunk}, {"part", where},
+                                                                {"claimed", part.value}, {"held", part.limit}}));
+                break;
+            case Id3Fault::FrameIdDamaged:
+                findings.push_back(Make(Code::Id3FrameIdDamaged, {{"chunk", chunk}, {"frame_id", part.frame}}));
+                break;
+            case Id3Fault::UnknownEncoding:
+                findings.push_back(Make(Code::Id3UnknownEncoding,
+                                        {{"chunk", chunk}, {"frame_id", part.frame}, {"encoding", part.value}}));
+                break;
+            case Id3Fault::OddUtf16:
+                findings.push_back(
+                    Make(Code::Id3OddUtf16, {{"chunk", chunk}, {"frame_id", part.frame}, {"bytes", part.value}}));
+                break;
+            case Id3Fault::UnpairedSurrogate:
+                findings.push_back(Make(Code::Id3UnpairedSurrogate, {{"chunk", chunk}, {"frame_id", part.frame}}));
+                break;
+        }
+    }
+}
+
 // A "bext" chunk counts its time reference in samples: as a clock time too,
-// right after it, where the sample rate is known.
-DescribedChunk DescribedOf(const RIFF_Chunk& chunk, const Context& context) {
+// right after it, where the sample rate is known. An ID3 tag is read once,
+// for its fields and for what kept parts of it from being read.
+DescribedChunk DescribedOf(const RIFF_Chunk& chunk, Context& context) {
+    if (const auto* id3 = dynamic_cast<const id3_Chunk*>(&chunk)) {
+        Id3Tag tag = id3->Read();
+        Id3Findings(*id3, tag.damage, context.findings);
+        return DescribedChunk{HeadOf(chunk), std::move(tag.fields)};
+    }
     DescribedChunk facts{HeadOf(chunk), chunk.Describe()};
     const auto* bext = dynamic_cast<const bext_Chunk*>(&chunk);
     if (bext == nullptr || context.rate == 0) return facts;

@@ -245,10 +245,11 @@ public:
              << int{inst.lowVelocity} << " to " << int{inst.highVelocity} << '\n';
     }
 
+    // A field's name may come from the file (an ID3 tag's own text frames).
     void operator()(const DescribedChunk& described) const {
         out_ << Head(described.head) << '\n';
         for (const ChunkField& field : described.fields) {
-            out_ << "  " << field.name << ": ";
+            out_ << "  " << Escape::Printable(field.name) << ": ";
             std::visit(Overload{
                            [&](std::uint64_t number) { out_ << number; },
                            [&](const std::string& text) { out_ << DescribedText(text); },

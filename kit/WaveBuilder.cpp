@@ -157,4 +157,26 @@ std::string Rf64(const std::string& fmt, const std::string& samples, const std::
     return "RF64" + U32(0xFFFFFFFF) + "WAVE" + Ds64(riffSize, samples.size(), 0) + fmt + data + rest;
 }
 
+std::string Syncsafe(std::uint32_t value) {
+    std::string bytes;
+    for (int shift = 21; shift >= 0; shift -= 7) bytes += static_cast<char>((value >> shift) & 0x7F);
+    return bytes;
+}
+
+std::string Id3Frame(int major, const std::string& id, const std::string& body, std::uint8_t format) {
+    const auto size = static_cast<std::uint32_t>(body.size());
+    if (major == 2) {
+        return id + static_cast<char>(size >> 16 & 0xFF) + static_cast<char>(size >> 8 & 0xFF) +
+               static_cast<char>(size & 0xFF) + body;
+    }
+    std::string bigEndian;
+    for (int shift = 24; shift >= 0; shift -= 8) bigEndian += static_cast<char>((size >> shift) & 0xFF);
+    return id + (major == 4 ? Syncsafe(size) : bigEndian) + '\0' + static_cast<char>(format) + body;
+}
+
+std::string Id3v2Tag(int major, std::uint8_t flags, const std::string& frames) {
+    return std::string("ID3") + static_cast<char>(major) + '\0' + static_cast<char>(flags) +
+           Syncsafe(static_cast<std::uint32_t>(frames.size())) + frames;
+}
+
 }  // namespace WaveBuilder

@@ -95,4 +95,13 @@ std::string Phnm(const std::string& text, const std::vector<Word>& words);
 std::string PhonemeRecord(const Phoneme& phoneme);
 std::string WordRecord(const Word& word, std::int32_t phonemeCount);
 
+// An ID3v2 tag, the body of an "id3 " chunk. Its numbers are big-endian.
+// Four bytes of 7 bits each, high first (the tag's size; 2.4's frame sizes).
+std::string Syncsafe(std::uint32_t value);
+// A frame of `major` version 2 (3-char id, 3-byte size), 3 (4-char id, u32
+// size, 2 flag bytes) or 4 (syncsafe size): `format` is the second flag byte.
+std::string Id3Frame(int major, const std::string& id, const std::string& body, std::uint8_t format = 0);
+// "ID3", the version (revision 0), `flags`, the size of `frames`, then them.
+std::string Id3v2Tag(int major, std::uint8_t flags, const std::string& frames);
+
 }  // namespace WaveBuilder

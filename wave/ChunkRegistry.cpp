@@ -9,6 +9,7 @@
 #include "wave/ChunkIO.h"
 #include "wave/CueList.h"
 #include "wave/Ds64.h"
+#include "wave/Id3.h"
 #include "wave/Phoneme.h"
 #include "wave/Sampler.h"
 #include "wave/XmlChunk.h"
@@ -25,7 +26,7 @@ std::unique_ptr<RIFF_Chunk> Make() {
 // The fixed fields: a cue count, a list type, three u32 sizes and a table
 // length, a cue id, the 20 bytes of a labelled text, a text size and a word
 // count, a sampler's 36 bytes, an instrument's 7, the broadcast extension's
-// 602, the loop chunk's 24, the cart chunk's 2048; the XML chunks have none.
+// 602, the loop chunk's 24, the cart chunk's 2048; the XML and ID3 chunks have none.
 constexpr ChunkClass kStandardRows[] = {
     {kFmtID, ChunkScope::File, 0, nullptr},
     {kFactID, ChunkScope::File, 0, nullptr},
@@ -41,6 +42,8 @@ constexpr ChunkClass kStandardRows[] = {
     {kCartID, ChunkScope::File, cart_Chunk::kFixedSize, Make<cart_Chunk>},
     {kIxmlID, ChunkScope::File, 0, Make<xml_Chunk>},
     {kAxmlID, ChunkScope::File, 0, Make<xml_Chunk>},
+    {kId3LowerID, ChunkScope::File, 0, Make<id3_Chunk>},
+    {kId3UpperID, ChunkScope::File, 0, Make<id3_Chunk>},
     {kLablID, ChunkScope::List, 4, Make<labl_Chunk>},
     {kLtxtID, ChunkScope::List, 20, Make<ltxt_Chunk>},
 };

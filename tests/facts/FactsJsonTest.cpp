@@ -173,6 +173,20 @@ TEST(FactsJson, FindingTextsFromTheirValues) {
          "export 2 \"a\\\"b\" is in object -2, outside the tables: it stands at the top level"},
         {Code::SoundPastTheEnd, {{"name", "G.\xFF"}}, "G.\\xFF: its bytes lie past the end of the file"},
         {Code::NoFormat, {}, "no 'fmt ' chunk: the format is not known"},
+        {Code::Id3UnknownVersion, {{"chunk", "id3 "}, {"major", std::uint64_t{5}}},
+         "'id3 ' chunk holds an ID3 tag of version 2.5, which is not read"},
+        {Code::Id3SizeDamaged, {{"chunk", "id3 "}, {"part", "tag"}},
+         "'id3 ' chunk: the size of the ID3 tag has a byte with its top bit set"},
+        {Code::Id3TagPastChunk, {{"chunk", "ID3 "}, {"claimed", std::uint64_t{1}}, {"held", std::uint64_t{0}}},
+         "'ID3 ' chunk: the ID3 tag claims 1 byte, the chunk holds 0 after its header"},
+        {Code::Id3FramePastTag, {{"chunk", "id3 "}, {"part", "frame 'APIC'"}, {"claimed", std::uint64_t{9}}, {"held", std::uint64_t{2}}},
+         "'id3 ' chunk: the ID3 frame 'APIC' claims 9 bytes, 2 are left in the tag"},
+        {Code::Id3FrameIdDamaged, {{"chunk", "id3 "}, {"frame_id", "T\x1B["}},
+         "'id3 ' chunk: the ID3 frames end at 'T\\x1B[', which is no frame id"},
+        {Code::Id3UnknownEncoding, {{"chunk", "id3 "}, {"frame_id", "TIT2"}, {"encoding", std::uint64_t{4}}},
+         "'id3 ' chunk: ID3 frame 'TIT2' has the text encoding 4, which is not known"},
+        {Code::Id3UnpairedSurrogate, {{"chunk", "id3 "}, {"frame_id", "TPE1"}},
+         "'id3 ' chunk: ID3 frame 'TPE1' holds UTF-16 text with an unpaired surrogate, shown as U+FFFD"},
     };
     for (const auto& c : cases) {
         const Facts::Finding finding = Facts::Make(c.code, c.values);

@@ -395,6 +395,15 @@ TEST(Facts, MetadataChunksShownAsTextAndJson) {
     using WaveBuilder::Chunk, WaveBuilder::PcmFmt, WaveBuilder::Riff;
     const std::string fields = R"("description":"News","originator":"","originator_reference":"","date":"","time":"",)";
     const std::string longXml = std::string(1023, 'x') + "\xC3\xA9" + std::string(1975, 'y');
+    const std::string id3 = WaveBuilder::Id3v2Tag(4, 0, WaveBuilder::Id3Frame(4, "TIT2", std::string("\0Rain", 5)) +
+                                                            WaveBuilder::Id3Frame(4, "TXXX", std::string("\0a\1\0b", 5)));
+    std::string id3Past = WaveBuilder::Id3v2Tag(4, 0, WaveBuilder::Id3Frame(4, "TIT2", std::string("\2\xD8\0", 3)) + "ab\1c");
+    id3Past.replace(6, 4, WaveBuilder::Syncsafe(1000));
+    const std::string id3v25 = WaveBuilder::Id3v2Tag(5, 0, "");
+    std::string id3SizeDamaged = WaveBuilder::Id3v2Tag(3, 0, "TIT2" + std::string("\0\0\0\x32\0\0\0a", 8));
+    id3SizeDamaged[6] = '\x80';
+    const std::string oddUtf16 =
+        WaveBuilder::Id3v2Tag(3, 0, WaveBuilder::Id3Frame(3, "TIT2", std::string("\1\xFF\xFE" "a\0b", 6)));
     const struct {
         const char* what;
         std::string wave;
@@ -440,6 +449,30 @@ TEST(Facts, MetadataChunksShownAsTextAndJson) {
         {"a long axml", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("axml", longXml)),
          "'axml' 3000 bytes\n  xml: \"" + longXml.substr(0, 1023) + "\" ... (3000 bytes)\n",
          R"({"id":"axml","size":3000,"xml":")" + longXml + R"("})", ""},
+        // A user text's name from the file, escaped in the text.
+        {"an ID3 tag", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("id3 ", id3)),
+         "'id3 ' 40 bytes\n  version: \"2.4.0\"\n  title: \"Rain\"\n  TXXX a\\x01: \"b\"\n",
+         R"({"id":"id3 ","size":40,"version":"2.4.0","title":"Rain","TXXX a\u0001":"b"})", ""},
+        {"a damaged ID3 tag", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("ID3 ", oddUtf16)),
+         "'ID3 ' 26 bytes\n  version: \"2.3.0\"\n  title: \"a\"\n",
+         R"({"id":"ID3 ","size":26,"version":"2.3.0","title":"a"})",
+         "'ID3 ' chunk: ID3 frame 'TIT2' holds UTF-16 text of 3 bytes, an odd count: the last byte is left out"},
+        {"no ID3 tag", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("id3 ", "TAG1")), "'id3 ' 4 bytes\n",
+         R"({"id":"id3 ","size":4})", "'id3 ' chunk does not begin with an ID3 tag: not read"},
+        // Each kind of damage once, in the order found.
+        {"an ID3 tag past its chunk, damaged within", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("id3 ", id3Past)),
+         "'id3 ' 27 bytes\n  version: \"2.4.0\"\n", R"({"id":"id3 ","size":27,"version":"2.4.0","title":"\uFFFD"})",
+         "'id3 ' chunk: the ID3 tag claims 1000 bytes, the chunk holds 17 after its header"
+         "'id3 ' chunk: ID3 frame 'TIT2' holds UTF-16 text with an unpaired surrogate, shown as U+FFFD"
+         "'id3 ' chunk: the ID3 frames end at 'ab\\x01c', which is no frame id"},
+        {"an ID3 tag of version 2.5", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("id3 ", id3v25)),
+         "'id3 ' 10 bytes\n  version: \"2.5.0\"\n", R"({"id":"id3 ","size":10,"version":"2.5.0"})",
+         "'id3 ' chunk holds an ID3 tag of version 2.5, which is not read"},
+        {"an ID3 tag size damaged, a frame past the tag",
+         Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("id3 ", id3SizeDamaged)),
+         "'id3 ' 22 bytes\n  version: \"2.3.0\"\n  title: \"a\"\n", R"({"id":"id3 ","size":22,"version":"2.3.0","title":"a"})",
+         "'id3 ' chunk: the size of the ID3 tag has a byte with its top bit set"
+         "'id3 ' chunk: the ID3 frame 'TIT2' claims 50 bytes, 2 are left in the tag"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -36,6 +36,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kit/WaveBuilder.h"
 #include "tests/support/RunTool.h"
 
 namespace {
@@ -371,6 +372,64 @@ TEST(WaveOracleE2E, BroadcastExtensionAgreesWithFfprobe) {
     for (const auto& [field, tag] : fields) EXPECT_EQ(bext[field], tags.value(tag, json())) << field;
     EXPECT_EQ(std::to_string(Number(bext["time_reference"])), tags.value("time_reference", ""));
     EXPECT_EQ(bext["time_reference_time"], "0:02.000");  // 88200 samples at 44100 Hz
+}
+
+// ID3 tags of each version in an "id3 " or "ID3 " chunk, made here: what
+// Snd_Info shows against the tags ffprobe reads from the same file. ffprobe
+// names a genre number by its name alone ("Rock" where Snd_Info shows
+// "Rock (17)"), and calls the year "date".
+TEST(WaveOracleE2E, Id3TagsAgreeWithFfprobe) {
+    for (const char* program : {"ffmpeg", "ffprobe"}) {
+        if (!OnPath(program)) GTEST_SKIP() << program << " is not on PATH (scripts/deps.sh installs it)";
+    }
+    namespace wb = WaveBuilder;
+    using namespace std::string_literals;
+    const auto frames = [](int major, const std::vector<std::pair<std::string, std::string>>& texts) {
+        std::string bytes;
+        for (const auto& [id, body] : texts) bytes += wb::Id3Frame(major, id, body);
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        const char* chunk;
+        std::string tag;
+    } rows[] = {
+        {"v22", "id3 ", wb::Id3v2Tag(2, 0, frames(2, {{"TT2", "\0Caf\xE9"s}, {"TP1", "\1\xFF\xFEL\0o\0w\0"s},
+                                                      {"TAL", "\0Sky"s}, {"TYE", "\0" "1999"s}, {"TRK", "\0" "4"s},
+                                                      {"TCO", "\0(17)"s}, {"COM", "\0eng\0draft"s}}))},
+        {"v23", "ID3 ", wb::Id3v2Tag(3, 0, frames(3, {{"TIT2", "\1\xFE\xFF\0R\0\xE9"s}, {"TPE1", "\0Low Cloud"s},
+                                                      {"TALB", "\0Sky"s}, {"TYER", "\0" "2001"s}, {"TRCK", "\0" "3/12"s},
+                                                      {"TCON", "\0(26)"s}, {"COMM", "\0eng\0take two"s}}))},
+        {"v24", "id3 ", wb::Id3v2Tag(4, 0, frames(4, {{"TIT2", "\3Rain \xE2\x98\x94"s}, {"TPE1", "\2\0L\0\xF6"s},
+                                                      {"TALB", "\3Sky"s}, {"TDRC", "\0" "2024-05-06"s}, {"TRCK", "\0" "7"s},
+                                                      {"TCON", "\0" "8"s}, {"COMM", "\3eng\0note"s}}))},
+    };
+    TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string wav = std::string(row.name) + ".wav";
+        dir.Write(wav, wb::Riff(wb::PcmFmt(1, 8000, 8) + wb::Chunk("data", std::string(100, '\x80')) +
+                                wb::Chunk(row.chunk, row.tag)));
+        const auto probe = Oracle(dir.Path(), "ffprobe -v error -show_entries format_tags -of json " + wav);
+        ASSERT_TRUE(probe);
+        const json tags = json::parse(*probe)["format"]["tags"];
+        const json document = json::parse(TestSupport::Run(SndInfoPath(), {"--json", wav}, dir.Path()).out);
+        const json& file = document["files"][0];
+        EXPECT_EQ(file["warnings"], json::array());
+        const json& id3 = file["wave"]["chunks"].back();
+        ASSERT_EQ(id3["id"], row.chunk) << document.dump();
+        const std::pair<const char*, const char*> fields[] = {
+            {"title", "title"}, {"artist", "artist"}, {"album", "album"},
+            {"year", "date"},   {"track", "track"},   {"comment", "comment"},
+        };
+        for (const auto& [field, tag] : fields) {
+            EXPECT_TRUE(tags.contains(tag)) << tag;
+            EXPECT_EQ(id3.value(field, json()), tags.value(tag, json())) << field;
+        }
+        // "Rock (17)": the name ffprobe gives, then the number.
+        const std::string genre = id3.value("genre", "");
+        EXPECT_EQ(genre.substr(0, genre.rfind(" (")), tags.value("genre", "")) << genre;
+    }
 }
 
 }  // namespace

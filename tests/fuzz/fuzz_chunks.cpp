@@ -2,7 +2,8 @@
 //   0  a chain, dispatched as a file's body is (every typed class, those of
 //      the registry's rows too)
 //   1  a chain, dispatched as a list's body is (labl, ltxt, raw)
-//   2  one chunk of the class picked by the second byte, from a plain stream
+//   2  one chunk of the class picked by the second byte, from a plain stream,
+//      and what it describes of itself
 // Every chunk must then size and save consistently (WaveFuzz::SaveChecked),
 // and reloading what was saved must save the same bytes again.
 #include <cstddef>
@@ -17,6 +18,7 @@
 #include "wave/Cart.h"
 #include "wave/ChunkIO.h"
 #include "wave/ChunkRegistry.h"
+#include "wave/Id3.h"
 #include "wave/XmlChunk.h"
 
 namespace {
@@ -66,8 +68,8 @@ std::string SaveChain(RIFF_Chunk* chunk) {
     return saved;
 }
 
-constexpr std::uint32_t kSingleIDs[] = {kFmtID,  kFactID, kDataID, kCueID,  kListID, kPhnmID, kLablID,
-                                        kLtxtID, 0,       kBextID, kAcidID, kCartID, kIxmlID, kAxmlID};
+constexpr std::uint32_t kSingleIDs[] = {kFmtID,  kFactID, kDataID, kCueID,  kListID, kPhnmID,     kLablID,    kLtxtID,
+                                        0,       kBextID, kAcidID, kCartID, kIxmlID, kAxmlID, kId3LowerID, kId3UpperID};
 
 std::unique_ptr<RIFF_Chunk> LoadSingle(std::uint32_t id, const std::string& bytes) {
     std::istringstream in(bytes);
@@ -85,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode == 2) {
         const std::uint32_t id = kSingleIDs[data[1] % std::size(kSingleIDs)];
         auto chunk = LoadSingle(id, bytes);
+        chunk->Describe();  // a described chunk reads its fields from what it holds (an ID3 tag)
         const std::string saved = WaveFuzz::SaveChecked(*chunk);
         if (saved.empty()) return 0;
         auto again = LoadSingle(id, saved.substr(4));

@@ -17,6 +17,30 @@ std::string Bext() {
     return body + "A=PCM,F=48000\r\n";
 }
 
+// An ID3 tag of `major` version 2, 3 or 4: texts in each encoding the
+// version has, a comment, a user text, a genre number and a picture; 2.3's
+// unsynchronised, 2.4's with an extended header and a frame unsynchronised.
+std::string Id3(int major) {
+    const char* ids[][6] = {{"TT2", "TP1", "COM", "TXX", "TCO", "PIC"}, {"TIT2", "TPE1", "COMM", "TXXX", "TCON", "APIC"}};
+    const auto id = [&](int n) { return std::string(ids[major == 2 ? 0 : 1][n]); };
+    std::string frames = Id3Frame(major, id(0), std::string("\0Caf\xE9", 5)) +
+                         Id3Frame(major, id(1), std::string("\1\xFF\xFEL\0o\0", 7)) +
+                         Id3Frame(major, id(2), std::string("\0eng", 4) + "note" + std::string(1, '\0') + "text") +
+                         Id3Frame(major, id(3), std::string("\0mood\0calm", 10)) +
+                         Id3Frame(major, id(4), std::string("\0(17)", 5)) + Id3Frame(major, id(5), "\xFF\xD8\xFF");
+    if (major == 4) {
+        frames = Syncsafe(6) + std::string("\1\0", 2) + frames +
+                 Id3Frame(4, "TALB", std::string("\3\xC3\xA9\xFF\0\0", 6), 0x02) + Id3Frame(4, "TDRC", std::string("\2\0" "2", 3));
+        return Id3v2Tag(4, 0x40, frames) + std::string(8, '\0');
+    }
+    if (major == 3) {
+        std::string unsynchronised;
+        for (const char byte : frames) unsynchronised += byte == '\xFF' ? std::string("\xFF\0", 2) : std::string(1, byte);
+        return Id3v2Tag(3, 0x80, unsynchronised);
+    }
+    return Id3v2Tag(2, 0, frames);
+}
+
 std::vector<FuzzSeeds::Seed> MakeSeeds() {
     const std::string adtl = List("adtl", Labl(1, "one") + Labl(2, "second") + Ltxt(1, 100, "rgn ", 1, 2, 3, 4, "text") +
                                               Chunk("note", "odd"));
@@ -40,7 +64,7 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
         {"metadata", Riff(PcmFmt(1, 8000, 8) + Chunk("data", "ab") + Chunk("bext", Bext()) + Chunk("bext", "short") +
                           Chunk("acid", U32(2) + U16(60) + U16(0) + U32(0) + U32(8) + U16(4) + U16(4) + F32(120.5f)) +
                           Chunk("iXML", std::string("<BWFXML><PROJECT>P</PROJECT></BWFXML>\0\0", 39)) +
-                          Chunk("axml", "<core/>"))},
+                          Chunk("axml", "<core/>") + Chunk("id3 ", Id3(3)) + Chunk("ID3 ", Id3(4)))},
         {"ima_adpcm", Riff(Chunk("fmt ", U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65)) +
                            Chunk("fact", U32(70)) + Chunk("data", std::string(72, '\x11')))},
     };
@@ -65,6 +89,10 @@ std::vector<FuzzSeeds::Seed> MakeSeeds() {
     seeds.push_back({"fuzz_chunks", "single_cart", std::string(1, '\2') + '\13' + Chunk("cart", cart + "tags").substr(4)});
     seeds.push_back({"fuzz_chunks", "single_ixml",
                      std::string(1, '\2') + '\14' + Chunk("iXML", std::string("<BWFXML/>\0\0\0", 12)).substr(4)});
+    for (const int major : {2, 3, 4}) {
+        seeds.push_back({"fuzz_chunks", "single_id3_v2" + std::to_string(major),
+                         std::string(1, '\2') + (major == 4 ? '\17' : '\16') + Chunk("id3 ", Id3(major)).substr(4)});
+    }
     return seeds;
 }
 

@@ -505,6 +505,11 @@ TEST(SndInfoPrintE2E, DamagedSizesAreNamedAndTheStatusStays) {
          wb::Riff(fmt + wb::Chunk("data", "ab") + wb::Header("iXML", 40) +
                   std::string("<BWFXML>\xFF</BWFXML>\0\0\0\0", 22)),
          {"'iXML' chunk claims 40 bytes, holds 22"}, {"chunk_size_mismatch"}},
+        {"an ID3 tag: a text of no known encoding, a user text not UTF-8",
+         wb::Riff(fmt + wb::Chunk("data", "ab") +
+                  wb::Chunk("id3 ", wb::Id3v2Tag(4, 0, wb::Id3Frame(4, "TIT2", "\x07x") +
+                                                          wb::Id3Frame(4, "TXXX", std::string("\3k\xFF\0v\xFF", 6))))),
+         {"'id3 ' chunk: ID3 frame 'TIT2' has the text encoding 7, which is not known"}, {"id3_unknown_encoding"}},
         {"a streamed RIFF size, a pad byte left out", wb::Riff(0xFFFFFFFF, fmt + wb::Header("data", 3) + "abc"), {}, {}},
     };
     for (const auto& c : cases) {
