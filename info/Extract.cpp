@@ -528,7 +528,9 @@ void Extraction::ExtractSound(PackageRun& run, KZ_Sound& sound, const std::strin
     }
     Count(outcome, bytes);
     std::vector<BesideFile> beside;
-    if (outcome == Outcome::Written && (request_.regions || request_.labels || request_.sfz)) {
+    // Also beside a sound whose file is kept: a later run adds what an
+    // earlier one did not ask for.
+    if (outcome != Outcome::Failed && (request_.regions || request_.labels || request_.sfz)) {
         try {
             beside = WriteBeside(run, sound, name, fileName, *into, files);
         } catch (const std::bad_alloc&) {

@@ -386,7 +386,8 @@ TEST(ExtractE2E, RegionsBesideTheirSounds) {
 }
 
 // A sound's label track and instrument beside it, as the core makes them,
-// only where it has them; the JSON report names their files.
+// only where it has them, also where the sound's own file is kept; the JSON
+// report names their files.
 TEST(ExtractE2E, LabelTracksAndInstrumentsBesideTheirSounds) {
     TempDir dir;
     const std::string marked = WithRegions({{0, 10, "Intro"}, {500, 20, ""}});
@@ -400,8 +401,12 @@ TEST(ExtractE2E, LabelTracksAndInstrumentsBesideTheirSounds) {
         wave->LoadData(in, WaveLoad::Everything, [](std::string_view) {});
         return wave;
     };
+    // Beside a sound whose file is kept too.
+    dir.Write("out/Pk/Marked.wav", "mine");
     const RunResult r = Info(dir, {"Pk.kzs", "/x:out", "--labels", "/SFZ", "-q"});
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.err, "Snd_Info: 'out/Pk/Marked.wav' exists: skipped (/y overwrites it)\n");
+    EXPECT_EQ(dir.Read("out/Pk/Marked.wav"), "mine");
     for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"Marked", marked}, {"Plain", kWind}}) {
         SCOPED_TRACE(name);
         const auto wave = model(bytes);
