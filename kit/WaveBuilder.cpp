@@ -122,6 +122,27 @@ std::string Ltxt(std::uint32_t cueID, std::uint32_t sampleLength, const std::str
                              U16(dialect) + U16(codePage) + text);
 }
 
+std::string Marks(const std::vector<Mark>& marks) {
+    std::vector<CueRecord> points;
+    std::string texts;
+    for (std::uint32_t n = 0; n < marks.size(); ++n) {
+        const Mark& mark = marks[n];
+        points.push_back({n + 1, mark.start, "data", 0, 0, mark.start});
+        if (!mark.label.empty()) texts += Labl(n + 1, mark.label);
+        if (mark.length > 0) texts += Ltxt(n + 1, mark.length, "rgn ", 0, 0, 0, 0);
+    }
+    return Cue(points) + List("adtl", texts);
+}
+
+std::string Smpl(const std::vector<Loop>& loops, std::uint32_t fraction) {
+    std::string body = U32(0) + U32(0) + U32(0) + U32(60) + U32(fraction) + U32(0) + U32(0) +
+                       U32(static_cast<std::uint32_t>(loops.size())) + U32(0);
+    for (const Loop& loop : loops) {
+        body += U32(0) + U32(loop.type) + U32(loop.start) + U32(loop.end) + U32(0) + U32(loop.playCount);
+    }
+    return Chunk("smpl", body);
+}
+
 std::string PhonemeRecord(const Phoneme& phoneme) {
     return Fixed(phoneme.tag, 4) + U16(phoneme.code) + F32(phoneme.a) + F32(phoneme.b);
 }

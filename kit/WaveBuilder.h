@@ -78,6 +78,22 @@ std::string Ltxt(std::uint32_t cueID, std::uint32_t sampleLength, const std::str
                  std::uint16_t country, std::uint16_t language, std::uint16_t dialect,
                  std::uint16_t codePage, const std::string& text = "");
 
+// A region (length above 0) or a point, and its label ("" for none).
+struct Mark {
+    std::uint32_t start = 0, length = 0;
+    std::string label = "";
+};
+// "cue " with point n + 1 at each mark's start, then a LIST "adtl" with its
+// "labl" where it has a label and its "ltxt" ("rgn ") where it has a length.
+std::string Marks(const std::vector<Mark>& marks);
+
+struct Loop {
+    std::uint32_t start = 0, end = 0, type = 0, playCount = 0;
+};
+// "smpl" with unity note 60 and pitch fraction `fraction`, no SMPTE offset
+// and no sampler data, then the loops (cue id 0, fraction 0).
+std::string Smpl(const std::vector<Loop>& loops, std::uint32_t fraction = 0);
+
 struct Phoneme {
     std::string tag = "";  // up to 4 characters, zero-padded
     std::uint16_t code = 0;

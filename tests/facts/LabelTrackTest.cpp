@@ -16,14 +16,6 @@ namespace {
 
 using namespace WaveBuilder;
 
-// "smpl" with unity note 60, `fraction` and the loops {type, start, end, play count}.
-std::string Smpl(std::uint32_t fraction, const std::vector<std::vector<std::uint32_t>>& loops) {
-    std::string body = U32(0) + U32(0) + U32(22675) + U32(60) + U32(fraction) + U32(0) + U32(0) +
-                       U32(static_cast<std::uint32_t>(loops.size())) + U32(0);
-    for (const auto& loop : loops) body += U32(0) + U32(loop[0]) + U32(loop[1]) + U32(loop[2]) + U32(0) + U32(loop[3]);
-    return Chunk("smpl", body);
-}
-
 // A mono 8-bit sound of `frames` frames at `rate`, then `chunks`.
 std::string Sound(std::uint32_t rate, std::uint32_t frames, const std::string& chunks) {
     return Riff(PcmFmt(1, rate, 8) + Chunk("data", std::string(frames, '\x80')) + chunks);
@@ -89,7 +81,7 @@ TEST(LabelTrack, MarksInCueOrderThenLoopsThenWords) {
          "0.000000\t0.500000\tVerse\n0.001000\t0.101000\tregion 2\n"},
         {"texts only from adtl lists", Sound(8000, 0, Point(1, 0) + List("INFO", Labl(1, "no"))),
          "0.000000\t0.000000\tcue 1\n"},
-        {"loops end after their last frame", Sound(8000, 0, Smpl(0, {{0, 80, 799, 0}, {1, 0, 7999, 3}})),
+        {"loops end after their last frame", Sound(8000, 0, Smpl({{80, 799}, {0, 7999, 1, 3}})),
          "0.010000\t0.100000\tloop 1\n0.000000\t1.000000\tloop 2\n"},
         {"words at their positions or sharing the sound",
          Sound(3, 9, Phnm("", {{"one", 0, 3}, {"two", 0, 10}, {"three", -1, 2}, {"four", 5, 5}, {"five", 6, 9}})),
@@ -114,7 +106,7 @@ TEST(LabelTrack, MarksInCueOrderThenLoopsThenWords) {
         {"tabs and line breaks become spaces",
          Sound(8000, 4, Point(1, 0) + List("adtl", Labl(1, "a\tb\r\nc")) + Phnm("", {{"x\ty", 0, 4}})),
          "0.000000\t0.000000\ta b  c\n0.000000\t0.000500\tx y\n"},
-        {"nothing at a rate of 0", Sound(0, 8, Point(1, 0) + Smpl(0, {{0, 0, 1, 0}})), ""},
+        {"nothing at a rate of 0", Sound(0, 8, Point(1, 0) + Smpl({{0, 1}})), ""},
     };
     for (const MarkRow& row : rows) EXPECT_EQ(Facts::LabelTrack(Loaded(row.bytes)), row.track) << row.name;
 }
@@ -129,18 +121,18 @@ TEST(Sfz, FirstLoopOfSmplWithInstRanges) {
     const std::string head = "<region>\nsample=Bell 1.wav\npitch_keycenter=60\n";
     const std::string loop = "loop_mode=loop_continuous\nloop_type=";
     const SfzRow rows[] = {
-        {"forward", Smpl(0, {{0, 10, 99, 0}, {1, 5, 6, 0}}), head + loop + "forward\nloop_start=10\nloop_end=99\n"},
-        {"alternate, half a semitone", Smpl(0x80000000, {{1, 0, 1, 0}}),
+        {"forward", Smpl({{10, 99}, {5, 6, 1}}), head + loop + "forward\nloop_start=10\nloop_end=99\n"},
+        {"alternate, half a semitone", Smpl({{0, 1, 1}}, 0x80000000),
          head + "tune=-50\n" + loop + "alternate\nloop_start=0\nloop_end=1\n"},
-        {"backward, played 3 times", Smpl(42949673, {{2, 7, 8, 3}}),
+        {"backward, played 3 times", Smpl({{7, 8, 2, 3}}, 42949673),
          head + "tune=-1\n" + loop + "backward\nloop_start=7\nloop_end=8\n// play count: 3\n"},
-        {"another type, under half a cent", Smpl(21474836, {{5, 1, 2, 0}}),
+        {"another type, under half a cent", Smpl({{1, 2, 5}}, 21474836),
          head + loop + "forward\n// loop type 5 played forward\nloop_start=1\nloop_end=2\n"},
         {"inst ranges and gain",
-         Chunk("inst", std::string("\x30\x05\xFA\x15\x6C\x01\x7F", 7)) + Smpl(0xFFFFFFFF, {{0, 1, 2, 0}}),
+         Chunk("inst", std::string("\x30\x05\xFA\x15\x6C\x01\x7F", 7)) + Smpl({{1, 2}}, 0xFFFFFFFF),
          head + "tune=-100\n" + loop +
              "forward\nloop_start=1\nloop_end=2\nlokey=21\nhikey=108\nlovel=1\nhivel=127\nvolume=-6\n"},
-        {"no loop", Smpl(0, {}), std::nullopt},
+        {"no loop", Smpl({}), std::nullopt},
         {"inst alone", Chunk("inst", std::string("\x30\x05\xFA\x15\x6C\x01\x7F", 7)), std::nullopt},
     };
     for (const SfzRow& row : rows)

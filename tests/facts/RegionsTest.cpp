@@ -28,14 +28,6 @@ std::unique_ptr<WAVE_File> Load(const std::string& bytes, WaveLoad mode = WaveLo
     return wave;
 }
 
-// "smpl" with the loops given as (start, end).
-std::string Smpl(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& loops) {
-    std::string body = U32(0) + U32(0) + U32(0) + U32(60) + U32(0) + U32(0) + U32(0) +
-                       U32(static_cast<std::uint32_t>(loops.size())) + U32(0);
-    for (const auto& [start, end] : loops) body += U32(0) + U32(0) + U32(start) + U32(end) + U32(0) + U32(0);
-    return Chunk("smpl", body);
-}
-
 std::string Span(std::uint32_t id, std::uint32_t length) { return Ltxt(id, length, "rgn ", 0, 0, 0, 0); }
 
 // "bext" whose time reference is `reference`.

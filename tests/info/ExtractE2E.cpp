@@ -303,20 +303,10 @@ namespace {
 
 // A sound of 1000 frames with the regions (start, length, label; "" for none)
 // and one loop.
-std::string WithRegions(const std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>>& regions) {
+std::string WithRegions(const std::vector<WaveBuilder::Mark>& regions) {
     namespace wb = WaveBuilder;
-    std::vector<wb::CueRecord> points;
-    std::string texts;
-    for (std::uint32_t n = 0; n < regions.size(); ++n) {
-        const auto& [start, length, label] = regions[n];
-        points.push_back({n + 1, 0, "data", 0, 0, start});
-        if (!label.empty()) texts += wb::Labl(n + 1, label);
-        texts += wb::Ltxt(n + 1, length, "rgn ", 0, 0, 0, 0);
-    }
-    const std::string smpl = wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) + wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(1) + wb::U32(0) +
-                             wb::U32(0) + wb::U32(0) + wb::U32(100) + wb::U32(199) + wb::U32(0) + wb::U32(0);
-    return wb::Riff(wb::PcmFmt(1, 22050, 16) + wb::Chunk("data", wb::Samples(16, 1, 1000)) + wb::Cue(points) + wb::List("adtl", texts) +
-                wb::Chunk("smpl", smpl));
+    return wb::Riff(wb::PcmFmt(1, 22050, 16) + wb::Chunk("data", wb::Samples(16, 1, 1000)) + wb::Marks(regions) +
+                    wb::Smpl({{100, 199}}));
 }
 
 }  // namespace

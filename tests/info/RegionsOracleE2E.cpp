@@ -44,19 +44,12 @@ std::optional<std::string> Decoded(const TempDir& dir, const std::string& file, 
 // The file with "cue " and an "adtl" list appended (the RIFF size brought up
 // to date): regions (start, length) named "R<n>", and "smpl" loops.
 std::string WithRegions(std::string wave, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& regions,
-                        const std::vector<std::pair<std::uint32_t, std::uint32_t>>& loops) {
+                        const std::vector<WaveBuilder::Loop>& loops) {
     namespace wb = WaveBuilder;
-    std::vector<wb::CueRecord> points;
-    std::string texts;
-    for (std::uint32_t n = 0; n < regions.size(); ++n) {
-        points.push_back({n + 1, 0, "data", 0, 0, regions[n].first});
-        texts += wb::Labl(n + 1, std::string("R").append(std::to_string(n + 1))) + wb::Ltxt(n + 1, regions[n].second, "rgn ", 0, 0, 0, 0);
-    }
-    std::string smpl = wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) + wb::U32(0) + wb::U32(0) + wb::U32(0) +
-                       wb::U32(static_cast<std::uint32_t>(loops.size())) + wb::U32(0);
-    for (const auto& [start, end] : loops) smpl += wb::U32(0) + wb::U32(0) + wb::U32(start) + wb::U32(end) + wb::U32(0) + wb::U32(0);
+    std::vector<wb::Mark> marks;
+    for (const auto& [start, length] : regions) marks.push_back({start, length, std::string("R").append(std::to_string(marks.size() + 1))});
     if (wave.size() % 2 != 0) wave += '\0';
-    wave += wb::Cue(points) + wb::List("adtl", texts) + wb::Chunk("smpl", smpl);
+    wave += wb::Marks(marks) + wb::Smpl(loops);
     wave.replace(4, 4, wb::U32(static_cast<std::uint32_t>(wave.size() - 8)));
     return wave;
 }
@@ -81,7 +74,7 @@ TEST(RegionsOracleE2E, RegionFilesHoldWhatAtrimCuts) {
     // (4000 frames; ffmpeg's IMA blocks of stereo at 22050 hold 1017, and its
     // fact counts the padding of the last: the end stays inside the 4000).
     const std::vector<std::pair<std::uint32_t, std::uint32_t>> regions = {{0, 1}, {500, 1200}, {1017, 1017}, {3000, 1000}};
-    const std::vector<std::pair<std::uint32_t, std::uint32_t>> loops = {{100, 2999}, {3990, 3999}};
+    const std::vector<WaveBuilder::Loop> loops = {{100, 2999}, {3990, 3999}};
     PackageBuilder b;
     for (const Row& row : rows) {
         const std::string file = std::string(row.name) + ".wav";
@@ -106,7 +99,7 @@ TEST(RegionsOracleE2E, RegionFilesHoldWhatAtrimCuts) {
         }
         for (std::size_t n = 0; n < loops.size(); ++n) {
             cuts.push_back({std::string(" - loop ").append(std::to_string(n + 1)).append(".wav"),
-                            {loops[n].first, loops[n].second + 1}});
+                            {loops[n].start, loops[n].end + 1}});
         }
         for (const auto& [suffix, range] : cuts) {
             SCOPED_TRACE(suffix);

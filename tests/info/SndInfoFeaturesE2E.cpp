@@ -576,14 +576,8 @@ namespace {
 // 100 frames of 16-bit mono with a region "Verse" at 10 (20 frames), an
 // unnamed one at 40 (5 frames) and a loop over 60..69.
 std::string MarkedWave() {
-    const std::string smpl = wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) + wb::U32(0) + wb::U32(0) +
-                             wb::U32(0) + wb::U32(1) + wb::U32(0) + wb::U32(0) + wb::U32(0) + wb::U32(60) +
-                             wb::U32(69) + wb::U32(0) + wb::U32(0);
     return wb::Riff(wb::PcmFmt(1, 8000, 16) + wb::Chunk("data", wb::Samples(16, 1, 100)) +
-                    wb::Cue({{1, 0, "data", 0, 0, 10}, {2, 0, "data", 0, 0, 40}}) +
-                    wb::List("adtl", wb::Labl(1, "Verse") + wb::Ltxt(1, 20, "rgn ", 0, 0, 0, 0) +
-                                         wb::Ltxt(2, 5, "rgn ", 0, 0, 0, 0)) +
-                    wb::Chunk("smpl", smpl));
+                    wb::Marks({{10, 20, "Verse"}, {40, 5}}) + wb::Smpl({{60, 69}}));
 }
 
 }  // namespace

@@ -279,12 +279,10 @@ struct Marked {
             WaveBuilder::Riff, WaveBuilder::U16, WaveBuilder::U32;
         std::string samples;
         for (int frame = 0; frame < 100; ++frame) samples += U16(static_cast<std::uint16_t>(frame * 100));
-        const std::string sampler = U32(0) + U32(0) + U32(125000) + U32(60) + U32(0) + U32(0) + U32(0) + U32(1) + U32(0) +
-                                    U32(7) + U32(0) + U32(60) + U32(79) + U32(0) + U32(0);
         const std::string marks = Cue({{1, 10, "data", 0, 0, 10}, {2, 50, "data", 0, 0, 50}, {3, 5, "data", 0, 0, 5}}) +
                                   List("adtl", Labl(1, "a/b") + Labl(2, "a/b") + Labl(3, "hit") + Ltxt(1, 20, "rgn ", 0, 0, 0, 0) +
                                                    Ltxt(2, 5, "rgn ", 0, 0, 0, 0));
-        const std::string marked = Riff(PcmFmt(1, 8000, 16) + Chunk("data", samples) + marks + Chunk("smpl", sampler));
+        const std::string marked = Riff(PcmFmt(1, 8000, 16) + Chunk("data", samples) + marks + WaveBuilder::Smpl({{60, 79}}));
         // IMA ADPCM, mono: blocks of 36 bytes, 65 frames; the region lies in the second block.
         const std::string fmt = U16(0x11) + U16(1) + U32(8000) + U32(4055) + U16(36) + U16(4) + U16(2) + U16(65);
         const std::string block = U16(0) + std::string(1, '\x0A') + '\0' + std::string(32, '\x77');
