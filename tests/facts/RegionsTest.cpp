@@ -146,34 +146,12 @@ TEST(Regions, CutsEachFormatAtItsFramesOrBlocks) {
         const Facts::RegionCut cut = Facts::CutRegion(*wave, region, row.pcm);
         ASSERT_NE(cut.wave, nullptr);
         EXPECT_TRUE(cut.findings.empty());
-        const std::string saved = WaveTest::Saved(*cut.wave);
-        const auto back = Load(saved);
-        // The format as stored, byte for byte.
-        EXPECT_EQ(saved.substr(12, row.fmt.size()), row.fmt);
-        const std::string data(back->DataChunk.ChunkData.begin(), back->DataChunk.ChunkData.end());
-        EXPECT_EQ(data, row.data.substr(row.from, row.to - row.from));
-        EXPECT_EQ(back->FactChunk.ChunkSize != 0, row.cutFact.has_value());
-        if (row.cutFact) {
-            EXPECT_EQ(back->FactChunk.SampleCount, *row.cutFact);
-        }
-        EXPECT_EQ(WaveTest::ChainIDs(back->FirstChunk.get()), "cue ,LIST,bext");
-        const auto* cue = dynamic_cast<const cue_Chunk*>(back->FirstChunk.get());
-        ASSERT_NE(cue, nullptr);
-        ASSERT_EQ(cue->CuePoints.size(), 1u);
-        EXPECT_EQ(cue->CuePoints[0].CueID, 1u);
-        EXPECT_EQ(cue->CuePoints[0].DataChunkID, kDataID);
-        EXPECT_EQ(cue->CuePoints[0].SampleOffset, row.cue);
-        const auto* list = dynamic_cast<const LIST_Chunk*>(cue->GetNextChunk());
-        ASSERT_NE(list, nullptr);
-        const auto* label = dynamic_cast<const labl_Chunk*>(list->FirstSubChunk.get());
-        ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->CueID, 1u);
-        EXPECT_EQ(label->Text, std::string("Verse", 6));
-        EXPECT_EQ(label->GetNextChunk(), nullptr);
-        const auto* bext = dynamic_cast<const bext_Chunk*>(list->GetNextChunk());
-        ASSERT_NE(bext, nullptr);
-        EXPECT_EQ(bext->TimeReference(), row.reference);
-        EXPECT_EQ(bext->Description.Text(), "Scene");
+        // The format as stored, the frames or blocks, one cue point labelled
+        // with the region's name, the bext moved on; nothing else.
+        const std::string cutFact = row.cutFact ? Chunk("fact", U32(*row.cutFact)) : "";
+        EXPECT_EQ(WaveTest::Saved(*cut.wave),
+                  Riff(row.fmt + cutFact + Chunk("data", row.data.substr(row.from, row.to - row.from)) +
+                       Cue({{1, row.cue, "data", 0, 0, row.cue}}) + List("adtl", Labl(1, "Verse")) + Bext(row.reference)));
     }
 }
 
@@ -195,17 +173,9 @@ TEST(Regions, DecodedIsCutToTheFrame) {
         const auto wave = Load(ima);
         const Facts::RegionCut cut = Facts::CutRegion(*wave, {Region::Kind::Loop, "loop 1", 0, row.start, row.frames}, true);
         ASSERT_NE(cut.wave, nullptr);
-        const auto back = Load(WaveTest::Saved(*cut.wave));
-        EXPECT_EQ(back->FmtChunk.FormatTag, 1);
-        EXPECT_EQ(back->FactChunk.ChunkSize, 0u);
-        EXPECT_EQ(std::string(back->DataChunk.ChunkData.begin(), back->DataChunk.ChunkData.end()),
-                  samples.substr(row.start * 2, row.held * 2));
-        const auto* cue = dynamic_cast<const cue_Chunk*>(back->FirstChunk.get());
-        ASSERT_NE(cue, nullptr);
-        EXPECT_EQ(cue->CuePoints.at(0).SampleOffset, 0u);
-        const auto* bext = dynamic_cast<const bext_Chunk*>(cue->GetNextChunk()->GetNextChunk());
-        ASSERT_NE(bext, nullptr);
-        EXPECT_EQ(bext->TimeReference(), 1000 + row.start);
+        EXPECT_EQ(WaveTest::Saved(*cut.wave),
+                  Riff(PcmFmt(1, 8000, 16) + Chunk("data", samples.substr(row.start * 2, row.held * 2)) +
+                       Cue({{1, 0, "data", 0, 0, 0}}) + List("adtl", Labl(1, "loop 1")) + Bext(1000 + row.start)));
     }
 }
 
