@@ -121,20 +121,6 @@ const std::vector<Row> kRows = {
     {"sox_gsm_mono_8000_short", Sox("-e gsm-full-rate", 1, 8000, 1001), false},
 };
 
-// An oracle's command run by the shell in `dir` on this host (never through
-// SND_TEST_RUNNER: only Snd_Info is the program under test); its standard
-// output, or nothing when it fails.
-std::optional<std::string> Oracle(const fs::path& dir, const std::string& command) {
-    const std::string script = "cd '" + dir.string() + "' && " + command;
-    FILE* pipe = ::popen(script.c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    if (::pclose(pipe) != 0) return std::nullopt;
-    return out;
-}
-
 bool OnPath(const std::string& program) { return Oracle(".", "command -v " + program + " >/dev/null").has_value(); }
 
 std::uint64_t Le(const std::string& bytes, std::size_t at, std::size_t size) {

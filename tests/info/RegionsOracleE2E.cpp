@@ -19,26 +19,13 @@ namespace {
 
 using namespace TestSupport;
 
-// ffmpeg run by the shell in `dir` (never through SND_TEST_RUNNER: only
-// Snd_Info is under test); its standard output, or nothing when it fails.
-std::optional<std::string> Oracle(const TempDir& dir, const std::string& command) {
-    const std::string script = "cd '" + dir.Path().string() + "' && " + command;
-    FILE* pipe = ::popen(script.c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    if (::pclose(pipe) != 0) return std::nullopt;
-    return out;
-}
-
 // The decoded samples of `file` as 16-bit little-endian, frames [start, end)
 // where an end is given.
 std::optional<std::string> Decoded(const TempDir& dir, const std::string& file, std::optional<std::uint64_t> start = {},
                                    std::optional<std::uint64_t> end = {}) {
     std::string trim;
     if (start) trim = " -af atrim=start_sample=" + std::to_string(*start) + ":end_sample=" + std::to_string(*end);
-    return Oracle(dir, "ffmpeg -v error -i '" + file + "'" + trim + " -f s16le -c:a pcm_s16le -");
+    return Oracle(dir.Path(), "ffmpeg -v error -i '" + file + "'" + trim + " -f s16le -c:a pcm_s16le -");
 }
 
 // The file with "cue " and an "adtl" list appended (the RIFF size brought up
@@ -63,7 +50,7 @@ struct Row {
 
 TEST(RegionsOracleE2E, RegionFilesHoldWhatAtrimCuts) {
     TempDir dir;
-    if (!Oracle(dir, "command -v ffmpeg >/dev/null")) GTEST_SKIP() << "ffmpeg is missing";
+    if (!Oracle(dir.Path(), "command -v ffmpeg >/dev/null")) GTEST_SKIP() << "ffmpeg is missing";
     const Row rows[] = {
         {"Pcm", "pcm_s16le", 2, false},
         {"Mulaw", "pcm_mulaw", 1, false},
@@ -78,7 +65,7 @@ TEST(RegionsOracleE2E, RegionFilesHoldWhatAtrimCuts) {
     PackageBuilder b;
     for (const Row& row : rows) {
         const std::string file = std::string(row.name) + ".wav";
-        ASSERT_TRUE(Oracle(dir, "ffmpeg -v error -y -f lavfi -i anoisesrc=color=pink:seed=3:amplitude=0.5:sample_rate=22050"
+        ASSERT_TRUE(Oracle(dir.Path(), "ffmpeg -v error -y -f lavfi -i anoisesrc=color=pink:seed=3:amplitude=0.5:sample_rate=22050"
                                 " -af atrim=end_sample=4000 -ac " + std::to_string(row.channels) + " -c:a " + row.codec +
                                 " " + file))
             << row.codec;

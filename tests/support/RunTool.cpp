@@ -1,5 +1,7 @@
 #include "tests/support/RunTool.h"
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
@@ -243,5 +245,16 @@ bool RunsUnderRunner() { return !Words(std::getenv("SND_TEST_RUNNER")).empty(); 
 
 std::string SndPullPath() { return FromEnvironment("SND_PULL", SND_PULL_PATH); }
 std::string SndInfoPath() { return FromEnvironment("SND_INFO", SND_INFO_PATH); }
+
+std::optional<std::string> Oracle(const std::filesystem::path& dir, const std::string& command) {
+    const std::string script = "cd '" + dir.string() + "' && " + command;
+    FILE* pipe = ::popen(script.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    if (::pclose(pipe) != 0) return std::nullopt;
+    return out;
+}
 
 }  // namespace TestSupport

@@ -99,4 +99,9 @@ bool RunsUnderRunner();
 std::string SndPullPath();
 std::string SndInfoPath();
 
+// An independent tool (ffmpeg, ffprobe, sox) run by the shell in `dir` on
+// this host, never through SND_TEST_RUNNER: only our programs are under
+// test. Its standard output, or nothing when it fails.
+std::optional<std::string> Oracle(const std::filesystem::path& dir, const std::string& command);
+
 }  // namespace TestSupport
