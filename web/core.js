@@ -50,6 +50,25 @@ SndPage.core = (() => {
     });
   }
 
+  // The worker sends a package's exports as columns (worker.js); made back into one object each here.
+  function exportsOf(info) {
+    const columns = info.columns;
+    if (!columns) return info;
+    const {count, keys, numbers} = columns;
+    const exports = new Array(count);
+    for (let i = 0; i < count; ++i) {
+      const entry = {index: columns.index[i], name: columns.name[i], group: columns.group[i], class: columns.klass[i],
+                     sound: columns.sound[i] === 1, audio: columns.audio[i] === 1, format: columns.format[i], damage: columns.damage[i]};
+      for (let k = 0; k < keys.length; ++k) {
+        const value = numbers[i * keys.length + k];
+        entry[keys[k]] = Number.isNaN(value) ? null : value;
+      }
+      exports[i] = entry;
+    }
+    const {columns: _, ...rest} = info;
+    return {...rest, exports};
+  }
+
   return {
     start() {
       try {
@@ -66,7 +85,10 @@ SndPage.core = (() => {
     remove: (file) => ask('unmount', file.dir, file.name).catch(() => {}),
 
     // The <file> object `Snd_Info --json` prints for the file, or for export `index` of a package.
-    info: (file) => ask('info', file.dir, file.name),
+    // A package's exports come flat, their audio facts beside their names:
+    // {index, name, group, class, sound, audio (whether it has audio facts), format, channels, rate, bits,
+    // duration, file_size, wave_size, damage}, missing facts null.
+    info: (file) => ask('info', file.dir, file.name).then(exportsOf),
     sound: (file, index) => ask('sound', file.dir, file.name, index),
     // The text `Snd_Info` prints for the WAVE file (index -1) or the sound.
     print: (file, index) => ask('print', file.dir, file.name, index),

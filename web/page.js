@@ -15,7 +15,7 @@ window.SndPage = window.SndPage || {};
     package: $('package'), filter: $('filter'), counts: $('counts'), table: $('sounds'),
     body: document.querySelector('#sounds tbody'), selectAll: $('select-all'), totals: $('totals'),
     zipSelected: $('zip-selected'), zipAll: $('zip-all'), openButton: $('open-button'), progress: $('progress'),
-    playOnSelect: $('play-on-select'),
+    playOnSelect: $('play-on-select'), groups: $('groups'),
   };
   const core = SndPage.core;
   const sound = SndPage.sound;
@@ -24,6 +24,7 @@ window.SndPage = window.SndPage || {};
   const quoted = (text) => "'" + text + "'";
 
   let nextId = 1;
+  const kGroupClass = 'Package';  // the class of an export that is a group of a package
 
   // ---- messages and the status line; nothing may fail silently -----------------
 
@@ -114,7 +115,7 @@ window.SndPage = window.SndPage || {};
 
   // A file shown: its messages, and its table (a package) or its one sound (a WAVE file).
   function showFile(file) {
-    store.update({current: file, filter: '', sort: {key: 'index', up: true}, messages: SndPage.findings(file.info),
+    store.update({current: file, filter: '', sort: {key: 'index', up: true}, group: null, messages: SndPage.findings(file.info),
       shown: file.info.type === 'wave' ? {file, index: 0, play: false} : null});
   }
 
@@ -134,13 +135,12 @@ window.SndPage = window.SndPage || {};
   // holds of what its header states, and one whose bytes lie past the end has nothing to show or save.
   function rowsOf(info, fileSize) {
     if (info.type === 'package') {
-      return info.exports.map((entry) => {
-        const audio = entry.audio || {};
-        return {index: entry.index, name: entry.name, group: entry.group || '', sound: !!entry.sound && entry.audio != null,
-                format: entry.sound ? audio.format : '(' + entry.class + ', no sound)', channels: audio.channels, rate: audio.rate,
-                bits: audio.bits, duration: audio.duration, size: entry.damage && !entry.audio ? 0 : audio.file_size,
-                damage: entry.damage || null, waveSize: entry.wave_size ?? null};
-      });
+      // The exports come flat from core.js; a group (an export of class Package) is a folder of the tree, not a row.
+      return info.exports.map((entry) => ({index: entry.index, name: entry.name, group: entry.group || '', sound: entry.sound && entry.audio,
+        isGroup: entry.class === kGroupClass, counted: entry.sound,
+        format: entry.sound ? entry.format : '(' + entry.class + ', no sound)', channels: entry.channels, rate: entry.rate,
+        bits: entry.bits, duration: entry.duration, size: entry.damage && !entry.audio ? 0 : entry.file_size,
+        damage: entry.damage || null, waveSize: entry.wave_size ?? null}));
     }
     if (info.type === 'wave') {
       const audio = info.wave.audio;
@@ -186,18 +186,35 @@ window.SndPage = window.SndPage || {};
     }
   }
 
-  function visibleRows({current, filter, sort}) {
-    const lower = filter.toLowerCase();
-    const matches = (row) => row.name.toLowerCase().includes(lower) || row.group.toLowerCase().includes(lower);
-    const rows = lower ? current.rows.filter(matches) : current.rows.slice();
-    const {key, up} = sort;
-    rows.sort((a, b) => {
-      const x = a[key], y = b[key];
-      let order = x == null ? (y == null ? 0 : 1) : y == null ? -1 : typeof x === 'string' ? x.localeCompare(y) : x - y;
-      if (!up) order = -order;
-      return order || a.index - b.index;
-    });
+  // The rows of the table (a group is no row), in the order asked for: sorted
+  // once per order and file, so that a keystroke in the filter or a group
+  // chosen only filters the sorted rows (10,000 rows sort in tens of ms).
+  const collate = new Intl.Collator().compare;
+  function sortedRows(file, {key, up}) {
+    if (!file.listed) file.listed = file.rows.filter((row) => !row.isGroup);
+    if (file.sorted && file.sorted.key === key && file.sorted.up === up) return file.sorted.rows;
+    const rows = file.listed.slice();
+    // The rows come in the order of their indexes.
+    if (key !== 'index' || !up) {
+      rows.sort((a, b) => {
+        const x = a[key], y = b[key];
+        let order = x == null ? (y == null ? 0 : 1) : y == null ? -1 : typeof x === 'string' ? collate(x, y) : x - y;
+        if (!up) order = -order;
+        return order || a.index - b.index;
+      });
+    }
+    file.sorted = {key, up, rows};
     return rows;
+  }
+
+  // The rows shown: those of the group chosen and of the groups in it, whose name or group holds the filter's text.
+  function visibleRows({current, filter, sort, group}) {
+    const lower = filter.toLowerCase();
+    const within = group ? group + '.' : null;
+    const inGroup = (row) => !within || row.group === group || row.group.startsWith(within);
+    const matches = (row) => (row.lower ??= (row.name + '\n' + row.group).toLowerCase()).includes(lower);
+    const rows = sortedRows(current, sort);
+    return lower || within ? rows.filter((row) => inGroup(row) && (!lower || matches(row))) : rows;
   }
 
   // The rows in the table's order; only those in sight are made (a package
@@ -217,13 +234,16 @@ window.SndPage = window.SndPage || {};
     if (ui.filter.value !== now.filter) ui.filter.value = now.filter;
     view = visibleRows(now);
     focusAt = 0;
+    // Without groups, no Group column.
+    ui.table.classList.toggle('no-groups', !treeOf(current));
     ui.table.dataset.rows = view.length;
     for (const th of ui.table.querySelectorAll('th[data-key]')) {
       th.classList.toggle('sorted-up', th.dataset.key === sort.key && sort.up);
       th.classList.toggle('sorted-down', th.dataset.key === sort.key && !sort.up);
       th.setAttribute('aria-sort', th.dataset.key !== sort.key ? 'none' : sort.up ? 'ascending' : 'descending');
     }
-    ui.counts.textContent = view.length === current.rows.length ? view.length + ' exports' : view.length + ' of ' + current.rows.length + ' exports';
+    const all = current.listed.length;
+    ui.counts.textContent = view.length === all ? all + ' exports' : view.length + ' of ' + all + ' exports';
     const totals = current.info.totals;
     const header = current.info.package;
     // The cut sounds counted as Snd_Info's listing counts them: "3 sounds (1 cut short, 1 past the end of the file)".
@@ -246,7 +266,7 @@ window.SndPage = window.SndPage || {};
     return td;
   }
 
-  // One row; only the row at `tabbable` and its box are in the Tab order.
+  // One row; only the row at `tabbable`, its box and its Play button are in the Tab order.
   function rowElement(r, at, tabbable) {
     const tr = document.createElement('tr');
     tr.tabIndex = at === tabbable ? 0 : -1;
@@ -265,6 +285,18 @@ window.SndPage = window.SndPage || {};
     if (r.damage) size.title = r.damage;
     tr.append(tick, cell(r.index, 'number'), cell(r.name, 'name'), cell(r.format || ''), cell(r.channels ?? '', 'number'),
       cell(r.rate ?? '', 'number'), cell(r.bits ?? '', 'number'), cell(duration(r.duration), 'number'), size, cell(r.group, 'group'));
+    // Play, in the row: on a phone, where the sound's panel lies far below the table.
+    const playCell = cell('', 'play');
+    if (r.sound) {
+      const play = document.createElement('button');
+      play.type = 'button';
+      play.className = 'play';
+      play.textContent = '▶';
+      play.tabIndex = tr.tabIndex;
+      play.setAttribute('aria-label', 'Play ' + r.name);
+      playCell.append(play);
+    }
+    tr.append(playCell);
     return tr;
   }
 
@@ -272,7 +304,7 @@ window.SndPage = window.SndPage || {};
     const tr = document.createElement('tr');
     tr.className = 'spacer';
     const td = document.createElement('td');
-    td.colSpan = 10;
+    td.colSpan = 11;
     td.style.height = rows * height + 'px';
     tr.append(td);
     return tr;
@@ -287,8 +319,8 @@ window.SndPage = window.SndPage || {};
       tr.classList.toggle('shown', Boolean(shown && shown.file === current && shown.index === index));
       tr.querySelector('input').checked = ticks.has(index);
     }
-    // "Download selected" only while a sound is ticked.
-    ui.zipSelected.disabled = !current || ticks.size === 0;
+    // "Download selected" only while a sound shown is ticked.
+    ui.zipSelected.disabled = !current || !view.some((row) => ticks.has(row.index));
   }
 
   function renderWindow(force) {
@@ -321,6 +353,12 @@ window.SndPage = window.SndPage || {};
   ui.filter.addEventListener('input', () => store.update({filter: ui.filter.value}));
 
   const select = (index, play = ui.playOnSelect.checked) => store.update({shown: {file: state().current, index, play}});
+  // Space on a row, or its Play button: plays the row's sound, or stops the one shown.
+  function playRow(index) {
+    const {shown, current} = state();
+    if (shown && shown.file === current && shown.index === index) sound.toggle();
+    else select(index, true);
+  }
 
   // The keyboard on a row: arrows, Home, End and the page keys move, Enter
   // shows the row's sound, Space plays it or stops it.
@@ -335,7 +373,7 @@ window.SndPage = window.SndPage || {};
     }
     for (const node of ui.body.querySelectorAll('[tabindex="0"]')) node.tabIndex = -1;
     row.tabIndex = 0;
-    row.querySelector('input').tabIndex = 0;
+    for (const control of row.querySelectorAll('input, button')) control.tabIndex = 0;
     row.focus({preventScroll: true});
     row.scrollIntoView({block: 'nearest'});
   }
@@ -350,9 +388,7 @@ window.SndPage = window.SndPage || {};
     } else if (event.key === 'Enter') {
       select(Number(tr.dataset.index));
     } else if (event.key === ' ') {
-      const {shown, current} = state();
-      if (shown && shown.file === current && shown.index === Number(tr.dataset.index)) sound.toggle();
-      else select(Number(tr.dataset.index), true);
+      playRow(Number(tr.dataset.index));
     } else {
       return;
     }
@@ -392,6 +428,7 @@ window.SndPage = window.SndPage || {};
     if (!tr) return;
     const index = Number(tr.dataset.index);
     if (event.target.matches('input[type=checkbox]')) tick([index], event.target.checked);
+    else if (event.target.closest('button.play')) playRow(index);
     else select(index);
   });
   ui.selectAll.addEventListener('change', () => tick(view.filter((row) => row.sound).map((row) => row.index), ui.selectAll.checked));
@@ -401,8 +438,170 @@ window.SndPage = window.SndPage || {};
     if (now.status !== before.status) renderStatus(now.status);
     if (now.messages !== before.messages) renderMessages(now.messages);
     if (now.files !== before.files || now.current !== before.current) renderFileTabs(now);
-    if (now.current !== before.current || now.filter !== before.filter || now.sort !== before.sort) renderTable(now);
+    if (now.current !== before.current || now.group !== before.group) renderTree(now);
+    if (now.current !== before.current || now.filter !== before.filter || now.sort !== before.sort || now.group !== before.group) renderTable(now);
     else if (now.shown !== before.shown || now.selected !== before.selected) markRows(now);
+  });
+
+  // ---- the groups, as a tree beside the table -----------------------------------
+
+  // The package's groups as folders: the whole package first, then each
+  // group under the one it stands in (a group's path is its dotted group and
+  // name, "Wind.Gusts"), each counting the sounds in it and in the groups in
+  // it. Null for a package without groups. Made once per file.
+  function treeOf(file) {
+    if (file.tree !== undefined) return file.tree;
+    const root = {path: '', name: 'All sounds', parent: null, children: [], count: 0, level: 1};
+    const nodes = new Map([['', root]]);
+    // The node of `path`, and those of the groups it stands in, made as they are first named; a loop, not recursion.
+    const nodeOf = (path) => {
+      const missing = [];
+      let at = path;
+      while (!nodes.has(at)) {
+        missing.push(at);
+        const dot = at.lastIndexOf('.');
+        at = dot < 0 ? '' : at.slice(0, dot);
+      }
+      let parent = nodes.get(at);
+      for (const made of missing.reverse()) {
+        const node = {path: made, name: made.slice(made.lastIndexOf('.') + 1), parent, children: [], count: 0, level: parent.level + 1};
+        parent.children.push(node);
+        nodes.set(made, node);
+        parent = node;
+      }
+      return parent;
+    };
+    for (const row of file.rows) {
+      if (row.isGroup) {
+        nodeOf(row.group ? row.group + '.' + row.name : row.name);
+      } else if (row.counted) {
+        for (let node = nodeOf(row.group); node; node = node.parent) ++node.count;
+      }
+    }
+    file.tree = root.children.length ? {root, nodes} : null;
+    return file.tree;
+  }
+
+  // The tree's folders opened, by file (the whole package's is open to begin with), and the item with the keyboard.
+  const opened = new WeakMap();
+  let treeFocus = '';
+  const openOf = (file) => opened.get(file) || opened.set(file, new Set([''])).get(file);
+
+  // The items in sight, top to bottom: the order the arrow keys take.
+  function itemsInSight(tree, open) {
+    const items = [];
+    const stack = [tree.root];
+    while (stack.length) {
+      const node = stack.pop();
+      items.push(node);
+      if (open.has(node.path)) for (let i = node.children.length - 1; i >= 0; --i) stack.push(node.children[i]);
+    }
+    return items;
+  }
+
+  function renderTree(now) {
+    const {current} = now;
+    const tree = current && current.info.type === 'package' ? treeOf(current) : null;
+    const hadFocus = ui.groups.contains(document.activeElement);
+    ui.groups.hidden = !tree;
+    ui.groups.textContent = '';
+    if (!tree) return;
+    const open = openOf(current);
+    const chosen = now.group || '';
+    if (!tree.nodes.has(treeFocus) || !itemsInSight(tree, open).some((node) => node.path === treeFocus)) treeFocus = chosen;
+    // Made from the top down with a list of the lists still to fill: no recursion over the groups' depth.
+    const pending = [[tree.root, ui.groups]];
+    for (let next = 0; next < pending.length; ++next) {
+      const [node, list] = pending[next];
+      const item = document.createElement('li');
+      item.setAttribute('role', 'treeitem');
+      item.setAttribute('aria-level', node.level);
+      item.setAttribute('aria-selected', String(node.path === chosen));
+      item.setAttribute('aria-label', node.name + ', ' + node.count + (node.count === 1 ? ' sound' : ' sounds'));
+      item.dataset.path = node.path;
+      item.tabIndex = node.path === treeFocus ? 0 : -1;
+      const label = document.createElement('span');
+      label.className = 'label';
+      const twisty = document.createElement('span');
+      twisty.className = 'twisty';
+      twisty.setAttribute('aria-hidden', 'true');
+      const name = document.createElement('span');
+      name.textContent = node.name;
+      const count = document.createElement('span');
+      count.className = 'count';
+      count.setAttribute('aria-hidden', 'true');
+      count.textContent = node.count;
+      label.append(twisty, name, count);
+      item.append(label);
+      if (node.children.length) {
+        const isOpen = open.has(node.path);
+        item.setAttribute('aria-expanded', String(isOpen));
+        twisty.textContent = isOpen ? '▾' : '▸';
+        if (isOpen) {
+          const group = document.createElement('ul');
+          group.setAttribute('role', 'group');
+          item.append(group);
+          for (const child of node.children) pending.push([child, group]);
+        }
+      }
+      list.append(item);
+    }
+    if (hadFocus) focusItem(treeFocus);
+  }
+
+  function focusItem(path) {
+    treeFocus = path;
+    for (const item of ui.groups.querySelectorAll('[role=treeitem]')) {
+      item.tabIndex = item.dataset.path === path ? 0 : -1;
+      if (item.dataset.path === path) item.focus();
+    }
+  }
+
+  const chooseGroup = (path) => store.update({group: path || null});
+  function setOpen(node, on) {
+    const open = openOf(state().current);
+    if (on) open.add(node.path);
+    else open.delete(node.path);
+    renderTree(state());
+  }
+
+  // The keyboard of a tree: Up and Down move, Right opens or goes to the
+  // first group in, Left closes or goes to the group out, Home and End, Enter
+  // and Space choose.
+  ui.groups.addEventListener('keydown', (event) => {
+    const {current} = state();
+    const tree = current && treeOf(current);
+    const item = event.target.closest('[role=treeitem]');
+    if (!tree || !item) return;
+    const node = tree.nodes.get(item.dataset.path);
+    const open = openOf(current);
+    const items = itemsInSight(tree, open);
+    const at = items.indexOf(node);
+    const moves = {ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: items.length - 1};
+    if (event.key in moves) {
+      focusItem(items[Math.max(0, Math.min(items.length - 1, moves[event.key]))].path);
+    } else if (event.key === 'ArrowRight') {
+      if (node.children.length && !open.has(node.path)) setOpen(node, true);
+      else if (node.children.length) focusItem(node.children[0].path);
+    } else if (event.key === 'ArrowLeft') {
+      if (node.children.length && open.has(node.path)) setOpen(node, false);
+      else if (node.parent) focusItem(node.parent.path);
+    } else if (event.key === 'Enter' || event.key === ' ') {
+      chooseGroup(node.path);
+    } else {
+      return;
+    }
+    event.preventDefault();
+  });
+  ui.groups.addEventListener('click', (event) => {
+    const {current} = state();
+    const item = event.target.closest('[role=treeitem]');
+    if (!item || !current || !treeOf(current)) return;
+    const node = treeOf(current).nodes.get(item.dataset.path);
+    treeFocus = node.path;
+    // The arrow opens or closes; the name chooses.
+    if (event.target.closest('.twisty') && node.children.length) setOpen(node, !openOf(current).has(node.path));
+    else chooseGroup(node.path);
   });
 
   // ---- downloads ----------------------------------------------------------------------
@@ -425,7 +624,7 @@ window.SndPage = window.SndPage || {};
   ui.zipAll.addEventListener('click', () => state().current && zip(state().current.rows, null));
   ui.zipSelected.addEventListener('click', () => {
     const now = state();
-    if (now.current) zip(now.current.rows.filter((row) => ticked(now).has(row.index)), 'selected');
+    if (now.current) zip(view.filter((row) => ticked(now).has(row.index)), 'selected');
   });
 
   // ---- start ----------------------------------------------------------------------------
