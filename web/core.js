@@ -52,7 +52,7 @@ SndPage.core = (() => {
 
   // The worker sends a package's exports as columns (worker.js); made back into one object each here.
   function exportsOf(info) {
-    const columns = info.columns;
+    const columns = info.exportColumns;
     if (!columns) return info;
     const {count, keys, numbers} = columns;
     const exports = new Array(count);
@@ -65,7 +65,7 @@ SndPage.core = (() => {
       }
       exports[i] = entry;
     }
-    const {columns: _, ...rest} = info;
+    const {exportColumns: _, ...rest} = info;
     return {...rest, exports};
   }
 

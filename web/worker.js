@@ -123,7 +123,7 @@
     });
     columns.keys = kNumbers;
     const {exports, ...rest} = info;
-    return {...rest, columns};
+    return {...rest, exportColumns: columns};
   }
 
   const ops = {
@@ -187,7 +187,7 @@
     try {
       await starting;
       const result = ops[op](...args);
-      const transfer = result instanceof Uint8Array ? [result.buffer] : result && result.columns ? [result.columns.index.buffer, result.columns.numbers.buffer] : [];
+      const transfer = result instanceof Uint8Array ? [result.buffer] : result && result.exportColumns ? [result.exportColumns.index.buffer, result.exportColumns.numbers.buffer] : [];
       self.postMessage({id, result}, transfer);
     } catch (error) {
       self.postMessage({id, error: String(error && error.message || error)});
