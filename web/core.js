@@ -55,15 +55,18 @@ SndPage.core = (() => {
     const columns = info.exportColumns;
     if (!columns) return info;
     const {count, keys, numbers} = columns;
+    const width = keys.length;
+    const at = Object.fromEntries(keys.map((key, k) => [key, k]));
+    const number = (i, key) => {
+      const value = numbers[i * width + at[key]];
+      return Number.isNaN(value) ? null : value;
+    };
     const exports = new Array(count);
     for (let i = 0; i < count; ++i) {
-      const entry = {index: columns.index[i], name: columns.name[i], group: columns.group[i], class: columns.klass[i],
-                     sound: columns.sound[i] === 1, audio: columns.audio[i] === 1, format: columns.format[i], damage: columns.damage[i]};
-      for (let k = 0; k < keys.length; ++k) {
-        const value = numbers[i * keys.length + k];
-        entry[keys[k]] = Number.isNaN(value) ? null : value;
-      }
-      exports[i] = entry;
+      exports[i] = {index: columns.index[i], name: columns.name[i], group: columns.group[i], class: columns.klass[i],
+                    sound: columns.sound[i] === 1, audio: columns.audio[i] === 1, format: columns.format[i], damage: columns.damage[i],
+                    channels: number(i, 'channels'), rate: number(i, 'rate'), bits: number(i, 'bits'), duration: number(i, 'duration'),
+                    file_size: number(i, 'file_size'), wave_size: number(i, 'wave_size')};
     }
     const {exportColumns: _, ...rest} = info;
     return {...rest, exports};

@@ -24,7 +24,10 @@ window.SndPage = window.SndPage || {};
   const quoted = (text) => "'" + text + "'";
 
   let nextId = 1;
+  // After the next frame: a long listing's steps on the page's thread each in a task of its own, so that the page keeps drawing.
+  const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
   const kGroupClass = 'Package';  // the class of an export that is a group of a package
+  const kManyRows = 2000;  // a listing long enough to be made over several frames
 
   // ---- messages and the status line; nothing may fail silently -----------------
 
@@ -76,6 +79,7 @@ window.SndPage = window.SndPage || {};
         progress('Listing ' + blob.name + '…', -1);
         await core.mount(file, blob);
         file.info = await core.info(file);
+        if (file.info.type === 'package' && file.info.exports.length > kManyRows) await nextFrame();
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
       }
@@ -84,6 +88,7 @@ window.SndPage = window.SndPage || {};
       store.update({files: [...state().files, file]});
       last = file;
     }
+    if (last && last.rows.length > kManyRows) await nextFrame();
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
@@ -135,12 +140,18 @@ window.SndPage = window.SndPage || {};
   // holds of what its header states, and one whose bytes lie past the end has nothing to show or save.
   function rowsOf(info, fileSize) {
     if (info.type === 'package') {
-      // The exports come flat from core.js; a group (an export of class Package) is a folder of the tree, not a row.
-      return info.exports.map((entry) => ({index: entry.index, name: entry.name, group: entry.group || '', sound: entry.sound && entry.audio,
-        isGroup: entry.class === kGroupClass, counted: entry.sound,
-        format: entry.sound ? entry.format : '(' + entry.class + ', no sound)', channels: entry.channels, rate: entry.rate,
-        bits: entry.bits, duration: entry.duration, size: entry.damage && !entry.audio ? 0 : entry.file_size,
-        damage: entry.damage || null, waveSize: entry.wave_size ?? null}));
+      // The exports come flat from core.js, one object each, made the table's rows in place (10,000 more objects
+      // would cost the page's thread as much again); a group (an export of class Package) is a folder of the tree, not a row.
+      for (const entry of info.exports) {
+        entry.isGroup = entry.class === kGroupClass;
+        entry.counted = entry.sound;
+        entry.hasAudio = entry.audio;
+        entry.sound = entry.sound && entry.audio;
+        if (!entry.counted) entry.format = '(' + entry.class + ', no sound)';
+        entry.size = entry.damage && !entry.hasAudio ? 0 : entry.file_size;
+        entry.waveSize = entry.wave_size;
+      }
+      return info.exports;
     }
     if (info.type === 'wave') {
       const audio = info.wave.audio;
