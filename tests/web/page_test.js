@@ -637,6 +637,20 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       check('Forest.kzs tree: ' + what, JSON.stringify([got.items, got.rows, got.focus]) === JSON.stringify([items, rows, focus]), JSON.stringify(got));
     }
     check('Forest.kzs tree: one item in the Tab order', await page.$$eval('#groups [role=treeitem]', (items) => items.filter((i) => i.tabIndex === 0).length) === 1);
+    // Tab reaches the tree's one item between "Play on select" and the table.
+    await page.focus('#play-on-select');
+    const treeTabs = [];
+    for (let i = 0; i < 2; ++i) {
+      await page.keyboard.press('Tab');
+      treeTabs.push(await page.evaluate(() => document.activeElement.dataset.path ?? document.activeElement.id));
+    }
+    check('Forest.kzs tree: Tab reaches the item with the keyboard, then the table', JSON.stringify(treeTabs) === '["Birds","select-all"]', JSON.stringify(treeTabs));
+    // The group chosen is the file's until another file is shown: then the whole package again.
+    await page.click('#groups [data-path="Wind"] > .label');
+    await showTab('Ambient.kzs');
+    await showTab('Forest.kzs');
+    check('Forest.kzs tree: shown again, the whole package is chosen', (await treeItems())[0] === 'All sounds, 3 sounds * open' &&
+      await page.evaluate(() => SndPage.store.get().group) === null && (await tableRows()).length === 3, JSON.stringify(await treeState()));
     // Within Wind: the filter keeps Wind.Gusts.Hit, the box ticks it alone, and "Download selected" saves it alone.
     await page.click('#groups [data-path="Wind"] > .label');
     await page.type('#filter', 'gusts');
@@ -788,12 +802,14 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     const phoneRow = await page.evaluate(() => {
       const tr = document.querySelector('#sounds tbody tr[data-pos="1"]');
       const inView = (e) => { const r = e.getBoundingClientRect(); return r.width > 0 && r.left >= 0 && r.right <= innerWidth; };
+      const empty = [...document.querySelectorAll('#sounds tbody tr[data-index]')].find((row) => row.cells[2].textContent === 'Empty');
       return {name: inView(tr.cells[2]), duration: inView(tr.cells[7]), play: inView(tr.querySelector('button.play')), sound: tr.cells[2].textContent,
+        emptyPlays: !empty || empty.querySelector('button.play') !== null,
         label: tr.querySelector('button.play').getAttribute('aria-label'), format: tr.cells[3].offsetParent !== null,
         tabbable: [...document.querySelectorAll('#sounds tbody button.play')].filter((b) => b.tabIndex === 0).map((b) => b.closest('tr').dataset.pos)};
     });
     check('390 px: a row shows its name, duration and Play button in view (not its format)', phoneRow.name && phoneRow.duration && phoneRow.play &&
-      !phoneRow.format && phoneRow.label === 'Play ' + phoneRow.sound && JSON.stringify(phoneRow.tabbable) === '["0"]', JSON.stringify(phoneRow));
+      !phoneRow.format && !phoneRow.emptyPlays && phoneRow.label === 'Play ' + phoneRow.sound && JSON.stringify(phoneRow.tabbable) === '["0"]', JSON.stringify(phoneRow));
     await page.click('#sounds tbody tr[data-pos="1"] button.play');
     check('390 px: a row\'s Play button shows and plays its sound', await playheadShown(true) &&
       await page.$eval('#sound-name', (n) => n.textContent) === phoneRow.sound, await page.$eval('#sound-name', (n) => n.textContent));
@@ -801,6 +817,14 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('390 px: pressed again, it stops', await playheadShown(false));
     // The four cases, a package and a sound shown; the page's colours are those of the theme asked for.
     const themes = [[1400, 900, 'light'], [1400, 900, 'dark'], [390, 844, 'light'], [390, 844, 'dark']];
+    // The colour variables of page.css's :root, as each theme sets them.
+    const colours = {};
+    const colourVariables = () => page.evaluate(() => {
+      const root = getComputedStyle(document.documentElement);
+      const names = [...document.styleSheets].flatMap((sheet) => [...sheet.cssRules]).filter((rule) => rule.selectorText === ':root')
+        .flatMap((rule) => [...rule.style]).filter((name) => name.startsWith('--'));
+      return Object.fromEntries(names.map((name) => [name, root.getPropertyValue(name).trim()]));
+    });
     for (const [width, height, theme] of themes) {
       await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: theme}]);
       await page.setViewport({width, height});
@@ -809,7 +833,10 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       const light = back.reduce((sum, v) => sum + v, 0) / 3 > 128;
       check(width + ' x ' + height + ', ' + theme + ': the page\'s colours are the theme\'s', light === (theme === 'light'), JSON.stringify(back));
       await axeCheck(width + ' x ' + height + ', ' + theme);
+      colours[theme] = await colourVariables();
     }
+    const sameInDark = Object.keys(colours.light).filter((name) => colours.light[name] === colours.dark[name]);
+    check('dark mode: every colour variable has a dark value', Object.keys(colours.light).length >= 20 && sameInDark.length === 0, JSON.stringify(sameInDark));
     await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'light'}]);
 
     // ---- the store tells its listeners of an update made while they are told, after the one before it;
