@@ -47,6 +47,13 @@
       const node = stream.node;
       length = Math.min(length, node.size - position);
       if (!(length > 0)) return 0;
+      // A file read whole ahead of its listing (below): its bytes, and no block read.
+      const whole = wholes.get(node);
+      if (whole) {
+        const count = Math.max(0, Math.min(length, whole.length - position));
+        buffer.set(whole.subarray(position, position + count), offset);
+        return count;
+      }
       let file = blocks.get(node);
       if (!file) blocks.set(node, (file = {kept: new Map(), last: null, lastNumber: -1}));
       let done = 0;
@@ -69,6 +76,15 @@
     };
   }
   let cache = null;
+
+  // A listing reads every sound's header, so a package of many small sounds
+  // is read whole; one FileReaderSync read of 1 MiB takes 10 to 30 ms on a
+  // busy machine, where the same file read at once, asynchronously, goes two
+  // to three times as fast. A file up to this size is read so ahead of its
+  // listing, and its bytes let go after it: the memory of the file, only
+  // while it is listed.
+  const kReadWholeBytes = 64 * 1024 * 1024;
+  const wholes = new Map();  // node -> the file's bytes, while it is listed
 
   function call(name, returns, types, args, dir) {
     if (!module) throw new Error('the page\'s core has stopped (' + stopped + '); reload the page to go on');
@@ -146,7 +162,21 @@
       } catch (e) { /* already gone */ }
     },
 
-    info: (dir, name) => listing(json('SndWeb_Info', ['string'], [name], dir).files[0]),
+    async info(dir, name) {
+      const node = module.FS.lookupPath(dir + '/' + name).node;
+      if (node.contents && node.size <= kReadWholeBytes) {
+        try {
+          wholes.set(node, new Uint8Array(await node.contents.arrayBuffer()));
+        } catch (error) {
+          // Read as any other file, the core says what fails.
+        }
+      }
+      try {
+        return listing(json('SndWeb_Info', ['string'], [name], dir).files[0]);
+      } finally {
+        wholes.delete(node);
+      }
+    },
     sound: (dir, name, index) => json('SndWeb_Sound', ['string', 'number'], [name, index], dir).files[0],
     print: (dir, name, index) => call('SndWeb_Print', 'string', ['string', 'number'], [name, index], dir),
     peaks: (dir, name, index, columns, first, count) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
@@ -186,7 +216,7 @@
     const {id, op, args} = event.data;
     try {
       await starting;
-      const result = ops[op](...args);
+      const result = await ops[op](...args);
       const transfer = result instanceof Uint8Array ? [result.buffer] : result && result.exportColumns ? [result.exportColumns.index.buffer, result.exportColumns.numbers.buffer] : [];
       self.postMessage({id, result}, transfer);
     } catch (error) {
