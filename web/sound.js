@@ -388,11 +388,11 @@ SndPage.sound = (() => {
   }
 
   // Space plays, pauses and goes on anywhere on the page, except where the key is a control's own: in a text
-  // field, a list, on a button or a box (which Space clicks), in editable text; a key another handler took (a
-  // row of the table plays its own sound) is left to it.
-  const kOwnSpace = 'input, textarea, select, button, summary, a[href], [role=button], [contenteditable]:not([contenteditable=false])';
+  // field, a list, on a button or a box (which Space clicks), in editable text, in a text box that scrolls; a key
+  // another handler took (a row of the table plays its own sound) is left to it. A key held down toggles once.
+  const kOwnSpace = 'input, textarea, select, button, summary, a[href], [role=button], pre, [contenteditable]:not([contenteditable=false])';
   document.addEventListener('keydown', (event) => {
-    if (event.key !== ' ' || event.defaultPrevented || event.ctrlKey || event.altKey || event.metaKey || !shown || ui.sound.hidden) return;
+    if (event.key !== ' ' || event.defaultPrevented || event.repeat || event.ctrlKey || event.altKey || event.metaKey || !shown || ui.sound.hidden) return;
     if (event.target instanceof Element && event.target.closest(kOwnSpace)) return;
     event.preventDefault();
     toggle();

@@ -551,144 +551,101 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('Bell.wav: decodes in the browser', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
     await checkMarks('Bell.wav');
 
-    // ---- the player: pause and go on, Stop, the readout, the volume, Space on the page, Shift and the arrows, [ and ],
-    // the playhead, a region's label, the PCM downloads' names. The bell: 1.5 s; marks at 0.1 s, 0.4 s (the region
-    // "ringing", to 0.7 s), 0.5 s (the sampler loop) and 1.0 s.
+    // ---- the player: pause and go on, Stop, the readout, Space, Shift and the arrows, [ and ], the playhead, the volume,
+    // a region's label, the PCM names. The bell: 1.5 s; marks at 0.1, 0.4 (the region "ringing", to 0.7), 0.5 (the loop) and 1 s.
     await showTab('Marked.kzs');
     await showSound('Bell');
     const player = () => page.evaluate(() => ({...SndPage.sound.playing(), time: document.getElementById('time').textContent,
-      button: document.getElementById('play').textContent, label: document.getElementById('play').getAttribute('aria-label'),
+      button: document.getElementById('play').textContent + '/' + document.getElementById('play').getAttribute('aria-label'),
       head: !document.getElementById('playhead').hidden}));
     const playedPast = (seconds) => page.waitForFunction((s) => { const p = SndPage.sound.playing(); return p && !p.paused && p.at >= s; },
-      {timeout: 10000, polling: 20}, seconds).then(() => true, () => false);
-    // The readout says where the sound is, of its length; playing, as of the last frame drawn (up to `behind` seconds ago).
+      {timeout: 10000, polling: 20}, seconds).then(() => player(), () => ({}));
+    // The readout: where the sound is (playing: as of the last frame drawn, up to `behind` seconds before), of its length.
     const readout = (state) => clockSeconds(state.time.split(' / ')[0]);
-    const readsAt = (state, behind = 0) => /^\d:\d\d\.\d{3} \/ 0:01\.500$/.test(state.time) && readout(state) <= (state.at || 0) + 0.0011 &&
-      readout(state) >= (state.at || 0) - behind - 0.0011;
-    await page.click('#play');
-    const early = (await playedPast(0.05)) && await player();
-    await playedPast(0.3);
-    const later = await player();
-    await page.click('#play');
-    const paused = await player();
-    await sleep(300);
-    const stillPaused = await player();
-    await page.click('#play');
-    const resumed = await player();
-    check('player: Pause while playing; the readout advances', early && early.button === 'Pause' && early.label === 'Pause' && readsAt(early, 0.3) &&
-      readsAt(later, 0.3) && readout(later) > readout(early), JSON.stringify({early, later}));
-    check('player: paused, it stays where it is, Play says so', paused.paused && paused.at >= 0.3 && paused.button === 'Play' && paused.label === 'Play' &&
-      paused.head && readsAt(paused) && stillPaused.at === paused.at && stillPaused.time === paused.time, JSON.stringify({paused, stillPaused}));
-    check('player: Play goes on where it paused, not from the start', !resumed.paused && resumed.at >= paused.at && resumed.at < paused.at + 0.5,
-      JSON.stringify({paused, resumed}));
-    await page.click('#stop');
-    const stopped = await player();
-    check('player: Stop goes back to 0:00.000', stopped.at === undefined && stopped.time === '0:00.000 / 0:01.500' && !stopped.head && stopped.button === 'Play',
-      JSON.stringify(stopped));
-
-    // Space: the page's key for playing, except where it is a control's own.
-    const spaces = [['nothing focused', null, true], ['the waveform', '#wave', true], ['a checkbox', '#play-on-select', false],
-      ['a button', '#zoom-in', false], ['a text field', '#filter', false]];
-    for (const [where, selector, plays] of spaces) {
-      await page.click('#stop');
-      if (selector) await page.focus(selector);
-      else await page.evaluate(() => document.activeElement.blur());
-      await page.keyboard.press(' ');
-      await sleep(150);
-      const state = await player();
-      check('player: Space on ' + where + (plays ? ' plays' : ' is its own, and plays nothing'), plays ? state.at !== undefined && !state.paused : state.at === undefined,
-        JSON.stringify(state));
+    const readsAt = (state, behind = 0) => /^\d:\d\d\.\d{3} \/ 0:01\.500$/.test(state.time) && readout(state) <= state.at + 0.0011 &&
+      readout(state) >= state.at - behind - 0.0011;
+    // Play, played past 0.05 s and 0.3 s, Pause, 300 ms later, Play, Stop: what the player says after each.
+    const states = [];
+    for (const step of ['#play', 0.05, 0.3, '#play', 300, '#play', '#stop']) {
+      await (typeof step === 'string' ? page.click(step) : step < 1 ? playedPast(step) : sleep(step));
+      states.push(await player());
     }
-    await page.$eval('#filter', (f) => { f.value = ''; f.dispatchEvent(new Event('input')); });
-    if (await page.$eval('#play-on-select', (box) => box.checked)) await page.click('#play-on-select');
+    const [, early, later, paused, stillPaused, resumed, stopped] = states;
+    for (const [what, ok] of [
+      ['playing, the button says Pause; the readout advances', early.button === 'Pause/Pause' && readsAt(early, 0.3) && readsAt(later, 0.3) && readout(later) > readout(early)],
+      ['paused, it stays where it is, the button says Play', paused.paused && paused.at >= 0.3 && paused.button === 'Play/Play' && paused.head &&
+        readsAt(paused) && stillPaused.at === paused.at && stillPaused.time === paused.time],
+      ['Play goes on where it paused, not from the start', !resumed.paused && resumed.at >= paused.at && resumed.at < paused.at + 0.5],
+      ['Stop goes back to 0:00.000', stopped.at === undefined && stopped.time === '0:00.000 / 0:01.500' && !stopped.head && stopped.button === 'Play/Play'],
+    ]) check('player: ' + what, ok, JSON.stringify(states));
+    // Space plays on the page and the waveform; on a control whose own key it is, it is left to the control.
+    for (const [selector, plays] of [[null, true], ['#wave', true], ['#play-on-select', false], ['#zoom-in', false]]) {
+      await page.click('#stop');
+      await (selector ? page.focus(selector) : page.evaluate(() => document.activeElement.blur()));
+      await page.keyboard.press(' ');
+      const state = await sleep(150).then(player);
+      check('player: Space on ' + (selector || 'the page') + (plays ? ' plays' : ' is the control\'s own'), plays === (state.at !== undefined), JSON.stringify(state));
+    }
+    await page.click('#play-on-select');
     await page.click('#zoom-out');
-
-    // Stopped, with the keyboard on the waveform (zoomed in, which Shift and the arrows do not scroll): Shift and an arrow
-    // move a second, [ and ] go from mark to mark, at the ends they stay.
+    // Stopped, the waveform zoomed in (which Shift and the arrows do not scroll): Shift and an arrow move a second, [ and ]
+    // from mark to mark, and at the ends they stay.
     await page.focus('#wave');
     await page.keyboard.press('+');
     const zoomedIn = (await waveState()).view;
-    const moves = [[['Shift+ArrowRight'], 1], [['Shift+ArrowRight', 'Shift+ArrowRight'], 1.5], [['Shift+ArrowRight', 'Shift+ArrowLeft'], 0],
+    for (const [keys, at] of [[['Shift+ArrowRight'], 1], [['Shift+ArrowRight', 'Shift+ArrowRight'], 1.5], [['Shift+ArrowRight', 'Shift+ArrowLeft'], 0],
       [[']'], 0.1], [[']', ']'], 0.4], [[']', ']', ']'], 0.5], [[']', ']', ']', ']'], 1], [[']', ']', ']', ']', ']'], 1],
-      [['Shift+ArrowRight', '['], 0.5], [[']', ']', '['], 0.1], [['['], 0]];
-    for (const [keys, at] of moves) {
+      [['Shift+ArrowRight', '['], 0.5], [[']', ']', '['], 0.1], [['Shift+ArrowRight', '[', '[', '[', '['], 0]]) {
       await page.click('#stop');
       await page.focus('#wave');
       for (const key of keys) {
-        const [shift, name] = key.startsWith('Shift+') ? [true, key.slice(6)] : [false, key];
-        if (shift) await page.keyboard.down('Shift');
-        await page.keyboard.press(name);
-        if (shift) await page.keyboard.up('Shift');
+        if (key.startsWith('Shift+')) await page.keyboard.down('Shift');
+        await page.keyboard.press(key.replace('Shift+', ''));
+        await page.keyboard.up('Shift');
       }
       const state = await player();
-      check('player: ' + keys.join(' ') + ' from the start, stopped: at ' + at + ' s', state.paused && Math.abs(state.at - at) < 0.001 && readsAt(state) &&
+      check('player: ' + keys.join(' ') + ' from the start: at ' + at + ' s', state.paused && Math.abs(state.at - at) < 0.001 && readsAt(state) &&
         state.head && (await waveState()).view.first === zoomedIn.first, JSON.stringify(state));
     }
     await page.keyboard.press('0');
-    // The playhead, shown where the sound paused: at least 2 px wide, in the accent colour.
-    const line = await page.evaluate(() => {
-      const probe = document.createElement('i');
-      probe.style.color = 'var(--accent)';
-      document.body.append(probe);
-      const accent = getComputedStyle(probe).color;
-      probe.remove();
-      const line = document.getElementById('playhead');
-      return {width: line.getBoundingClientRect().width, colour: getComputedStyle(line).backgroundColor, accent};
-    });
-    check('player: the playhead is 2 px wide or more, in the accent colour', line.width >= 2 && line.colour === line.accent && line.accent !== 'rgba(0, 0, 0, 0)',
+    // The playhead (shown where the sound paused): 2 px wide or more, in the accent colour.
+    const line = await page.$eval('#playhead', (box) => ({width: box.getBoundingClientRect().width, colour: getComputedStyle(box).backgroundColor,
+      accent: getComputedStyle(Object.assign(document.body.appendChild(document.createElement('i')), {style: 'color: var(--accent)'})).color}));
+    check('player: the playhead is 2 px wide or more, in the accent colour', line.width >= 2 && line.colour === line.accent && line.colour !== 'rgba(0, 0, 0, 0)',
       JSON.stringify(line));
-    // Playing: Shift+Right and ] play on from where they go (sent together with the readings, so no time passes between).
-    await page.click('#stop');
-    await page.focus('#wave');
+    // Playing, Shift+Right plays on a second further (the key sent with the readings, so that no time passes between).
     await page.click('#play');
     await playedPast(0.05);
-    for (const [key, shiftKey, target] of [[']', false, (at) => [0.1, 0.4, 0.5, 1].find((mark) => mark > at)], ['ArrowRight', true, (at) => at + 1]]) {
-      const [before, after] = await page.evaluate((k, shift) => {
-        const before = SndPage.sound.playing();
-        document.getElementById('wave').dispatchEvent(new KeyboardEvent('keydown', {key: k, shiftKey: shift, bubbles: true, cancelable: true}));
-        return [before, SndPage.sound.playing()];
-      }, key, shiftKey);
-      check('player: ' + (shiftKey ? 'Shift+' : '') + key + ' while playing plays on from there', before && after && !after.paused &&
-        Math.abs(after.at - target(before.at)) < 0.05, JSON.stringify({before, after}));
-    }
-
-    // The volume: through the gain, set while playing or not, kept for the next sound shown.
-    for (const [volume, playFirst] of [[0.25, false], [0.5, true]]) {
-      await showSound(playFirst ? 'Bell' : 'Float');
-      if (playFirst) await page.click('#play');
-      await page.$eval('#volume', (v, value) => { v.value = String(value); v.dispatchEvent(new Event('input', {bubbles: true})); }, volume);
-      const meanwhile = playFirst && await player();
-      check('player: volume ' + volume + ' set while playing applies at once', !playFirst || meanwhile.volume === volume, JSON.stringify(meanwhile));
-      await showSound('Stereo24');
-      await page.click('#play');
-      await playedPast(0);
-      const state = await player();
-      check('player: volume ' + volume + ' applies to the gain and is kept for the next sound', state.volume === volume &&
-        await page.$eval('#volume', (v) => Number(v.value)) === volume, JSON.stringify(state));
-      await page.click('#stop');
-    }
-    await page.$eval('#volume', (v) => { v.value = '1'; v.dispatchEvent(new Event('input', {bubbles: true})); });
-
-    // A region's label: the region played once, or looped when the Loop list has it chosen.
+    const [before, after] = await page.evaluate(() => [SndPage.sound.playing(), document.getElementById('wave').dispatchEvent(
+      new KeyboardEvent('keydown', {key: 'ArrowRight', shiftKey: true, bubbles: true})) && SndPage.sound.playing()]);
+    check('player: Shift+Right while playing plays on 1 s further', !after.paused && Math.abs(after.at - before.at - 1) < 0.05, JSON.stringify({before, after}));
+    // The volume: through the gain at once, and kept for the next sound shown.
+    await page.$eval('#volume', (v) => { v.value = '0.25'; v.dispatchEvent(new Event('input')); });
+    const turned = await player();
+    await showSound('Stereo24');
+    await page.click('#play');
+    const kept = await playedPast(0);
+    check('player: volume 0.25 applies to the gain at once and is kept for the next sound', turned.volume === 0.25 && kept.volume === 0.25 &&
+      await page.$eval('#volume', (v) => v.value) === '0.25', JSON.stringify({turned, kept}));
+    await page.$eval('#volume', (v) => { v.value = '1'; v.dispatchEvent(new Event('input')); });
+    // A region's label: the region played once (stopping at its end), or looped when the Loop list has it chosen.
     await showSound('Bell');
     for (const [choice, loops] of [['', false], ['1', true], ['0', false]]) {
       await page.select('#loop', choice);
       await page.click('#overlay .region span');
-      const inside = (await playedPast(0.4)) && await player();
-      await sleep(700);  // past the region's end (0.3 s long)
-      const after = await player();
+      const inside = await playedPast(0.4);
+      const then = await sleep(700).then(player);  // past the region's end
       const within = (state) => state.at >= 0.4 - 0.001 && state.at <= 0.7 + 0.001;
-      check('player: a click on the region\'s label ' + (loops ? 'loops it (chosen in the list)' : 'plays it once, stopping at its end (list: "' + choice + '")'),
-        inside && within(inside) && inside.loop === loops && (loops ? Math.abs(inside.loopStart - 0.4) < 1e-9 && Math.abs(inside.loopEnd - 0.7) < 1e-9 && !after.paused && within(after)
-          : Math.abs(inside.end - 0.7) < 1e-9 && after.at === undefined && after.time === '0:00.000 / 0:01.500'), JSON.stringify({inside, after}));
+      check('player: a click on the region\'s label, the loop list at "' + choice + '": ' + (loops ? 'loops it' : 'plays it once'), within(inside) && inside.loop === loops &&
+        (loops ? Math.abs(inside.loopStart - 0.4) < 1e-9 && Math.abs(inside.loopEnd - 0.7) < 1e-9 && !then.paused && within(then)
+          : Math.abs(inside.end - 0.7) < 1e-9 && then.at === undefined && then.time === '0:00.000 / 0:01.500'), JSON.stringify({inside, then}));
       await page.click('#stop');
     }
     await page.select('#loop', '');
-
-    // The PCM downloads' names (the downloads themselves above): " (PCM)" before the extension, a sound in a group by its own name.
+    // The PCM downloads' names (the downloads above): " (PCM)" before the extension, a sound in a group by its own name.
     const pcmNames = await page.evaluate(() => ['Bell.wav', 'Wind/Gusts/Hit.wav', 'Bell - a (2).wav', 'x.y.wav', 'Bare'].map(SndPage.sound.pcmName));
-    check('player: the PCM downloads\' names', JSON.stringify(pcmNames) ===
-      JSON.stringify(['Bell (PCM).wav', 'Hit (PCM).wav', 'Bell - a (2) (PCM).wav', 'x.y (PCM).wav', 'Bare (PCM)']), JSON.stringify(pcmNames));
+    check('player: the PCM downloads\' names', JSON.stringify(pcmNames) === '["Bell (PCM).wav","Hit (PCM).wav","Bell - a (2) (PCM).wav","x.y (PCM).wav","Bare (PCM)"]',
+      JSON.stringify(pcmNames));
 
     // ---- a zip names its files as Snd_Info's /x: does: escapes, numbers.
     await open(path.join(inputs, 'names', 'Names.kzs'));
