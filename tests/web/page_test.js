@@ -110,8 +110,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     // variables do not: the predicate runs in the page).
     const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 30000, polling: 50}, shown)
       .then(() => true, () => false);
-    // The sound shown paused (it stays where it is, the playhead with it).
-    const pausedNow = () => page.waitForFunction(() => { const p = SndPage.sound.playing(); return p && p.paused; }, {timeout: 30000, polling: 50})
+    // The sound shown playing, or paused (it stays where it is, the playhead with it): the playhead shows both.
+    const playsNow = (paused) => page.waitForFunction((s) => { const p = SndPage.sound.playing(); return p && p.paused === s; }, {timeout: 30000, polling: 50}, paused)
       .then(() => true, () => false);
     // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and pauses.
     const keyboardPath = async () => {
@@ -130,9 +130,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Thunder' && document.getElementById('sound').dataset.playable === 'yes', {timeout: 30000})
         .then(() => check('keyboard: Enter shows the row\'s sound', true), () => check('keyboard: Enter shows the row\'s sound', false));
       await page.keyboard.press(' ');
-      check('keyboard: Space plays', await playheadShown(true));
+      check('keyboard: Space plays', await playsNow(false));
       await page.keyboard.press(' ');
-      check('keyboard: Space again pauses', await pausedNow());
+      check('keyboard: Space again pauses', await playsNow(true));
       await page.keyboard.press('ArrowUp');
       const rows = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => ({name: tr.cells[2].textContent, shown: tr.classList.contains('shown'),
         outline: getComputedStyle(tr).outlineStyle, back: getComputedStyle(tr).backgroundColor})));
@@ -144,7 +144,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         await page.$eval('#sound-name', (n) => n.textContent) === 'Rain', JSON.stringify(await page.evaluate(() => ({name: document.getElementById('sound-name').textContent, playable: document.getElementById('sound').dataset.playable,
           focus: document.activeElement.outerHTML.slice(0, 80), playing: SndPage.sound.playing()}))));
       await page.keyboard.press(' ');
-      await pausedNow();
+      await playsNow(true);
       // Play on select, ticked from the keyboard.
       await page.focus('#play-on-select');
       await page.keyboard.press(' ');
