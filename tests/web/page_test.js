@@ -620,6 +620,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       new KeyboardEvent('keydown', {key: 'ArrowRight', shiftKey: true, bubbles: true})) && SndPage.sound.playing()]);
     check('player: Shift+Right while playing plays on 1 s further', !after.paused && Math.abs(after.at - before.at - 1) < 0.05, JSON.stringify({before, after}));
     // The volume: through the gain at once, and kept for the next sound shown.
+    await page.click('#stop');
+    await page.click('#play');
     await page.$eval('#volume', (v) => { v.value = '0.25'; v.dispatchEvent(new Event('input')); });
     const turned = await player();
     await showSound('Stereo24');
