@@ -608,10 +608,13 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         state.head && (await waveState()).view.first === zoomedIn.first, JSON.stringify(state));
     }
     await page.keyboard.press('0');
-    // The playhead (shown where the sound paused): 2 px wide or more, in the accent colour.
+    // The playhead, where the sound paused (at 0, out of the zoomed view, in it again once 0 showed the whole sound): 2 px wide or
+    // more, in the accent colour.
     const line = await page.$eval('#playhead', (box) => ({width: box.getBoundingClientRect().width, colour: getComputedStyle(box).backgroundColor,
+      seen: getComputedStyle(box).visibility, left: box.style.left,
       accent: getComputedStyle(Object.assign(document.body.appendChild(document.createElement('i')), {style: 'color: var(--accent)'})).color}));
-    check('player: the playhead is 2 px wide or more, in the accent colour', line.width >= 2 && line.colour === line.accent && line.colour !== 'rgba(0, 0, 0, 0)',
+    check('player: the playhead is 2 px wide or more, in the accent colour, kept where it paused as the view changes', line.width >= 2 &&
+      line.colour === line.accent && line.colour !== 'rgba(0, 0, 0, 0)' && line.seen === 'visible' && line.left === '0%',
       JSON.stringify(line));
     // Playing, Shift+Right plays on a second further (the key sent with the readings, so that no time passes between).
     await page.click('#play');
