@@ -14,12 +14,13 @@ SndPage.sound = (() => {
     sound: $('sound'), soundName: $('sound-name'), play: $('play'), stop: $('stop'), download: $('download'), downloadPcm: $('download-pcm'),
     playable: $('playable'), reason: $('sound-reason'), chunks: $('chunks'), loop: $('loop'), metadata: $('metadata'),
     extras: $('extras'), extrasFiles: $('extras-files'), extrasPcmBox: $('extras-pcm-box'), extrasPcm: $('extras-pcm'),
+    time: $('time'), volume: $('volume'),
   };
   const core = SndPage.core;
   const store = SndPage.store;
   let shown = null;    // {file, index, at, info, wave, peaks, bytes, pcm, buffer, converted}
   let audio = null;    // AudioContext, made on first use
-  let playing = null;  // {source, startedAt, offset, loop}
+  let playing = null;  // {source, startedAt, offset, loop, end}
   let asked = 0;       // the latest show(): an answer to an earlier one is dropped
 
   // Shows the sound, and plays it once decoded when `andPlay` says so.
@@ -48,6 +49,7 @@ SndPage.sound = (() => {
     showMetadata(info.wave);
     SndPage.wave.show(shown);
     listLoops(shown);
+    showPosition();
     const sound = shown;
     listExtras(sound);
     await decode(sound);
@@ -242,63 +244,181 @@ SndPage.sound = (() => {
   // A loop chosen while the sound plays: it plays on from where it is, looping the new choice.
   ui.loop.addEventListener('change', () => { if (playing) play(chosenLoop() ? chosenLoop().start : position()); });
 
+  // ---- playing: play, pause, stop, seek, the readout and the volume ---------------------
+
+  // The one gain every sound plays through: the volume set stays for every sound and file while the page is open.
+  let gain = null;
+  const volume = () => Number(ui.volume.value);
+  ui.volume.addEventListener('input', () => { if (gain) gain.gain.value = volume(); });
+  // Where a paused sound goes on from, in seconds, and where it stops (null: the sound's end); null: stopped, at 0.
+  let paused = null;
+
+  const rateOf = (sound) => sound.wave.audio.rate || 1;
+  const lengthOf = (sound) => (sound.wave.audio.frames || 0) / rateOf(sound);
+
   // Where the sound playing is, in seconds: past a loop's end, inside the loop.
   function position() {
-    if (!playing) return 0;
+    if (!playing) return paused ? paused.at : 0;
     const at = playing.offset + (audio.currentTime - playing.startedAt);
     const loop = playing.loop;
-    return loop && at >= loop.end ? loop.start + ((at - loop.start) % (loop.end - loop.start)) : at;
+    if (loop && at >= loop.end) return loop.start + ((at - loop.start) % (loop.end - loop.start));
+    return Math.min(at, playing.end ?? shown.buffer.duration);
   }
 
-  function play(offset) {
+  // The readout ("0:01.250 / 0:02.000"), the playhead and what the Play button says, from where the sound is.
+  function showPosition() {
+    if (!shown) return;
+    const at = position();
+    ui.time.textContent = SndPage.clock(at) + ' / ' + SndPage.clock(lengthOf(shown));
+    SndPage.wave.playhead(playing || paused ? at * rateOf(shown) : null);
+    const label = playing ? 'Pause' : 'Play';
+    if (ui.play.textContent !== label) {
+      ui.play.textContent = label;
+      ui.play.setAttribute('aria-label', label);
+    }
+  }
+
+  // Plays from `offset` seconds: with `end`, once up to there (a region's label clicked); else looping the loop chosen.
+  function play(offset, end = null) {
     if (!shown || !shown.buffer) return;
-    stop();
+    halt();
+    paused = null;
     if (audio.state === 'suspended') audio.resume();
+    if (!gain) {
+      gain = audio.createGain();
+      gain.connect(audio.destination);
+    }
+    gain.gain.value = volume();
     const source = audio.createBufferSource();
     source.buffer = shown.buffer;
-    source.connect(audio.destination);
+    source.connect(gain);
     let start = Math.max(0, Math.min(offset, shown.buffer.duration));
     // Web Audio's loop points: the loop plays on without a gap until stopped.
-    const loop = chosenLoop();
+    const loop = end == null ? chosenLoop() : null;
     if (loop) {
       source.loop = true;
       source.loopStart = loop.start;
       source.loopEnd = loop.end;
       if (start >= loop.end) start = loop.start;
     }
-    source.start(0, start);
-    playing = {source, startedAt: audio.currentTime, offset: start, loop};
+    const until = end != null && end > start ? end : null;
+    if (until != null) source.start(0, start, until - start);
+    else source.start(0, start);
+    playing = {source, startedAt: audio.currentTime, offset: start, loop, end: until};
+    // Played to its end (the sound's or the region's): stopped, back at the start.
     source.onended = () => { if (playing && playing.source === source) stop(); };
-    SndPage.wave.playhead(start * (shown.wave.audio.rate || 1));
+    showPosition();
     requestAnimationFrame(movePlayhead);
   }
 
-  function stop() {
-    if (playing) {
-      const {source} = playing;
-      playing = null;
-      try { source.stop(); } catch (e) { /* not started */ }
-    }
-    SndPage.wave.playhead(null);
+  // Ends the source playing, if any, and nothing else.
+  function halt() {
+    if (!playing) return;
+    const {source} = playing;
+    playing = null;
+    try { source.stop(); } catch (e) { /* not started */ }
   }
 
-  // Space: plays the sound shown, or stops it.
+  function pause() {
+    if (!playing) return;
+    paused = {at: position(), end: playing.end};
+    halt();
+    showPosition();
+  }
+
+  // Stopped: back at the start, the playhead gone.
+  function stop() {
+    halt();
+    paused = null;
+    if (shown) showPosition();
+    else SndPage.wave.playhead(null);
+  }
+
+  // Play, or go on where it paused; Pause while it plays.
   function toggle() {
-    if (playing) stop();
-    else play(0);
+    if (!shown || !shown.buffer) return;
+    if (playing) pause();
+    else if (paused) play(paused.at, paused.end);
+    else play(chosenLoop() ? chosenLoop().start : 0);
+  }
+
+  // To `seconds` (kept inside the sound): playing on from there, or paused there.
+  function moveTo(seconds) {
+    if (!shown) return;
+    const at = Math.max(0, Math.min(seconds, lengthOf(shown)));
+    if (playing) {
+      play(at);
+    } else {
+      paused = {at, end: null};
+      showPosition();
+    }
+  }
+
+  // The frames the keys [ and ] go to: the cue points (a region starts at its cue point) and the starts of the
+  // sampler loops, in order, each once.
+  function marksOf(sound) {
+    const frames = sound.wave.audio.frames || 0;
+    const starts = [...(sound.wave.cues || []).map((cue) => cue.sample_offset), ...(sound.wave.loops || []).map((loop) => loop.start)];
+    return [...new Set(starts.filter((frame) => frame < frames))].sort((a, b) => a - b);
+  }
+  // While playing, a mark passed less than this long ago counts as the one where the sound is, so that [ pressed
+  // just after a jump goes on to the mark before it.
+  const kJustPassed = 0.3;
+  // The next mark (`forward`) or the one before, from where the sound is. Past the last mark ] stays; before the
+  // first, [ goes to the start.
+  function jump(forward) {
+    if (!shown) return;
+    const rate = rateOf(shown);
+    const here = position() * rate;
+    const marks = marksOf(shown);
+    if (forward) {
+      const next = marks.find((frame) => frame > here + 0.5);
+      if (next != null) moveTo(next / rate);
+    } else {
+      const behind = here - (playing ? kJustPassed * rate : 0.5);
+      const before = marks.filter((frame) => frame < behind);
+      moveTo(before.length ? before[before.length - 1] / rate : 0);
+    }
   }
 
   function movePlayhead() {
     if (!playing || !shown || !shown.buffer) return;
-    SndPage.wave.playhead(position() * (shown.wave.audio.rate || 1));
+    showPosition();
     requestAnimationFrame(movePlayhead);
   }
 
-  ui.play.addEventListener('click', () => play(chosenLoop() ? chosenLoop().start : 0));
+  // Space plays, pauses and goes on anywhere on the page, except where the key is a control's own: in a text
+  // field, a list, on a button or a box (which Space clicks), in editable text, in a text box that scrolls; a key
+  // another handler took (a row of the table plays its own sound) is left to it. A key held down toggles once.
+  const kOwnSpace = 'input, textarea, select, button, summary, a[href], [role=button], pre, [contenteditable]:not([contenteditable=false])';
+  document.addEventListener('keydown', (event) => {
+    if (event.key !== ' ' || event.defaultPrevented || event.repeat || event.ctrlKey || event.altKey || event.metaKey || !shown || ui.sound.hidden) return;
+    if (event.target instanceof Element && event.target.closest(kOwnSpace)) return;
+    event.preventDefault();
+    toggle();
+  });
+
+  ui.play.addEventListener('click', toggle);
   ui.stop.addEventListener('click', stop);
-  SndPage.wave.listen({pick: (frame) => { if (shown && shown.buffer) play(frame / (shown.wave.audio.rate || 1)); }, space: toggle});
-  // Both downloads have the name /x: gives the sound (the file's own for a WAVE file).
+  SndPage.wave.listen({
+    pick: (frame) => { if (shown && shown.buffer) play(frame / rateOf(shown)); },
+    space: toggle,
+    seek: (seconds) => moveTo(position() + seconds),
+    jump,
+    // A region's label: the region played once, or over and over when the Loop list has it chosen.
+    region: (first, frames) => {
+      if (!shown || !shown.buffer) return;
+      const rate = rateOf(shown);
+      const end = Math.min(first + frames, shown.wave.audio.frames || 0);
+      const loop = chosenLoop();
+      play(first / rate, loop && loop.from === first && loop.to === end ? null : end / rate);
+    },
+  });
+
+  // The names of the downloads: /x:'s (the file's own for a WAVE file), a converted one with " (PCM)" before its
+  // extension ("Bell (PCM).wav"), a sound in a group by its own name (the leaf of /x:'s path).
   const fileName = async (sound) => sound.file.info.type === 'wave' ? sound.file.name : (await core.fileNames(sound.file)).files[sound.index];
+  const pcmName = (name) => name.split('/').pop().replace(/(\.[^.]*)?$/, (extension) => ' (PCM)' + extension);
   ui.download.addEventListener('click', async () => {
     if (!shown) return;
     const sound = shown;
@@ -309,15 +429,15 @@ SndPage.sound = (() => {
     if (!shown) return;
     const sound = shown;
     const bytes = sound.pcm || await core.pcmBytes(sound.file, sound.at);
-    if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), await fileName(sound));
+    if (bytes) SndPage.save(new Blob([bytes], {type: 'audio/wav'}), pcmName(await fileName(sound)));
     else SndPage.say('error', 'the sound cannot be converted to PCM: it lacks its format or its samples');
   });
 
 
   // ---- the sound's regions, loops, label track and SFZ instrument, as files ------------
 
-  // A button that saves what `bytes` gives, as `name`.
-  function extraButton(name, title, bytes, type) {
+  // A button that saves what `bytes` gives, as `name` (or as what `saveAs` names it when clicked).
+  function extraButton(name, title, bytes, type, saveAs = () => name) {
     const button = document.createElement('button');
     button.type = 'button';
     button.textContent = name;
@@ -325,7 +445,7 @@ SndPage.sound = (() => {
     button.dataset.name = name;
     button.addEventListener('click', async () => {
       const got = await bytes();
-      if (got != null) SndPage.save(new Blob([got], {type}), name);
+      if (got != null) SndPage.save(new Blob([got], {type}), saveAs());
     });
     return button;
   }
@@ -342,13 +462,15 @@ SndPage.sound = (() => {
     if (shown !== sound) return;
     const stem = leaf.replace(/\.wav$/i, '');
     const rate = sound.wave.audio.rate || 1;
+    // Cut from the sound decoded to 16-bit PCM when the box says so, and then named so: "Bell - Ring (PCM).wav".
+    const asPcm = () => ui.extrasPcm.checked && !ui.extrasPcmBox.hidden;
     const buttons = regions.map((region, i) => extraButton(region.file,
       (region.kind === 'loop' ? 'Sampler loop' : 'Region') + ' "' + region.name + '": ' + region.frames + ' frames from ' +
       SndPage.clock(region.start / rate), async () => {
-        const bytes = await core.regionBytes(sound.file, sound.at, i, ui.extrasPcm.checked && !ui.extrasPcmBox.hidden);
+        const bytes = await core.regionBytes(sound.file, sound.at, i, asPcm());
         if (!bytes) SndPage.say('error', 'the ' + region.kind + ' "' + region.name + '" cannot be cut out of the sound');
         return bytes;
-      }, 'audio/wav'));
+      }, 'audio/wav', () => (asPcm() ? pcmName(region.file) : region.file)));
     if (labels) buttons.push(extraButton(stem + '.txt', 'The label track: a line per mark, its start and end in seconds', () => labels, 'text/plain'));
     if (sfz) buttons.push(extraButton(stem + '.sfz', 'An SFZ instrument playing ' + leaf + ' with its sampler loop', () => sfz, 'text/plain'));
     ui.extrasFiles.append(...buttons);
@@ -368,7 +490,10 @@ SndPage.sound = (() => {
     }
   });
 
-  return {toggle, shown: () => shown, metadataOf,
-    // What plays: its loop points, and where it is (seconds); null when nothing plays.
-    playing: () => playing && {loop: playing.source.loop, loopStart: playing.source.loopStart, loopEnd: playing.source.loopEnd, at: position()}};
+  return {toggle, shown: () => shown, metadataOf, pcmName,
+    // What plays or is paused: its loop points, where it stops (a region played once; null: the sound's end), where it
+    // is (seconds), whether it is paused, and the volume it plays at; null when stopped.
+    playing: () => (playing ? {loop: playing.source.loop, loopStart: playing.source.loopStart, loopEnd: playing.source.loopEnd, end: playing.end,
+      at: position(), paused: false, volume: gain && gain.gain.value}
+      : paused && {loop: false, loopStart: 0, loopEnd: 0, end: paused.end, at: paused.at, paused: true, volume: gain && gain.gain.value})};
 })();

@@ -19,7 +19,9 @@ SndPage.wave = (() => {
   let view = {first: 0, count: 0};
   let detail = null;  // the core's peaks of the view's span, once asked for
   let asking = 0;
-  let heard = {pick: () => {}, space: () => {}};  // what a click on the waveform and Space on it do (set by listen())
+  let head = null;  // the frame under the playhead (null: none)
+  // What a click on the waveform, Space, Shift and an arrow, [ and ], and a click on a region's label do (set by listen()).
+  let heard = {pick: () => {}, space: () => {}, seek: () => {}, jump: () => {}, region: () => {}};
 
   const framesOf = (s) => (s.wave.audio.frames || (s.peaks && s.peaks.frames) || 0);
   const rateOf = (s) => s.wave.audio.rate || (s.peaks && s.peaks.rate) || 1;
@@ -44,6 +46,7 @@ SndPage.wave = (() => {
     ui.scroll.step = String(Math.max(1, Math.round(view.count / 20)));
     ui.scroll.value = String(view.first);
     draw();
+    playhead(head);
     clearTimeout(asking);
     if (zoomed() && sound.peaks && sound.peaks.decodable) {
       const asked = sound;
@@ -264,15 +267,25 @@ SndPage.wave = (() => {
     if (before > 10 && after > 10) zoom(after / before, fractionAt((c + d) / 2));
   });
   for (const end of ['pointerup', 'pointercancel', 'pointerleave']) ui.canvas.addEventListener(end, (event) => pointers.delete(event.pointerId));
+  // The arrows scroll the view; with Shift they move where the sound plays, a second at a time. [ and ] go to the
+  // mark before and after.
+  const kSeekSeconds = 1;
   ui.canvas.addEventListener('keydown', (event) => {
-    const keys = {'+': () => zoom(2), '=': () => zoom(2), '-': () => zoom(0.5), '0': whole,
-      ArrowLeft: () => scrollBy(-0.25), ArrowRight: () => scrollBy(0.25), Home: () => scrollBy(-Infinity), End: () => scrollBy(Infinity),
-      ' ': () => heard.space()};
-    if (!sound || !(event.key in keys)) return;
+    const keys = event.shiftKey && event.key.startsWith('Arrow')
+      ? {ArrowLeft: () => heard.seek(-kSeekSeconds), ArrowRight: () => heard.seek(kSeekSeconds)}
+      : {'+': () => zoom(2), '=': () => zoom(2), '-': () => zoom(0.5), '0': whole,
+        ArrowLeft: () => scrollBy(-0.25), ArrowRight: () => scrollBy(0.25), Home: () => scrollBy(-Infinity), End: () => scrollBy(Infinity),
+        ' ': () => heard.space(), '[': () => heard.jump(false), ']': () => heard.jump(true)};
+    if (!sound || !Object.hasOwn(keys, event.key)) return;
     keys[event.key]();
     event.preventDefault();
   });
   ui.canvas.addEventListener('click', (event) => { if (sound) heard.pick(view.first + fractionAt(event.clientX) * view.count); });
+  // A region's label takes the pointer (the overlay lets it through to the waveform elsewhere): it plays the region.
+  ui.overlay.addEventListener('click', (event) => {
+    const region = sound && event.target.closest('.region');
+    if (region) heard.region(Number(region.dataset.sample), Number(region.dataset.length));
+  });
   ui.zoomIn.addEventListener('click', () => zoom(2));
   ui.zoomOut.addEventListener('click', () => zoom(0.5));
   ui.scroll.addEventListener('input', () => {
@@ -288,13 +301,17 @@ SndPage.wave = (() => {
     show,
     hide: () => { sound = null; clearTimeout(asking); playhead(null); },
     view: () => ({...view}),
-    // What a click on the waveform (the frame under it) and Space on it do: {pick(frame), space()}.
+    // What a click on the waveform (the frame under it), Space on it, Shift and an arrow (seconds to move by), [ and ]
+    // (forward or not) and a click on a region's label (its first frame and length) do:
+    // {pick(frame), space(), seek(seconds), jump(forward), region(first, frames)}.
     listen: (what) => { heard = what; },
     playhead,
   };
 
-  // The line over the frame playing (null: nothing plays), hidden while the frame is outside the view.
+  // The line over the frame playing or paused at (null: stopped), hidden while the frame is outside the view; kept
+  // in its place when the view zooms or scrolls.
   function playhead(frame) {
+    head = frame;
     ui.playhead.hidden = frame == null;
     if (frame == null) return;
     const at = left(frame);

@@ -110,7 +110,10 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     // variables do not: the predicate runs in the page).
     const playheadShown = (shown) => page.waitForFunction((s) => document.getElementById('playhead').hidden === !s, {timeout: 30000, polling: 50}, shown)
       .then(() => true, () => false);
-    // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and stops.
+    // The sound shown playing, or paused (it stays where it is, the playhead with it): the playhead shows both.
+    const playsNow = (paused) => page.waitForFunction((s) => { const p = SndPage.sound.playing(); return p && p.paused === s; }, {timeout: 30000, polling: 50}, paused)
+      .then(() => true, () => false);
+    // Opened Ambient.kzs and Weather.kzs (shown): Tab walks the page in order, arrows move between rows, Enter shows, Space plays and pauses.
     const keyboardPath = async () => {
       const walk = [];
       for (let i = 0; i < 17; ++i) {
@@ -127,9 +130,9 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       await page.waitForFunction(() => document.getElementById('sound-name').textContent === 'Thunder' && document.getElementById('sound').dataset.playable === 'yes', {timeout: 30000})
         .then(() => check('keyboard: Enter shows the row\'s sound', true), () => check('keyboard: Enter shows the row\'s sound', false));
       await page.keyboard.press(' ');
-      check('keyboard: Space plays', await playheadShown(true));
+      check('keyboard: Space plays', await playsNow(false));
       await page.keyboard.press(' ');
-      check('keyboard: Space again stops', await playheadShown(false));
+      check('keyboard: Space again pauses', await playsNow(true));
       await page.keyboard.press('ArrowUp');
       const rows = await page.$$eval('#sounds tbody tr[data-index]', (trs) => trs.map((tr) => ({name: tr.cells[2].textContent, shown: tr.classList.contains('shown'),
         outline: getComputedStyle(tr).outlineStyle, back: getComputedStyle(tr).backgroundColor})));
@@ -141,7 +144,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
         await page.$eval('#sound-name', (n) => n.textContent) === 'Rain', JSON.stringify(await page.evaluate(() => ({name: document.getElementById('sound-name').textContent, playable: document.getElementById('sound').dataset.playable,
           focus: document.activeElement.outerHTML.slice(0, 80), playing: SndPage.sound.playing()}))));
       await page.keyboard.press(' ');
-      await playheadShown(false);
+      await playsNow(true);
       // Play on select, ticked from the keyboard.
       await page.focus('#play-on-select');
       await page.keyboard.press(' ');
@@ -389,7 +392,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       const offered = !(await page.$eval('#download-pcm', (b) => b.hidden));
       check('Marked.kzs ' + sound + (converts ? ': offers a PCM download' : ': no PCM download'), offered === converts);
       if (expected.frames[sound]) await checkConverted('Marked.kzs ' + sound, expected.frames[sound]);
-      if (converts) await pcmDownload('Marked.kzs ' + sound, sound + '.wav', asPcm(['Marked.kzs', sound], sound + '.wav'));
+      if (converts) await pcmDownload('Marked.kzs ' + sound, sound + ' (PCM).wav', asPcm(['Marked.kzs', sound], sound + '.wav'));
     }
     await showSound('Strange');
     const strange = await page.evaluate(() => [document.getElementById('sound-reason').textContent, document.getElementById('sound-reason').hidden,
@@ -541,12 +544,113 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       document.getElementById('sound').dataset.playable !== 'pending', {timeout: 20000});
     check('Ima.wav: plays in the page', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
     await checkConverted('Ima.wav', expected.frames.Ima);
-    await pcmDownload('Ima.wav', 'Ima.wav', asPcm(['Ima.wav'], 'Ima.wav'));
+    await pcmDownload('Ima.wav', 'Ima (PCM).wav', asPcm(['Ima.wav'], 'Ima.wav'));
 
     await showTab('Bell.wav');
     await page.waitForFunction(() => document.getElementById('sound').dataset.playable !== 'pending' && !document.getElementById('sound').hidden);
     check('Bell.wav: decodes in the browser', (await page.$eval('#sound', (s) => s.dataset.playable)) === 'yes');
     await checkMarks('Bell.wav');
+
+    // ---- the player: pause and go on, Stop, the readout, Space, Shift and the arrows, [ and ], the playhead, the volume,
+    // a region's label, the PCM names. The bell: 1.5 s; marks at 0.1, 0.4 (the region "ringing", to 0.7), 0.5 (the loop) and 1 s.
+    await showTab('Marked.kzs');
+    await showSound('Bell');
+    const player = () => page.evaluate(() => ({...SndPage.sound.playing(), time: document.getElementById('time').textContent,
+      button: document.getElementById('play').textContent + '/' + document.getElementById('play').getAttribute('aria-label'),
+      head: !document.getElementById('playhead').hidden}));
+    const playedPast = (seconds) => page.waitForFunction((s) => { const p = SndPage.sound.playing(); return p && !p.paused && p.at >= s; },
+      {timeout: 10000, polling: 20}, seconds).then(() => player(), () => ({}));
+    // The readout: where the sound is (playing: as of the last frame drawn, up to `behind` seconds before), of its length.
+    const readout = (state) => clockSeconds(state.time.split(' / ')[0]);
+    const readsAt = (state, behind = 0) => /^\d:\d\d\.\d{3} \/ 0:01\.500$/.test(state.time) && readout(state) <= state.at + 0.0011 &&
+      readout(state) >= state.at - behind - 0.0011;
+    // Play, played past 0.05 s and 0.3 s, Pause, 300 ms later, Play, Stop: what the player says after each.
+    const states = [];
+    for (const step of ['#play', 0.05, 0.3, '#play', 300, '#play', '#stop']) {
+      await (typeof step === 'string' ? page.click(step) : step < 1 ? playedPast(step) : sleep(step));
+      states.push(await player());
+    }
+    const [, early, later, paused, stillPaused, resumed, stopped] = states;
+    for (const [what, ok] of [
+      ['playing, the button says Pause; the readout advances', early.button === 'Pause/Pause' && readsAt(early, 0.3) && readsAt(later, 0.3) && readout(later) > readout(early)],
+      ['paused, it stays where it is, the button says Play', paused.paused && paused.at >= 0.3 && paused.button === 'Play/Play' && paused.head &&
+        readsAt(paused) && stillPaused.at === paused.at && stillPaused.time === paused.time],
+      ['Play goes on where it paused, not from the start', !resumed.paused && resumed.at >= paused.at && resumed.at < paused.at + 0.5],
+      ['Stop goes back to 0:00.000', stopped.at === undefined && stopped.time === '0:00.000 / 0:01.500' && !stopped.head && stopped.button === 'Play/Play'],
+    ]) check('player: ' + what, ok, JSON.stringify(states));
+    // Space plays on the page and the waveform; on a control whose own key it is, it is left to the control.
+    for (const [selector, plays] of [[null, true], ['#wave', true], ['#play-on-select', false], ['#zoom-in', false]]) {
+      await page.click('#stop');
+      await (selector ? page.focus(selector) : page.evaluate(() => document.activeElement.blur()));
+      await page.keyboard.press(' ');
+      const state = await sleep(150).then(player);
+      check('player: Space on ' + (selector || 'the page') + (plays ? ' plays' : ' is the control\'s own'), plays === (state.at !== undefined), JSON.stringify(state));
+    }
+    await page.click('#play-on-select');
+    await page.click('#zoom-out');
+    // Stopped, the waveform zoomed in (which Shift and the arrows do not scroll): Shift and an arrow move a second, [ and ]
+    // from mark to mark, and at the ends they stay.
+    await page.focus('#wave');
+    await page.keyboard.press('+');
+    const zoomedIn = (await waveState()).view;
+    for (const [keys, at] of [[['Shift+ArrowRight'], 1], [['Shift+ArrowRight', 'Shift+ArrowRight'], 1.5], [['Shift+ArrowRight', 'Shift+ArrowLeft'], 0],
+      [[']'], 0.1], [[']', ']'], 0.4], [[']', ']', ']'], 0.5], [[']', ']', ']', ']'], 1], [[']', ']', ']', ']', ']'], 1],
+      [['Shift+ArrowRight', '['], 0.5], [[']', ']', '['], 0.1], [['Shift+ArrowRight', '[', '[', '[', '['], 0]]) {
+      await page.click('#stop');
+      await page.focus('#wave');
+      for (const key of keys) {
+        if (key.startsWith('Shift+')) await page.keyboard.down('Shift');
+        await page.keyboard.press(key.replace('Shift+', ''));
+        await page.keyboard.up('Shift');
+      }
+      const state = await player();
+      check('player: ' + keys.join(' ') + ' from the start: at ' + at + ' s', state.paused && Math.abs(state.at - at) < 0.001 && readsAt(state) &&
+        state.head && (await waveState()).view.first === zoomedIn.first, JSON.stringify(state));
+    }
+    await page.keyboard.press('0');
+    // The playhead, where the sound paused (at 0, out of the zoomed view, in it again once 0 showed the whole sound): 2 px wide or
+    // more, in the accent colour.
+    const line = await page.$eval('#playhead', (box) => ({width: box.getBoundingClientRect().width, colour: getComputedStyle(box).backgroundColor,
+      seen: getComputedStyle(box).visibility, left: box.style.left,
+      accent: getComputedStyle(Object.assign(document.body.appendChild(document.createElement('i')), {style: 'color: var(--accent)'})).color}));
+    check('player: the playhead is 2 px wide or more, in the accent colour, kept where it paused as the view changes', line.width >= 2 &&
+      line.colour === line.accent && line.colour !== 'rgba(0, 0, 0, 0)' && line.seen === 'visible' && line.left === '0%',
+      JSON.stringify(line));
+    // Playing, Shift+Right plays on a second further (the key sent with the readings, so that no time passes between).
+    await page.click('#play');
+    await playedPast(0.05);
+    const [before, after] = await page.evaluate(() => [SndPage.sound.playing(), document.getElementById('wave').dispatchEvent(
+      new KeyboardEvent('keydown', {key: 'ArrowRight', shiftKey: true, bubbles: true})) && SndPage.sound.playing()]);
+    check('player: Shift+Right while playing plays on 1 s further', !after.paused && Math.abs(after.at - before.at - 1) < 0.05, JSON.stringify({before, after}));
+    // The volume: through the gain at once, and kept for the next sound shown.
+    await page.click('#stop');
+    await page.click('#play');
+    await page.$eval('#volume', (v) => { v.value = '0.25'; v.dispatchEvent(new Event('input')); });
+    const turned = await player();
+    await showSound('Stereo24');
+    await page.click('#play');
+    const kept = await playedPast(0);
+    check('player: volume 0.25 applies to the gain at once and is kept for the next sound', turned.volume === 0.25 && kept.volume === 0.25 &&
+      await page.$eval('#volume', (v) => v.value) === '0.25', JSON.stringify({turned, kept}));
+    await page.$eval('#volume', (v) => { v.value = '1'; v.dispatchEvent(new Event('input')); });
+    // A region's label: the region played once (stopping at its end), or looped when the Loop list has it chosen.
+    await showSound('Bell');
+    for (const [choice, loops] of [['', false], ['1', true], ['0', false]]) {
+      await page.select('#loop', choice);
+      await page.click('#overlay .region span');
+      const inside = await playedPast(0.4);
+      const then = await sleep(700).then(player);  // past the region's end
+      const within = (state) => state.at >= 0.4 - 0.001 && state.at <= 0.7 + 0.001;
+      check('player: a click on the region\'s label, the loop list at "' + choice + '": ' + (loops ? 'loops it' : 'plays it once'), within(inside) && inside.loop === loops &&
+        (loops ? Math.abs(inside.loopStart - 0.4) < 1e-9 && Math.abs(inside.loopEnd - 0.7) < 1e-9 && !then.paused && within(then)
+          : Math.abs(inside.end - 0.7) < 1e-9 && then.at === undefined && then.time === '0:00.000 / 0:01.500'), JSON.stringify({inside, then}));
+      await page.click('#stop');
+    }
+    await page.select('#loop', '');
+    // The PCM downloads' names (the downloads above): " (PCM)" before the extension, a sound in a group by its own name.
+    const pcmNames = await page.evaluate(() => ['Bell.wav', 'Wind/Gusts/Hit.wav', 'Bell - a (2).wav', 'x.y.wav', 'Bare'].map(SndPage.sound.pcmName));
+    check('player: the PCM downloads\' names', JSON.stringify(pcmNames) === '["Bell (PCM).wav","Hit (PCM).wav","Bell - a (2) (PCM).wav","x.y (PCM).wav","Bare (PCM)"]',
+      JSON.stringify(pcmNames));
 
     // ---- a zip names its files as Snd_Info's /x: does: escapes, numbers.
     await open(path.join(inputs, 'names', 'Names.kzs'));
