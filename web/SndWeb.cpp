@@ -7,6 +7,9 @@
 // The core prints nothing.
 //
 //   SndWeb_Info(path)                  the document `Snd_Info --json PATH` prints
+//   SndWeb_Exports(path)               a package's exports from its tables alone, no sound read, so
+//                                      that a long table shows at once: [[index, name, group, class], ...];
+//                                      null for a file that is not a readable package
 //   SndWeb_Sound(path, index)          the same for export `index` of a package
 //   SndWeb_Print(path, index)          the text `Snd_Info PATH` prints for the WAVE file
 //                                      (index -1) or export `index` of a package
@@ -254,6 +257,19 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Info(const char* path) {
     Intake::AddFile(document, SourceOf(path));
     document.Finish();
     return g_result.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Exports(const char* path) {
+    Facts::Source& source = SourceOf(path);
+    if (source.GetKind() != Facts::Source::Kind::Package) return Result(json(nullptr));
+    const KZ_Package& package = *source.Package();
+    Facts::Groups& groups = source.Groups();
+    json rows = json::array();
+    for (std::size_t index = 0; index < package.Exports.size(); ++index) {
+        const KZ_Export_Element& entry = package.Exports[index];
+        rows.push_back({index, entry.GetName(), groups.Path(index), entry.GetClassName()});
+    }
+    return Result(rows);
 }
 
 EMSCRIPTEN_KEEPALIVE const char* SndWeb_Sound(const char* path, int index) {

@@ -5,6 +5,7 @@
 extern "C" {
 
 const char* SndWeb_Info(const char* path);
+const char* SndWeb_Exports(const char* path);
 const char* SndWeb_Sound(const char* path, int index);
 const char* SndWeb_Print(const char* path, int index);
 int SndWeb_Export(const char* path, int index, const char* out);

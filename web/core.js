@@ -92,6 +92,8 @@ SndPage.core = (() => {
     // {index, name, group, class, sound, audio (whether it has audio facts), format, channels, rate, bits,
     // duration, file_size, wave_size, damage}, missing facts null.
     info: (file) => ask('info', file.dir, file.name).then(exportsOf),
+    // A package's exports from its tables alone, at once: [[index, name, group, class], ...]; null for another file.
+    exports: (file) => ask('exports', file.dir, file.name),
     sound: (file, index) => ask('sound', file.dir, file.name, index),
     // The text `Snd_Info` prints for the WAVE file (index -1) or the sound.
     print: (file, index) => ask('print', file.dir, file.name, index),

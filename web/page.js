@@ -78,7 +78,10 @@ window.SndPage = window.SndPage || {};
         // bar runs until the listing is there.
         progress('Listing ' + blob.name + '…', -1);
         await core.mount(file, blob);
-        file.info = await core.info(file);
+        // A package is listed from its tables at once, its sounds' facts filled in after (fillFacts):
+        // the listing reads every sound's header, a whole package of small sounds.
+        const named = await core.exports(file);
+        file.info = named ? pendingPackage(file, named) : await core.info(file);
         if (file.info.type === 'package' && file.info.exports.length > kManyRows) await nextFrame();
       } catch (error) {
         file.info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
@@ -92,11 +95,38 @@ window.SndPage = window.SndPage || {};
     if (last) showFile(last);
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
+    const filling = state().files.filter((file) => file.info.pending);
+    Promise.all(filling.map(fillFacts)).then(() => { if (filling.length) ui.table.dataset.factsMs = (performance.now() - started).toFixed(1); });
     const said = [];
     if (listed.length) said.push((listed.length === 1 ? listed[0] : listed.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms');
     if (failed.length) said.push('could not read ' + failed.join(', '));
     if (again.length) said.push('already open: ' + again.join(', '));
     progress(said.join('; '), null, failed.length > 0);
+  }
+
+  // A package as its tables name its exports, before its sounds are read: no facts, no findings yet.
+  const pendingPackage = (file, named) => ({path: file.name, type: 'package', pending: true, warnings: [], errors: [], notes: [],
+    exports: named.map(([index, name, group, klass]) => ({index, name, group, class: klass, sound: false, audio: false}))});
+
+  // The facts of a package listed from its tables: its rows, tree and findings made again from them, the
+  // table drawn again where it stands (its scroll, filter, order, group and ticks kept).
+  async function fillFacts(file) {
+    let info;
+    try {
+      info = await core.info(file);
+    } catch (error) {
+      info = {path: file.name, type: 'error', warnings: [], errors: ['cannot read ' + quoted(file.name) + ': ' + error.message]};
+    }
+    const now = state();
+    if (!now.files.includes(file)) return;
+    file.info = info;
+    file.rows = rowsOf(info, file.size);
+    delete file.listed;
+    delete file.sorted;
+    delete file.tree;
+    const change = {files: [...now.files], facts: file};
+    if (now.current === file) change.messages = [...SndPage.findings(info), ...now.messages];
+    store.update(change);
   }
 
   function closeFile(file) {
@@ -147,7 +177,7 @@ window.SndPage = window.SndPage || {};
         entry.counted = entry.sound;
         entry.hasAudio = entry.audio;
         entry.sound = entry.sound && entry.audio;
-        if (!entry.counted) entry.format = '(' + entry.class + ', no sound)';
+        if (!entry.counted) entry.format = info.pending ? '' : '(' + entry.class + ', no sound)';
         entry.size = entry.damage && !entry.hasAudio ? 0 : entry.file_size;
         entry.waveSize = entry.wave_size;
       }
@@ -173,6 +203,8 @@ window.SndPage = window.SndPage || {};
       tab.type = 'button';
       tab.textContent = file.name;
       tab.dataset.file = file.name;
+      // Listed from its tables, its sounds' facts still to come.
+      if (file.info.pending) tab.dataset.pending = 'yes';
       if (file === current) {
         tab.className = 'current';
         tab.setAttribute('aria-current', 'true');
@@ -238,13 +270,14 @@ window.SndPage = window.SndPage || {};
   const ticked = ({current, selected}) => selected.get(current) || new Set();
   const duration = (seconds) => (seconds == null ? '' : SndPage.clock(seconds));
 
-  function renderTable(now) {
+  // `again`: the same view with new facts, where it stands.
+  function renderTable(now, again = false) {
     const {current, sort} = now;
     ui.package.hidden = !current || current.info.type !== 'package';
     if (ui.package.hidden) return;
     if (ui.filter.value !== now.filter) ui.filter.value = now.filter;
     view = visibleRows(now);
-    focusAt = 0;
+    if (!again) focusAt = 0;
     // Without groups, no Group column.
     ui.table.classList.toggle('no-groups', !treeOf(current));
     ui.table.dataset.rows = view.length;
@@ -264,9 +297,13 @@ window.SndPage = window.SndPage || {};
       duration(totals.duration) : '') +
       (header ? ' — package ' + header.tag_code + ', version ' + header.version + ', ' + header.names.count + ' names, ' +
         header.imports.count + ' imports, ' + header.exports.count + ' exports' : '');
+    windowStart = -1;
+    if (again) {
+      renderWindow(true);
+      return;
+    }
     ui.selectAll.checked = false;
     ui.table.parentElement.scrollTop = 0;
-    windowStart = -1;
     renderWindow();
   }
 
@@ -449,8 +486,10 @@ window.SndPage = window.SndPage || {};
     if (now.status !== before.status) renderStatus(now.status);
     if (now.messages !== before.messages) renderMessages(now.messages);
     if (now.files !== before.files || now.current !== before.current) renderFileTabs(now);
-    if (now.current !== before.current || now.group !== before.group) renderTree(now);
+    const filled = now.facts !== before.facts && now.facts === now.current;
+    if (now.current !== before.current || now.group !== before.group || filled) renderTree(now);
     if (now.current !== before.current || now.filter !== before.filter || now.sort !== before.sort || now.group !== before.group) renderTable(now);
+    else if (filled) renderTable(now, true);
     else if (now.shown !== before.shown || now.selected !== before.selected) markRows(now);
   });
 

@@ -17,6 +17,7 @@ SndPage.store = (() => {
     filter: '',          // the table's filter, and its order
     sort: {key: 'index', up: true},
     selected: new Map(), // file -> Set of the export indexes ticked
+    facts: null,         // the file whose sounds' facts came last (a package is listed from its tables first)
     shown: null,         // the sound asked for, its row marked: {file, index, play}
     soundReason: null,   // why the sound shown is not drawn or not played, said in its panel (null: nothing to say)
   };

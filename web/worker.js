@@ -177,6 +177,7 @@
         wholes.delete(node);
       }
     },
+    exports: (dir, name) => json('SndWeb_Exports', ['string'], [name], dir),
     sound: (dir, name, index) => json('SndWeb_Sound', ['string', 'number'], [name, index], dir).files[0],
     print: (dir, name, index) => call('SndWeb_Print', 'string', ['string', 'number'], [name, index], dir),
     peaks: (dir, name, index, columns, first, count) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],

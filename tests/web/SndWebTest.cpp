@@ -62,6 +62,15 @@ json InfoJson(const std::string& path, const std::string& sound = "") {
     return json::parse(TestSupport::Run(SndInfoPath(), args, fs::path(path).parent_path()).out);
 }
 
+// What the table from a package's tables alone must say: each export named as the listing names it.
+json ExportsOf(const char* listing) {
+    json named = json::array();
+    for (const json& e : Parsed(listing)["files"][0].value("exports", json::array())) {
+        named.push_back({e["index"], e["name"], e["group"], e["class"]});
+    }
+    return named.empty() ? json(nullptr) : named;
+}
+
 TEST(SndWeb, ListsAsSndInfoDoes) {
     const Inputs in;
     for (const std::string& path : {in.package, in.wave, in.package + ".missing"}) {
@@ -71,6 +80,7 @@ TEST(SndWeb, ListsAsSndInfoDoes) {
         // Compact: the text the page parses is the document in its order,
         // without indentation.
         EXPECT_EQ(listing, nlohmann::ordered_json::parse(listing).dump());
+        EXPECT_EQ(Parsed(SndWeb_Exports(path.c_str())), ExportsOf(listing.c_str()));
     }
 }
 
@@ -126,6 +136,8 @@ TEST(SndWeb, NamesTheFilesExtractionWrites) {
     b.AddSound("Hit", TestSupport::PcmWave({1}), {}, b.AddGroup("a/b", group));
     b.AddSound("Hit", TestSupport::PcmWave({2}), {}, group);
     b.Write(in.dir.Path() / "groups.kzs");
+    const std::string groups = (in.dir.Path() / "groups.kzs").string();
+    EXPECT_EQ(Parsed(SndWeb_Exports(groups.c_str())), ExportsOf(SndWeb_Info(groups.c_str())));
     EXPECT_EQ(AgreesWithExtraction(in.dir.Path(), (in.dir.Path() / "groups.kzs").string()),
               json::parse(R"([null, null, ".%2E/a%2Fb/Hit.wav", ".%2E/Hit.wav"])"));
 }
@@ -149,6 +161,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         EXPECT_NE(SndWeb_ExportPcm(path.c_str(), -1, out.c_str()), 0);
         EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(Parsed(SndWeb_FileNames(path.c_str()))["files"], json::array());
+        EXPECT_EQ(Parsed(SndWeb_Exports(path.c_str())), nullptr);
         EXPECT_FALSE(fs::exists(out));
     }
     // Indices outside the table, and an export that holds no sound.

@@ -3,6 +3,7 @@
 //
 //   snd_web_driver info PATH     SndWeb_Info
 //   snd_web_driver names PATH    SndWeb_FileNames
+//   snd_web_driver exports PATH  SndWeb_Exports
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     const char* text = nullptr;
     if (std::strcmp(argv[1], "info") == 0) text = SndWeb_Info(argv[2]);
     if (std::strcmp(argv[1], "names") == 0) text = SndWeb_FileNames(argv[2]);
+    if (std::strcmp(argv[1], "exports") == 0) text = SndWeb_Exports(argv[2]);
     if (text == nullptr) return 2;
     return std::fputs(text, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
 }
