@@ -151,7 +151,6 @@ SndPage.wave = (() => {
     g.fillRect(0, 0, width, height);
     ui.overlay.textContent = '';
     labelBoxes = [];
-    const facts = sound.wave.audio;
     const frames = framesOf(sound);
     const peaks = detail || sound.peaks;
     if (peaks && peaks.decodable && peaks.columns > 0) {
