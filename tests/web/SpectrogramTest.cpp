@@ -184,22 +184,4 @@ TEST(Spectrogram, CountsBroughtInsideAndFormatsNotDrawn) {
     }
 }
 
-// Read from the input a window at a time (a model loaded headers only), as
-// from the model's own bytes.
-TEST(Spectrogram, StreamedAsFromTheModel) {
-    const std::vector<std::int16_t> tone = Sine16(22050, 3000, 0.7, 100000);
-    for (const std::string& file : {Mono16(22050, tone), MonoIma(22050, tone)}) {
-        std::istringstream input(file);
-        WAVE_File headers;
-        headers.LoadData(input, WaveLoad::HeadersOnly);
-        ASSERT_TRUE(headers.DataChunk.BodySkipped);
-        const Spectrogram streamed = DrawSpectrogram(headers, &input, 30000, 50000, 40, 64);
-        const Spectrogram held = Draw(file, 40, 64, 30000, 50000);
-        ASSERT_TRUE(streamed.Decodable);
-        EXPECT_EQ(streamed.Values, held.Values);
-        EXPECT_GT(*std::max_element(held.Values.begin(), held.Values.end()), 200);
-        EXPECT_FALSE(DrawSpectrogram(headers, nullptr, 0, UINT64_MAX, 4, 4).Decodable);
-    }
-}
-
 }  // namespace
