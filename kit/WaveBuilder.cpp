@@ -1,5 +1,6 @@
 #include "kit/WaveBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <cstring>
@@ -101,6 +102,96 @@ std::string Samples(std::uint16_t bits, std::uint16_t channels, std::uint32_t fr
 
 std::string PcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t frames) {
     return Riff(PcmFmt(channels, rate, bits) + Chunk("data", Samples(bits, channels, frames)));
+}
+
+std::vector<std::int16_t> Sine16(std::uint32_t rate, double hz, double amplitude, std::uint32_t frames) {
+    std::vector<std::int16_t> samples(frames);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        samples[i] = static_cast<std::int16_t>(std::lround(32767 * amplitude * std::sin(2 * std::numbers::pi * hz * i / rate)));
+    }
+    return samples;
+}
+
+std::string Pcm16(const std::vector<std::int16_t>& samples) {
+    std::string out;
+    for (const std::int16_t sample : samples) out += U16(static_cast<std::uint16_t>(sample));
+    return out;
+}
+
+namespace {
+
+// The IMA step sizes and how each code moves the step index: the encoder's
+// own copy, so that the bytes do not depend on the decoder under test.
+constexpr int kImaSteps[89] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+constexpr int kImaIndexMoves[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+std::uint32_t ImaFramesPerBlock(std::uint16_t channels, std::uint16_t blockAlign) {
+    return 1 + 8 * ((blockAlign - 4u * channels) / (4u * channels));
+}
+
+struct ImaChannel {
+    int predictor = 0;
+    int index = 0;
+
+    // The code nearest `sample`, and the decoder's state after it.
+    int Encode(int sample) {
+        int step = kImaSteps[index];
+        int difference = sample - predictor;
+        int code = 0;
+        if (difference < 0) {
+            code = 8;
+            difference = -difference;
+        }
+        int moved = step >> 3;
+        for (int bit = 4; bit > 0; bit >>= 1, step >>= 1) {
+            if (difference >= step) {
+                code |= bit;
+                difference -= step;
+                moved += step;
+            }
+        }
+        predictor = std::clamp(predictor + ((code & 8) ? -moved : moved), -32768, 32767);
+        index = std::clamp(index + kImaIndexMoves[code & 7], 0, 88);
+        return code;
+    }
+};
+
+}  // namespace
+
+std::string ImaAdpcmFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t blockAlign) {
+    const std::uint32_t frames = ImaFramesPerBlock(channels, blockAlign);
+    return Chunk("fmt ", U16(0x11) + U16(channels) + U32(rate) + U32(static_cast<std::uint32_t>(std::uint64_t{rate} * blockAlign / frames)) +
+                             U16(blockAlign) + U16(4) + U16(2) + U16(static_cast<std::uint16_t>(frames)));
+}
+
+std::string ImaAdpcm(std::uint16_t channels, std::uint16_t blockAlign, const std::vector<std::int16_t>& samples) {
+    const std::uint32_t perBlock = ImaFramesPerBlock(channels, blockAlign);
+    const std::size_t frames = samples.size() / channels;
+    const auto sample = [&](std::size_t frame, int channel) -> int { return frame < frames ? samples[frame * channels + channel] : 0; };
+    std::vector<ImaChannel> state(channels);
+    std::string out;
+    for (std::size_t first = 0; first < frames; first += perBlock) {
+        for (int c = 0; c < channels; ++c) {
+            state[c].predictor = sample(first, c);
+            out += U16(static_cast<std::uint16_t>(state[c].predictor)) + static_cast<char>(state[c].index) + '\0';
+        }
+        for (std::size_t group = first + 1; group < first + perBlock; group += 8) {
+            for (int c = 0; c < channels; ++c) {
+                for (std::size_t i = 0; i < 8; i += 2) {
+                    const int low = state[c].Encode(sample(group + i, c));
+                    out += static_cast<char>(low | state[c].Encode(sample(group + i + 1, c)) << 4);
+                }
+            }
+        }
+        out.resize(out.size() + (blockAlign - out.size() % blockAlign) % blockAlign, '\0');  // bytes no group uses
+    }
+    return out;
 }
 
 std::string Cue(const std::vector<CueRecord>& points) {

@@ -61,6 +61,19 @@ std::string Samples(std::uint16_t bits, std::uint16_t channels, std::uint32_t fr
 // A whole PCM file: fmt and data.
 std::string PcmWave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t frames);
 
+// A sine of `hz` at `rate`, `amplitude` of full scale (1: 32767), as
+// 16-bit samples.
+std::vector<std::int16_t> Sine16(std::uint32_t rate, double hz, double amplitude, std::uint32_t frames);
+// Interleaved 16-bit samples as stored.
+std::string Pcm16(const std::vector<std::int16_t>& samples);
+// IMA ADPCM (tag 0x0011): its "fmt " chunk, whose extension states the
+// frames of a block of `blockAlign` bytes, and interleaved 16-bit samples
+// encoded in such blocks (each channel's header holding its first sample,
+// the step index carried on), the last block padded with silence. A
+// "fact" chunk should then state the frames.
+std::string ImaAdpcmFmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t blockAlign);
+std::string ImaAdpcm(std::uint16_t channels, std::uint16_t blockAlign, const std::vector<std::int16_t>& samples);
+
 struct CueRecord {
     std::uint32_t cueID = 0, position = 0;
     std::string dataChunkID = "data";

@@ -22,6 +22,10 @@
 //                                      samples read from the file a window at a time, whatever its
 //                                      size; "too_large": above 256 MiB, too large to play in the
 //                                      page; "pcm": whether ExportPcm converts it
+//   SndWeb_Spectrogram(path, index, columns, rows, first, count)
+//                                      the spectrogram of frames [first, first + count) in columns x
+//                                      rows levels (web/Spectrogram.h), read as the peaks are; the
+//                                      levels column after column, row 0 the lowest, as base64
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [path under the folder or null, by export index]}
 //   SndWeb_Regions(path, index)        the labelled regions and sampler loops of the WAVE file (index -1)
@@ -81,6 +85,7 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
+#include "web/Spectrogram.h"
 #include "web/Waveform.h"
 
 namespace {
@@ -195,6 +200,43 @@ json Peaks(const WAVE_File& wave, std::istream* samples, std::uint64_t first, st
             {"columns", waveform.Low.empty() ? 0 : waveform.Low[0].size()},
             {"min", waveform.Low},
             {"max", waveform.High}};
+}
+
+// Bytes as base64 (RFC 4648, padded): a spectrogram's levels reach the
+// page as one short string rather than as a JSON array four times longer.
+std::string Base64(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        const std::size_t left = bytes.size() - at;
+        const std::uint32_t group = std::uint32_t{bytes[at]} << 16 | (left > 1 ? std::uint32_t{bytes[at + 1]} << 8 : 0u) |
+                                    (left > 2 ? std::uint32_t{bytes[at + 2]} : 0u);
+        text += kDigits[group >> 18 & 63];
+        text += kDigits[group >> 12 & 63];
+        text += left > 1 ? kDigits[group >> 6 & 63] : '=';
+        text += left > 2 ? kDigits[group & 63] : '=';
+    }
+    return text;
+}
+
+json SpectrogramJson(const WAVE_File& wave, std::istream* samples, std::uint64_t first, std::uint64_t count, int columns, int rows) {
+    const Spectrogram spectrogram = DrawSpectrogram(wave, samples, first, count, columns, rows);
+    if (!spectrogram.Decodable) {
+        json answer = {{"decodable", false}};
+        if (!spectrogram.Reason.empty()) answer["reason"] = spectrogram.Reason;
+        return answer;
+    }
+    return {{"decodable", true},
+            {"frames", spectrogram.Frames},
+            {"first", spectrogram.First},
+            {"count", spectrogram.Count},
+            {"rate", wave.FmtChunk.SamplesPerSec},
+            {"columns", spectrogram.Columns},
+            {"rows", spectrogram.Rows},
+            {"low_hz", spectrogram.LowHz},
+            {"high_hz", spectrogram.HighHz},
+            {"values", Base64(spectrogram.Values)}};
 }
 
 // A sound of more than this many bytes is not played in the page: the
@@ -357,6 +399,16 @@ EMSCRIPTEN_KEEPALIVE const char* SndWeb_Peaks(const char* path, int index, int c
     json peaks = Peaks(*wave, samples.fail() ? nullptr : &samples, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns);
     peaks["too_large"] = bytes > kMostPlayedBytes;
     return Result(peaks);
+}
+
+// As SndWeb_Peaks reads the samples, the spectrogram of the same span.
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_Spectrogram(const char* path, int index, int columns, int rows, double first, double count) {
+    Facts::Source& source = SourceOf(path);
+    std::vector<Facts::Finding> ignored;
+    const std::unique_ptr<WAVE_File> wave = LoadWave(source, index, ignored);
+    if (!wave) return Result(json{{"decodable", false}});
+    std::istream& samples = source.Samples();
+    return Result(SpectrogramJson(*wave, samples.fail() ? nullptr : &samples, FrameOf(first, 0), FrameOf(count, kToTheEnd), columns, rows));
 }
 
 // The names extraction gives, so that a zip of the page holds what /x: writes:

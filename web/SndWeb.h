@@ -11,6 +11,7 @@ const char* SndWeb_Print(const char* path, int index);
 int SndWeb_Export(const char* path, int index, const char* out);
 int SndWeb_ExportPcm(const char* path, int index, const char* out);
 const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count);
+const char* SndWeb_Spectrogram(const char* path, int index, int columns, int rows, double first, double count);
 const char* SndWeb_FileNames(const char* path);
 const char* SndWeb_Regions(const char* path, int index);
 int SndWeb_Region(const char* path, int index, int region, int pcm, const char* out);

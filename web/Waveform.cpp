@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <istream>
+#include <memory>
 
 #include "facts/Facts.h"
 #include "wave/Audio.h"
@@ -101,14 +102,16 @@ private:
     std::uint64_t windowStart_ = 0;
 };
 
+}  // namespace
+
 // The samples of the data chunk, asked for frame by frame in rising order.
 // PCM and float are read where they are stored; the codings the core
 // decodes go through its decoders a run at a time -- one ADPCM block, or
 // 8 KiB of G.711 -- so that no more than a run is held decoded,
 // and each is decoded once.
-class Samples {
+class WaveFrames::Reader {
 public:
-    Samples(const WAVE_File& wave, std::istream* input)
+    Reader(const WAVE_File& wave, std::istream* input)
         : bytes_(wave.DataChunk, input), layout_(LayoutOf(wave.FmtChunk)) {
         decode_ = StoredDecoder(layout_, sampleBytes_);
         if (!decode_ && !layout_.Decodable) {
@@ -173,7 +176,27 @@ private:
     std::uint64_t runIndex_ = UINT64_MAX;
 };
 
-}  // namespace
+WaveFrames::WaveFrames(const WAVE_File& wave, std::istream* input) : reader_(std::make_unique<Reader>(wave, input)) {
+    channels_ = wave.FmtChunk.Channels;
+}
+WaveFrames::~WaveFrames() = default;
+bool WaveFrames::Decodable() const { return reader_->Decodable(); }
+const std::string& WaveFrames::Reason() const { return reader_->Reason(); }
+bool WaveFrames::Playable() const { return reader_->Playable(); }
+std::uint64_t WaveFrames::Frames() const { return reader_->Frames(); }
+float WaveFrames::At(std::uint64_t frame, unsigned channel) { return reader_->At(frame, channel); }
+
+void WaveFrames::Mix(std::uint64_t first, std::size_t count, float* out) {
+    const std::uint64_t frames = Decodable() ? Frames() : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        float sum = 0.0f;
+        if (first < frames && i < frames - first) {
+            for (unsigned channel = 0; channel < channels_; ++channel) sum += reader_->At(first + i, channel);
+            sum /= static_cast<float>(channels_);
+        }
+        out[i] = sum;
+    }
+}
 
 Waveform DrawWaveform(const WAVE_File& wave, int columns) { return DrawWaveform(wave, nullptr, 0, kToTheEnd, columns); }
 
@@ -181,7 +204,7 @@ Waveform DrawWaveform(const WAVE_File& wave, std::istream* input, std::uint64_t 
     Waveform waveform;
     const unsigned channels = wave.FmtChunk.Channels;
     waveform.Channels = wave.FmtChunk.Channels;
-    Samples samples(wave, input);
+    WaveFrames samples(wave, input);
     waveform.Reason = samples.Reason();
     waveform.Playable = samples.Playable();
     if (!samples.Decodable()) return waveform;

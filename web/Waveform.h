@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,37 @@ inline constexpr int kMostWaveformColumns = 8192;
 inline constexpr std::size_t kMostWaveformValues = std::size_t{1} << 20;
 
 inline constexpr std::uint64_t kToTheEnd = UINT64_MAX;
+
+// The frames of a WAVE model's samples, decoded: the one reading of every
+// coding the page draws, for the waveform and the spectrogram alike. A
+// model loaded whole is read from its data chunk; one loaded headers only
+// from `input`, where DataChunk.SourceOffset says the samples lie, a window
+// of 64 KiB at a time (without `input` it is not decodable). The codings
+// the core decodes (ADPCM, G.711) hold one run decoded: frames asked for in
+// rising order are each decoded once.
+class WaveFrames {
+public:
+    WaveFrames(const WAVE_File& wave, std::istream* input);
+    ~WaveFrames();
+    WaveFrames(const WaveFrames&) = delete;
+    WaveFrames& operator=(const WaveFrames&) = delete;
+
+    // What Waveform's fields of the same names say.
+    bool Decodable() const;
+    const std::string& Reason() const;
+    bool Playable() const;
+    std::uint64_t Frames() const;
+    // Sample `channel` of `frame` (below Frames(), of a decodable format), in [-1, 1].
+    float At(std::uint64_t frame, unsigned channel);
+    // The mean of every channel of `count` frames from `first` into `out`;
+    // frames from Frames() on are 0.
+    void Mix(std::uint64_t first, std::size_t count, float* out);
+
+private:
+    class Reader;
+    std::unique_ptr<Reader> reader_;
+    unsigned channels_ = 0;
+};
 
 // The waveform of frames [from, from + length) of `wave`'s samples (the
 // span brought inside the sound) in `columns` columns (1 to

@@ -99,6 +99,9 @@ SndPage.core = (() => {
     print: (file, index) => ask('print', file.dir, file.name, index),
     // The waveform of frames [first, first + count) in `columns` columns (count 0: to the end).
     peaks: (file, index, columns, first = 0, count = 0) => ask('peaks', file.dir, file.name, index, columns, first, count),
+    // The spectrogram of frames [first, first + count) (count 0: to the end): `columns` x `rows`
+    // levels 0..255 as base64, column after column, row 0 the lowest of low_hz..high_hz on a log scale.
+    spectrogram: (file, index, columns, rows, first = 0, count = 0) => ask('spectrogram', file.dir, file.name, index, columns, rows, first, count),
 
     // The bytes Snd_Pull writes for export `index` (the file itself for a WAVE file).
     exportBytes(file, index) {

@@ -3,14 +3,20 @@
 // phoneme words the core reports, over the span of frames in view. Zoom with
 // the wheel, a pinch, + and - (or the buttons); scroll with the wheel
 // sideways, the arrow keys or the bar under it. The whole sound's peaks come
-// with the sound; a zoomed view asks the core for its own span's.
+// with the sound; a zoomed view asks the core for its own span's. The
+// spectrogram (the Spectrogram button, or S on the waveform) stands over the
+// lanes on the same time axis, asked of the core for the view's span. The
+// canvases take their colours from the page's CSS, and are drawn again when
+// the theme changes; the lanes' and the frequencies' labels stand at the
+// right edge, and no cue label covers them.
 'use strict';
 
 window.SndPage = window.SndPage || {};
 
 SndPage.wave = (() => {
   const $ = (id) => document.getElementById(id);
-  const ui = {canvas: $('wave'), overlay: $('overlay'), playhead: $('playhead'), scroll: $('wave-scroll'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out')};
+  const ui = {canvas: $('wave'), overlay: $('overlay'), playhead: $('playhead'), scroll: $('wave-scroll'), zoomIn: $('zoom-in'), zoomOut: $('zoom-out'),
+    spectro: $('spectro'), spectroButton: $('spectrogram')};
   const kLanes = 200;  // the lanes' height; the axis and the words stand below
   const kAxis = 22;
   const kWords = 48;
@@ -31,6 +37,7 @@ SndPage.wave = (() => {
     sound = shown;
     view = {first: 0, count: framesOf(shown)};
     detail = null;
+    spectro.data = null;
     changed();
   }
 
@@ -47,6 +54,7 @@ SndPage.wave = (() => {
     ui.scroll.value = String(view.first);
     draw();
     playhead(head);
+    askSpectrogram();
     clearTimeout(asking);
     if (zoomed() && sound.peaks && sound.peaks.decodable) {
       const asked = sound;
@@ -86,10 +94,46 @@ SndPage.wave = (() => {
 
   const kSteps = [0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 18000, 36000];
 
-  function laneNames(channels) {
-    if (channels === 1) return ['mono'];
-    if (channels === 2) return ['L', 'R'];
-    return Array.from({length: channels}, (_, c) => 'ch ' + (c + 1));
+  // The speakers of a channel mask's bits, in the bits' order, and the usual
+  // layouts of a sound without a mask.
+  const kSpeakers = ['FL', 'FR', 'FC', 'LFE', 'BL', 'BR', 'FLC', 'FRC', 'BC', 'SL', 'SR', 'TC', 'TFL', 'TFC', 'TFR', 'TBL', 'TBC', 'TBR'];
+  const kLayouts = {1: ['mono'], 2: ['L', 'R'], 3: ['L', 'R', 'C'], 4: ['FL', 'FR', 'BL', 'BR'], 5: ['FL', 'FR', 'FC', 'BL', 'BR'],
+    6: ['FL', 'FR', 'FC', 'LFE', 'BL', 'BR'], 7: ['FL', 'FR', 'FC', 'LFE', 'BC', 'SL', 'SR'], 8: ['FL', 'FR', 'FC', 'LFE', 'BL', 'BR', 'SL', 'SR']};
+
+  // A lane's name: its speaker in the extensible format's channel mask (0: none), the channels past
+  // the mask's speakers "ch N".
+  function laneNames(channels, mask) {
+    const named = [];
+    if (mask) {
+      for (let bit = 0; bit < kSpeakers.length && named.length < channels; ++bit) if ((mask >>> bit) & 1) named.push(kSpeakers[bit]);
+    } else if (kLayouts[channels]) {
+      return kLayouts[channels].slice();
+    }
+    return Array.from({length: channels}, (_, c) => named[c] || 'ch ' + (c + 1));
+  }
+  const maskOf = (wave) => ((wave.chunks || []).find((chunk) => chunk.id === 'fmt ') || {}).channel_mask || 0;
+
+  // The canvases' colours, from the page's CSS (page.css :root): the theme's.
+  function colours() {
+    const style = getComputedStyle(document.documentElement);
+    const take = (name) => style.getPropertyValue(name).trim();
+    return {canvas: take('--canvas'), wave: take('--wave'), grid: take('--grid'), axisBack: take('--axis-back'), axisInk: take('--axis-ink'),
+      labelBack: take('--label-back'), muted: take('--muted'), peak: take('--spectro-peak')};
+  }
+
+  // Labels at the right edge of the lanes: their boxes (canvas pixels), for the cue labels to keep clear of.
+  let labelBoxes = [];
+  function rightLabel(g, text, y, colour) {
+    g.font = '11px system-ui, sans-serif';
+    const width = g.measureText(text).width + 6;
+    const x = ui.canvas.clientWidth - width - 2;
+    g.fillStyle = colour.labelBack;
+    g.fillRect(x, y, width, 14);
+    g.fillStyle = colour.axisInk;
+    g.fillText(text, x + 3, y + 11);
+    const box = {x, y, width, height: 14};
+    labelBoxes.push(box);
+    return box;
   }
 
   function draw() {
@@ -105,34 +149,41 @@ SndPage.wave = (() => {
     const g = canvas.getContext('2d');
     g.setTransform(ratio, 0, 0, ratio, 0, 0);
     const width = canvas.clientWidth;
-    g.fillStyle = '#ffffff';
+    const colour = colours();
+    g.fillStyle = colour.canvas;
     g.fillRect(0, 0, width, height);
     ui.overlay.textContent = '';
-    const facts = sound.wave.audio;
+    labelBoxes = [];
     const frames = framesOf(sound);
     const peaks = detail || sound.peaks;
     if (peaks && peaks.decodable && peaks.columns > 0) {
-      drawLanes(g, width, peaks);
+      drawLanes(g, width, peaks, colour);
     } else {
-      g.fillStyle = '#5b6672';
+      g.fillStyle = colour.muted;
       g.font = '14px system-ui, sans-serif';
-      g.fillText('No waveform: the samples are stored as ' + (facts.format || 'an unknown format') + ' (format tag 0x' +
-          Number(facts.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.', 12, kLanes / 2);
+      g.fillText(notDrawn('waveform'), 12, kLanes / 2);
     }
-    drawAxis(g, width, frames);
+    drawAxis(g, width, frames, colour);
+    drawSpectrogram(colour);
+    ui.canvas.dataset.labels = boxesText(labelBoxes.filter((box) => box.lane));
     if (frames > 0) drawMarks(frames, words);
   }
 
+  // What a canvas says of a format the page does not draw.
+  const notDrawn = (what) => 'No ' + what + ': the samples are stored as ' + (sound.wave.audio.format || 'an unknown format') + ' (format tag 0x' +
+    Number(sound.wave.audio.format_tag).toString(16).padStart(4, '0') + '), which this page does not draw.';
+  const boxesText = (boxes) => boxes.map((b) => [b.x, b.y, b.width, b.height].map((n) => Math.round(n * 10) / 10).join(',')).join(' ');
+
   // Each pixel column shows the lowest and highest of the peak columns its frames fall in.
-  function drawLanes(g, width, peaks) {
+  function drawLanes(g, width, peaks, colour) {
     const lanes = peaks.channels;
     const lane = kLanes / lanes;
     const first = peaks.first || 0, count = peaks.count || peaks.frames;
     const columnOf = (frame) => ((frame - first) * peaks.columns) / count;
-    const names = laneNames(lanes);
+    const names = laneNames(lanes, maskOf(sound.wave));
     for (let c = 0; c < lanes; ++c) {
       const middle = lane * c + lane / 2;
-      g.fillStyle = '#2f6fbd';
+      g.fillStyle = colour.wave;
       g.fillRect(0, middle, width, 0.5);
       for (let x = 0; x < width; ++x) {
         const from = Math.max(0, Math.floor(columnOf(view.first + (x * view.count) / width)));
@@ -147,30 +198,26 @@ SndPage.wave = (() => {
         g.fillRect(x, top, 1, Math.max(1, bottom - top));
       }
       if (c > 0) {
-        g.fillStyle = '#d5dbe2';
+        g.fillStyle = colour.grid;
         g.fillRect(0, lane * c, width, 1);
       }
-      g.font = '11px system-ui, sans-serif';
-      g.fillStyle = 'rgba(255, 255, 255, 0.8)';
-      g.fillRect(2, lane * c + 2, g.measureText(names[c]).width + 6, 14);
-      g.fillStyle = '#414b55';
-      g.fillText(names[c], 5, lane * c + 13);
+      rightLabel(g, names[c], lane * c + 2, colour).lane = true;
     }
     ui.canvas.dataset.channels = names.join(',');
   }
 
   // Ticks at a round step, about 90 pixels apart, labelled in clock time.
-  function drawAxis(g, width, frames) {
-    g.fillStyle = '#f6f8fb';
+  function drawAxis(g, width, frames, colour) {
+    g.fillStyle = colour.axisBack;
     g.fillRect(0, kLanes, width, kAxis);
-    g.fillStyle = '#d5dbe2';
+    g.fillStyle = colour.grid;
     g.fillRect(0, kLanes, width, 1);
     const labels = [];
     if (frames > 0 && width > 0) {
       const rate = rateOf(sound);
       const step = kSteps.find((s) => s >= (90 * view.count) / rate / width) || kSteps[kSteps.length - 1];
       const decimals = Math.max(0, Math.ceil(-Math.log10(step) - 1e-9));
-      g.fillStyle = '#414b55';
+      g.fillStyle = colour.axisInk;
       g.font = '11px system-ui, sans-serif';
       for (let t = Math.ceil(view.first / rate / step) * step; t * rate <= view.first + view.count; t += step) {
         const x = ((t * rate - view.first) * width) / view.count;
@@ -203,6 +250,7 @@ SndPage.wave = (() => {
       marker.dataset.sample = sample;
       marker.dataset.id = cue.id;
       marker.title = 'Cue ' + cue.id + ' at sample ' + sample + (cue.seconds != null ? ' (' + cue.seconds.toFixed(3) + ' s)' : '');
+      clearOfLabels(marker, sample);
     }
     // Sampler loops: the frames from start to end, both included.
     for (const loop of sound.wave.loops || []) {
@@ -229,6 +277,18 @@ SndPage.wave = (() => {
     });
   }
 
+  // A cue's label stands right of its line, unless it would reach the labels at the right edge: then it
+  // ends left of them and of its line.
+  function clearOfLabels(marker, sample) {
+    const text = marker.querySelector('span');
+    if (!text || labelBoxes.length === 0) return;
+    const width = ui.canvas.clientWidth;
+    const x = ((sample - view.first) * width) / view.count;
+    const edge = Math.min(...labelBoxes.map((box) => box.x)) - 2;
+    const wide = text.offsetWidth;
+    if (x + 3 + wide > edge) text.style.left = (Math.min(x, edge) - x - wide - 3) + 'px';
+  }
+
   function element(kind, left, label) {
     const node = document.createElement('div');
     node.className = kind;
@@ -241,6 +301,132 @@ SndPage.wave = (() => {
     ui.overlay.append(node);
     return node;
   }
+
+  // ---- the spectrogram --------------------------------------------------------------
+
+  // {on, data: the core's answer with its levels, asked: the span asked for, image: {key, canvas}}
+  const spectro = {on: false, data: null, timer: 0, image: null};
+  const kMostColumns = 2048, kMostRows = 512;
+
+  // 256 colours from the canvas's background through the waveform's colour to the brightest.
+  function paletteOf(colour) {
+    const parse = (text) => {
+      const probe = document.createElement('canvas').getContext('2d');
+      probe.fillStyle = text;
+      probe.fillRect(0, 0, 1, 1);
+      return [...probe.getImageData(0, 0, 1, 1).data.slice(0, 3)];
+    };
+    const stops = [parse(colour.canvas), parse(colour.wave), parse(colour.peak)];
+    return Array.from({length: 256}, (_, i) => {
+      const t = (i / 255) * 2;
+      const [a, b] = t <= 1 ? [stops[0], stops[1]] : [stops[1], stops[2]];
+      const share = t <= 1 ? t : t - 1;
+      return a.map((value, k) => Math.round(value + (b[k] - value) * share));
+    });
+  }
+
+  // The levels as an image of columns x rows, row 0 at the bottom, in the theme's colours.
+  function imageOf(data, colour) {
+    const key = [colour.canvas, colour.wave, colour.peak].join('|');
+    if (spectro.image && spectro.image.data === data && spectro.image.key === key) return spectro.image;
+    const palette = paletteOf(colour);
+    const levels = Uint8Array.from(atob(data.values), (c) => c.charCodeAt(0));
+    const image = document.createElement('canvas');
+    image.width = data.columns;
+    image.height = data.rows;
+    const g = image.getContext('2d');
+    const pixels = g.createImageData(data.columns, data.rows);
+    for (let column = 0; column < data.columns; ++column) {
+      for (let row = 0; row < data.rows; ++row) {
+        const [r, gr, b] = palette[levels[column * data.rows + row]];
+        const at = ((data.rows - 1 - row) * data.columns + column) * 4;
+        pixels.data[at] = r;
+        pixels.data[at + 1] = gr;
+        pixels.data[at + 2] = b;
+        pixels.data[at + 3] = 255;
+      }
+    }
+    g.putImageData(pixels, 0, 0);
+    spectro.image = {data, key, canvas: image, palette};
+    return spectro.image;
+  }
+
+  // Asks the core for the view's spectrogram once the zooming has paused.
+  function askSpectrogram() {
+    clearTimeout(spectro.timer);
+    if (!spectro.on || !sound || !sound.peaks || sound.peaks.decodable === false) return;
+    const asked = sound;
+    const span = {...view};
+    spectro.timer = setTimeout(async () => {
+      if (sound !== asked || !spectro.on) return;
+      const ratio = window.devicePixelRatio || 1;
+      const columns = Math.min(kMostColumns, Math.max(1, Math.round(ui.canvas.clientWidth * ratio)));
+      const rows = Math.min(kMostRows, Math.round(kLanes * ratio));
+      const data = await SndPage.core.spectrogram(sound.file, sound.at, columns, rows, span.first, span.count);
+      if (sound !== asked || view.first !== span.first || view.count !== span.count) return;
+      spectro.data = data;
+      draw();
+    }, spectro.data ? 120 : 0);
+  }
+
+  // Over the lanes: the levels of the span the core gave, placed on the view's time axis, and the
+  // frequencies 100 Hz, 1 kHz and 10 kHz at the right edge.
+  function drawSpectrogram(colour) {
+    const canvas = ui.spectro;
+    canvas.hidden = !spectro.on;
+    ui.spectroButton.setAttribute('aria-pressed', String(spectro.on));
+    if (!spectro.on) return;
+    const ratio = window.devicePixelRatio || 1;
+    const width = canvas.clientWidth;
+    canvas.width = Math.max(1, Math.round(width * ratio));
+    canvas.height = Math.round(kLanes * ratio);
+    const g = canvas.getContext('2d');
+    g.setTransform(ratio, 0, 0, ratio, 0, 0);
+    g.fillStyle = colour.canvas;
+    g.fillRect(0, 0, width, kLanes);
+    const data = spectro.data;
+    // Not drawn: the waveform's reason, or the core's (a sound without a rate has no frequencies).
+    const reason = sound.peaks && sound.peaks.decodable === false ? notDrawn('spectrogram')
+      : data && !data.decodable ? 'No spectrogram: ' + (data.reason || 'the samples cannot be read') : '';
+    canvas.dataset.reason = reason;
+    if (reason) {
+      g.fillStyle = colour.muted;
+      g.font = '14px system-ui, sans-serif';
+      g.fillText(reason, 12, kLanes / 2);
+      return;
+    }
+    if (!data) {
+      for (const key of ['lowHz', 'highHz', 'rows', 'columns', 'first', 'count']) delete canvas.dataset[key];
+      return;
+    }
+    const x = (frame) => ((frame - view.first) * width) / view.count;
+    if (data.count > 0) {
+      g.imageSmoothingEnabled = false;
+      g.drawImage(imageOf(data, colour).canvas, x(data.first), 0, x(data.first + data.count) - x(data.first), kLanes);
+    }
+    Object.assign(canvas.dataset, {lowHz: data.low_hz, highHz: data.high_hz, rows: data.rows, columns: data.columns, first: data.first, count: data.count});
+    const spans = Math.log(data.high_hz / data.low_hz);
+    const shown = [];
+    for (const [hz, label] of [[100, '100 Hz'], [1000, '1 kHz'], [10000, '10 kHz']]) {
+      if (hz < data.low_hz || hz > data.high_hz) continue;
+      const y = kLanes * (1 - Math.log(hz / data.low_hz) / spans);
+      g.fillStyle = colour.axisInk;
+      g.fillRect(width - 6, y, 6, 1);
+      rightLabel(g, label, Math.max(0, Math.min(kLanes - 14, y - 7)), colour);
+      shown.push(label);
+    }
+    canvas.dataset.frequencies = shown.join(',');
+  }
+
+  function toggleSpectrogram() {
+    if (!sound) return;
+    spectro.on = !spectro.on;
+    draw();
+    askSpectrogram();
+  }
+  ui.spectroButton.addEventListener('click', toggleSpectrogram);
+  // The theme changed: both canvases in its colours.
+  window.matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => draw());
 
   // ---- zoom and scroll ----------------------------------------------------------------
 
@@ -275,7 +461,7 @@ SndPage.wave = (() => {
       ? {ArrowLeft: () => heard.seek(-kSeekSeconds), ArrowRight: () => heard.seek(kSeekSeconds)}
       : {'+': () => zoom(2), '=': () => zoom(2), '-': () => zoom(0.5), '0': whole,
         ArrowLeft: () => scrollBy(-0.25), ArrowRight: () => scrollBy(0.25), Home: () => scrollBy(-Infinity), End: () => scrollBy(Infinity),
-        ' ': () => heard.space(), '[': () => heard.jump(false), ']': () => heard.jump(true)};
+        ' ': () => heard.space(), '[': () => heard.jump(false), ']': () => heard.jump(true), s: toggleSpectrogram};
     if (!sound || !Object.hasOwn(keys, event.key)) return;
     keys[event.key]();
     event.preventDefault();
@@ -299,8 +485,10 @@ SndPage.wave = (() => {
 
   return {
     show,
-    hide: () => { sound = null; clearTimeout(asking); playhead(null); },
+    hide: () => { sound = null; clearTimeout(asking); clearTimeout(spectro.timer); playhead(null); },
     view: () => ({...view}),
+    // The spectrogram's colours, level 0 to 255 (for reading its pixels back).
+    palette: () => paletteOf(colours()),
     // What a click on the waveform (the frame under it), Space on it, Shift and an arrow (seconds to move by), [ and ]
     // (forward or not) and a click on a region's label (its first frame and length) do:
     // {pick(frame), space(), seek(seconds), jump(forward), region(first, frames)}.

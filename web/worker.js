@@ -182,6 +182,8 @@
     print: (dir, name, index) => call('SndWeb_Print', 'string', ['string', 'number'], [name, index], dir),
     peaks: (dir, name, index, columns, first, count) => json('SndWeb_Peaks', ['string', 'number', 'number', 'number', 'number'],
       [name, index, columns, first, count], dir),
+    spectrogram: (dir, name, index, columns, rows, first, count) => json('SndWeb_Spectrogram',
+      ['string', 'number', 'number', 'number', 'number', 'number'], [name, index, columns, rows, first, count], dir),
     fileNames: (dir, name) => json('SndWeb_FileNames', ['string'], [name], dir),
     regions: (dir, name, index) => json('SndWeb_Regions', ['string', 'number'], [name, index], dir),
     labels: (dir, name, index) => call('SndWeb_Labels', 'string', ['string', 'number'], [name, index], dir),

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "facts/Source.h"
 #include "kit/WaveBuilder.h"
 #include "tests/support/RunTool.h"
+#include "wave/Audio.h"
 #include "web/SndWeb.h"
+#include "web/Spectrogram.h"
 
 namespace {
 
@@ -160,6 +163,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         EXPECT_EQ(SndWeb_Export(path.c_str(), 0, out.c_str()), 3);
         EXPECT_NE(SndWeb_ExportPcm(path.c_str(), -1, out.c_str()), 0);
         EXPECT_EQ(Parsed(SndWeb_Peaks(path.c_str(), -1, 10, 0, 0))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Spectrogram(path.c_str(), -1, 10, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(Parsed(SndWeb_FileNames(path.c_str()))["files"], json::array());
         EXPECT_EQ(Parsed(SndWeb_Exports(path.c_str())), nullptr);
         EXPECT_FALSE(fs::exists(out));
@@ -172,6 +176,7 @@ TEST(SndWeb, DamagedInputGivesErrors) {
         }
         EXPECT_EQ(SndWeb_ExportPcm(in.package.c_str(), index, out.c_str()), 3);
         EXPECT_EQ(Parsed(SndWeb_Peaks(in.package.c_str(), index, 10, 0, 0))["decodable"], false);
+        EXPECT_EQ(Parsed(SndWeb_Spectrogram(in.package.c_str(), index, 10, 10, 0, 0))["decodable"], false);
         EXPECT_EQ(std::string(SndWeb_Print(in.package.c_str(), index)), "");
     }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 5))["files"][0]["type"], "error");
@@ -211,6 +216,39 @@ TEST(SndWeb, PrintsAndDrawsTheSound) {
         EXPECT_EQ(part["max"], json::parse(span.max));
     }
     EXPECT_EQ(Parsed(SndWeb_Sound(in.package.c_str(), 1)), InfoJson(in.package, "Adpcm"));
+}
+
+// The spectrogram's levels come as base64, column after column; a span as
+// the peaks take it.
+TEST(SndWeb, DrawsTheSpectrogram) {
+    const Inputs in;
+    WAVE_File wave;
+    std::ifstream file(in.wave, std::ios::binary);
+    wave.LoadData(file);
+    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const struct {
+        double first, count;
+        int columns, rows;
+        std::uint64_t from, frames;
+    } cases[] = {{0, 0, 5, 7, 0, 50}, {10, 20, 3, 2, 10, 20}, {-1, 1e30, 1, 1, 0, 50}};  // 35, 6 and 1 levels
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        const json answer = Parsed(SndWeb_Spectrogram(in.wave.c_str(), -1, c.columns, c.rows, c.first, c.count));
+        EXPECT_EQ(answer.dump(), json({{"decodable", true}, {"frames", 50}, {"first", c.from}, {"count", c.frames}, {"rate", 8000},
+                                       {"columns", c.columns}, {"rows", c.rows}, {"low_hz", 20.0}, {"high_hz", 4000.0}, {"values", answer["values"]}}).dump());
+        // Base64: 4 digits for every 3 bytes, the last group padded with "=".
+        const std::string text = answer["values"];
+        std::vector<std::uint8_t> values;
+        for (std::size_t at = 0; at + 4 <= text.size(); at += 4) {
+            std::uint32_t group = 0;
+            for (int i = 0; i < 4; ++i) group = group << 6 | static_cast<std::uint32_t>(text[at + i] == '=' ? 0 : digits.find(text[at + i]));
+            for (int i = 0; i < 3 && text[at + 1 + i] != '='; ++i) values.push_back(static_cast<std::uint8_t>(group >> (16 - 8 * i)));
+        }
+        EXPECT_EQ(text.size() % 4, 0u);
+        EXPECT_EQ(values, DrawSpectrogram(wave, nullptr, c.from, c.frames, c.columns, c.rows).Values);
+        EXPECT_GT(*std::max_element(values.begin(), values.end()), 100);  // the builder's tones
+    }
+    EXPECT_EQ(Parsed(SndWeb_Spectrogram(in.package.c_str(), 1, 4, 4, 0, 0))["decodable"], true);  // IMA ADPCM in the package
 }
 
 // The page plays a sound of at most 256 MiB: the file of exactly that many

@@ -15,6 +15,12 @@
 //                      no data
 //   marks/Bell.wav     the marked bell as a WAVE file of its own
 //   marks/Ima.wav      "Ima" as a WAVE file of its own
+//   spectro/Tones.kzs  "Tone" (1 kHz at half of full scale, 16-bit PCM, 22050 Hz)
+//                      and "ToneIma" (the same as IMA ADPCM), for the
+//                      spectrogram; "Wide" (6 channels, mask 0x60F, cue
+//                      points at its first and last frames), "Surround"
+//                      (6, mask 0x3F), "Six" (6, no mask) and "Quad" (4, mask
+//                      0x3: two speakers named), for the lanes' names
 //   damaged/Cut.kzs    a package cut off inside its export table
 //   damaged/Short.kzs  the example's Ambient.kzs cut off after 100,000 bytes:
 //                      inside the samples of "Birds", before "Bell"
@@ -234,6 +240,19 @@ int main(int argc, char** argv) {
         marked.Write(folder / "marks" / "Marked.kzs");
         WriteFile(folder / "marks" / "Bell.wav", bell);
         WriteFile(folder / "marks" / "Ima.wav", ima);
+
+        // ---- the spectrogram's tones and the lanes' names
+        TestSupport::PackageBuilder tones;
+        const std::vector<std::int16_t> tone = Sine16(22050, 1000, 0.5, 22050);
+        tones.AddSound("Tone", Riff(PcmFmt(1, 22050, 16) + Chunk("data", Pcm16(tone))));
+        tones.AddSound("ToneIma", Riff(ImaAdpcmFmt(1, 22050, 512) + Chunk("fact", U32(22050)) + Chunk("data", ImaAdpcm(1, 512, tone))));
+        constexpr std::uint32_t kWideFrames = 4000;
+        tones.AddSound("Wide", Riff(ExtensibleFmt(6, 8000, 16, 0x60F) + Chunk("data", Samples(16, 6, kWideFrames)) +
+                                    Marks({{0, 0, "Start"}, {kWideFrames - 1, 0, "End"}})));
+        tones.AddSound("Surround", Riff(ExtensibleFmt(6, 8000, 16, 0x3F) + Chunk("data", Samples(16, 6, 4000))));
+        tones.AddSound("Six", PcmWave(6, 8000, 16, 4000));
+        tones.AddSound("Quad", Riff(ExtensibleFmt(4, 8000, 16, 0x3) + Chunk("data", Samples(16, 4, 4000))));
+        tones.Write(folder / "spectro" / "Tones.kzs");
 
         TestSupport::PackageBuilder cut;
         for (const char* name : {"One", "Two", "Three"}) cut.AddSound(name, PcmWave(1, 22050, 16, 100));

@@ -655,6 +655,129 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
     check('player: the PCM downloads\' names', JSON.stringify(pcmNames) === '["Bell (PCM).wav","Hit (PCM).wav","Bell - a (2) (PCM).wav","x.y (PCM).wav","Bare (PCM)"]',
       JSON.stringify(pcmNames));
 
+    // ---- the spectrogram: a tone's peak where its frequency is, the toggle and S, in step with the zoom, the reason of a format
+    // not drawn; the lanes' names from the channel mask; the canvases' colours from the theme; lane labels clear of cue labels.
+    await open(path.join(inputs, 'spectro', 'Tones.kzs'));
+    await showTab('Tones.kzs');
+    const spectroState = () => page.evaluate(() => {
+      const canvas = document.getElementById('spectro');
+      return {shown: !canvas.hidden, pressed: document.getElementById('spectrogram').getAttribute('aria-pressed'), view: SndPage.wave.view(),
+        first: Number(canvas.dataset.first), count: Number(canvas.dataset.count), reason: canvas.dataset.reason, frequencies: canvas.dataset.frequencies};
+    });
+    // Drawn from the core's answer for the view in sight.
+    const spectroDrawn = () => page.waitForFunction(() => {
+      const canvas = document.getElementById('spectro');
+      const view = SndPage.wave.view();
+      return !canvas.hidden && (canvas.dataset.reason || (canvas.dataset.first === String(view.first) && canvas.dataset.count === String(view.count)));
+    }, {timeout: 20000}).then(() => true, () => false);
+    // The strongest row in the middle of the spectrogram, its pixels read back to levels by the page's colours, as Hz.
+    const spectroPeak = () => page.evaluate(() => {
+      const canvas = document.getElementById('spectro');
+      const palette = SndPage.wave.palette();
+      const pixels = canvas.getContext('2d').getImageData(Math.floor(canvas.width / 2), 0, 1, canvas.height).data;
+      let best = -1, row = 0;
+      for (let y = 0; y < canvas.height; ++y) {
+        let level = 0, distance = Infinity;
+        palette.forEach(([r, g, b], i) => {
+          const d = (r - pixels[4 * y]) ** 2 + (g - pixels[4 * y + 1]) ** 2 + (b - pixels[4 * y + 2]) ** 2;
+          if (d < distance) [distance, level] = [d, i];
+        });
+        if (level > best) [best, row] = [level, y];
+      }
+      const low = Number(canvas.dataset.lowHz), high = Number(canvas.dataset.highHz);
+      return {level: best, row, hz: low * (high / low) ** (1 - (row + 0.5) / canvas.height)};
+    });
+    const semitonesFrom1k = (peak) => Math.abs(12 * Math.log2(peak.hz / 1000));
+    await showSound('Tone');
+    const off = await spectroState();
+    check('spectrogram: off at first, the button not pressed', !off.shown && off.pressed === 'false', JSON.stringify(off));
+    await page.click('#spectrogram');
+    for (const sound of ['Tone', 'ToneIma']) {
+      if (sound !== 'Tone') await showSound(sound);
+      const drawn = await spectroDrawn();
+      const peak = await spectroPeak();
+      check('spectrogram of ' + sound + ': the 1 kHz tone\'s row within a semitone of 1000 Hz, well above the floor',
+        drawn && semitonesFrom1k(peak) < 1 && peak.level > 200, JSON.stringify({drawn, peak, state: await spectroState()}));
+    }
+    const on = await spectroState();
+    check('spectrogram: the button pressed, a frequency axis of 100 Hz, 1 kHz and 10 kHz', on.shown && on.pressed === 'true' &&
+      on.frequencies === '100 Hz,1 kHz,10 kHz', JSON.stringify(on));
+    await page.focus('#wave');
+    await page.keyboard.press('s');
+    const keyedOff = await spectroState();
+    await page.keyboard.press('s');
+    const keyedOn = await spectroState();
+    check('spectrogram: S on the waveform hides it and shows it again', !keyedOff.shown && keyedOff.pressed === 'false' && keyedOn.shown &&
+      keyedOn.pressed === 'true', JSON.stringify([keyedOff, keyedOn]));
+    await page.keyboard.press('+');
+    await page.keyboard.press('+');
+    await page.keyboard.press('ArrowRight');
+    const inStep = await spectroDrawn();
+    const zoomedSpectro = await spectroState();
+    const zoomedPeak = await spectroPeak();
+    check('spectrogram: zoomed and scrolled, drawn for the waveform\'s view', inStep && zoomedSpectro.view.count < 22050 / 3 && zoomedSpectro.view.first > 0 &&
+      zoomedSpectro.first === zoomedSpectro.view.first && zoomedSpectro.count === zoomedSpectro.view.count && semitonesFrom1k(zoomedPeak) < 1,
+      JSON.stringify({zoomedSpectro, zoomedPeak}));
+    await page.keyboard.press('0');
+    // The theme's colours, read when it changes: a dark background of this test's own for both canvases, without a reload.
+    // The top of the middle: above the tone's waveform, and the spectrogram's 11 kHz, where the tone leaves the floor.
+    const corner = () => page.evaluate(() => ['wave', 'spectro'].map((id) => {
+      const canvas = document.getElementById(id);
+      return [...canvas.getContext('2d').getImageData(Math.floor(canvas.width / 2), 2, 1, 1).data.slice(0, 3)].join(',');
+    }));
+    await showSound('Tone');
+    await spectroDrawn();
+    const light = await corner();
+    await page.evaluate(() => {
+      const style = document.createElement('style');
+      style.id = 'dark-probe';
+      style.textContent = '@media (prefers-color-scheme: dark) { :root { --canvas: #123456; } }';
+      document.head.append(style);
+    });
+    await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'dark'}]);
+    const darkDrawn = await page.waitForFunction(() => {
+      const canvas = document.getElementById('wave');
+      return canvas.getContext('2d').getImageData(Math.floor(canvas.width / 2), 2, 1, 1).data[2] === 0x56;
+    }, {timeout: 5000})
+      .then(() => true, () => false);
+    const dark = await corner();
+    await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'light'}]);
+    await page.evaluate(() => document.getElementById('dark-probe').remove());
+    check('the theme turned dark: both canvases drawn again in its background, without a reload', darkDrawn &&
+      JSON.stringify(light) === '["255,255,255","255,255,255"]' && JSON.stringify(dark) === '["18,52,86","18,52,86"]', JSON.stringify({light, dark}));
+    // A format the page does not draw: the waveform's reason.
+    await showTab('Marked.kzs');
+    await showSound('Gsm');
+    await spectroDrawn();
+    const gsm = await spectroState();
+    check('spectrogram of Gsm: not drawn, for the waveform\'s reason', /^No spectrogram: the samples are stored as GSM 6\.10 \(format tag 0x0031\), which this page does not draw\.$/.test(gsm.reason),
+      JSON.stringify(gsm));
+    await page.click('#spectrogram');
+    await showTab('Tones.kzs');
+    for (const [sound, names] of [['Wide', 'FL,FR,FC,LFE,SL,SR'], ['Surround', 'FL,FR,FC,LFE,BL,BR'], ['Six', 'FL,FR,FC,LFE,BL,BR'], ['Quad', 'FL,FR,ch 3,ch 4'], ['Tone', 'mono']]) {
+      await showSound(sound);
+      const shown = await page.$eval('#wave', (canvas) => canvas.dataset.channels);
+      check(sound + ': the lanes named ' + names, shown === names, shown);
+    }
+    // Cue points at the first and the last frame: their labels and the lanes' names apart, whatever the width.
+    await showSound('Wide');
+    for (const width of [1200, 500]) {
+      await page.setViewport({width, height: 980});
+      await page.waitForFunction((w) => document.getElementById('wave').width === Math.round(document.getElementById('wave').clientWidth) &&
+        document.documentElement.clientWidth === w, {timeout: 5000}, width).catch(() => {});
+      const boxes = await page.evaluate(() => {
+        const canvas = document.getElementById('wave').getBoundingClientRect();
+        const lanes = document.getElementById('wave').dataset.labels.split(' ').map((b) => b.split(',').map(Number)).map(([x, y, w, h]) => ({x, y, w, h}));
+        const cues = [...document.querySelectorAll('#overlay .cue span')].map((span) => span.getBoundingClientRect())
+          .map((r) => ({x: r.left - canvas.left, y: r.top - canvas.top, w: r.width, h: r.height}));
+        return {lanes, cues, width: canvas.width};
+      });
+      const meet = (a, b) => a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+      check(width + ' px: no cue label over a lane\'s name (cue points at the first and last frames)', boxes.lanes.length === 6 && boxes.cues.length === 2 &&
+        boxes.cues.every((cue) => cue.x >= 0 && cue.x + cue.w <= boxes.width && boxes.lanes.every((lane) => !meet(cue, lane))), JSON.stringify(boxes));
+    }
+    await page.setViewport({width: 1200, height: 980});
+
     // ---- a zip names its files as Snd_Info's /x: does: escapes, numbers.
     await open(path.join(inputs, 'names', 'Names.kzs'));
     await downloadsTo('names');
