@@ -446,14 +446,15 @@ window.SndPage = window.SndPage || {};
         zipping.cancel = () => { pass.cancel(); resolve(null); };
       });
       ui.zipCancel.hidden = false;
-      const crcs = await Promise.race([pass.done, cancelled]);
-      if (!crcs) {
+      const read = await Promise.race([pass.done, cancelled]);
+      if (!read) {
         progress('zip cancelled', null);
         return;
       }
       ui.package.dataset.zipReadMs = (performance.now() - started).toFixed(0);
       const entries = chosen.map((row, i) => ({name: names.folder + '/' + names.files[row.index],
-        blob: file.blob.slice(parts[i].offset, parts[i].offset + parts[i].size), size: parts[i].size, crc: crcs[i]}));
+        blob: read.bytes[i] ? null : file.blob.slice(parts[i].offset, parts[i].offset + parts[i].size), bytes: read.bytes[i],
+        size: parts[i].size, crc: read.crcs[i]}));
       SndPage.save(SndZip.build(entries, file.modified), name);
       progress('', null);
     } catch (error) {

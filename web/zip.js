@@ -8,8 +8,8 @@
 //
 //   SndZip.crc32(bytes, crc)            the CRC-32 of bytes, going on from crc (0 to start)
 //   SndZip.dosTime(milliseconds)        {time, date} in the MS-DOS form of the zip's fields
-//   SndZip.build(entries, modified)     the zip as a Blob: entries [{name, blob, size, crc}]
-//   SndZip.crcPass(blob, spans, told)   {done: promise of the spans' CRCs, cancel()}
+//   SndZip.build(entries, modified)     the zip as a Blob: entries [{name, blob or bytes, size, crc}]
+//   SndZip.crcPass(blob, spans, told)   {done: promise of the spans' CRCs (and small ones' bytes), cancel()}
 'use strict';
 
 window.SndZip = (() => {
@@ -146,24 +146,54 @@ window.SndZip = (() => {
     return w.done();
   }
 
-  // The zip of `entries` [{name, blob, size, crc}] (blob: size bytes, as a
-  // slice of the file), each stored as it is, all with the time of change
-  // `modified` (milliseconds). The parts are the headers and the slices: the
-  // Blob holds no copy of the bytes.
+  // The zip of `entries` [{name, blob or bytes, size, crc}] (blob: size
+  // bytes, as a slice of the file; bytes: a Uint8Array of them), each stored
+  // as it is, all with the time of change `modified` (milliseconds). The
+  // parts are the headers and the slices: the Blob holds no copy of a
+  // slice's bytes. Headers and bytes in a row are joined into parts of up to
+  // kJoined bytes, so that a zip of many small sounds is a Blob of few parts.
+  const kJoined = 4 << 20;
   function build(entries, modified) {
     const time = dosTime(modified);
     const parts = [];
+    let row = [];  // Uint8Arrays to join
+    let rowBytes = 0;
+    const flush = () => {
+      if (row.length === 1) parts.push(row[0]);
+      if (row.length > 1) {
+        const joined = new Uint8Array(rowBytes);
+        let at = 0;
+        for (const bytes of row) { joined.set(bytes, at); at += bytes.length; }
+        parts.push(joined);
+      }
+      row = [];
+      rowBytes = 0;
+    };
+    const add = (bytes) => {
+      if (rowBytes + bytes.length > kJoined) flush();
+      row.push(bytes);
+      rowBytes += bytes.length;
+    };
     const directory = [];
     let offset = 0;
     let directorySize = 0;
     for (const entry of entries) {
       const {local, central} = records(entry, offset, time);
-      parts.push(local, entry.blob);
+      add(local);
+      if (entry.bytes) {
+        add(entry.bytes);
+      } else {
+        flush();
+        parts.push(entry.blob);
+      }
       directory.push(central);
       offset += local.length + entry.size;
       directorySize += central.length;
     }
-    return new Blob([...parts, ...directory, end(entries.length, offset, directorySize)], {type: 'application/zip'});
+    for (const central of directory) add(central);
+    add(end(entries.length, offset, directorySize));
+    flush();
+    return new Blob(parts, {type: 'application/zip'});
   }
 
   // ---- the CRC pass, in a worker of its own -------------------------------------------
@@ -171,10 +201,11 @@ window.SndZip = (() => {
   // The worker's whole text: it is started from a Blob, as core.js starts the
   // core (a page opened as a file may not start a worker from a file), and
   // terminated to cancel. It gets the file and its spans [{offset, size,
-  // weight}] sorted by offset, reads the file from the first span's start to
-  // the last one's end in pieces (the next piece read while the current one
-  // is checked), skipping gaps of a piece or more, and answers {told: {bytes,
-  // weight}} now and then, then {crcs} or {failed: {name, message}}.
+  // weight, slot}] sorted by offset, reads the file from the first span's
+  // start to the last one's end as a stream, in pieces, skipping gaps of a
+  // piece or more, and answers
+  // {told: {bytes, weight}} now and then, then {crcs, held} or {failed:
+  // {name, message}}: `held` the bytes of the spans with a slot, each at its slot.
   // What the pass reads of the file for spans sorted by offset: runs of
   // spans with gaps of less than a piece between them, each read whole
   // (a sound's few header bytes cost less to read than a read of its own).
@@ -191,34 +222,48 @@ window.SndZip = (() => {
 
   function crcWorkerMain() {
     self.onmessage = async (event) => {
-      const {blob, spans, piece} = event.data;
+      const {blob, spans, piece, kept} = event.data;
       const crcs = new Array(spans.length).fill(0);
+      const held = new Uint8Array(kept);
       let bytes = 0, weight = 0, toldAt = 0;
       let next = 0;  // the first span not yet finished
       const finish = (upTo) => {
         while (next < spans.length && spans[next].offset + spans[next].size <= upTo) weight += spans[next++].weight;
       };
       try {
-        const read = (from, to) => blob.slice(from, to).arrayBuffer().then((buffer) => {
-          if (buffer.byteLength !== to - from) throw Object.assign(new Error('the file is shorter than it was'), {name: 'NotReadableError'});
-          return new Uint8Array(buffer);
-        });
+        // Each run is read as a stream into one buffer of a piece, again and
+        // again: the browser reads ahead while a piece is checked, and no
+        // piece is left behind as garbage (read whole, the pieces piled up
+        // to 300 MiB over a 1.9 GB sound before the engine collected them).
+        // A browser whose file streams take no buffer gives chunks of its own.
         for (const run of runsOf(spans, piece)) {
-          let ahead = read(run.start, Math.min(run.end, run.start + piece));
-          for (let at = run.start; at < run.end; at += piece) {
-            const to = Math.min(run.end, at + piece);
-            const current = ahead;
-            // The next piece is read while this one is checked.
-            if (to < run.end) ahead = read(to, Math.min(run.end, to + piece));
-            const got = await current;
+          const stream = blob.slice(run.start, run.end).stream();
+          let reader, buffer = null;
+          try {
+            reader = stream.getReader({mode: 'byob'});
+            buffer = new ArrayBuffer(piece);
+          } catch (e) {
+            reader = stream.getReader();
+          }
+          for (let at = run.start; ;) {
+            const {value: got, done} = await (buffer ? reader.read(new Uint8Array(buffer)) : reader.read());
+            if (done) {
+              if (at !== run.end) throw Object.assign(new Error('the file is shorter than it was'), {name: 'NotReadableError'});
+              break;
+            }
+            if (buffer) buffer = got.buffer;
+            const to = at + got.length;
             // Every span that meets [at, to) takes its part of it.
             for (let i = next; i < spans.length && spans[i].offset < to; ++i) {
               const s = spans[i];
               const from = Math.max(s.offset, at), upTo = Math.min(s.offset + s.size, to);
-              if (upTo > from) crcs[i] = crc32(got.subarray(from - at, upTo - at), crcs[i]);
+              if (upTo <= from) continue;
+              crcs[i] = crc32(got.subarray(from - at, upTo - at), crcs[i]);
+              if (s.slot >= 0) held.set(got.subarray(from - at, upTo - at), s.slot + from - s.offset);
             }
             finish(to);
             bytes += to - at;
+            at = to;
             const now = Date.now();
             if (now - toldAt >= 100) {
               toldAt = now;
@@ -226,30 +271,45 @@ window.SndZip = (() => {
             }
           }
         }
-        self.postMessage({crcs});
+        self.postMessage({crcs, held}, [held.buffer]);
       } catch (error) {
         self.postMessage({failed: {name: error && error.name || 'Error', message: String(error && error.message || error)}});
       }
     };
   }
 
+  // A zip's Blob made of many thousand slices of a file takes the browser
+  // minutes to build and to read (70,000: 40 s, then 90 s to save): the
+  // bytes of a small sound are kept from the pass instead, up to kKeptBytes
+  // in all, and stand in the zip beside its headers.
+  const kSmallSpan = 64 << 10;
+  const kKeptBytes = 32 << 20;
+
   // The CRCs of `spans` [{offset, size}] of `blob`, computed off the page's
   // thread: spans of the same bytes (exports that share them) are read once,
   // and the file is read as few times as the spans allow. `told({bytes,
   // total, sounds})` hears how far it went. Returns {done, cancel}: `done` a
-  // promise of the CRCs in the order of `spans`, rejected with the read's
-  // error (its name kept, NotReadableError when the file changed); cancel()
-  // stops the worker, and `done` never settles.
-  function crcPass(blob, spans, told, piece = 8 << 20) {
+  // promise of {crcs, bytes} in the order of `spans` (`bytes` a small span's
+  // bytes, or null), rejected with the read's error (its name kept,
+  // NotReadableError when the file changed); cancel() stops the worker, and
+  // `done` never settles.
+  function crcPass(blob, spans, told, piece = 4 << 20) {
     const unique = new Map();
     const order = spans.map((s) => {
       const key = s.offset + ':' + s.size;
-      if (!unique.has(key)) unique.set(key, {offset: s.offset, size: s.size, weight: 0});
+      if (!unique.has(key)) unique.set(key, {offset: s.offset, size: s.size, weight: 0, slot: -1});
       const u = unique.get(key);
       ++u.weight;
       return u;
     });
     const sorted = [...unique.values()].sort((a, b) => a.offset - b.offset || a.size - b.size);
+    let kept = 0;
+    for (const s of sorted) {
+      if (s.size > 0 && s.size <= kSmallSpan && kept + s.size <= kKeptBytes) {
+        s.slot = kept;
+        kept += s.size;
+      }
+    }
     const total = runsOf(sorted, piece).reduce((sum, run) => sum + run.end - run.start, 0);
     const source = [crc32, makeTables, runsOf].map((f) => 'const ' + f.name + ' = ' + f.toString() + ';\n').join('') +
       '(' + crcWorkerMain.toString() + ')();';
@@ -258,13 +318,16 @@ window.SndZip = (() => {
     URL.revokeObjectURL(url);
     const done = new Promise((resolve, reject) => {
       worker.onmessage = (event) => {
-        const {told: progress, crcs, failed} = event.data;
+        const {told: progress, crcs, held, failed} = event.data;
         if (progress) {
           told({bytes: progress.bytes, total, sounds: progress.weight});
         } else if (crcs) {
           worker.terminate();
-          sorted.forEach((s, i) => { s.crc = crcs[i]; });
-          resolve(order.map((s) => s.crc));
+          sorted.forEach((s, i) => {
+            s.crc = crcs[i];
+            s.bytes = s.slot >= 0 ? held.subarray(s.slot, s.slot + s.size) : null;
+          });
+          resolve({crcs: order.map((s) => s.crc), bytes: order.map((s) => s.bytes)});
         } else {
           worker.terminate();
           reject(Object.assign(new Error(failed.message), {name: failed.name}));
@@ -276,7 +339,7 @@ window.SndZip = (() => {
         reject(new Error(event.message));
       };
     });
-    worker.postMessage({blob, spans: sorted.map(({offset, size, weight}) => ({offset, size, weight})), piece});
+    worker.postMessage({blob, spans: sorted.map(({offset, size, weight, slot}) => ({offset, size, weight, slot})), piece, kept});
     return {done, cancel: () => worker.terminate()};
   }
 
