@@ -4,7 +4,9 @@
 // package file itself, which the browser copies from the disk as it saves.
 // A stored entry's local header needs the CRC-32 of its bytes up front (no
 // data descriptor follows the data): crcPass reads the slices once, in a
-// worker of its own, before the zip is made. Pure functions, no DOM.
+// worker of its own, before the zip is made; it keeps the bytes of the small
+// sounds (up to 32 MiB in all), which stand in the zip in place of their
+// slices. Pure functions, no DOM.
 //
 //   SndZip.crc32(bytes, crc)            the CRC-32 of bytes, going on from crc (0 to start)
 //   SndZip.dosTime(milliseconds)        {time, date} in the MS-DOS form of the zip's fields
@@ -198,14 +200,6 @@ window.SndZip = (() => {
 
   // ---- the CRC pass, in a worker of its own -------------------------------------------
 
-  // The worker's whole text: it is started from a Blob, as core.js starts the
-  // core (a page opened as a file may not start a worker from a file), and
-  // terminated to cancel. It gets the file and its spans [{offset, size,
-  // weight, slot}] sorted by offset, reads the file from the first span's
-  // start to the last one's end as a stream, in pieces, skipping gaps of a
-  // piece or more, and answers
-  // {told: {bytes, weight}} now and then, then {crcs, held} or {failed:
-  // {name, message}}: `held` the bytes of the spans with a slot, each at its slot.
   // What the pass reads of the file for spans sorted by offset: runs of
   // spans with gaps of less than a piece between them, each read whole
   // (a sound's few header bytes cost less to read than a read of its own).
@@ -220,6 +214,13 @@ window.SndZip = (() => {
     return runs;
   }
 
+  // The worker's whole text: it is started from a Blob, as core.js starts the
+  // core (a page opened as a file may not start a worker from a file), and
+  // terminated to cancel. It gets the file and its spans [{offset, size,
+  // weight, slot}] sorted by offset, reads the runs of the file that hold
+  // them as streams, and answers {told: {bytes, weight}} now and then, then
+  // {crcs, held} or {failed: {name, message}}: `held` the bytes of the spans
+  // with a slot, each at its slot.
   function crcWorkerMain() {
     self.onmessage = async (event) => {
       const {blob, spans, piece, kept} = event.data;
@@ -231,27 +232,33 @@ window.SndZip = (() => {
         while (next < spans.length && spans[next].offset + spans[next].size <= upTo) weight += spans[next++].weight;
       };
       try {
-        // Each run is read as a stream into one buffer of a piece, again and
-        // again: the browser reads ahead while a piece is checked, and no
+        // Each run is read as a stream into two buffers of a piece in turn:
+        // the next piece is read into one while the other is checked, and no
         // piece is left behind as garbage (read whole, the pieces piled up
         // to 300 MiB over a 1.9 GB sound before the engine collected them).
-        // A browser whose file streams take no buffer gives chunks of its own.
+        // A browser whose file streams take no buffer gives chunks of its
+        // own. A read that fails is the file changed or gone.
+        const failed = (error) => {
+          throw Object.assign(new Error(String(error && error.message || error)), {name: 'NotReadableError'});
+        };
         for (const run of runsOf(spans, piece)) {
           const stream = blob.slice(run.start, run.end).stream();
-          let reader, buffer = null;
+          let reader, spare = null;
           try {
             reader = stream.getReader({mode: 'byob'});
-            buffer = new ArrayBuffer(piece);
+            spare = new ArrayBuffer(piece);
           } catch (e) {
             reader = stream.getReader();
           }
+          const read = () => (spare ? reader.read(new Uint8Array(spare)) : reader.read()).catch(failed);
+          let pending = spare ? reader.read(new Uint8Array(new ArrayBuffer(piece))).catch(failed) : read();
           for (let at = run.start; ;) {
-            const {value: got, done} = await (buffer ? reader.read(new Uint8Array(buffer)) : reader.read());
+            const {value: got, done} = await pending;
             if (done) {
-              if (at !== run.end) throw Object.assign(new Error('the file is shorter than it was'), {name: 'NotReadableError'});
+              if (at !== run.end) failed('the file is shorter than it was');
               break;
             }
-            if (buffer) buffer = got.buffer;
+            pending = read();
             const to = at + got.length;
             // Every span that meets [at, to) takes its part of it.
             for (let i = next; i < spans.length && spans[i].offset < to; ++i) {
@@ -264,6 +271,7 @@ window.SndZip = (() => {
             finish(to);
             bytes += to - at;
             at = to;
+            if (spare) spare = got.buffer;
             const now = Date.now();
             if (now - toldAt >= 100) {
               toldAt = now;
