@@ -750,6 +750,35 @@ with zipfile.ZipFile(sys.argv[1]) as z:
                       "offsets": [i.header_offset for i in infos], "versions": [i.extract_version for i in infos],
                       "bad": bad, "ends": ends, "classic": classic}))
 `, file], {encoding: 'utf8', maxBuffer: 1 << 28}).stdout || 'null');
+    // The records, field by field, for entries whose bytes are left out (an empty Blob of the size stated): the
+    // local header at 0, the directory after it. [name, size, time of change (local), version needed, flags,
+    // the local header's and the directory's Zip64 extra sizes, DOS time, DOS date].
+    const zipRecords = await page.evaluate(async (rows) => Promise.all(rows.map(async ([name, size, modified]) => {
+      const bytes = new Uint8Array(await SndZip.build([{name, blob: new Blob([]), size, crc: 0x12345678}], new Date(...modified).getTime()).arrayBuffer());
+      const view = new DataView(bytes.buffer);
+      const nameLength = view.getUint16(26, true), localExtra = view.getUint16(28, true);
+      const central = 30 + nameLength + localExtra;
+      const extraAt = central + 46 + nameLength;
+      return [view.getUint16(4, true), view.getUint16(6, true), localExtra, view.getUint16(central + 30, true), view.getUint16(10, true),
+        view.getUint16(12, true), view.getUint32(14, true).toString(16), view.getUint32(18, true), view.getUint32(central + 24, true),
+        localExtra ? Number(view.getBigUint64(30 + nameLength + 4, true)) : null,
+        view.getUint16(central + 30, true) ? [view.getUint16(extraAt, true), Number(view.getBigUint64(extraAt + 4, true))] : null];
+    })), [
+      ['P/a.wav', 10, [2026, 11, 9, 17, 45, 31]],
+      ['P/ü.wav', 10, [2107, 11, 31, 23, 59, 59]],
+      ['P/big.wav', 5 * 2 ** 30, [1970, 0, 1]],
+      ['P/edge.wav', 2 ** 32 - 2, [1980, 0, 1, 0, 0, 1]],
+      ['P/edge.wav', 2 ** 32 - 1, [1980, 0, 1, 0, 0, 1]],
+    ]);
+    const dos = (h, m, s) => (h << 11) | (m << 5) | (s >> 1), day = (y, mo, d) => ((y - 1980) << 9) | (mo << 5) | d;
+    const large = 5 * 2 ** 30, most = 2 ** 32 - 1;
+    check('zip: each record\'s fields (version, UTF-8 flag, DOS time, sizes, Zip64 extra fields)', JSON.stringify(zipRecords) === JSON.stringify([
+      [20, 0, 0, 0, dos(17, 45, 31), day(2026, 12, 9), '12345678', 10, 10, null, null],
+      [20, 0x0800, 0, 0, dos(23, 59, 59), day(2107, 12, 31), '12345678', 10, 10, null, null],
+      [45, 0, 20, 20, 0, day(1980, 1, 1), '12345678', most, most, large, [1, large]],
+      [20, 0, 0, 0, 0, day(1980, 1, 1), '12345678', most - 1, most - 1, null, null],
+      [45, 0, 20, 20, 0, day(1980, 1, 1), '12345678', most, most, most, [1, most]],
+    ]), JSON.stringify(zipRecords));
     await downloadsTo('zip');
     await open(path.join(zipInputs, 'Big.kzs'));
     // Cancel, from the keyboard: the pass stops, the status says so, nothing is saved.
