@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser page into build/web/ -- the project's package reader,
 # sound object and WAVE model compiled to WebAssembly with Emscripten (the
-# Debian package), the static page, and fflate (npm) for the zip download --
-# then serves it on localhost until Ctrl-C.
+# Debian package) and the static page -- then serves it on localhost until
+# Ctrl-C. The npm packages are the browser test's.
 #
 #   bash scripts/web.sh            build, then serve on http://127.0.0.1:8080/ (PORT=... to change)
 #   bash scripts/web.sh --build    build only
@@ -80,9 +80,8 @@ ninja -C "$obj" -j 2
 rm -f build/web/snd-core.js
 # The footer shows the same version as the core's JSON and the programs' --version.
 sed "s/@SND_VERSION@/$version/g" web/index.html > build/web/index.html
-cp web/page.css web/store.js web/core.js web/wave.js web/sound.js web/page.js build/web/
-cp build/npm/node_modules/fflate/umd/index.js build/web/fflate.js
-# The page ships the licence texts of its own code and of what it carries (fflate, nlohmann/json).
+cp web/page.css web/store.js web/core.js web/zip.js web/wave.js web/sound.js web/page.js build/web/
+# The page ships the licence texts of its own code and of what it carries (nlohmann/json).
 cp LICENSE THIRD-PARTY.md build/web/
 echo "Built the page into $root/build/web/"
 

@@ -14,6 +14,8 @@
 //   SndWeb_Print(path, index)          the text `Snd_Info PATH` prints for the WAVE file
 //                                      (index -1) or export `index` of a package
 //   SndWeb_Export(path, index, out)    the bytes Snd_Pull exports for that export, to `out`
+//   SndWeb_ExportSpans(path)           where the bytes SndWeb_Export writes lie in the package:
+//                                      [{index, offset, size}], one per export
 //   SndWeb_ExportPcm(path, index, out) the WAVE file (index -1) or export `index` as 16-bit PCM, to
 //                                      `out`: what `Snd_Info PATH SOUND /w:OUT --pcm` writes
 //   SndWeb_Peaks(path, index, n, first, count)
@@ -349,6 +351,35 @@ EMSCRIPTEN_KEEPALIVE int SndWeb_Export(const char* path, int index, const char* 
     const KZ_SaveResult result = sound.SaveWAVE(out);
     if (!result.WroteAll) return 2;
     return result.ReadAll ? 0 : 1;
+}
+
+// Where each export's bytes lie in the package: a sound is exported as a
+// verbatim copy of the package's bytes from its WaveOffset, WaveSize of
+// them or as many as the file holds (KZ_Sound::SaveWAVE), so that the page
+// can put a slice of the file itself into a zip, never the bytes. An export
+// whose header cannot be read, or whose WaveSize is negative, gets size 0:
+// SndWeb_Export writes it empty. A file that is no package gives [].
+EMSCRIPTEN_KEEPALIVE const char* SndWeb_ExportSpans(const char* path) {
+    json spans = json::array();
+    Facts::Source& source = SourceOf(path);
+    if (source.GetKind() == Facts::Source::Kind::Package) {
+        KZ_Package& package = *source.Package();
+        std::ifstream& in = package.GetPackageFile();
+        in.clear();
+        in.seekg(0, std::ios::end);
+        const std::streamoff end = in.tellg();
+        const std::uint64_t fileBytes = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+        for (std::size_t index = 0; index < package.Exports.size(); ++index) {
+            const KZ_Sound sound = LoadSound(package, package.Exports[index]);
+            std::uint64_t size = 0;
+            if (sound.HeaderComplete && sound.WaveSize > 0 && fileBytes > sound.WaveOffset) {
+                size = std::min<std::uint64_t>(static_cast<std::uint64_t>(sound.WaveSize), fileBytes - sound.WaveOffset);
+            }
+            spans.push_back({{"index", index}, {"offset", size > 0 ? sound.WaveOffset : 0}, {"size", size}});
+        }
+        package.GetPackageFile().close();
+    }
+    return Result(spans);
 }
 
 // What SndWeb_ExportPcm returns.

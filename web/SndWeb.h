@@ -9,6 +9,7 @@ const char* SndWeb_Exports(const char* path);
 const char* SndWeb_Sound(const char* path, int index);
 const char* SndWeb_Print(const char* path, int index);
 int SndWeb_Export(const char* path, int index, const char* out);
+const char* SndWeb_ExportSpans(const char* path);
 int SndWeb_ExportPcm(const char* path, int index, const char* out);
 const char* SndWeb_Peaks(const char* path, int index, int columns, double first, double count);
 const char* SndWeb_Spectrogram(const char* path, int index, int columns, int rows, double first, double count);

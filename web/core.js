@@ -109,6 +109,12 @@ SndPage.core = (() => {
       return ask('exportBytes', file.dir, file.name, index);
     },
 
+    // Where the bytes exportBytes gives lie in the package: [{index, offset, size}] by export index.
+    async exportSpans(file) {
+      if (!file.spans) file.spans = await ask('exportSpans', file.dir, file.name);
+      return file.spans;
+    },
+
     // The WAVE file (index -1) or export `index` decoded to 16-bit PCM, the bytes
     // `Snd_Info FILE SOUND /w:OUT --pcm` writes; null for a sound the core does not convert.
     pcmBytes: (file, index) => ask('pcmBytes', file.dir, file.name, index),

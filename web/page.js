@@ -15,7 +15,7 @@ window.SndPage = window.SndPage || {};
     package: $('package'), filter: $('filter'), counts: $('counts'), table: $('sounds'),
     body: document.querySelector('#sounds tbody'), selectAll: $('select-all'), totals: $('totals'),
     zipSelected: $('zip-selected'), zipAll: $('zip-all'), openButton: $('open-button'), progress: $('progress'),
-    playOnSelect: $('play-on-select'), groups: $('groups'),
+    playOnSelect: $('play-on-select'), groups: $('groups'), zipCancel: $('zip-cancel'),
   };
   const core = SndPage.core;
   const sound = SndPage.sound;
@@ -657,18 +657,63 @@ window.SndPage = window.SndPage || {};
   // ---- downloads ----------------------------------------------------------------------
 
   // The zip is named for the package, and for the part of it chosen: "Ambient.zip", "Ambient (3 selected).zip".
+  // It is made of slices of the opened file (SndZip.build), so a package of
+  // any size zips without its sounds entering the page's memory; first the
+  // sounds are read once for their CRCs (SndZip.crcPass), with the bar, the
+  // status and Cancel. A file changed on disk since it was opened cannot be
+  // read: nothing is saved.
+  const kChanged = 'the file changed on disk since it was opened; open it again';
+  let zipping = null;  // the zip being made: {cancel}
+
+  function cannotZip(file, error) {
+    const changed = error && (error.name === 'NotReadableError' || error.name === 'NotFoundError' || error.message === kChanged);
+    SndPage.say('error', 'cannot zip ' + quoted(file.name) + ': ' + (changed ? kChanged : error && error.message || error));
+    progress('could not zip ' + file.name, null, true);
+  }
+
   async function zip(rows, part) {
+    if (zipping) return;
     const file = state().current;
-    const names = await core.fileNames(file);
-    const entries = {};
-    for (const row of rows) {
-      if (!row.sound || !names.files[row.index]) continue;
-      entries[names.folder + '/' + names.files[row.index]] = [await core.exportBytes(file, row.index), {level: 0}];
+    zipping = {cancel: () => {}};
+    try {
+      const names = await core.fileNames(file);
+      const spans = await core.exportSpans(file);
+      const chosen = rows.filter((row) => row.sound && names.files[row.index]);
+      const count = chosen.length;
+      if (!count) { SndPage.say('warning', 'no sound selected'); return; }
+      const parts = chosen.map((row) => spans[row.index]);
+      // Spans past the end of the file as it was opened: the file is not the one listed.
+      if (parts.some((span) => !span || span.offset + span.size > file.size)) throw new Error(kChanged);
+      const name = names.folder + (part ? ' (' + count + ' ' + part + ')' : '') + '.zip';
+      const started = performance.now();
+      progress('Zipping ' + names.folder + ': 0 of ' + count + ' sounds, 0%…', 0);
+      const pass = SndZip.crcPass(file.blob, parts, ({bytes, total, sounds}) => {
+        const share = total ? bytes / total : 1;
+        progress('Zipping ' + names.folder + ': ' + sounds + ' of ' + count + ' sounds, ' + Math.floor(share * 100) + '%…', share);
+      });
+      const cancelled = new Promise((resolve) => {
+        zipping.cancel = () => { pass.cancel(); resolve(null); };
+      });
+      ui.zipCancel.hidden = false;
+      const read = await Promise.race([pass.done, cancelled]);
+      if (!read) {
+        progress('zip cancelled', null);
+        return;
+      }
+      ui.package.dataset.zipReadMs = (performance.now() - started).toFixed(0);
+      const entries = chosen.map((row, i) => ({name: names.folder + '/' + names.files[row.index],
+        blob: read.bytes[i] ? null : file.blob.slice(parts[i].offset, parts[i].offset + parts[i].size), bytes: read.bytes[i],
+        size: parts[i].size, crc: read.crcs[i]}));
+      SndPage.save(SndZip.build(entries, file.modified), name);
+      progress('', null);
+    } catch (error) {
+      cannotZip(file, error);
+    } finally {
+      zipping = null;
+      // The keyboard leaves Cancel as it hides: it goes back to the button that started the zip.
+      if (document.activeElement === ui.zipCancel) ui.zipAll.focus();
+      ui.zipCancel.hidden = true;
     }
-    const count = Object.keys(entries).length;
-    if (!count) { SndPage.say('warning', 'no sound selected'); return; }
-    const name = names.folder + (part ? ' (' + count + ' ' + part + ')' : '') + '.zip';
-    SndPage.save(new Blob([fflate.zipSync(entries)], {type: 'application/zip'}), name);
   }
 
   ui.zipAll.addEventListener('click', () => state().current && zip(state().current.rows, null));
@@ -676,6 +721,7 @@ window.SndPage = window.SndPage || {};
     const now = state();
     if (now.current) zip(view.filter((row) => ticked(now).has(row.index)), 'selected');
   });
+  ui.zipCancel.addEventListener('click', () => zipping && zipping.cancel());
 
   // ---- start ----------------------------------------------------------------------------
 

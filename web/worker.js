@@ -21,8 +21,10 @@
   const kBlock = 1024 * 1024;
   const kBlocksKept = 8;
   const kEIO = 29;  // Emscripten's errno for an input/output error
+  const kChanged = 'the file changed on disk since it was opened; open it again';
   function readThroughBlocks(fs, FS) {
     const reader = new FileReaderSync();
+    let failures = 0;  // reads that failed: the file changed or went away
     const blocks = new Map();  // node -> {kept: Map(block number -> bytes), the most recent last; last, lastNumber}
     function block(node, file, number) {
       let bytes = file.kept.get(number);
@@ -34,6 +36,7 @@
         } catch (error) {
           // The file changed or went away since it was chosen: a failed read
           // to the core, which reports it, not an exception that stops it.
+          ++failures;
           throw new FS.ErrnoError(kEIO);
         }
         if (file.kept.size >= kBlocksKept) file.kept.delete(file.kept.keys().next().value);
@@ -72,6 +75,7 @@
     };
     return {
       forget: (node) => blocks.delete(node),
+      failures: () => failures,
       bytes: () => [...blocks.values()].reduce((sum, file) => sum + [...file.kept.values()].reduce((n, bytes) => n + bytes.length, 0), 0),
     };
   }
@@ -194,6 +198,14 @@
       const status = call('SndWeb_Export', 'number', ['string', 'number', 'string'], [name, index, out], dir);
       if (status >= 2) throw new Error('the sound could not be exported');
       return taken(out);
+    },
+    // Where each export's bytes lie in the file, for the zip. A read that
+    // failed meanwhile would leave spans of 0 bytes: the file changed.
+    exportSpans(dir, name) {
+      const before = cache.failures();
+      const spans = json('SndWeb_ExportSpans', ['string'], [name], dir);
+      if (cache.failures() !== before) throw new Error(kChanged);
+      return spans;
     },
     pcmBytes(dir, name, index) {
       const out = '/pcm.wav';

@@ -145,6 +145,66 @@ TEST(SndWeb, NamesTheFilesExtractionWrites) {
               json::parse(R"([null, null, ".%2E/a%2Fb/Hit.wav", ".%2E/Hit.wav"])"));
 }
 
+// The spans the page zips from: for every export of a package whole, cut
+// inside a sound, cut inside a sound's header and cut where a sound's bytes
+// begin, the file's bytes at [offset, offset + size) are exactly what
+// SndWeb_Export writes; sizes pinned for each.
+TEST(SndWeb, ExportSpansAreTheBytesExportWrites) {
+    const TempDir dir;
+    const std::string a = TestSupport::PcmWave({1, 2, 3});
+    std::vector<std::int16_t> samples(200, 7);
+    const std::string b = TestSupport::PcmWave(samples);
+    PackageBuilder builder;
+    builder.CompactLength = 5;  // the export table keeps its length when an offset changes
+    builder.AddSound("A", a);
+    builder.AddSound("Negative", a, {.waveSize = -5});
+    builder.AddGroup("Group");
+    builder.AddSound("B", b);
+    // The last export shares A's stored object: the same bytes, twice.
+    ExportEntry shared;
+    shared.classRef = builder.SoundClass();
+    shared.objectName = builder.Name("Shared");
+    shared.dataSize = static_cast<std::int32_t>(builder.Exports[0].object.size());
+    shared.dataOffset = 0;
+    builder.AddExport(shared);
+    const std::string whole = builder.Build();
+    builder.Exports.back().dataOffset = static_cast<std::int32_t>(builder.ObjectOffsets[0]);
+    const std::string bytes = builder.Build();
+    ASSERT_EQ(bytes.size(), whole.size());
+    const std::size_t bWave = builder.ObjectOffsets[3] + builder.Exports[3].object.size() - b.size();
+    const struct {
+        const char* name;
+        std::size_t keep;
+        std::vector<std::uint64_t> sizes;
+    } rows[] = {
+        {"whole", bytes.size(), {a.size(), 0, 0, b.size(), a.size()}},
+        {"cut short", bWave + 100, {a.size(), 0, 0, 100, a.size()}},
+        {"header cut", bWave - 2, {a.size(), 0, 0, 0, a.size()}},
+        {"past the end", bWave, {a.size(), 0, 0, 0, a.size()}},
+    };
+    const std::string out = (dir.Path() / "o.wav").string();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = (dir.Path() / (std::string(row.name) + ".kzs")).string();
+        const std::string held = bytes.substr(0, row.keep);
+        WriteFile(path, held);
+        const json spans = Parsed(SndWeb_ExportSpans(path.c_str()));
+        ASSERT_EQ(spans.size(), row.sizes.size());
+        for (std::size_t index = 0; index < spans.size(); ++index) {
+            SCOPED_TRACE(index);
+            const json& span = spans[index];
+            EXPECT_EQ(span["index"], index);
+            EXPECT_EQ(span["size"], row.sizes[index]);
+            ASSERT_LT(SndWeb_Export(path.c_str(), static_cast<int>(index), out.c_str()), 2);
+            EXPECT_EQ(held.substr(span["offset"].get<std::size_t>(), span["size"].get<std::size_t>()), ReadFile(out));
+        }
+        EXPECT_EQ(spans[4]["offset"], spans[0]["offset"]);
+    }
+    for (const fs::path& path : {dir.Path() / "missing.kzs", dir.Path() / "o.wav"}) {
+        EXPECT_EQ(Parsed(SndWeb_ExportSpans(path.string().c_str())), json::array());
+    }
+}
+
 // Damaged and missing input, every call: an error object or a status, and
 // nothing written.
 TEST(SndWeb, DamagedInputGivesErrors) {

@@ -28,6 +28,14 @@
 //   big/Big.wav        300 MiB of 16-bit mono PCM (more than the page plays):
 //                      a tone over its first and last 2,000,000 frames,
 //                      silence between, left as a hole in the file
+//   zip/Big.kzs        one sound of 1,900,000,000 bytes, all but its first
+//                      and last MiB a hole in the file (the zip's memory)
+//   zip/Shared.kzs     "Tiny", then "Big1", "Big2" and "Big3", three exports
+//                      of the same 1.9 GB of bytes (as sparse), then "Last",
+//                      which shares Tiny's: a zip of them passes 4 GiB
+//   zip/Many.kzs       70,000 sounds of 46 bytes (more than a zip's classic
+//                      count holds)
+//   zip/expected.json  where the big sound's bytes lie in Big.kzs
 //   expected.json      what the test looks for: the cue points and words
 //                      (sample positions), the sounds and their facts, the
 //                      ADPCM sounds' frames, the broadcast extension's fields
@@ -194,6 +202,71 @@ void WriteToneEnds(const fs::path& path, std::uint32_t frames, std::uint32_t ton
     if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
+// ---- the zip's inputs: packages far larger than the disk space they take --
+
+constexpr std::int32_t kBigWave = 1'900'000'000;
+constexpr std::size_t kBigEnds = 1 << 20;  // the bytes written at each end of the big sound
+
+// A byte pattern of `size` that no run of zeros or shifted copy matches.
+std::string Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + seed + (i >> 9)) & 0xFF);
+    return bytes;
+}
+
+// A package whose export `big` holds a sound of kBigWave bytes, of which only
+// the header, the first and the last kBigEnds bytes are written: the rest
+// is a hole. `share` lists the exports that point at the big sound's object,
+// `tiny` those that point at export 0's. Returns where the WAVE bytes begin.
+std::uint64_t WriteBigPackage(const fs::path& path, const std::vector<std::string>& share,
+                              const std::vector<std::string>& tiny) {
+    const std::string header = "RIFF" + U32(kBigWave - 8) + "WAVE" + PcmFmt(1, 44100, 16) + "data" + U32(kBigWave - 44);
+    TestSupport::PackageBuilder b;
+    b.CompactLength = 5;  // offsets set after the first build keep the tables' length
+    const bool small = !tiny.empty();
+    if (small) b.AddSound("Tiny", PcmWave(1, 8000, 16, 5));
+    b.AddSound(share.empty() ? "Big" : "Big1", header + Pattern(kBigEnds, 1), {.waveSize = kBigWave});
+    for (const auto* names : {&share, &tiny}) {
+        for (const std::string& name : *names) {
+            TestSupport::ExportEntry entry;
+            entry.classRef = b.SoundClass();
+            entry.objectName = b.Name(name);
+            entry.dataSize = static_cast<std::int32_t>(b.Exports[names == &share ? small : 0].object.size());
+            entry.dataOffset = 0;
+            b.AddExport(entry);
+        }
+    }
+    b.Build();
+    const std::size_t bigAt = small ? 1 : 0;
+    for (std::size_t i = bigAt + 1; i < b.Exports.size(); ++i) {
+        b.Exports[i].dataOffset = static_cast<std::int32_t>(b.ObjectOffsets[i <= bigAt + share.size() ? bigAt : 0]);
+    }
+    b.Write(path);
+    const std::uint64_t wave = b.ObjectOffsets[bigAt] + b.Exports[bigAt].object.size() - header.size() - kBigEnds;
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(wave + kBigWave - kBigEnds));
+    const std::string tail = Pattern(kBigEnds, 2);
+    out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+    return wave;
+}
+
+void WriteZipInputs(const fs::path& folder) {
+    fs::create_directories(folder);
+    const std::uint64_t wave = WriteBigPackage(folder / "Big.kzs", {}, {});
+    WriteBigPackage(folder / "Shared.kzs", {"Big2", "Big3"}, {"Last"});
+    TestSupport::PackageBuilder many;
+    const std::string small = PcmWave(1, 8000, 8, 2);
+    char name[16];
+    for (int i = 0; i < 70000; ++i) {
+        std::snprintf(name, sizeof name, "Z%05d", i);
+        many.AddSound(name, small);
+    }
+    many.Write(folder / "Many.kzs");
+    WriteFile(folder / "expected.json", "{\"offset\": " + std::to_string(wave) + ", \"size\": " + std::to_string(kBigWave) +
+                                            ", \"many\": 70000}\n");
+}
+
 std::string Json(const std::string& text) { return '"' + text + '"'; }
 
 }  // namespace
@@ -287,6 +360,7 @@ int main(int argc, char** argv) {
         many.Write(folder / "many" / "Many.kzs");
 
         WriteToneEnds(folder / "big" / "Big.wav", 150u << 20, 2'000'000);
+        WriteZipInputs(folder / "zip");
 
         std::string expected = "{\n  \"cues\": [";
         for (std::size_t i = 0; i < kMarks.size(); ++i) {
