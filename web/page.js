@@ -96,7 +96,8 @@ window.SndPage = window.SndPage || {};
     const ms = performance.now() - started;
     ui.table.dataset.listMs = ms.toFixed(1);
     const filling = state().files.filter((file) => file.info.pending);
-    Promise.all(filling.map(fillFacts)).then(() => { if (filling.length) ui.table.dataset.factsMs = (performance.now() - started).toFixed(1); });
+    for (const file of filling) file.factsReady = fillFacts(file);
+    Promise.all(filling.map((file) => file.factsReady)).then(() => { if (filling.length) ui.table.dataset.factsMs = (performance.now() - started).toFixed(1); });
     const said = [];
     if (listed.length) said.push((listed.length === 1 ? listed[0] : listed.length + ' files') + ' listed in ' + ms.toFixed(0) + ' ms');
     if (failed.length) said.push('could not read ' + failed.join(', '));
@@ -671,11 +672,14 @@ window.SndPage = window.SndPage || {};
     progress('could not zip ' + file.name, null, true);
   }
 
-  async function zip(rows, part) {
+  // `pick` gives the rows to zip once the file's sounds' facts are in (a package is listed from its tables first).
+  async function zip(pick, part) {
     if (zipping) return;
     const file = state().current;
     zipping = {cancel: () => {}};
     try {
+      await file.factsReady;
+      const rows = pick(file);
       const names = await core.fileNames(file);
       const spans = await core.exportSpans(file);
       const chosen = rows.filter((row) => row.sound && names.files[row.index]);
@@ -716,10 +720,10 @@ window.SndPage = window.SndPage || {};
     }
   }
 
-  ui.zipAll.addEventListener('click', () => state().current && zip(state().current.rows, null));
+  ui.zipAll.addEventListener('click', () => state().current && zip((file) => file.rows, null));
   ui.zipSelected.addEventListener('click', () => {
     const now = state();
-    if (now.current) zip(view.filter((row) => ticked(now).has(row.index)), 'selected');
+    if (now.current) zip(() => view.filter((row) => ticked(state()).has(row.index)), 'selected');
   });
   ui.zipCancel.addEventListener('click', () => zipping && zipping.cancel());
 
