@@ -26,7 +26,7 @@
 //                                      page; "pcm": whether ExportPcm converts it
 //   SndWeb_Spectrogram(path, index, columns, rows, first, count)
 //                                      the spectrogram of frames [first, first + count) in columns x
-//                                      rows levels (web/Spectrogram.h), read as the peaks are; the
+//                                      rows levels (web/Sonogram.h), read as the peaks are; the
 //                                      levels column after column, row 0 the lowest, as base64
 //   SndWeb_FileNames(path)             the folder and file names `Snd_Info PATH /x:DIR` writes:
 //                                      {"folder": ..., "files": [path under the folder or null, by export index]}
@@ -87,7 +87,7 @@
 #include "package/KZ_Package.h"
 #include "sound/KZ_Audio.h"
 #include "wave/Audio.h"
-#include "web/Spectrogram.h"
+#include "web/Sonogram.h"
 #include "web/Waveform.h"
 
 namespace {

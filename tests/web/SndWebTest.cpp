@@ -17,7 +17,7 @@
 #include "tests/support/RunTool.h"
 #include "wave/Audio.h"
 #include "web/SndWeb.h"
-#include "web/Spectrogram.h"
+#include "web/Sonogram.h"
 
 namespace {
 

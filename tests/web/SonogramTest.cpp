@@ -1,4 +1,4 @@
-#include "web/Spectrogram.h"
+#include "web/Sonogram.h"
 
 #include <gtest/gtest.h>
 
